@@ -1,0 +1,21 @@
+#include "batch/output_path.h"
+
+namespace zel {
+
+std::filesystem::path MakeOutputPath(const std::filesystem::path& input,
+                                     const std::string& suffix) {
+    std::string name = input.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        name += suffix;
+    else
+        name.insert(dot, suffix);
+    return input.parent_path() / name;
+}
+
+bool SuffixIsUsable(const std::string& suffix) {
+    return !suffix.empty() && suffix.find('/') == std::string::npos &&
+           suffix.find('\0') == std::string::npos;
+}
+
+}  // namespace zel

@@ -1,0 +1,16 @@
+#pragma once
+// The output of an input file: the same folder, the suffix inserted before the last '.'
+// of the file name ("voice.wav" -> "voice_ZEL.wav"), or appended when the name has no '.'.
+// A '.' in a folder name is never touched, so an output never leaves its input's folder.
+
+#include <filesystem>
+#include <string>
+
+namespace zel {
+
+std::filesystem::path MakeOutputPath(const std::filesystem::path& input, const std::string& suffix);
+
+// A suffix that would name another folder (it holds '/') or no valid name (NUL).
+bool SuffixIsUsable(const std::string& suffix);
+
+}  // namespace zel

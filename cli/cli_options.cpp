@@ -1,0 +1,117 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+
+namespace zel::cli {
+namespace {
+
+bool ParseWholeNumber(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+bool TakesValue(const std::string& name) {
+    return name == "--rate" || name == "--speed" || name == "--suffix" || name == "--simd" ||
+           name == "--jobs";
+}
+
+}  // namespace
+
+SimdLevel ParseSimdLevel(const std::string& text) {
+    static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
+    for (int level = 0; level < 5; ++level)
+        if (text == kNames[level] || text == std::to_string(level)) return level;
+    if (text == "sse4.1") return 4;
+    return -1;
+}
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
+    ParseOutcome outcome;
+    CliOptions& options = outcome.options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        if (auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            hasValue = true;
+        }
+        if (TakesValue(name) && !hasValue) {
+            if (i + 1 >= args.size()) {
+                outcome.error = "option " + name + " needs a value";
+                return outcome;
+            }
+            value = args[++i];
+            hasValue = true;
+        }
+        if (name == "--rate") {
+            options.rateText = value;
+        } else if (name == "--speed") {
+            options.speedText = value;
+        } else if (name == "--suffix") {
+            options.suffix = value;
+        } else if (name == "--simd") {
+            options.simdLevel = ParseSimdLevel(value);
+            options.simdGiven = true;
+            if (options.simdLevel < 0) {
+                outcome.error = "unknown SIMD level '" + value +
+                                "' (use 0..4 or none, sse, sse2, sse3, sse41)";
+                return outcome;
+            }
+        } else if (name == "--jobs") {
+            if (!ParseWholeNumber(value, options.jobs) || options.jobs < 1) {
+                outcome.error = "--jobs needs a whole number of at least 1";
+                return outcome;
+            }
+        } else if (name == "--quiet" || name == "-q") {
+            options.quiet = true;
+        } else if (name == "--help" || name == "-h") {
+            options.showHelp = true;
+        } else if (name == "--version") {
+            options.showVersion = true;
+        } else if (name == "--cpu-info") {
+            options.showCpuInfo = true;
+        } else {
+            outcome.error = "unknown option '" + arg + "'";
+            return outcome;
+        }
+    }
+    return outcome;
+}
+
+std::string UsageText() {
+    return "Usage: zel-cli [OPTION]... FILE...\n"
+           "Convert the sampling frequency (and playback speed) of PCM WAV files.\n"
+           "Each output is written next to its input, named with the suffix inserted\n"
+           "before the extension (voice.wav -> voice_ZEL.wav).\n"
+           "\n"
+           "Options:\n"
+           "  --rate HZ        target sampling frequency, 8000..96000 (default 48000)\n"
+           "  --speed PERCENT  playback speed in percent, 50..200 (default 100)\n"
+           "  --suffix TEXT    inserted into output names (default _ZEL)\n"
+           "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41\n"
+           "                   (default: the highest this processor runs)\n"
+           "  --jobs N         convert up to N files at once (default 1)\n"
+           "  --quiet, -q      no progress display\n"
+           "  --cpu-info       print the processor's brand, feature level and builds\n"
+           "  --help, -h       show this help\n"
+           "  --version        show the version\n"
+           "\n"
+           "Output: one line per file, <input><TAB><code><TAB><message>.\n"
+           "Exit status: 0 all files converted, 1 some file failed, 2 bad command line,\n"
+           "130 cancelled with Ctrl-C.\n";
+}
+
+}  // namespace zel::cli

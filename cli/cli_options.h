@@ -1,0 +1,40 @@
+#pragma once
+// zel-cli's command line.
+
+#include <string>
+#include <vector>
+
+#include "engine/convert_file.h"
+
+namespace zel::cli {
+
+struct CliOptions {
+    std::string rateText = "48000";
+    std::string speedText = "100";
+    std::string suffix = "_ZEL";
+    SimdLevel simdLevel = 0;
+    bool simdGiven = false;
+    int jobs = 1;
+    bool quiet = false;
+    bool showHelp = false;
+    bool showVersion = false;
+    bool showCpuInfo = false;
+    std::vector<std::string> files;
+};
+
+struct ParseOutcome {
+    CliOptions options;
+    // Empty when the command line was understood.
+    std::string error;
+};
+
+// Options may stand anywhere; "--" ends them. Values follow as the next argument or after
+// '=' ("--rate 44100", "--rate=44100").
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
+
+// "0".."4" or none|sse|sse2|sse3|sse41; -1 when the text names no level.
+SimdLevel ParseSimdLevel(const std::string& text);
+
+std::string UsageText();
+
+}  // namespace zel::cli

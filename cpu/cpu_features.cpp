@@ -1,0 +1,142 @@
+#include "cpu/cpu_features.h"
+
+#include <cstring>
+#include <fstream>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#define ZEL_HAVE_CPUID 1
+#endif
+
+namespace zel {
+namespace {
+
+constexpr std::uint32_t kBrandLeafFirst = 0x80000002;
+constexpr int kBrandLeaves = 3;
+
+struct FeatureBit {
+    bool inEcx;
+    std::uint32_t mask;
+    CpuFeatureLevel level;
+};
+
+// In order of testing: the first bit that is set decides.
+constexpr FeatureBit kFeatureBits[] = {
+    {true, 0x00100000, 6},   // SSE4.2, ECX bit 20
+    {true, 0x00080000, 5},   // SSE4.1, ECX bit 19
+    {true, 0x00000001, 4},   // SSE3, ECX bit 0
+    {false, 0x04000000, 3},  // SSE2, EDX bit 26
+    {false, 0x02000000, 2},  // SSE, EDX bit 25
+    {false, 0x00800000, 1},  // MMX, EDX bit 23
+};
+
+class HardwareCpuid : public CpuidSource {
+public:
+    bool Available() const override {
+#ifdef ZEL_HAVE_CPUID
+        return true;
+#else
+        return false;
+#endif
+    }
+    CpuidRegisters Query(std::uint32_t leaf) const override {
+        CpuidRegisters r;
+#ifdef ZEL_HAVE_CPUID
+        __cpuid(leaf, r.eax, r.ebx, r.ecx, r.edx);
+#else
+        (void)leaf;
+#endif
+        return r;
+    }
+};
+
+std::string ModelNameFromSystem() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line)) {
+        if (line.rfind("model name", 0) == 0 || line.rfind("Processor", 0) == 0 ||
+            line.rfind("cpu model", 0) == 0) {
+            auto colon = line.find(':');
+            if (colon != std::string::npos) {
+                auto start = line.find_first_not_of(' ', colon + 1);
+                return start == std::string::npos ? std::string() : line.substr(start);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string CpuBrandBuffer::Text() const {
+    char bytes[sizeof words];
+    std::memcpy(bytes, words.data(), sizeof bytes);
+    return std::string(bytes, ::strnlen(bytes, sizeof bytes));
+}
+
+const CpuidSource& ProcessorCpuid() {
+    static const HardwareCpuid hardware;
+    return hardware;
+}
+
+CpuFeatureLevel DecodeFeatureLevel(std::uint32_t ecx, std::uint32_t edx) {
+    for (const FeatureBit& bit : kFeatureBits)
+        if (((bit.inEcx ? ecx : edx) & bit.mask) != 0) return bit.level;
+    return 0;
+}
+
+CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* brand) {
+    if (!cpuid.Available()) return 0;
+    if (cpuid.Query(0).eax < 1) return 0;
+    if (brand != nullptr) {
+        for (int i = 0; i < kBrandLeaves; ++i) {
+            const CpuidRegisters r = cpuid.Query(kBrandLeafFirst + i);
+            brand->words[4 * i + 0] = r.eax;
+            brand->words[4 * i + 1] = r.ebx;
+            brand->words[4 * i + 2] = r.ecx;
+            brand->words[4 * i + 3] = r.edx;
+        }
+        brand->words[12] = 0;
+    }
+    const CpuidRegisters features = cpuid.Query(1);
+    return DecodeFeatureLevel(features.ecx, features.edx);
+}
+
+CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand) {
+    return DetectCpuFeatures(ProcessorCpuid(), brand);
+}
+
+SimdLevel MaxSimdLevel(CpuFeatureLevel level) {
+    switch (level) {
+        case 2: return 1;
+        case 3: return 2;
+        case 4: return 3;
+        case 5:
+        case 6: return 4;
+        default: return 0;
+    }
+}
+
+std::string ProcessorBrandText() {
+    const CpuidSource& cpuid = ProcessorCpuid();
+    if (cpuid.Available() && cpuid.Query(0).eax >= 1 &&
+        cpuid.Query(0x80000000).eax >= kBrandLeafFirst + kBrandLeaves - 1) {
+        CpuBrandBuffer brand;
+        DetectCpuFeatures(cpuid, &brand);
+        return brand.Text();
+    }
+    return ModelNameFromSystem();
+}
+
+const char* FeatureLevelName(CpuFeatureLevel level) {
+    static const char* const kNames[] = {"none", "MMX",    "SSE",   "SSE2",
+                                         "SSE3", "SSE4.1", "SSE4.2"};
+    return (level >= 0 && level <= 6) ? kNames[level] : "none";
+}
+
+const char* SimdLevelName(SimdLevel level) {
+    static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
+    return (level >= 0 && level <= 4) ? kNames[level] : "none";
+}
+
+}  // namespace zel

@@ -1,0 +1,80 @@
+#include "platform/file_handle.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace zel::platform {
+
+FileHandle::~FileHandle() { Close(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+FileHandle FileHandle::OpenForSequentialRead(const std::filesystem::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FileHandle();
+    FileHandle handle(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return FileHandle();
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return handle;
+}
+
+bool FileHandle::Read(void* buffer, std::size_t count, std::size_t& bytesRead) {
+    bytesRead = 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (bytesRead < count) {
+        ssize_t got = ::read(fd_, bytes + bytesRead, count - bytesRead);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) break;
+        bytesRead += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool FileHandle::Write(const void* buffer, std::size_t count) {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t put = ::write(fd_, bytes + done, count - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (put == 0) return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool FileHandle::SeekToStart() { return ::lseek(fd_, 0, SEEK_SET) == 0; }
+
+std::int64_t FileHandle::Size() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+bool FileHandle::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+bool FileHandle::Close() {
+    if (fd_ < 0) return true;
+    int fd = std::exchange(fd_, -1);
+    return ::close(fd) == 0;
+}
+
+}  // namespace zel::platform

@@ -1,0 +1,45 @@
+#pragma once
+// A file descriptor owned by one object: opened for sequential reading or created for
+// writing, closed on destruction. Every operation reports failure instead of throwing.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace zel::platform {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // An existing regular file, read front to back. A folder or a missing file gives a
+    // handle that is not open.
+    static FileHandle OpenForSequentialRead(const std::filesystem::path& path);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+
+    // Reads up to `count` bytes, retrying short reads until end of file. `bytesRead` is
+    // what arrived; false means the system reported an error.
+    bool Read(void* buffer, std::size_t count, std::size_t& bytesRead);
+    // Writes all `count` bytes or reports false (disk full, file size limit, I/O error).
+    bool Write(const void* buffer, std::size_t count);
+    bool SeekToStart();
+    // Size of the file in bytes, or -1 when it cannot be told.
+    std::int64_t Size() const;
+    // Forces written data to the device; false on error.
+    bool Flush();
+    // Closes the descriptor; false when the close reported a delayed write error.
+    bool Close();
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace zel::platform
