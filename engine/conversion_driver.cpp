@@ -70,7 +70,7 @@ public:
             kernels_.filter(state_.layout, state_, buffers_.inputLeft.data(),
                             buffers_.inputRight.data(), outputs, buffers_.outputLeft.data(),
                             buffers_.outputRight.data());
-            KeepHistory(c + n);
+            if (!final) KeepHistory(c + n);
             c = kTapSpan;
             first = false;
             if (!WriteFrames(output, outputs)) return kOutputWriteError;
@@ -139,7 +139,8 @@ private:
         }
     }
 
-    // The last kTapSpan frames become the next block's look-back and look-ahead.
+    // The last kTapSpan frames become the next block's look-back and look-ahead. A final
+    // block has no successor, and a short file may not even hold kTapSpan frames.
     void KeepHistory(std::int64_t end) {
         float* left = buffers_.inputLeft.data();
         float* right = buffers_.inputRight.data();

@@ -162,6 +162,22 @@ TEST_F(Conversion, LastFramesAreNeverDropped) {
     }
 }
 
+TEST_F(Conversion, VeryShortFilesHoldTheirLevelInEveryLayout) {
+    // Fewer frames than the filter spans: the copies of the first and last frames fill the
+    // span, so a constant input stays constant.
+    for (SignalFormat format : {kStereo16, kMono8, SignalFormat{2, 8, 44100},
+                                SignalFormat{1, 16, 44100}}) {
+        const std::int32_t level = format.bitsPerSample == 16 ? -12345 : 200;
+        for (std::int64_t frames = 1; frames <= 60; frames += 7) {
+            WriteWav(In(), format, Constant(frames, format.channels, level));
+            ASSERT_EQ(Convert(48000), kCompleted);
+            const auto out = LoadWav(Out());
+            ASSERT_EQ(out.Frames(), SingleBlockOutputs(frames, 147, 160)) << frames;
+            for (std::int32_t v : out.samples) ASSERT_NEAR(v, level, 2) << frames;
+        }
+    }
+}
+
 TEST_F(Conversion, BytesBehindTheDataChunkNeverBecomeSamples) {
     const SampleValues samples = SineSignal(kStereo16, 30000, 440.0, 0.5);
     WriteWav(In(), kStereo16, samples);

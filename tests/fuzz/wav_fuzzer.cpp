@@ -1,0 +1,103 @@
+// libFuzzer target: arbitrary bytes as a WAV file through the header acceptance, the input
+// list's admission probe and a full conversion in every build this processor runs.
+// Input layout: [target-rate choice][speed][cancel-after] then the file's bytes.
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cpu/cpu_features.h"
+#include "engine/convert_file.h"
+#include "engine/synthetic_wav.h"
+#include "engine/wav_header.h"
+#include "engine/wav_probe.h"
+#include "platform/message_window.h"
+
+namespace {
+
+constexpr std::int32_t kTargetRates[] = {8000, 11025, 22050, 32000, 44100, 48000, 96000};
+// Keeps each run short: conversions that would produce more frames are only probed.
+constexpr double kMaxOutputFrames = 400000;
+
+class CancellingWindow : public zel::platform::MessageWindow {
+public:
+    explicit CancellingWindow(int cancelAfter) : cancelAfter_(cancelAfter) {}
+    std::intptr_t Send(std::uint32_t, std::uintptr_t, std::intptr_t) override {
+        return (cancelAfter_ > 0 && ++count_ >= cancelAfter_) ? -1 : 0;
+    }
+
+private:
+    int cancelAfter_;
+    int count_ = 0;
+};
+
+const std::filesystem::path& WorkDir() {
+    static const std::filesystem::path dir = [] {
+        std::string pattern = "/tmp/zel-fuzz-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        return std::filesystem::path(pattern);
+    }();
+    return dir;
+}
+
+bool SmallEnoughToConvert(const std::vector<std::uint8_t>& file, std::int32_t rate,
+                          std::int32_t speed) {
+    if (file.size() < zel::kWavHeaderSize) return true;
+    zel::WavHeader header;
+    std::copy_n(file.begin(), zel::kWavHeaderSize, header.bytes.begin());
+    const zel::WavFormat format = zel::FormatOf(header);
+    if (format.blockAlign == 0 || format.sampleRate == 0) return true;
+    const double frames = static_cast<double>(file.size()) / format.blockAlign;
+    return frames * rate * 100.0 / (static_cast<double>(format.sampleRate) * speed) <
+           kMaxOutputFrames;
+}
+
+void CheckOutcome(zel::ConversionResult result, const std::filesystem::path& output) {
+    if (result < zel::kOutOfMemory || result > zel::kCancelled) std::abort();
+    std::size_t entries = 0;
+    for (auto it = std::filesystem::directory_iterator(WorkDir()); it != decltype(it)(); ++it)
+        ++entries;
+    if (result < 0) {
+        // Only the input may remain.
+        if (entries != 1) std::abort();
+        return;
+    }
+    const auto bytes = zel::ReadFileBytes(output);
+    if (bytes.size() < zel::kWavHeaderSize) std::abort();
+    zel::WavHeader header;
+    std::copy_n(bytes.begin(), zel::kWavHeaderSize, header.bytes.begin());
+    if (header.U32(zel::wav_offset::kDataSize) + zel::kWavHeaderSize != bytes.size()) std::abort();
+    std::filesystem::remove(output);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3) return 0;
+    const std::int32_t rate = kTargetRates[data[0] % std::size(kTargetRates)];
+    const std::int32_t speed = 50 + data[1] % 151;
+    const int cancelAfter = data[2] % 4;
+    const std::vector<std::uint8_t> file(data + 3, data + size);
+
+    const std::filesystem::path input = WorkDir() / "in.wav";
+    const std::filesystem::path output = WorkDir() / "out.wav";
+    if (!zel::WriteFileBytes(input, file)) std::abort();
+    zel::ProbeWavFile(input);
+    if (SmallEnoughToConvert(file, rate, speed)) {
+        const zel::SimdLevel maxLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(nullptr));
+        for (zel::SimdLevel level = 0; level <= maxLevel; ++level) {
+            CancellingWindow window(cancelAfter);
+            const zel::ConversionResult result =
+                zel::ConverterForLevel(level)(input, &window, output, rate, speed);
+            CheckOutcome(result, output);
+        }
+    }
+    std::filesystem::remove(input);
+    return 0;
+}
