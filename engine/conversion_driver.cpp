@@ -190,6 +190,8 @@ ConversionResult RunConversion(const ConversionKernels& kernels,
                                std::int32_t speedPercent) {
     FileHandle input = FileHandle::OpenForSequentialRead(inputPath);
     if (!input.IsOpen()) return kInputOpenError;
+    // A leftover of an interrupted conversion is never taken as an input.
+    if (ReplacingFile::IsTemporaryName(inputPath)) return kInputFormatError;
 
     WavHeader header;
     std::size_t got = 0;
