@@ -261,6 +261,9 @@ private slots:
         QTRY_COMPARE(dlg.InputList()->RowCount(), 2);
         QCOMPARE(dlg.InputPaths(), QStringList({a, b}));
         QVERIFY(prompts.messages.empty());
+        // Files dropped over the list reach the window too: the list takes no drops itself.
+        QVERIFY(!dlg.InputList()->acceptDrops());
+        QVERIFY(!dlg.InputList()->viewport()->acceptDrops());
     }
 
     void dragWithoutFilesIsNotAccepted() {
