@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "app/about_dlg.h"
 #include "app/input_file_list.h"
