@@ -117,8 +117,7 @@ SimdLevel MaxSimdLevel(CpuFeatureLevel level) {
     }
 }
 
-std::string ProcessorBrandText() {
-    const CpuidSource& cpuid = ProcessorCpuid();
+std::string ProcessorBrandText(const CpuidSource& cpuid) {
     if (cpuid.Available() && cpuid.Query(0).eax >= 1 &&
         cpuid.Query(0x80000000).eax >= kBrandLeafFirst + kBrandLeaves - 1) {
         CpuBrandBuffer brand;
@@ -127,6 +126,8 @@ std::string ProcessorBrandText() {
     }
     return ModelNameFromSystem();
 }
+
+std::string ProcessorBrandText() { return ProcessorBrandText(ProcessorCpuid()); }
 
 const char* FeatureLevelName(CpuFeatureLevel level) {
     static const char* const kNames[] = {"none", "MMX",    "SSE",   "SSE2",

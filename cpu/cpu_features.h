@@ -51,8 +51,9 @@ CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand);
 // anything else -> 0.
 SimdLevel MaxSimdLevel(CpuFeatureLevel level);
 
-// The brand text to show: the processor's own string, or, where it gives none, the model
-// name the system reports.
+// The brand text to show: the string the brand leaves of `cpuid` hold, or, where they are
+// missing, the model name the system reports.
+std::string ProcessorBrandText(const CpuidSource& cpuid);
 std::string ProcessorBrandText();
 
 // Display names: "MMX", "SSE4.1", ... and the builds "none", "sse", ...

@@ -1,0 +1,51 @@
+#include "app/about_dlg.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/app_icon.h"
+#include "app/dialog_units.h"
+
+namespace {
+
+constexpr int kIconUnits = 20;
+constexpr int kOkWidthUnits = 50;
+
+QLabel* TextLine(const QString& text, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("バージョン情報 ZEL"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    const DialogUnits units(font());
+
+    auto* icon = new QLabel(this);
+    const int iconSide = std::max(units.Y(kIconUnits), 32);
+    icon->setPixmap(ApplicationIcon().pixmap(iconSide, iconSide));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    ok->setMinimumWidth(units.X(kOkWidthUnits));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(icon, 0, 0, 2, 1);
+    grid->addWidget(
+        TextLine(QStringLiteral("ZEL, Version 1.1"), QStringLiteral("versionLabel"), this), 0, 1);
+    grid->addWidget(TextLine(QStringLiteral("WAVファイルのサンプリング周波数一括変換ツール"),
+                             QStringLiteral("descriptionLabel"), this),
+                    1, 1);
+    grid->addWidget(ok, 2, 1, Qt::AlignRight);
+    grid->setHorizontalSpacing(units.X(8));
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}

@@ -1,0 +1,6 @@
+#pragma once
+// The application's icon: title bar, task bar, About box and the menu button.
+
+#include <QIcon>
+
+QIcon ApplicationIcon();

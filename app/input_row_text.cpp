@@ -1,0 +1,52 @@
+#include "app/input_row_text.h"
+
+#include "engine/wav_probe.h"
+
+namespace {
+
+constexpr std::uint64_t kSecondsPerMinute = 60;
+constexpr std::uint64_t kSecondsPerHour = 3600;
+
+char16_t AsciiUpper(char16_t unit) {
+    return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+}  // namespace
+
+QString DurationText(std::uint64_t seconds) {
+    const auto hours = static_cast<unsigned long long>(seconds / kSecondsPerHour);
+    const auto minutes =
+        static_cast<unsigned long long>(seconds % kSecondsPerHour / kSecondsPerMinute);
+    const auto rest = static_cast<unsigned long long>(seconds % kSecondsPerMinute);
+    return QString::asprintf("%2llu:%02llu:%02llu", hours, minutes, rest);
+}
+
+QString ChannelsText(std::uint16_t channels) { return QString::asprintf("%d", channels); }
+
+QString FrequencyText(std::uint32_t sampleRate) {
+    return QString::asprintf("%5uHz", static_cast<unsigned>(sampleRate));
+}
+
+QString BitsText(std::uint16_t bitsPerSample) {
+    return QString::asprintf("%2dbits", bitsPerSample);
+}
+
+RowTexts FormatColumnTexts(const zel::WavFormat& format) {
+    RowTexts row;
+    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(format));
+    row.cells[kChannelsColumn] = ChannelsText(format.channels);
+    row.cells[kFrequencyColumn] = FrequencyText(format.sampleRate);
+    row.cells[kBitsColumn] = BitsText(format.bitsPerSample);
+    return row;
+}
+
+int CompareCellTexts(const QString& a, const QString& b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t x = AsciiUpper(a[i].unicode());
+        const char16_t y = AsciiUpper(b[i].unicode());
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}

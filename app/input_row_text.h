@@ -1,0 +1,34 @@
+#pragma once
+// The texts of one input-list row and the order in which rows sort. Numbers are padded
+// with leading blanks to fixed widths, so that sorting them as text gives numeric order
+// within those widths.
+
+#include <QString>
+#include <cstdint>
+
+#include "engine/wav_header.h"
+
+enum InputColumn : int {
+    kFileNameColumn,
+    kDurationColumn,
+    kChannelsColumn,
+    kFrequencyColumn,
+    kBitsColumn,
+    kInputColumnCount
+};
+
+// " 0:01:00": hours (two places, more when needed), minutes, seconds.
+QString DurationText(std::uint64_t seconds);
+QString ChannelsText(std::uint16_t channels);     // "2"
+QString FrequencyText(std::uint32_t sampleRate);  // "44100Hz", " 8000Hz"
+QString BitsText(std::uint16_t bitsPerSample);    // "16bits", " 8bits"
+
+// The four format columns of a row, indexed like InputColumn (column 0 left empty).
+struct RowTexts {
+    QString cells[kInputColumnCount];
+};
+RowTexts FormatColumnTexts(const zel::WavFormat& format);
+
+// Orders two cell texts: only the ASCII letters a..z are raised to upper case, then the
+// texts are compared code unit by code unit. -1, 0 or 1.
+int CompareCellTexts(const QString& a, const QString& b);

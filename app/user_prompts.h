@@ -1,0 +1,25 @@
+#pragma once
+// Every modal question the main window asks the user: message boxes and the file and
+// folder choosers. The application shows real dialogs; tests answer through a fake, so no
+// test ever waits on a modal box.
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    // Message boxes titled "ZEL" with an OK button: the error and the warning icon.
+    virtual void ShowError(QWidget* owner, const QString& text) = 0;
+    virtual void ShowWarning(QWidget* owner, const QString& text) = 0;
+    // OK and Cancel with the warning icon; true for OK.
+    virtual bool ConfirmWarning(QWidget* owner, const QString& text) = 0;
+
+    // Full paths of the files chosen, in the chooser's order; empty when cancelled.
+    virtual QStringList ChooseInputFiles(QWidget* owner) = 0;
+    // The folder chosen; empty when cancelled or when the choice has no local path.
+    virtual QString ChooseFolder(QWidget* owner) = 0;
+};

@@ -1,0 +1,157 @@
+#include "app/zel_dlg.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QUrl>
+#include <utility>
+
+#include "app/about_dlg.h"
+#include "app/input_file_list.h"
+#include "app/qt_path.h"
+#include "app/speed_text.h"
+#include "app/user_prompts.h"
+#include "app/wav_folder_scan.h"
+#include "batch/batch_settings.h"
+#include "cpu/cpu_info_dlg.h"
+#include "engine/wav_probe.h"
+
+namespace {
+
+const QString kNotSupportedMessage = QStringLiteral("%1\n対応していないファイルです");
+const QString kAlreadyListedMessage = QStringLiteral("%1\n既にリストに登録されています");
+const QString kDeleteAllQuestion = QStringLiteral("リストから全てのファイルを削除します");
+
+// Local paths named by a drag's data; other kinds of data are not offered to the list.
+QStringList LocalPathsOf(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+}  // namespace
+
+CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
+                 const zel::CpuidSource& cpuid, QWidget* parent)
+    : QDialog(parent), m_prompts(prompts), m_cpuid(cpuid), m_commandLinePaths(commandLinePaths) {
+    CreateControls();
+    SetUpSpeedSlider();
+    setAcceptDrops(true);
+    SetDefaults();
+    // The batch runs, by default, the highest build the processor supports.
+    m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
+    m_executeButton->setFocus();
+}
+
+void CZELDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_shown) return;
+    m_shown = true;
+    // Queued, so that a refusal's message box appears over the visible window.
+    if (!m_commandLinePaths.isEmpty())
+        QTimer::singleShot(0, this,
+                           [this] { AddInputFiles(std::exchange(m_commandLinePaths, {})); });
+}
+
+void CZELDlg::SetDefaults() {
+    m_frequencyCombo->setCurrentIndex(-1);
+    m_frequencyCombo->setEditText(QString::number(zel::kDefaultTargetRate));
+    m_suffixEdit->setText(QString::fromUtf8(zel::kDefaultSuffix));
+    UpdateSpeedLabel(zel::kDefaultSpeedPercent);
+}
+
+void CZELDlg::SetUpSpeedSlider() {
+    m_speedSlider->setRange(zel::kMinSpeedPercent, zel::kMaxSpeedPercent);
+    m_speedSlider->setPageStep(kSpeedStep);
+    m_speedSlider->setSingleStep(kSpeedStep);
+    m_speedSlider->setTickInterval(kSpeedTickInterval);
+    m_speedSlider->setTickPosition(QSlider::TicksBelow);
+    m_speedSlider->setValue(zel::kDefaultSpeedPercent);
+    connect(m_speedSlider, &QSlider::valueChanged, this, &CZELDlg::UpdateSpeedLabel);
+}
+
+void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
+
+bool CZELDlg::AddInputFile(const QString& path) {
+    const zel::WavProbe probe = zel::ProbeWavFile(ToFilesystemPath(path));
+    if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
+    if (probe.status == zel::WavProbe::Status::kRefused) {
+        m_prompts.ShowError(this, kNotSupportedMessage.arg(path));
+        return false;
+    }
+    if (m_inputList->Contains(path)) {
+        m_prompts.ShowWarning(this, kAlreadyListedMessage.arg(path));
+        return false;
+    }
+    m_inputList->AppendRow(path, probe.format);
+    return true;
+}
+
+void CZELDlg::AddInputFiles(const QStringList& paths) {
+    for (const QString& path : paths) AddInputFile(path);
+}
+
+void CZELDlg::OnAddFiles() { AddInputFiles(m_prompts.ChooseInputFiles(this)); }
+
+void CZELDlg::OnChooseFolder() {
+    const QString folder = m_prompts.ChooseFolder(this);
+    if (folder.isEmpty()) return;
+    AddInputFiles(WavFilesInFolder(folder));
+}
+
+void CZELDlg::OnDeleteAll() {
+    if (m_prompts.ConfirmWarning(this, kDeleteAllQuestion)) m_inputList->clear();
+}
+
+void CZELDlg::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CZELDlg::OnCpuInfo() {
+    CCPUInfoDlg cpuInfo(this, m_cpuid);
+    cpuInfo.m_selection = 0;
+    cpuInfo.m_simdLevel = m_simdLevel;
+    cpuInfo.exec();
+    // Whatever way it was closed, the dialog's level is the one chosen.
+    m_simdLevel = cpuInfo.m_simdLevel;
+}
+
+void CZELDlg::OnOK() {
+    if (m_executeHandler) m_executeHandler(*this);
+}
+
+void CZELDlg::accept() { OnOK(); }
+
+QStringList CZELDlg::InputPaths() const { return m_inputList->Paths(); }
+
+QString CZELDlg::SuffixText() const { return m_suffixEdit->text(); }
+
+QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText(); }
+
+int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
+
+void CZELDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalPathsOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CZELDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalPathsOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CZELDlg::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalPathsOf(event->mimeData());
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    // Handled after the drop has completed, so that the program the files came from is not
+    // held up by a message box. Folders do not open as files and are skipped.
+    QTimer::singleShot(0, this, [this, paths] { AddInputFiles(paths); });
+}

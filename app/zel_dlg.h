@@ -1,0 +1,112 @@
+#pragma once
+// The main window: the input file list, the output settings (suffix, target frequency,
+// playback speed) and the Execute and Exit buttons, plus a menu with the About box and the
+// CPU information dialog. The controls are the model: Execute reads the rows and settings
+// from them when it runs, and nothing is stored elsewhere.
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+#include "cpu/cpu_features.h"
+
+class InputFileList;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QToolButton;
+class UserPrompts;
+
+class CZELDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Runs a batch from the dialog's current state; the dialog stays open.
+    using ExecuteHandler = std::function<void(CZELDlg&)>;
+
+    // `commandLinePaths` are added to the list when the window first appears; `cpuid`
+    // answers the processor questions (the start-up level and the CPU dialog).
+    explicit CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths = {},
+                     const zel::CpuidSource& cpuid = zel::ProcessorCpuid(),
+                     QWidget* parent = nullptr);
+
+    // The build of the conversion routine the next batch runs.
+    zel::SimdLevel m_simdLevel = 0;
+
+    // The one way a file enters the list: refused with a message when the engine would
+    // not convert it or when the same path is listed already; skipped silently when it
+    // cannot be opened. True when a row was added.
+    bool AddInputFile(const QString& path);
+
+    // What Execute reads.
+    QStringList InputPaths() const;
+    QString SuffixText() const;
+    QString FrequencyText() const;
+    int SpeedPosition() const;
+    UserPrompts& Prompts() const { return m_prompts; }
+    void SetExecuteHandler(ExecuteHandler handler) { m_executeHandler = std::move(handler); }
+
+    // The controls.
+    InputFileList* InputList() const { return m_inputList; }
+    QLineEdit* SuffixEdit() const { return m_suffixEdit; }
+    QComboBox* FrequencyCombo() const { return m_frequencyCombo; }
+    QSlider* SpeedSlider() const { return m_speedSlider; }
+    QLabel* SpeedLabel() const { return m_speedLabel; }
+    QPushButton* ExecuteButton() const { return m_executeButton; }
+    QPushButton* ExitButton() const { return m_exitButton; }
+    QAction* AboutAction() const { return m_aboutAction; }
+    QAction* CpuInfoAction() const { return m_cpuInfoAction; }
+
+    // Commands.
+    void OnAddFiles();
+    void OnChooseFolder();
+    void OnDeleteAll();
+    void OnAbout();
+    void OnCpuInfo();
+    void OnOK();
+
+    // The default button and Enter run Execute instead of closing.
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    QGroupBox* CreateInputGroup();
+    QGroupBox* CreateOutputGroup();
+    QLayout* CreateButtonRow();
+    void CreateMenu();
+    void SetTabOrder();
+    void SetUpSpeedSlider();
+    void SetDefaults();
+    void UpdateSpeedLabel(int position);
+    void AddInputFiles(const QStringList& paths);
+
+    UserPrompts& m_prompts;
+    const zel::CpuidSource& m_cpuid;
+    QStringList m_commandLinePaths;
+    bool m_shown = false;
+    ExecuteHandler m_executeHandler;
+
+    QPushButton* m_executeButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    QPushButton* m_addFilesButton = nullptr;
+    QPushButton* m_folderButton = nullptr;
+    QPushButton* m_deleteAllButton = nullptr;
+    InputFileList* m_inputList = nullptr;
+    QLineEdit* m_suffixEdit = nullptr;
+    QComboBox* m_frequencyCombo = nullptr;
+    QSlider* m_speedSlider = nullptr;
+    QLabel* m_speedLabel = nullptr;
+    QToolButton* m_menuButton = nullptr;
+    QAction* m_aboutAction = nullptr;
+    QAction* m_cpuInfoAction = nullptr;
+};

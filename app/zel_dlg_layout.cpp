@@ -1,0 +1,190 @@
+// The controls of the main window and their arrangement: the input group (three buttons
+// over the list), the output group (suffix, frequency, speed) and the button row.
+
+#include <QAction>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/app_icon.h"
+#include "app/dialog_units.h"
+#include "app/input_file_list.h"
+#include "app/zel_dlg.h"
+
+namespace {
+
+// The frequencies offered by the combo box, in this order; others can be typed.
+const char* const kFrequencyEntries[] = {"8000",  "11025", "22050", "38000",
+                                         "44100", "48000", "96000"};
+
+// Measures of the arrangement, in dialog units.
+constexpr int kButtonWidth = 54;
+constexpr int kListHeight = 108;
+constexpr int kSettingFieldWidth = 48;
+constexpr int kSliderWidth = 100;
+constexpr int kLabelColumnWidth = 54;
+
+QPushButton* MakeButton(const QString& caption, const QString& name, int minimumWidth,
+                        QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setMinimumWidth(minimumWidth);
+    return button;
+}
+
+// Wide enough to show every column of the list at once.
+int ListWidthForColumns(const InputFileList& list) {
+    int width = 2 * list.frameWidth() + list.verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < list.columnCount(); ++c) width += list.columnWidth(c);
+    return width;
+}
+
+}  // namespace
+
+void CZELDlg::CreateControls() {
+    setWindowTitle(QStringLiteral("ZEL"));
+    setWindowIcon(ApplicationIcon());
+    // A window of its own (own task-bar entry) that can be minimised but not resized.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CreateInputGroup());
+    layout->addWidget(CreateOutputGroup());
+    layout->addLayout(CreateButtonRow());
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    CreateMenu();
+    SetTabOrder();
+}
+
+QGroupBox* CZELDlg::CreateInputGroup() {
+    const DialogUnits units(font());
+    auto* group = new QGroupBox(QStringLiteral("入力ファイル"), this);
+    m_addFilesButton = MakeButton(QStringLiteral("ファイル追加(&A)..."),
+                                  QStringLiteral("addFilesButton"), units.X(kButtonWidth), group);
+    m_folderButton = MakeButton(QStringLiteral("フォルダ指定(&F)..."),
+                                QStringLiteral("folderButton"), units.X(kButtonWidth), group);
+    m_deleteAllButton = MakeButton(QStringLiteral("全て削除(&D)"),
+                                   QStringLiteral("deleteAllButton"), units.X(kButtonWidth), group);
+    connect(m_addFilesButton, &QPushButton::clicked, this, &CZELDlg::OnAddFiles);
+    connect(m_folderButton, &QPushButton::clicked, this, &CZELDlg::OnChooseFolder);
+    connect(m_deleteAllButton, &QPushButton::clicked, this, &CZELDlg::OnDeleteAll);
+
+    m_inputList = new InputFileList(group);
+    m_inputList->setObjectName(QStringLiteral("inputList"));
+    m_inputList->setMinimumSize(ListWidthForColumns(*m_inputList), units.Y(kListHeight));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_addFilesButton);
+    buttons->addWidget(m_folderButton);
+    buttons->addWidget(m_deleteAllButton);
+    buttons->addStretch();
+    auto* column = new QVBoxLayout(group);
+    column->addLayout(buttons);
+    column->addWidget(m_inputList);
+    return group;
+}
+
+QGroupBox* CZELDlg::CreateOutputGroup() {
+    const DialogUnits units(font());
+    auto* group = new QGroupBox(QStringLiteral("出力ファイル"), this);
+
+    m_suffixEdit = new QLineEdit(group);
+    m_suffixEdit->setObjectName(QStringLiteral("suffixEdit"));
+    m_suffixEdit->setFixedWidth(units.X(kSettingFieldWidth));
+
+    m_frequencyCombo = new QComboBox(group);
+    m_frequencyCombo->setObjectName(QStringLiteral("frequencyCombo"));
+    m_frequencyCombo->setEditable(true);
+    // Enter runs Execute; it must not add the typed text to the list.
+    m_frequencyCombo->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* entry : kFrequencyEntries) m_frequencyCombo->addItem(QString::fromUtf8(entry));
+    m_frequencyCombo->setMinimumWidth(units.X(kSettingFieldWidth));
+
+    m_speedSlider = new QSlider(Qt::Horizontal, group);
+    m_speedSlider->setObjectName(QStringLiteral("speedSlider"));
+    m_speedSlider->setFixedWidth(units.X(kSliderWidth));
+
+    m_speedLabel = new QLabel(group);
+    m_speedLabel->setObjectName(QStringLiteral("speedLabel"));
+
+    auto* grid = new QGridLayout(group);
+    grid->setColumnMinimumWidth(0, units.X(kLabelColumnWidth));
+    grid->addWidget(new QLabel(QStringLiteral("サフィックス"), group), 0, 0);
+    grid->addWidget(m_suffixEdit, 0, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(QStringLiteral("サンプリング周波数"), group), 1, 0);
+    grid->addWidget(m_frequencyCombo, 1, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(QStringLiteral("再生速度"), group), 2, 0);
+    grid->addWidget(m_speedLabel, 2, 1, Qt::AlignLeft);
+    grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
+    grid->setColumnStretch(2, 1);
+    return group;
+}
+
+QLayout* CZELDlg::CreateButtonRow() {
+    const DialogUnits units(font());
+    m_executeButton = MakeButton(QStringLiteral("実行(&E)"), QStringLiteral("executeButton"),
+                                 units.X(kButtonWidth), this);
+    m_executeButton->setDefault(true);
+    m_exitButton = MakeButton(QStringLiteral("終了(&X)"), QStringLiteral("exitButton"),
+                              units.X(kButtonWidth), this);
+    connect(m_executeButton, &QPushButton::clicked, this, &CZELDlg::OnOK);
+    connect(m_exitButton, &QPushButton::clicked, this, &CZELDlg::reject);
+
+    m_menuButton = new QToolButton(this);
+    m_menuButton->setObjectName(QStringLiteral("menuButton"));
+    m_menuButton->setIcon(ApplicationIcon());
+    m_menuButton->setToolTip(QStringLiteral("メニュー"));
+    m_menuButton->setPopupMode(QToolButton::InstantPopup);
+
+    // The Execute and Exit pair stays centred: the menu button's column on the left is
+    // balanced by an empty column of the same stretch on the right.
+    auto* row = new QGridLayout;
+    row->addWidget(m_menuButton, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    auto* pair = new QHBoxLayout;
+    pair->setSpacing(units.X(12));
+    pair->addWidget(m_executeButton);
+    pair->addWidget(m_exitButton);
+    row->addLayout(pair, 0, 1);
+    row->setColumnStretch(0, 1);
+    row->setColumnStretch(2, 1);
+    return row;
+}
+
+void CZELDlg::CreateMenu() {
+    // The window manager's menu cannot be extended here, so the two entries live in the
+    // menu button and in the window's context menu.
+    m_aboutAction = new QAction(QStringLiteral("バージョン情報 ZEL(&A)..."), this);
+    m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    m_cpuInfoAction = new QAction(QStringLiteral("CPU情報(&P)..."), this);
+    m_cpuInfoAction->setObjectName(QStringLiteral("cpuInfoAction"));
+    connect(m_aboutAction, &QAction::triggered, this, &CZELDlg::OnAbout);
+    connect(m_cpuInfoAction, &QAction::triggered, this, &CZELDlg::OnCpuInfo);
+
+    auto* menu = new QMenu(m_menuButton);
+    menu->addAction(m_aboutAction);
+    menu->addAction(m_cpuInfoAction);
+    m_menuButton->setMenu(menu);
+
+    addAction(m_aboutAction);
+    addAction(m_cpuInfoAction);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CZELDlg::SetTabOrder() {
+    QWidget* const order[] = {m_executeButton,   m_exitButton, m_addFilesButton, m_folderButton,
+                              m_deleteAllButton, m_inputList,  m_suffixEdit,     m_frequencyCombo,
+                              m_speedSlider,     m_menuButton};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}

@@ -1,0 +1,114 @@
+#include "cpu/cpu_info_dlg.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kLevelCaptions[CCPUInfoDlg::kLevelCount] = {"使用しない", "SSE", "SSE2", "SSE3",
+                                                              "SSE4.1"};
+// Where each button sits in the group: two rows, three columns.
+constexpr int kLevelRow[CCPUInfoDlg::kLevelCount] = {0, 0, 0, 1, 1};
+constexpr int kLevelColumn[CCPUInfoDlg::kLevelCount] = {0, 1, 2, 0, 1};
+
+}  // namespace
+
+CCPUInfoDlg::CCPUInfoDlg(QWidget* parent, const zel::CpuidSource& cpuid)
+    : QDialog(parent), m_cpuid(cpuid) {
+    setWindowTitle(QStringLiteral("CPU情報"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    CreateControls();
+}
+
+void CCPUInfoDlg::CreateControls() {
+    // Template order, which is also the tab order: close button, brand text, radio group.
+    m_closeButton = new QPushButton(QStringLiteral("閉じる(&X)"), this);
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    m_closeButton->setDefault(true);
+    connect(m_closeButton, &QPushButton::clicked, this, &CCPUInfoDlg::reject);
+
+    m_brandLabel = new QLabel(QStringLiteral("スタティック"), this);
+    m_brandLabel->setObjectName(QStringLiteral("brandLabel"));
+    m_brandLabel->setTextFormat(Qt::PlainText);
+
+    auto* group = new QGroupBox(QStringLiteral("SSE命令セット"), this);
+    auto* grid = new QGridLayout(group);
+    m_levelGroup = new QButtonGroup(this);
+    for (int level = 0; level < kLevelCount; ++level) {
+        auto* button = new QRadioButton(QString::fromUtf8(kLevelCaptions[level]), group);
+        button->setObjectName(QStringLiteral("level%1").arg(level));
+        m_levelGroup->addButton(button, level);
+        m_levelButtons[level] = button;
+        grid->addWidget(button, kLevelRow[level], kLevelColumn[level]);
+    }
+    grid->setColumnStretch(3, 1);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(m_closeButton);
+    buttonRow->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_brandLabel);
+    layout->addWidget(group);
+    layout->addLayout(buttonRow);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(m_closeButton, m_levelButtons[0]);
+    for (int level = 1; level < kLevelCount; ++level)
+        setTabOrder(m_levelButtons[level - 1], m_levelButtons[level]);
+}
+
+void CCPUInfoDlg::showEvent(QShowEvent* event) {
+    // The caller sets m_simdLevel between construction and showing, so the controls are
+    // loaded here, once, as the dialog first appears.
+    if (!m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CCPUInfoDlg::OnInitDialog() {
+    // Detected afresh at each opening.
+    const zel::CpuFeatureLevel features = zel::DetectCpuFeatures(m_cpuid, nullptr);
+    QString brand = QString::fromLocal8Bit(zel::ProcessorBrandText(m_cpuid));
+    if (brand.isEmpty()) brand = QStringLiteral("不明なプロセッサ");
+    m_brandLabel->setText(brand);
+    EnableSupportedLevels(features);
+    m_selection = m_simdLevel;
+    DoDataExchange(false);
+    m_closeButton->setFocus();
+}
+
+void CCPUInfoDlg::EnableSupportedLevels(zel::CpuFeatureLevel features) {
+    const zel::SimdLevel highest = zel::MaxSimdLevel(features);
+    for (int level = 0; level < kLevelCount; ++level)
+        m_levelButtons[level]->setEnabled(level <= highest);
+}
+
+void CCPUInfoDlg::DoDataExchange(bool save) {
+    if (save) {
+        m_selection = m_levelGroup->checkedId();
+        return;
+    }
+    const bool valid = m_selection >= 0 && m_selection < kLevelCount;
+    // An exclusive group cannot be emptied, so the check is cleared with exclusivity off.
+    m_levelGroup->setExclusive(false);
+    for (int level = 0; level < kLevelCount; ++level)
+        m_levelButtons[level]->setChecked(valid && level == m_selection);
+    m_levelGroup->setExclusive(true);
+}
+
+void CCPUInfoDlg::reject() {
+    DoDataExchange(true);
+    m_simdLevel = m_selection;
+    QDialog::reject();
+}

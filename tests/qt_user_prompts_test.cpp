@@ -1,0 +1,139 @@
+// The real message boxes and choosers: title, icon, buttons and answers, each answered by
+// the test while it is open.
+
+#include "app/qt_user_prompts.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QtTest>
+
+#include "tests/support/modal_answer.h"
+
+using zel::test::AnswerNextModal;
+
+namespace {
+
+struct SeenBox {
+    bool seen = false;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Records the next message box and presses `press` in it.
+void AnswerNextBox(SeenBox& seen, QMessageBox::StandardButton press) {
+    AnswerNextModal([&seen, press](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr) {
+            modal->close();
+            return;
+        }
+        seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        box->button(press)->click();
+    });
+}
+
+}  // namespace
+
+class QtUserPromptsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void errorBox() {
+        QtUserPrompts prompts;
+        QWidget owner;
+        owner.show();
+        SeenBox seen;
+        AnswerNextBox(seen, QMessageBox::Ok);
+        prompts.ShowError(&owner, "/a/b.wav\n対応していないファイルです");
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.title, QString("ZEL"));
+        QCOMPARE(seen.text, QString("/a/b.wav\n対応していないファイルです"));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void warningBox() {
+        QtUserPrompts prompts;
+        SeenBox seen;
+        AnswerNextBox(seen, QMessageBox::Ok);
+        prompts.ShowWarning(nullptr, "<b>not markup</b>");
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.title, QString("ZEL"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void confirmationAnswersOkOrCancel() {
+        QtUserPrompts prompts;
+        SeenBox seen;
+        AnswerNextBox(seen, QMessageBox::Ok);
+        QVERIFY(prompts.ConfirmWarning(nullptr, "リストから全てのファイルを削除します"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QCOMPARE(seen.title, QString("ZEL"));
+        QCOMPARE(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+
+        AnswerNextBox(seen, QMessageBox::Cancel);
+        QVERIFY(!prompts.ConfirmWarning(nullptr, "リストから全てのファイルを削除します"));
+    }
+
+    void fileChooserOffersWavAndAllFiles() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        for (const char* name : {"one.wav", "TWO.WAV", "noext", "three.txt"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QtUserPrompts prompts;
+        QStringList filters, modelFilters;
+        QString selectedFilter;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        AnswerNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (dialog == nullptr) return modal->close(), void();
+            filters = dialog->nameFilters();
+            selectedFilter = dialog->selectedNameFilter();
+            mode = dialog->fileMode();
+            // Picking "All Files" the way the filter box does lets every name through.
+            for (QComboBox* box : dialog->findChildren<QComboBox*>()) {
+                const int all = box->findText(kAllFilesFilter);
+                if (all < 0) continue;
+                box->setCurrentIndex(all);
+                emit box->activated(all);
+                emit box->textActivated(box->itemText(all));
+            }
+            if (auto* model = dialog->findChild<QFileSystemModel*>())
+                modelFilters = model->nameFilters();
+            dialog->setDirectory(dir.path());
+            dialog->selectFile("\"one.wav\" \"noext\"");
+            QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        });
+        const QStringList chosen = prompts.ChooseInputFiles(nullptr);
+        QCOMPARE(filters, QStringList({"wav Files (*.wav)", "All Files (*.*)"}));
+        QCOMPARE(selectedFilter, QString("wav Files (*.wav)"));
+        QCOMPARE(mode, QFileDialog::ExistingFiles);
+        QVERIFY2(modelFilters.isEmpty(), qPrintable(modelFilters.join(' ')));
+        QCOMPARE(chosen, QStringList({dir.filePath("one.wav"), dir.filePath("noext")}));
+
+        AnswerNextModal([](QWidget* modal) { modal->close(); });
+        QVERIFY(prompts.ChooseInputFiles(nullptr).isEmpty());
+    }
+
+    void folderChooserHasItsTitleAndCancels() {
+        QtUserPrompts prompts;
+        QString title;
+        AnswerNextModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            modal->close();
+        });
+        QVERIFY(prompts.ChooseFolder(nullptr).isEmpty());
+        QCOMPARE(title, QString("フォルダの選択"));
+    }
+};
+
+QTEST_MAIN(QtUserPromptsTest)
+#include "qt_user_prompts_test.moc"

@@ -1,0 +1,284 @@
+// The main window: defaults at start, captions and tab order, the output settings, how
+// the window runs Execute and closes, and its menu with the About box and CPU dialog.
+
+#include "app/zel_dlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/input_file_list.h"
+#include "cpu/cpu_info_dlg.h"
+#include "tests/support/fake_cpuid.h"
+#include "tests/support/fake_user_prompts.h"
+#include "tests/support/modal_answer.h"
+
+using zel::test::AnswerNextModal;
+using zel::test::FakeCpuid;
+using zel::test::FakeUserPrompts;
+
+namespace {
+
+// The name of the control that holds the focus (a combo box's edit field counts as the
+// combo box).
+QString FocusedControl() {
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget())
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+            return w->objectName();
+    return QString();
+}
+
+}  // namespace
+
+class MainDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void defaultsAtStart() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QCOMPARE(dlg.windowTitle(), QString("ZEL"));
+        QCOMPARE(dlg.SuffixText(), QString("_ZEL"));
+        QCOMPARE(dlg.FrequencyText(), QString("48000"));
+        QCOMPARE(dlg.FrequencyCombo()->currentIndex(), -1);
+        QVERIFY(dlg.FrequencyCombo()->isEditable());
+        QStringList entries;
+        for (int i = 0; i < dlg.FrequencyCombo()->count(); ++i)
+            entries << dlg.FrequencyCombo()->itemText(i);
+        QCOMPARE(entries,
+                 QStringList({"8000", "11025", "22050", "38000", "44100", "48000", "96000"}));
+        QSlider* slider = dlg.SpeedSlider();
+        QCOMPARE(slider->orientation(), Qt::Horizontal);
+        QCOMPARE(slider->minimum(), 50);
+        QCOMPARE(slider->maximum(), 200);
+        QCOMPARE(slider->value(), 100);
+        QCOMPARE(dlg.SpeedPosition(), 100);
+        QCOMPARE(slider->tickInterval(), 5);
+        QVERIFY(slider->tickPosition() != QSlider::NoTicks);
+        QCOMPARE(slider->pageStep(), 1);
+        QCOMPARE(slider->singleStep(), 1);
+        QCOMPARE(dlg.SpeedLabel()->text(), QString("1.00倍"));
+        QCOMPARE(dlg.InputList()->RowCount(), 0);
+        QVERIFY(dlg.ExecuteButton()->isDefault());
+        QCOMPARE(dlg.m_simdLevel, zel::MaxSimdLevel(zel::DetectCpuFeatures(nullptr)));
+    }
+
+    void startLevelIsTheHighestTheProcessorRuns_data() {
+        QTest::addColumn<int>("features");
+        QTest::addColumn<int>("level");
+        QTest::newRow("none") << 0 << 0;
+        QTest::newRow("MMX only") << 1 << 0;
+        QTest::newRow("SSE") << 2 << 1;
+        QTest::newRow("SSE2") << 3 << 2;
+        QTest::newRow("SSE3") << 4 << 3;
+        QTest::newRow("SSE4.1") << 5 << 4;
+        QTest::newRow("SSE4.2") << 6 << 4;
+    }
+    void startLevelIsTheHighestTheProcessorRuns() {
+        QFETCH(int, features);
+        QFETCH(int, level);
+        FakeUserPrompts prompts;
+        FakeCpuid cpuid(features);
+        CZELDlg dlg(prompts, {}, cpuid);
+        QCOMPARE(dlg.m_simdLevel, level);
+    }
+
+    void captionsOfGroupsLabelsAndButtons() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QStringList groups;
+        for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) groups << box->title();
+        QCOMPARE(groups, QStringList({"入力ファイル", "出力ファイル"}));
+        QStringList labels;
+        for (QLabel* label : dlg.findChildren<QLabel*>()) labels << label->text();
+        for (const char* caption : {"サフィックス", "サンプリング周波数", "再生速度", "1.00倍"})
+            QVERIFY2(labels.contains(QString::fromUtf8(caption)), caption);
+        QCOMPARE(dlg.ExecuteButton()->text(), QString("実行(&E)"));
+        QCOMPARE(dlg.ExitButton()->text(), QString("終了(&X)"));
+    }
+
+    void tabOrderFollowsTheControlOrder() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QCOMPARE(FocusedControl(), QString("executeButton"));
+        const QStringList expected = {
+            "exitButton", "addFilesButton", "folderButton", "deleteAllButton", "inputList",
+            "suffixEdit", "frequencyCombo", "speedSlider",  "menuButton",      "executeButton"};
+        for (const QString& next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(FocusedControl(), next);
+        }
+    }
+
+    void speedLabelFollowsTheSlider_data() {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("50") << 50 << "0.50倍";
+        QTest::newRow("57") << 57 << "0.57倍";
+        QTest::newRow("105") << 105 << "1.05倍";
+        QTest::newRow("200") << 200 << "2.00倍";
+        QTest::newRow("below the range") << 10 << "0.50倍";
+        QTest::newRow("above the range") << 250 << "2.00倍";
+    }
+    void speedLabelFollowsTheSlider() {
+        QFETCH(int, position);
+        QFETCH(QString, label);
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.SpeedSlider()->setValue(position);
+        QCOMPARE(dlg.SpeedLabel()->text(), label);
+    }
+
+    void keysMoveTheSliderOnePositionAtATime() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QTest::keyClick(dlg.SpeedSlider(), Qt::Key_Right);
+        QCOMPARE(dlg.SpeedPosition(), 101);
+        QCOMPARE(dlg.SpeedLabel()->text(), QString("1.01倍"));
+        QTest::keyClick(dlg.SpeedSlider(), Qt::Key_PageDown);
+        QTest::keyClick(dlg.SpeedSlider(), Qt::Key_PageDown);
+        QCOMPARE(dlg.SpeedPosition(), 99);
+        QCOMPARE(dlg.SpeedLabel()->text(), QString("0.99倍"));
+        QTest::keyClick(dlg.SpeedSlider(), Qt::Key_Home);
+        QCOMPARE(dlg.SpeedLabel()->text(), QString("0.50倍"));
+    }
+
+    void frequencyEntriesAndTypedText() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.FrequencyCombo()->setCurrentIndex(3);
+        QCOMPARE(dlg.FrequencyText(), QString("38000"));
+        dlg.FrequencyCombo()->setEditText("32000");
+        QCOMPARE(dlg.FrequencyText(), QString("32000"));
+        dlg.SuffixEdit()->setText(" ");
+        QCOMPARE(dlg.SuffixText(), QString(" "));
+    }
+
+    void enterRunsExecuteAndTheWindowStaysOpen() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        int runs = 0;
+        dlg.SetExecuteHandler([&runs](CZELDlg&) { ++runs; });
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+
+        dlg.ExecuteButton()->click();
+        QCOMPARE(runs, 1);
+
+        dlg.SuffixEdit()->setFocus();
+        QTest::keyClick(dlg.SuffixEdit(), Qt::Key_Return);
+        QCOMPARE(runs, 2);
+
+        // Enter in the frequency field runs Execute and does not add the text as an entry.
+        dlg.FrequencyCombo()->setFocus();
+        dlg.FrequencyCombo()->setEditText("12345");
+        QTest::keyClick(dlg.FrequencyCombo()->lineEdit(), Qt::Key_Enter);
+        QCOMPARE(runs, 3);
+        QCOMPARE(dlg.FrequencyCombo()->count(), 7);
+        QCOMPARE(dlg.FrequencyText(), QString("12345"));
+
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    }
+
+    void escapeExitAndCloseBoxEndTheDialog_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("Esc") << 0;
+        QTest::newRow("exit button") << 1;
+        QTest::newRow("close box") << 2;
+    }
+    void escapeExitAndCloseBoxEndTheDialog() {
+        QFETCH(int, way);
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        int runs = 0;
+        dlg.SetExecuteHandler([&runs](CZELDlg&) { ++runs; });
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        if (way == 0) QTest::keyClick(&dlg, Qt::Key_Escape);
+        if (way == 1) dlg.ExitButton()->click();
+        if (way == 2) QVERIFY(dlg.close());
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(runs, 0);
+        QVERIFY(prompts.messages.empty());
+    }
+
+    void menuOffersAboutAndCpuInformation() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QCOMPARE(dlg.AboutAction()->text(), QString("バージョン情報 ZEL(&A)..."));
+        QCOMPARE(dlg.CpuInfoAction()->text(), QString("CPU情報(&P)..."));
+        auto* button = dlg.findChild<QToolButton*>("menuButton");
+        QVERIFY(button && button->menu());
+        QCOMPARE(button->menu()->actions(),
+                 QList<QAction*>({dlg.AboutAction(), dlg.CpuInfoAction()}));
+        QCOMPARE(dlg.contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(dlg.actions(), QList<QAction*>({dlg.AboutAction(), dlg.CpuInfoAction()}));
+    }
+
+    void aboutBoxShowsNameAndVersion() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.show();
+        QString title, version;
+        bool answered = false, okIsDefault = false;
+        AnswerNextModal([&](QWidget* modal) {
+            answered = true;
+            title = modal->windowTitle();
+            if (auto* label = modal->findChild<QLabel*>("versionLabel")) version = label->text();
+            auto* ok = modal->findChild<QPushButton*>("okButton");
+            okIsDefault = ok != nullptr && ok->isDefault();
+            QTest::keyClick(modal, Qt::Key_Return);
+        });
+        dlg.AboutAction()->trigger();
+        QVERIFY(answered);
+        QVERIFY(okIsDefault);
+        QCOMPARE(title, QString("バージョン情報 ZEL"));
+        QCOMPARE(version, QString("ZEL, Version 1.1"));
+    }
+
+    void cpuDialogExchangesTheLevel() {
+        FakeUserPrompts prompts;
+        FakeCpuid cpuid(4);  // SSE3: levels 0 to 3
+        CZELDlg dlg(prompts, {}, cpuid);
+        dlg.show();
+        QCOMPARE(dlg.m_simdLevel, 3);
+
+        bool checkedAtOpening = false;
+        AnswerNextModal([&](QWidget* modal) {
+            if (auto* cpu = qobject_cast<CCPUInfoDlg*>(modal)) {
+                checkedAtOpening = cpu->LevelButton(3)->isChecked();
+                cpu->LevelButton(0)->click();
+            }
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        dlg.CpuInfoAction()->trigger();
+        QVERIFY(checkedAtOpening);
+        QCOMPARE(dlg.m_simdLevel, 0);
+
+        // Opened and closed by the close box without a change: the level stays.
+        checkedAtOpening = false;
+        AnswerNextModal([&](QWidget* modal) {
+            if (auto* cpu = qobject_cast<CCPUInfoDlg*>(modal))
+                checkedAtOpening = cpu->LevelButton(0)->isChecked();
+            modal->close();
+        });
+        dlg.CpuInfoAction()->trigger();
+        QVERIFY(checkedAtOpening);
+        QCOMPARE(dlg.m_simdLevel, 0);
+    }
+};
+
+QTEST_MAIN(MainDialogTest)
+#include "zel_dlg_test.moc"
