@@ -66,8 +66,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             options.simdLevel = ParseSimdLevel(value);
             options.simdGiven = true;
             if (options.simdLevel < 0) {
-                outcome.error = "unknown SIMD level '" + value +
-                                "' (use 0..4 or none, sse, sse2, sse3, sse41)";
+                outcome.error =
+                    "unknown SIMD level '" + value + "' (use 0..4 or none, sse, sse2, sse3, sse41)";
                 return outcome;
             }
         } else if (name == "--jobs") {
@@ -95,7 +95,9 @@ std::string UsageText() {
     return "Usage: zel-cli [OPTION]... FILE...\n"
            "Convert the sampling frequency (and playback speed) of PCM WAV files.\n"
            "Each output is written next to its input, named with the suffix inserted\n"
-           "before the extension (voice.wav -> voice_ZEL.wav).\n"
+           "before the last '.' of the file name (voice.wav -> voice_ZEL.wav), or\n"
+           "appended when the name has none. An output that would replace one of the\n"
+           "listed files (same name, a link to it) is refused with code -3.\n"
            "\n"
            "Options:\n"
            "  --rate HZ        target sampling frequency, 8000..96000 (default 48000)\n"
@@ -103,13 +105,17 @@ std::string UsageText() {
            "  --suffix TEXT    inserted into output names (default _ZEL)\n"
            "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41\n"
            "                   (default: the highest this processor runs)\n"
-           "  --jobs N         convert up to N files at once (default 1)\n"
-           "  --quiet, -q      no progress display\n"
+           "  --jobs N         convert up to N files at once, one worker each\n"
+           "                   (default 1); results and outputs are the same as with 1\n"
+           "  --quiet, -q      no progress display (none either when stderr is not a\n"
+           "                   terminal)\n"
            "  --cpu-info       print the processor's brand, feature level and builds\n"
            "  --help, -h       show this help\n"
            "  --version        show the version\n"
            "\n"
-           "Output: one line per file, <input><TAB><code><TAB><message>.\n"
+           "Output: one line per file, in the order given, <input><TAB><code><TAB><message>.\n"
+           "Ctrl-C cancels: the files in progress end with code 1 and keep what was\n"
+           "converted so far as valid WAV files, no further file is started.\n"
            "Exit status: 0 all files converted, 1 some file failed, 2 bad command line,\n"
            "130 cancelled with Ctrl-C.\n";
 }

@@ -3,16 +3,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "batch/batch_settings.h"
-#include "batch/output_path.h"
+#include "cli/cli_batch.h"
 #include "cli/cli_options.h"
+#include "cli/interrupt_flag.h"
 #include "cli/terminal_progress.h"
 #include "cpu/cpu_features.h"
-#include "engine/batch_messages.h"
+#include "engine/conversion_result.h"
 #include "engine/convert_file.h"
 
 namespace {
@@ -22,6 +24,8 @@ using namespace zel;
 constexpr int kExitOk = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitUsage = 2;
+// The shell's status for a process ended by SIGINT: 128 + 2.
+constexpr int kExitInterrupted = 130;
 
 int Refuse(const std::string& message) {
     std::fprintf(stderr, "zel-cli: %s\n", message.c_str());
@@ -41,6 +45,23 @@ void PrintCpuInfo() {
 std::int32_t ParseSpeed(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return -1;
     return ParseLeadingInteger(text);
+}
+
+void PrintResult(const std::string& input, ConversionResult result) {
+    std::printf("%s\t%d\t%s\n", input.c_str(), result,
+                std::string(ConversionResultMessage(result)).c_str());
+    std::fflush(stdout);
+}
+
+// Cancelled when a file was cut short or files were left out; otherwise whether every
+// file was converted.
+int ExitStatus(const std::vector<ConversionResult>& results, std::size_t fileCount) {
+    const bool cancelled = results.size() < fileCount ||
+                           std::find(results.begin(), results.end(), kCancelled) != results.end();
+    if (cancelled) return kExitInterrupted;
+    const bool allCompleted = std::all_of(results.begin(), results.end(),
+                                          [](ConversionResult r) { return r == kCompleted; });
+    return allCompleted ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace
@@ -77,21 +98,10 @@ int main(int argc, char** argv) {
                       " build (highest: " + SimdLevelName(maxLevel) + ")");
 
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
-    cli::TerminalProgress progress(stderr, showProgress, static_cast<int>(options.files.size()));
-    const ConvertFunction convert = ConverterForLevel(level);
-    bool allCompleted = true;
-    int done = 0;
-    for (const std::string& file : options.files) {
-        progress.SetCurrentName(file);
-        ConversionResult result = kOutputOpenError;
-        if (SuffixIsUsable(options.suffix))
-            result = convert(file, &progress, MakeOutputPath(file, options.suffix), rate, speed);
-        progress.Send(WM_BATCH_PROGRESS, ++done, kAllFilesBar);
-        progress.Clear();
-        std::printf("%s\t%d\t%s\n", file.c_str(), result,
-                    std::string(ConversionResultMessage(result)).c_str());
-        std::fflush(stdout);
-        allCompleted = allCompleted && result == kCompleted;
-    }
-    return allCompleted ? kExitOk : kExitSomeFailed;
+    cli::TerminalProgress progress(stderr, showProgress);
+    cli::InstallInterruptHandler();
+    cli::CliBatchSettings settings{options.suffix, rate, speed, level, options.jobs};
+    cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress, PrintResult);
+    const std::vector<ConversionResult> results = batch.Run();
+    return ExitStatus(results, options.files.size());
 }

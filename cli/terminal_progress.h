@@ -1,42 +1,36 @@
 #pragma once
-// The command-line stand-in for the progress dialog: receives the batch's messages
-// directly (the caller's thread handles them) and redraws one status line on stderr with
-// both positions, all files and the current file.
+// zel-cli's stand-in for the two bars of the progress dialog: one status line on a
+// terminal, redrawn in place, with the files finished out of all and the percentage of
+// the file in progress.
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
-#include "platform/message_window.h"
-
 namespace zel::cli {
 
-class TerminalProgress : public platform::MessageWindow {
-public:
-    // `enabled` false: messages are answered but nothing is drawn.
-    TerminalProgress(std::FILE* stream, bool enabled, int fileCount);
+struct ProgressView {
+    int filesDone = 0;
+    int fileCount = 0;
+    // The earliest file still in progress; empty between files.
+    std::string currentName;
+    int currentPercent = 0;
+    // Further files in progress at the same time (--jobs).
+    int othersRunning = 0;
+};
 
-    std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam,
-                       std::intptr_t lParam) override;
+class TerminalProgress {
+  public:
+    // `enabled` false: nothing is ever drawn.
+    TerminalProgress(std::FILE* stream, bool enabled);
 
-    void SetCurrentName(const std::string& name);
-    // Answered by every later progress message: the cancel request.
-    void RequestCancel() { cancel_ = true; }
-    bool CancelRequested() const { return cancel_; }
-    // Clears the status line so results print on a clean line.
+    void Draw(const ProgressView& view);
+    // Clears the status line, so a result prints on a clean line.
     void Clear();
 
-private:
-    void Draw();
-
+  private:
     std::FILE* stream_;
     bool enabled_;
-    int fileCount_;
-    int filesDone_ = 0;
-    int percent_ = 0;
-    std::string name_;
     bool drawn_ = false;
-    volatile bool cancel_ = false;
 };
 
 }  // namespace zel::cli

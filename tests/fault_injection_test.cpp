@@ -11,7 +11,7 @@
 #include "engine/block_geometry.h"
 #include "engine/convert_file.h"
 #include "platform/replacing_file.h"
-#include "tests/support/child_process.h"
+#include "tests/support/forked_call.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"

@@ -1,22 +1,36 @@
 #pragma once
-// Runs a function in a forked child, for tests that change process-wide limits or the
-// user identity. The child's return value becomes its exit status.
+// Runs a program as a child process, for the tests of zel-cli: stdout goes to a file,
+// stderr to a file or to a pseudo-terminal, and the test can act on the child (send it a
+// signal) while it runs.
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/types.h>
 
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace zel::test {
 
-// The child's exit status, or -1 when it did not exit normally.
-inline int RunInChild(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child < 0) return -1;
-    if (child == 0) _exit(body());
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+struct ChildOutcome {
+    bool started = false;
+    // The exit status; -1 when a signal ended the child.
+    int exitStatus = -1;
+    // The signal that ended the child, or 0.
+    int endingSignal = 0;
+    std::string out;
+    std::string err;
+};
+
+struct ChildOptions {
+    // Where the captured stdout and stderr are kept while the child runs.
+    std::filesystem::path scratchFolder;
+    // stderr is a pseudo-terminal, so the child sees a terminal there.
+    bool stderrIsTerminal = false;
+    // Called once the child runs, before it is waited for.
+    std::function<void(pid_t)> whileRunning;
+};
+
+ChildOutcome RunChild(const std::vector<std::string>& args, const ChildOptions& options);
 
 }  // namespace zel::test

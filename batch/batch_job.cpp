@@ -1,0 +1,29 @@
+#include "batch/batch_job.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace zel {
+
+void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
+void BatchJob::SetFiles(std::vector<std::string> fileNames) {
+    m_fileNames = std::move(fileNames);
+    m_fileCount = static_cast<std::int32_t>(m_fileNames.size());
+    m_results.assign(m_fileNames.size(), kCompleted);
+}
+
+std::string BatchJob::GetFileName(std::int32_t i) const {
+    if (i < 0 || i >= m_fileCount || static_cast<std::size_t>(i) >= m_fileNames.size()) return {};
+    return m_fileNames[static_cast<std::size_t>(i)];
+}
+
+std::int32_t BatchJob::ProcessedFileCount() const {
+    const std::int32_t count =
+        std::min(std::max(m_fileCount, 0), static_cast<std::int32_t>(m_results.size()));
+    const auto end = m_results.begin() + count;
+    const auto cancelled = std::find(m_results.begin(), end, kCancelled);
+    return static_cast<std::int32_t>(cancelled == end ? count : cancelled - m_results.begin() + 1);
+}
+
+}  // namespace zel

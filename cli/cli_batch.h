@@ -1,0 +1,85 @@
+#pragma once
+// zel-cli's batch: the files run through the batch worker (BatchThreadProc), on up to
+// `jobs` workers at once. With one job the whole list is one BatchJob, as in the desktop
+// application; with more, every file is a BatchJob of its own, started in list order as
+// workers become free. All jobs refuse outputs that land on any input of the whole list.
+//
+// The receiver of every job's messages is this object: it answers the cancel request,
+// keeps the terminal display, and hands each result to the sink in list order as soon as
+// every file before it is done. Its handlers run on the worker threads, serialised by
+// one lock.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/batch_inputs.h"
+#include "batch/batch_job.h"
+#include "cli/terminal_progress.h"
+#include "engine/conversion_result.h"
+#include "engine/convert_file.h"
+#include "platform/message_window.h"
+
+namespace zel::cli {
+
+struct CliBatchSettings {
+    std::string suffix;
+    std::int32_t sampleRate = 0;
+    std::int32_t speed = 0;
+    SimdLevel simdLevel = 0;
+    int jobs = 1;
+};
+
+using ResultSink = std::function<void(const std::string& input, ConversionResult result)>;
+
+class CliBatch {
+  public:
+    // `cancel`: once raised, every running conversion is cancelled at its next report and
+    // no further file is started.
+    CliBatch(std::vector<std::string> files, CliBatchSettings settings,
+             const std::atomic<bool>& cancel, TerminalProgress& progress, ResultSink sink);
+    ~CliBatch();
+    CliBatch(const CliBatch&) = delete;
+    CliBatch& operator=(const CliBatch&) = delete;
+
+    // Runs the batch to its end. The results of the files processed, which are always
+    // the first ones of the list: all of them unless the batch was cancelled.
+    std::vector<ConversionResult> Run();
+
+  private:
+    struct Part;
+    class PartWindow;
+
+    std::intptr_t OnMessage(Part& part, std::uint32_t message, std::uintptr_t wParam,
+                            std::intptr_t lParam);
+    void StartPart(std::size_t first, std::size_t count, std::unique_lock<std::mutex>& lock);
+    void JoinFinishedParts();
+    void HandOverReadyResults();
+    void Redraw();
+
+    const std::vector<std::string> files_;
+    const CliBatchSettings settings_;
+    const std::atomic<bool>& cancel_;
+    TerminalProgress& progress_;
+    const ResultSink sink_;
+    const std::shared_ptr<const BatchInputs> batchInputs_;
+
+    std::mutex mutex_;
+    std::condition_variable partFinished_;
+    std::list<std::unique_ptr<Part>> parts_;
+    std::vector<std::optional<ConversionResult>> results_;
+    std::size_t handedOver_ = 0;
+    int filesDone_ = 0;
+    // Files in progress, by list index, with their percentages.
+    std::map<std::size_t, int> running_;
+};
+
+}  // namespace zel::cli

@@ -1,0 +1,14 @@
+#include "platform/file_identity.h"
+
+#include <sys/stat.h>
+
+namespace zel::platform {
+
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+}  // namespace zel::platform
