@@ -27,12 +27,19 @@ void UnpackStereo16Sse41(const std::uint8_t* raw, std::int64_t frames, float* le
     }
 }
 
+// Sums of neighbouring pairs: [a0 + a1, a2 + a3, b0 + b1, b2 + b3], the result of a
+// horizontal addition, formed by two shuffles and one addition, which this processor family
+// runs about three times as fast as the four-way dot-product instruction and faster than
+// the horizontal addition itself.
+inline __m128 PairSums(__m128 a, __m128 b) {
+    return _mm_add_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)),
+                      _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
 // The group sums of one group for four outputs, one per lane: lane i is
-// (p0 + p1) + (p2 + p3) of output i's four products. Each horizontal addition forms the
-// sums of neighbouring pairs, so the tree of three gives exactly that order.
+// (p0 + p1) + (p2 + p3) of output i's four products, the dot-product instruction's order.
 inline __m128 QuadGroupSums(const __m128 (&products)[kQuad]) {
-    return _mm_hadd_ps(_mm_hadd_ps(products[0], products[1]),
-                       _mm_hadd_ps(products[2], products[3]));
+    return PairSums(PairSums(products[0], products[1]), PairSums(products[2], products[3]));
 }
 
 // Four outputs of both channels. Lanes are outputs, so the running sums over the groups
@@ -40,7 +47,8 @@ inline __m128 QuadGroupSums(const __m128 (&products)[kQuad]) {
 void QuadGroupSumsStereo(const OutputQuad& quad, const float* left, const float* right,
                          __m128& sumLeft, __m128& sumRight) {
     sumLeft = sumRight = _mm_setzero_ps();
-#pragma GCC unroll 13
+    // Kept rolled: unrolled, the compiler hoists the row loads and spills registers.
+#pragma GCC unroll 1
     for (int m = 0; m < kGroupsPerRow; ++m) {
         __m128 l[kQuad];
         __m128 r[kQuad];

@@ -36,7 +36,7 @@ struct AlternatePairs {
 inline void QuadLaneSums(const OutputQuad& quad, const float* x, __m128 (&acc)[kQuad]) {
 #pragma GCC unroll 4
     for (int i = 0; i < kQuad; ++i) acc[i] = _mm_setzero_ps();
-#pragma GCC unroll 13
+#pragma GCC unroll 1
     for (int s = 0; s < kGroupsPerRow; ++s) {
 #pragma GCC unroll 4
         for (int i = 0; i < kQuad; ++i) {
@@ -52,7 +52,8 @@ inline void QuadLaneSumsStereo(const OutputQuad& quad, const float* left, const 
                                __m128 (&accLeft)[kQuad], __m128 (&accRight)[kQuad]) {
 #pragma GCC unroll 4
     for (int i = 0; i < kQuad; ++i) accLeft[i] = accRight[i] = _mm_setzero_ps();
-#pragma GCC unroll 13
+    // Kept rolled: unrolled, the compiler hoists the row loads and spills registers.
+#pragma GCC unroll 1
     for (int s = 0; s < kGroupsPerRow; ++s) {
 #pragma GCC unroll 4
         for (int i = 0; i < kQuad; ++i) {
