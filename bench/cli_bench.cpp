@@ -86,7 +86,7 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration)
-                seconds[run.benchmark_name()] = run.GetAdjustedRealTime() / 1e3;
+                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     const Workspace& workspace = SharedWorkspace();
     const std::string input = workspace.Input().string();
     const std::string cli = ZEL_CLI_PATH;
-    const std::string defaultName = "zel-cli/default/real_time";
-    const std::string soxName = "sox/rate48000/real_time";
+    const std::string defaultName = "zel-cli/default";
+    const std::string soxName = "sox/rate48000";
     auto configure = [](benchmark::internal::Benchmark* b) {
         b->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
     };

@@ -148,7 +148,7 @@ public:
         for (const Run& run : runs) {
             auto items = run.counters.find("items_per_second");
             if (items != run.counters.end() && run.run_type == Run::RT_Iteration)
-                rates[run.benchmark_name()] = items->second.value;
+                rates[run.run_name.function_name] = items->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
