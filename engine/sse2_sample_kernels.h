@@ -101,7 +101,8 @@ inline void UnpackStereo16Sse2(const std::uint8_t* raw, std::int64_t frames, flo
 // more from converting to the integer minimum (the lower side saturates by itself).
 inline __m128i RoundToInt16Sse2(__m128 a, __m128 b) {
     const __m128 top = _mm_set1_ps(kInt16Max);
-    return _mm_packs_epi32(_mm_cvtps_epi32(_mm_min_ps(a, top)), _mm_cvtps_epi32(_mm_min_ps(b, top)));
+    return _mm_packs_epi32(_mm_cvtps_epi32(_mm_min_ps(a, top)),
+                           _mm_cvtps_epi32(_mm_min_ps(b, top)));
 }
 
 // Eight 8-bit samples as 16-bit values: y + 128 in single precision, rounded, saturated

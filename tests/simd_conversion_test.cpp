@@ -37,6 +37,10 @@ const Build kBuilds[] = {
 
 const SignalFormat kFormats[] = {{1, 8, 0}, {2, 8, 0}, {1, 16, 0}, {2, 16, 0}};
 
+std::int32_t ReadInt16(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
+}
+
 struct Output {
     ConversionResult result = -100;
     std::vector<std::uint8_t> bytes;
@@ -51,8 +55,7 @@ struct Output {
     std::vector<std::int32_t> Samples(int bits) const {
         std::vector<std::int32_t> samples;
         for (std::size_t i = kWavHeaderSize; i + (bits / 8) <= bytes.size(); i += bits / 8)
-            samples.push_back(bits == 8 ? bytes[i]
-                                        : static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+            samples.push_back(bits == 8 ? bytes[i] : ReadInt16(&bytes[i]));
         return samples;
     }
 };
