@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -209,6 +211,28 @@ TEST_F(SimdConversion, Speed100CutsBlocksOf65415FramesInEveryBuild) {
         // 2 x 71200 outputs plus ceil(25 x 160 / 147) = 28.
         EXPECT_EQ(out.DataSize(), 142428u * 4) << build.name;
         EXPECT_EQ(out.bytes.size(), kWavHeaderSize + out.DataSize()) << build.name;
+    }
+}
+
+TEST_F(SimdConversion, TheInMemoryEntryWritesWhatTheFileDriverWrites) {
+    const SignalFormat format{2, 16, 44100};
+    const std::vector<std::uint8_t> wav = MakeWavBytes(format, Signal(format, 70001, false));
+    const auto input = dir_ / "memory.wav";
+    ASSERT_TRUE(WriteFileBytes(input, wav));
+    WavHeader header;
+    std::copy_n(wav.begin(), kWavHeaderSize, header.bytes.begin());
+    const std::span<const std::uint8_t> data(wav.data() + kWavHeaderSize,
+                                             wav.size() - kWavHeaderSize);
+    for (const Build& build : kBuilds) {
+        const Output file = Run(build.convert, input, 48000, 100);
+        test::RecordingWindow window;
+        const MemoryConversion memory =
+            ConvertSamples(*build.kernels, FormatOf(header), data, 48000, 100, &window);
+        ASSERT_EQ(memory.result, kCompleted) << build.name;
+        EXPECT_TRUE(std::equal(memory.data.begin(), memory.data.end(),
+                               file.bytes.begin() + kWavHeaderSize, file.bytes.end()))
+            << build.name;
+        EXPECT_EQ(window.messages, file.messages) << build.name;
     }
 }
 
