@@ -27,5 +27,14 @@ struct ConversionKernels {
 
 // The scalar kernels of the reference build.
 extern const ConversionKernels kReferenceKernels;
+// The kernels of the SIMD builds, each compiled for its own instruction set.
+extern const ConversionKernels kSseKernels;
+extern const ConversionKernels kSse2Kernels;
+extern const ConversionKernels kSse3Kernels;
+extern const ConversionKernels kSse41Kernels;
+
+// The kernels that a SimdLevel names: 1 SSE, 2 SSE2, 3 SSE3, 4 SSE4.1, any other value the
+// reference build.
+const ConversionKernels& KernelsForLevel(std::int32_t level);
 
 }  // namespace zel

@@ -34,6 +34,26 @@ ConversionResult ConvertFile(const std::filesystem::path& inputPath,
                              const std::filesystem::path& outputPath, std::int32_t targetRate,
                              std::int32_t speedPercent);
 
+// The SIMD builds: the same interface, results and messages, with blocks of up to
+// kSimdBlockLimit frames. A build needs its instruction set (and those below it) and does
+// not test for it: callers pick a level the processor supports.
+ConversionResult ConvertFileSSE(const std::filesystem::path& inputPath,
+                                platform::MessageWindow* progressWindow,
+                                const std::filesystem::path& outputPath,
+                                std::int32_t targetRate, std::int32_t speedPercent);
+ConversionResult ConvertFileSSE2(const std::filesystem::path& inputPath,
+                                 platform::MessageWindow* progressWindow,
+                                 const std::filesystem::path& outputPath,
+                                 std::int32_t targetRate, std::int32_t speedPercent);
+ConversionResult ConvertFileSSE3(const std::filesystem::path& inputPath,
+                                 platform::MessageWindow* progressWindow,
+                                 const std::filesystem::path& outputPath,
+                                 std::int32_t targetRate, std::int32_t speedPercent);
+ConversionResult ConvertFileSSE41(const std::filesystem::path& inputPath,
+                                  platform::MessageWindow* progressWindow,
+                                  const std::filesystem::path& outputPath,
+                                  std::int32_t targetRate, std::int32_t speedPercent);
+
 // The build that a level names.
 ConvertFunction ConverterForLevel(SimdLevel level);
 

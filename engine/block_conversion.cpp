@@ -1,0 +1,154 @@
+#include "engine/block_conversion.h"
+
+#include <algorithm>
+
+#include "engine/batch_messages.h"
+#include "engine/block_geometry.h"
+#include "engine/sample_rounding.h"
+
+namespace zel {
+namespace {
+
+constexpr double kProgressScale = 100.0;
+constexpr std::int32_t kNormalSpeed = 100;
+
+std::uint64_t BufferBytes(std::int64_t f, std::int64_t maxOutputs, int blockAlign) {
+    const std::uint64_t in = static_cast<std::uint64_t>(f + kBufferReserve);
+    const std::uint64_t out = static_cast<std::uint64_t>(maxOutputs + kBufferReserve);
+    return in * (blockAlign + 2 * sizeof(float)) + out * (blockAlign + 2 * sizeof(float));
+}
+
+}  // namespace
+
+ConversionResult BlockConversion::Prepare(const WavFormat& format, std::int32_t targetRate,
+                                          std::int32_t speedPercent) {
+    state_.layout = LayoutOf(format);
+    state_.inputRate = static_cast<std::int32_t>(format.sampleRate);
+    state_.targetRate = targetRate;
+    state_.tapSpan = kTapSpan;
+    if (speedPercent == kNormalSpeed) {
+        state_.P = state_.inputRate;
+        state_.Q = targetRate;
+    } else {
+        state_.P = static_cast<std::int64_t>(state_.inputRate) * speedPercent;
+        state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
+    }
+    if (DesignFilter(state_) != DesignOutcome::kDesigned) return kOutOfMemory;
+
+    blockAlign_ = format.blockAlign;
+    const std::int64_t f = BlockFrames(state_.P, kernels_.blockLimit);
+    geometry_ = {state_.P, state_.Q, f, BlockOutputs(f, state_.P, state_.Q)};
+    // Vector loops may run up to kVectorSlack elements past the largest count.
+    const std::int64_t maxOutputs = MaxBlockOutputs(f, state_.P, state_.Q) + kVectorSlack;
+    if (BufferBytes(f, maxOutputs, blockAlign_) > kMaxDesignBytes) return kOutOfMemory;
+    const std::uint64_t in = static_cast<std::uint64_t>(f + kBufferReserve);
+    const std::uint64_t out = static_cast<std::uint64_t>(maxOutputs + kBufferReserve);
+    const bool allocated = rawInput_.Allocate(in * blockAlign_) &&
+                           rawOutput_.Allocate(out * blockAlign_) && inputLeft_.Allocate(in) &&
+                           inputRight_.Allocate(in) && outputLeft_.Allocate(out) &&
+                           outputRight_.Allocate(out);
+    return allocated ? kCompleted : kOutOfMemory;
+}
+
+// Input frame B + i of a block (B its first frame) always sits at X[kHalfSpan + i]; before
+// it lie the look-back frames, and the first block replicates frame 0 into them.
+ConversionResult BlockConversion::Run(ByteSource& source, ByteSink& sink,
+                                      std::int64_t totalFrames,
+                                      platform::MessageWindow* window) {
+    const float totalAsFloat = static_cast<float>(totalFrames);
+    std::int64_t remaining = totalFrames;
+    std::int64_t c = kHalfSpan;
+    bool first = true;
+    framesWritten_ = 0;
+    while (remaining > 0) {
+        std::int64_t n = 0;
+        std::int64_t outputs = 0;
+        const bool final = PlanBlock(first, remaining, n, outputs);
+        state_.framesInBlock = n;
+        if (!source.ReadExactly(rawInput_.data(), static_cast<std::size_t>(n) * blockAlign_))
+            return kInputReadError;
+        UnpackBlock(c, n, first, final);
+        kernels_.filter(state_.layout, state_, inputLeft_.data(), inputRight_.data(), outputs,
+                        outputLeft_.data(), outputRight_.data());
+        if (!final) KeepHistory(c + n);
+        c = kTapSpan;
+        first = false;
+        if (!WriteFrames(sink, outputs)) return kOutputWriteError;
+        remaining -= n;
+        const std::int64_t percent =
+            100 - RoundHalfAway(static_cast<double>(remaining) * kProgressScale /
+                                static_cast<double>(totalAsFloat));
+        if (window != nullptr &&
+            window->Send(WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(percent),
+                         kCurrentFileBar) != 0)
+            return kCancelled;
+    }
+    return kCompleted;
+}
+
+// Decides the frames read and the outputs produced by the next block. A block is final
+// when the data has no more than it needs, so no frame outside the data chunk is read and
+// the output always covers the whole input.
+bool BlockConversion::PlanBlock(bool first, std::int64_t remaining, std::int64_t& n,
+                                std::int64_t& outputs) const {
+    const std::int64_t P = geometry_.P;
+    const std::int64_t Q = geometry_.Q;
+    const std::int64_t f = geometry_.blockFrames;
+    if (first) {
+        if (remaining <= f + kHalfSpan) {
+            n = remaining;
+            outputs = SingleBlockOutputs(remaining, P, Q);
+            return true;
+        }
+        n = f + kHalfSpan;
+        outputs = geometry_.blockOutputs;
+        return false;
+    }
+    if (remaining <= f) {
+        n = remaining;
+        outputs = FinalBlockOutputs(remaining, P, Q);
+        return true;
+    }
+    n = f;
+    outputs = geometry_.blockOutputs;
+    return false;
+}
+
+void BlockConversion::UnpackBlock(std::int64_t c, std::int64_t n, bool first, bool final) {
+    float* left = inputLeft_.data();
+    float* right = inputRight_.data();
+    const bool stereo = ChannelsOf(state_.layout) == 2;
+    kernels_.unpack(state_.layout, rawInput_.data(), n, left + c, right + c);
+    if (first) {
+        std::fill(left, left + c, left[c]);
+        if (stereo) std::fill(right, right + c, right[c]);
+    }
+    if (final) {
+        const std::int64_t last = c + n - 1;
+        std::fill(left + c + n, left + c + n + kTapSpan + 1, left[last]);
+        if (stereo) std::fill(right + c + n, right + c + n + kTapSpan + 1, right[last]);
+    }
+}
+
+// The last kTapSpan frames become the next block's look-back and look-ahead. Only blocks
+// that have a successor keep them: a short final block may not even hold kTapSpan frames.
+void BlockConversion::KeepHistory(std::int64_t end) {
+    float* left = inputLeft_.data();
+    float* right = inputRight_.data();
+    std::copy(left + end - kTapSpan, left + end, left);
+    if (ChannelsOf(state_.layout) == 2) std::copy(right + end - kTapSpan, right + end, right);
+}
+
+bool BlockConversion::WriteFrames(ByteSink& sink, std::int64_t outputs) {
+    const std::uint64_t bytes = static_cast<std::uint64_t>(outputs) * blockAlign_;
+    const std::uint64_t written = static_cast<std::uint64_t>(framesWritten_) * blockAlign_;
+    // A WAV file cannot describe more data than this.
+    if (written + bytes > kMaxDataBytes) return false;
+    kernels_.pack(state_.layout, outputLeft_.data(), outputRight_.data(), outputs,
+                  rawOutput_.data());
+    if (!sink.Write(rawOutput_.data(), static_cast<std::size_t>(bytes))) return false;
+    framesWritten_ += outputs;
+    return true;
+}
+
+}  // namespace zel

@@ -1,0 +1,74 @@
+// zel-cli and the processor's builds: --cpu-info, and a conversion with every build this
+// processor supports.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cpu/cpu_features.h"
+#include "engine/synthetic_wav.h"
+#include "engine/wav_header.h"
+#include "tests/support/temp_dir.h"
+
+namespace zel {
+namespace {
+
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+
+CommandResult RunCli(const std::string& arguments) {
+    const std::string command = std::string(ZEL_CLI_PATH) + " " + arguments + " 2>&1";
+    CommandResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(CliSimd, CpuInfoNamesTheBrandTheLevelAndTheBuilds) {
+    const CommandResult info = RunCli("--cpu-info");
+    ASSERT_EQ(info.status, 0) << info.output;
+    const CpuFeatureLevel level = DetectCpuFeatures(nullptr);
+    EXPECT_NE(info.output.find(ProcessorBrandText()), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find(FeatureLevelName(level)), std::string::npos) << info.output;
+    for (SimdLevel simd = 0; simd <= 4; ++simd) {
+        const std::string build = std::to_string(simd) + "=" + SimdLevelName(simd);
+        EXPECT_EQ(info.output.find(build) != std::string::npos, simd <= MaxSimdLevel(level))
+            << build << "\n" << info.output;
+    }
+}
+
+TEST(CliSimd, ConvertsWithEveryBuildThisProcessorRuns) {
+    test::TempDir dir;
+    const SignalFormat format{2, 16, 44100};
+    const auto input = dir / "tone.wav";
+    ASSERT_TRUE(WriteFileBytes(input, MakeWavBytes(format, SineSignal(format, 70001, 440, 0.5))));
+    const SimdLevel highest = MaxSimdLevel(DetectCpuFeatures(nullptr));
+    for (SimdLevel level = 0; level <= highest; ++level) {
+        const std::string suffix = "_L" + std::to_string(level);
+        const CommandResult run = RunCli("--quiet --rate 48000 --simd " + std::to_string(level) +
+                                         " --suffix " + suffix + " '" + input.string() + "'");
+        ASSERT_EQ(run.status, 0) << run.output;
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(dir / ("tone" + suffix + ".wav"));
+        // 70001 frames at 147:160 give ceil(25 x 160 / 147) + floor(69976 x 160 / 147) frames.
+        EXPECT_EQ(bytes.size(), kWavHeaderSize + (28 + 76164) * 4u) << level;
+    }
+    if (highest < 4) {
+        const CommandResult refused = RunCli("--simd 4 '" + input.string() + "'");
+        EXPECT_EQ(refused.status, 2) << refused.output;
+        EXPECT_NE(refused.output.find("cannot run"), std::string::npos) << refused.output;
+    }
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,140 @@
+// CPUID decoding and the choice of the highest build, with a scripted processor so that
+// every row of the rules is exercised on any machine.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cpu/cpu_features.h"
+
+namespace zel {
+namespace {
+
+// Answers CPUID from a table and records which leaves were asked.
+class FakeCpuid : public CpuidSource {
+public:
+    bool Available() const override { return available; }
+    CpuidRegisters Query(std::uint32_t leaf) const override {
+        asked.push_back(leaf);
+        auto found = leaves.find(leaf);
+        return found == leaves.end() ? CpuidRegisters{} : found->second;
+    }
+
+    bool available = true;
+    std::map<std::uint32_t, CpuidRegisters> leaves;
+    mutable std::vector<std::uint32_t> asked;
+};
+
+FakeCpuid ProcessorWith(std::uint32_t ecx, std::uint32_t edx) {
+    FakeCpuid cpu;
+    cpu.leaves[0] = {1, 0x68747541, 0x444D4163, 0x69746E65};  // highest leaf 1
+    cpu.leaves[1] = {0, 0, ecx, edx};
+    return cpu;
+}
+
+// Leaves 0x80000002..4 spelling `text` (at most 48 bytes), zero-padded.
+void SetBrand(FakeCpuid& cpu, const std::string& text) {
+    std::uint32_t words[12] = {};
+    std::memcpy(words, text.data(), text.size());
+    for (int leaf = 0; leaf < 3; ++leaf)
+        cpu.leaves[0x80000002 + leaf] = {words[4 * leaf], words[4 * leaf + 1],
+                                         words[4 * leaf + 2], words[4 * leaf + 3]};
+}
+
+constexpr std::uint32_t kSse42 = 1u << 20, kSse41 = 1u << 19, kSse3 = 1u << 0;  // ECX
+constexpr std::uint32_t kSse2 = 1u << 26, kSse = 1u << 25, kMmx = 1u << 23;     // EDX
+
+TEST(CpuFeatureLevel, EachFeatureBitAloneGivesItsLevel) {
+    struct Row {
+        std::uint32_t ecx, edx;
+        CpuFeatureLevel level;
+    };
+    const Row rows[] = {
+        {kSse42, 0, 6}, {kSse41, 0, 5}, {kSse3, 0, 4}, {0, kSse2, 3},
+        {0, kSse, 2},   {0, kMmx, 1},   {0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(DecodeFeatureLevel(row.ecx, row.edx), row.level)
+            << std::hex << row.ecx << " " << row.edx;
+        FakeCpuid cpu = ProcessorWith(row.ecx, row.edx);
+        EXPECT_EQ(DetectCpuFeatures(cpu, nullptr), row.level);
+    }
+}
+
+TEST(CpuFeatureLevel, TheFirstBitInTestingOrderDecides) {
+    const std::uint32_t allEcx = kSse42 | kSse41 | kSse3;
+    const std::uint32_t allEdx = kSse2 | kSse | kMmx;
+    EXPECT_EQ(DecodeFeatureLevel(allEcx, allEdx), 6);
+    EXPECT_EQ(DecodeFeatureLevel(kSse42, 0), 6);  // whatever the lower bits say
+    EXPECT_EQ(DecodeFeatureLevel(kSse41 | kSse3, allEdx), 5);
+    EXPECT_EQ(DecodeFeatureLevel(kSse3, 0), 4);  // SSE3 without SSE2: ECX is tested first
+    EXPECT_EQ(DecodeFeatureLevel(0, kSse2 | kMmx), 3);
+    EXPECT_EQ(DecodeFeatureLevel(0, kSse | kMmx), 2);
+    // No other bit counts, SSSE3 (ECX bit 9) included.
+    EXPECT_EQ(DecodeFeatureLevel(~(allEcx), ~(allEdx)), 0);
+    EXPECT_EQ(DecodeFeatureLevel(1u << 9, 0), 0);
+}
+
+TEST(CpuFeatureLevel, MaxSimdLevelOffersTheHighestBuild) {
+    const std::pair<CpuFeatureLevel, SimdLevel> rows[] = {
+        {0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {-1, 0}, {7, 0}, {100, 0},
+    };
+    for (const auto& [feature, simd] : rows) EXPECT_EQ(MaxSimdLevel(feature), simd) << feature;
+    // The two rules together, for the edge cases of the tables.
+    EXPECT_EQ(MaxSimdLevel(DecodeFeatureLevel(kSse42, 0)), 4);
+    EXPECT_EQ(MaxSimdLevel(DecodeFeatureLevel(kSse3, 0)), 3);
+    EXPECT_EQ(MaxSimdLevel(DecodeFeatureLevel(0, kMmx)), 0);
+}
+
+TEST(CpuBrand, FortyEightBytesAreStillTerminated) {
+    FakeCpuid cpu = ProcessorWith(kSse41, kSse2);
+    const std::string brand = "  Forty-eight characters of processor brand!!!  ";
+    ASSERT_EQ(brand.size(), 48u);
+    SetBrand(cpu, brand);
+    CpuBrandBuffer buffer;
+    buffer.words.fill(0xFFFFFFFF);
+    EXPECT_EQ(DetectCpuFeatures(cpu, &buffer), 5);
+    EXPECT_EQ(buffer.words[12], 0u);
+    // Exactly as the processor returned it: spaces at both ends are kept.
+    EXPECT_EQ(buffer.Text(), brand);
+    // Each leaf's registers in the order EAX, EBX, ECX, EDX.
+    EXPECT_EQ(buffer.words[4], cpu.leaves[0x80000003].eax);
+    EXPECT_EQ(buffer.words[7], cpu.leaves[0x80000003].edx);
+}
+
+TEST(CpuBrand, ANullBufferAsksOnlyForTheFeatureBits) {
+    FakeCpuid cpu = ProcessorWith(kSse3, kSse2);
+    SetBrand(cpu, "Some processor");
+    EXPECT_EQ(DetectCpuFeatures(cpu, nullptr), 4);
+    EXPECT_EQ(cpu.asked, (std::vector<std::uint32_t>{0, 1}));
+}
+
+TEST(CpuBrand, WithoutLeafOneNothingIsReadOrWritten) {
+    FakeCpuid cpu = ProcessorWith(kSse42, kSse2);
+    cpu.leaves[0].eax = 0;
+    SetBrand(cpu, "Some processor");
+    CpuBrandBuffer buffer;
+    buffer.words.fill(0x5A5A5A5A);
+    EXPECT_EQ(DetectCpuFeatures(cpu, &buffer), 0);
+    for (std::uint32_t word : buffer.words) EXPECT_EQ(word, 0x5A5A5A5Au);
+    EXPECT_EQ(cpu.asked, (std::vector<std::uint32_t>{0}));
+
+    FakeCpuid none = ProcessorWith(kSse42, kSse2);
+    none.available = false;
+    EXPECT_EQ(DetectCpuFeatures(none, &buffer), 0);
+    EXPECT_TRUE(none.asked.empty());
+    EXPECT_EQ(buffer.words[0], 0x5A5A5A5Au);
+}
+
+TEST(CpuBrand, ThisProcessorHasABrandText) {
+    EXPECT_FALSE(ProcessorBrandText().empty());
+    const CpuFeatureLevel level = DetectCpuFeatures(nullptr);
+    EXPECT_GE(level, 0);
+    EXPECT_LE(level, 6);
+}
+
+}  // namespace
+}  // namespace zel

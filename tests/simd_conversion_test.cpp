@@ -1,0 +1,287 @@
+// The SIMD builds through their file interface: the same files and messages as the
+// reference, larger blocks, and samples within one step of the reference's.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/block_geometry.h"
+#include "engine/conversion_driver.h"
+#include "engine/conversion_kernels.h"
+#include "engine/convert_file.h"
+#include "engine/memory_conversion.h"
+#include "engine/synthetic_wav.h"
+#include "engine/wav_header.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/temp_dir.h"
+
+namespace zel {
+namespace {
+
+struct Build {
+    const char* name;
+    ConvertFunction convert;
+    const ConversionKernels* kernels;
+};
+
+const Build kBuilds[] = {
+    {"SSE", ConvertFileSSE, &kSseKernels},
+    {"SSE2", ConvertFileSSE2, &kSse2Kernels},
+    {"SSE3", ConvertFileSSE3, &kSse3Kernels},
+    {"SSE4.1", ConvertFileSSE41, &kSse41Kernels},
+};
+
+const SignalFormat kFormats[] = {{1, 8, 0}, {2, 8, 0}, {1, 16, 0}, {2, 16, 0}};
+
+std::int32_t ReadInt16(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
+}
+
+struct Output {
+    ConversionResult result = -100;
+    std::vector<std::uint8_t> bytes;
+    std::vector<test::RecordedMessage> messages;
+
+    std::uint32_t DataSize() const {
+        return bytes.size() < kWavHeaderSize
+                   ? 0
+                   : bytes[40] | (bytes[41] << 8) | (bytes[42] << 16) | (bytes[43] << 24);
+    }
+    // Every sample as an integer, 8-bit ones unsigned.
+    std::vector<std::int32_t> Samples(int bits) const {
+        std::vector<std::int32_t> samples;
+        for (std::size_t i = kWavHeaderSize; i + (bits / 8) <= bytes.size(); i += bits / 8)
+            samples.push_back(bits == 8 ? bytes[i] : ReadInt16(&bytes[i]));
+        return samples;
+    }
+};
+
+class SimdConversion : public ::testing::Test {
+protected:
+    std::filesystem::path WriteInput(const SignalFormat& format, const SampleValues& samples) {
+        const auto path = dir_ / ("in" + std::to_string(++files_) + ".wav");
+        EXPECT_TRUE(WriteFileBytes(path, MakeWavBytes(format, samples)));
+        return path;
+    }
+
+    template <class Convert>
+    Output Run(Convert convert, const std::filesystem::path& input, std::int32_t rate,
+               std::int32_t speed) {
+        const auto path = dir_ / ("out" + std::to_string(++files_) + ".wav");
+        test::RecordingWindow window;
+        Output out;
+        out.result = convert(input, &window, path, rate, speed);
+        out.bytes = ReadFileBytes(path);
+        out.messages = window.messages;
+        return out;
+    }
+
+    test::TempDir dir_;
+    int files_ = 0;
+};
+
+// A loud mixture (two sines at 0.5 and 0.45 of full scale), or a full-scale square wave
+// whose filtered edges overshoot the sample range.
+SampleValues Signal(const SignalFormat& format, std::int64_t frames, bool square) {
+    const std::int32_t top = format.bitsPerSample == 16 ? 32767 : 255;
+    const std::int32_t bottom = format.bitsPerSample == 16 ? -32768 : 0;
+    if (square) {
+        SampleValues samples;
+        for (std::int64_t i = 0; i < frames; ++i)
+            for (int c = 0; c < format.channels; ++c)
+                samples.push_back(((i + 37 * c) / 41) % 2 ? top : bottom);
+        return samples;
+    }
+    SampleValues a = SineSignal(format, frames, 441.0, 0.5);
+    const SampleValues b = SineSignal(format, frames, 3001.0, 0.45);
+    const std::int32_t zero = format.bitsPerSample == 16 ? 0 : 128;
+    for (std::size_t i = 0; i < a.size(); ++i) a[i] += b[i] - zero;
+    return a;
+}
+
+struct Case {
+    std::uint32_t inputRate;
+    std::int32_t targetRate;
+    std::int32_t speed;
+};
+
+// Two or more SIMD blocks each, with final counts that are not multiples of any width.
+constexpr Case kCases[] = {
+    {44100, 48000, 100}, {48000, 44100, 100}, {8000, 96000, 100},
+    {44100, 48000, 93},  {96000, 8000, 100},  {22050, 22050, 200},
+};
+constexpr std::int64_t kFrames = 70001;
+
+TEST_F(SimdConversion, EveryBuildStaysWithinOneStepOfTheReference) {
+    // The reference's kernels cut at the SIMD block size, so that the files have the same
+    // blocks and any difference comes from the kernels alone.
+    ConversionKernels wideReference = kReferenceKernels;
+    wideReference.blockLimit = kSimdBlockLimit;
+    auto referenceAtSimdBlocks = [&](const std::filesystem::path& in,
+                                     platform::MessageWindow* window,
+                                     const std::filesystem::path& out, std::int32_t rate,
+                                     std::int32_t speed) {
+        return RunConversion(wideReference, in, window, out, rate, speed);
+    };
+    for (SignalFormat format : kFormats) {
+        for (const Case& c : kCases) {
+            for (bool square : {false, true}) {
+                format.sampleRate = c.inputRate;
+                const auto input = WriteInput(format, Signal(format, kFrames, square));
+                const Output expected = Run(referenceAtSimdBlocks, input, c.targetRate, c.speed);
+                ASSERT_EQ(expected.result, kCompleted);
+                const std::vector<std::int32_t> reference = expected.Samples(format.bitsPerSample);
+                for (const Build& build : kBuilds) {
+                    const std::string what = std::string(build.name) + " " +
+                                             std::to_string(format.channels) + "ch " +
+                                             std::to_string(format.bitsPerSample) + "-bit " +
+                                             std::to_string(c.inputRate) + "->" +
+                                             std::to_string(c.targetRate) + " at " +
+                                             std::to_string(c.speed) +
+                                             (square ? " square" : " sines");
+                    const Output got = Run(build.convert, input, c.targetRate, c.speed);
+                    ASSERT_EQ(got.result, kCompleted) << what;
+                    ASSERT_EQ(got.bytes.size(), expected.bytes.size()) << what;
+                    ASSERT_EQ(got.DataSize(), got.bytes.size() - kWavHeaderSize) << what;
+                    ASSERT_EQ(got.messages, expected.messages) << what;
+                    const std::vector<std::int32_t> samples = got.Samples(format.bitsPerSample);
+                    int differing = 0;
+                    for (std::size_t i = 0; i < samples.size(); ++i) {
+                        ASSERT_LE(std::abs(samples[i] - reference[i]), 1)
+                            << what << " sample " << i;
+                        differing += samples[i] != reference[i];
+                    }
+                    // Off by one only where the sum's order or the tie rule tipped it.
+                    EXPECT_LT(differing, static_cast<int>(samples.size() / 100)) << what;
+                }
+            }
+        }
+    }
+}
+
+// 44100 Hz to 48000 Hz at speed 93 reduces to P = 13671, Q = 16000: the SIMD blocks hold
+// f = 4 x 13671 = 54684 frames and yield g = 64000 outputs, the reference's 13671 and 16000.
+TEST_F(SimdConversion, Speed93CutsBlocksOf54684FramesInEveryBuild) {
+    const SignalFormat stereo{2, 16, 44100};
+    const SignalFormat mono{1, 8, 44100};
+    // 2f + 25 frames: a first block of f + 25 and a final block of f. One more frame needs
+    // a third block.
+    for (const SignalFormat& format : {stereo, mono}) {
+        const auto twoBlocks = WriteInput(format, Signal(format, 109393, false));
+        const auto threeBlocks = WriteInput(format, Signal(format, 109394, false));
+        Output sse;
+        for (const Build& build : kBuilds) {
+            const Output two = Run(build.convert, twoBlocks, 48000, 93);
+            ASSERT_EQ(two.result, kCompleted) << build.name;
+            ASSERT_EQ(two.messages.size(), 2u) << build.name;
+            EXPECT_EQ(two.messages[0].wParam, 50u) << build.name;
+            EXPECT_EQ(two.messages[1].wParam, 100u) << build.name;
+            // 2g outputs plus ceil(25 x 16000 / 13671) = 30 for the look-ahead.
+            EXPECT_EQ(two.DataSize(), 128030u * format.channels * format.bitsPerSample / 8)
+                << build.name;
+            EXPECT_EQ(two.bytes.size(), kWavHeaderSize + two.DataSize()) << build.name;
+            EXPECT_EQ(Run(build.convert, threeBlocks, 48000, 93).messages.size(), 3u)
+                << build.name;
+            if (format.channels == 2) {
+                // Stereo16 of the SSE build sums and rounds as the SSE2 build does.
+                if (build.kernels == &kSseKernels) sse = two;
+                if (build.kernels == &kSse2Kernels) {
+                    EXPECT_TRUE(two.bytes == sse.bytes);
+                }
+            }
+        }
+        EXPECT_GT(Run(ConvertFile, twoBlocks, 48000, 93).messages.size(), 4u);
+    }
+}
+
+TEST_F(SimdConversion, Speed100CutsBlocksOf65415FramesInEveryBuild) {
+    const SignalFormat format{2, 16, 44100};
+    // 2f + 25 frames with f = 445 x 147 = 65415.
+    const auto input = WriteInput(format, Signal(format, 130855, false));
+    for (const Build& build : kBuilds) {
+        const Output out = Run(build.convert, input, 48000, 100);
+        ASSERT_EQ(out.result, kCompleted) << build.name;
+        EXPECT_EQ(out.messages.size(), 2u) << build.name;
+        // 2 x 71200 outputs plus ceil(25 x 160 / 147) = 28.
+        EXPECT_EQ(out.DataSize(), 142428u * 4) << build.name;
+        EXPECT_EQ(out.bytes.size(), kWavHeaderSize + out.DataSize()) << build.name;
+    }
+}
+
+TEST_F(SimdConversion, TheInMemoryEntryWritesWhatTheFileDriverWrites) {
+    const SignalFormat format{2, 16, 44100};
+    const std::vector<std::uint8_t> wav = MakeWavBytes(format, Signal(format, 70001, false));
+    const auto input = dir_ / "memory.wav";
+    ASSERT_TRUE(WriteFileBytes(input, wav));
+    WavHeader header;
+    std::copy_n(wav.begin(), kWavHeaderSize, header.bytes.begin());
+    const std::span<const std::uint8_t> data(wav.data() + kWavHeaderSize,
+                                             wav.size() - kWavHeaderSize);
+    for (const Build& build : kBuilds) {
+        const Output file = Run(build.convert, input, 48000, 100);
+        test::RecordingWindow window;
+        const MemoryConversion memory =
+            ConvertSamples(*build.kernels, FormatOf(header), data, 48000, 100, &window);
+        ASSERT_EQ(memory.result, kCompleted) << build.name;
+        EXPECT_TRUE(std::equal(memory.data.begin(), memory.data.end(),
+                               file.bytes.begin() + kWavHeaderSize, file.bytes.end()))
+            << build.name;
+        EXPECT_EQ(window.messages, file.messages) << build.name;
+    }
+}
+
+TEST(SimdGeometry, SimdBlocksAreTheLargestMultipleOfPUpTo65536) {
+    WavFormat format;
+    format.formatTag = kPcmFormatTag;
+    format.channels = 2;
+    format.sampleRate = 44100;
+    format.blockAlign = 4;
+    format.bitsPerSample = 16;
+    const std::vector<std::uint8_t> data(4 * 1000, 0);
+    struct Expected {
+        std::int32_t target, speed;
+        std::int64_t p, q, f, g, referenceF, referenceG;
+    };
+    const Expected cases[] = {
+        {48000, 93, 13671, 16000, 54684, 64000, 13671, 16000},
+        {48000, 100, 147, 160, 65415, 71200, 16317, 17760},
+        // P above the limit: one block of P frames.
+        {44101, 199, 87759, 44101, 87759, 44101, 87759, 44101},
+    };
+    for (const Expected& e : cases) {
+        const BlockGeometry reference =
+            ConvertSamples(kReferenceKernels, format, data, e.target, e.speed).geometry;
+        EXPECT_EQ(reference.blockFrames, e.referenceF);
+        EXPECT_EQ(reference.blockOutputs, e.referenceG);
+        for (const Build& build : kBuilds) {
+            const MemoryConversion out =
+                ConvertSamples(*build.kernels, format, data, e.target, e.speed);
+            ASSERT_EQ(out.result, kCompleted) << build.name;
+            EXPECT_EQ(out.geometry.P, e.p) << build.name;
+            EXPECT_EQ(out.geometry.Q, e.q) << build.name;
+            EXPECT_EQ(out.geometry.blockFrames, e.f) << build.name;
+            EXPECT_EQ(out.geometry.blockOutputs, e.g) << build.name;
+        }
+    }
+}
+
+TEST(SimdLevels, EachLevelNamesItsBuildAndAnyOtherTheReference) {
+    EXPECT_EQ(ConverterForLevel(1), &ConvertFileSSE);
+    EXPECT_EQ(ConverterForLevel(2), &ConvertFileSSE2);
+    EXPECT_EQ(ConverterForLevel(3), &ConvertFileSSE3);
+    EXPECT_EQ(ConverterForLevel(4), &ConvertFileSSE41);
+    for (SimdLevel other : {0, -1, 5, 6, 1000}) {
+        EXPECT_EQ(ConverterForLevel(other), &ConvertFile) << other;
+        EXPECT_EQ(&KernelsForLevel(other), &kReferenceKernels) << other;
+    }
+    EXPECT_EQ(&KernelsForLevel(4), &kSse41Kernels);
+}
+
+}  // namespace
+}  // namespace zel
