@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/about_dlg.h"
+#include "app/app_icon.h"
 #include "app/input_file_list.h"
 #include "app/qt_path.h"
 #include "app/speed_text.h"
@@ -41,7 +42,11 @@ QStringList LocalPathsOf(const QMimeData* data) {
 
 CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
                  const zel::CpuidSource& cpuid, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_cpuid(cpuid), m_commandLinePaths(commandLinePaths) {
+    : QDialog(parent),
+      m_prompts(prompts),
+      m_cpuid(cpuid),
+      m_icon(ApplicationIcon()),
+      m_commandLinePaths(commandLinePaths) {
     CreateControls();
     SetUpSpeedSlider();
     setAcceptDrops(true);

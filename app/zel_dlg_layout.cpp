@@ -16,7 +16,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/app_icon.h"
 #include "app/dialog_units.h"
 #include "app/input_file_list.h"
 #include "app/zel_dlg.h"
@@ -53,7 +52,7 @@ int ListWidthForColumns(const InputFileList& list) {
 
 void CZELDlg::CreateControls() {
     setWindowTitle(QStringLiteral("ZEL"));
-    setWindowIcon(ApplicationIcon());
+    setWindowIcon(m_icon);
     // A window of its own (own task-bar entry) that can be minimised but not resized.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -144,7 +143,7 @@ QLayout* CZELDlg::CreateButtonRow() {
 
     m_menuButton = new QToolButton(this);
     m_menuButton->setObjectName(QStringLiteral("menuButton"));
-    m_menuButton->setIcon(ApplicationIcon());
+    m_menuButton->setIcon(m_icon);
     m_menuButton->setToolTip(QStringLiteral("メニュー"));
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
 
