@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/app_icon.h"
+#include "app/app_version.h"
 #include "app/dialog_units.h"
 
 namespace {
@@ -22,7 +23,7 @@ QLabel* TextLine(const QString& text, const QString& name, QWidget* parent) {
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("バージョン情報 ZEL"));
+    setWindowTitle(tr("バージョン情報 ZEL"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogUnits units(font());
@@ -32,7 +33,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ApplicationIcon().pixmap(iconSide, iconSide));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     ok->setMinimumWidth(units.X(kOkWidthUnits));
@@ -40,9 +41,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(icon, 0, 0, 2, 1);
-    grid->addWidget(
-        TextLine(QStringLiteral("ZEL, Version 1.1"), QStringLiteral("versionLabel"), this), 0, 1);
-    grid->addWidget(TextLine(QStringLiteral("WAVファイルのサンプリング周波数一括変換ツール"),
+    grid->addWidget(TextLine(tr("ZEL, Version %1").arg(QString::fromUtf8(kZelShortVersion)),
+                             QStringLiteral("versionLabel"), this),
+                    0, 1);
+    grid->addWidget(TextLine(tr("WAVファイルのサンプリング周波数一括変換ツール"),
                              QStringLiteral("descriptionLabel"), this),
                     1, 1);
     grid->addWidget(ok, 2, 1, Qt::AlignRight);

@@ -9,13 +9,16 @@
 namespace {
 
 struct ColumnSpec {
-    const char* header;
-    int width;  // pixels
+    const char* header;  // translated when the columns are set up
+    int width;           // pixels
 };
 
 constexpr ColumnSpec kColumns[kInputColumnCount] = {
-    {"ファイル名", 240},        {"記録時間", 70},       {"チャンネル数", 70},
-    {"サンプリング周波数", 70}, {"量子化ビット数", 70},
+    {QT_TRANSLATE_NOOP("InputFileList", "ファイル名"), 240},
+    {QT_TRANSLATE_NOOP("InputFileList", "記録時間"), 70},
+    {QT_TRANSLATE_NOOP("InputFileList", "チャンネル数"), 70},
+    {QT_TRANSLATE_NOOP("InputFileList", "サンプリング周波数"), 70},
+    {QT_TRANSLATE_NOOP("InputFileList", "量子化ビット数"), 70},
 };
 
 // Room beside a header text for the section's margins.
@@ -39,7 +42,7 @@ InputFileList::InputFileList(QWidget* parent) : QTreeWidget(parent) {
 void InputFileList::SetUpColumns() {
     setColumnCount(kInputColumnCount);
     QStringList headers;
-    for (const ColumnSpec& column : kColumns) headers << QString::fromUtf8(column.header);
+    for (const ColumnSpec& column : kColumns) headers << tr(column.header);
     setHeaderLabels(headers);
     QHeaderView* head = header();
     head->setStretchLastSection(false);

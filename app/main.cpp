@@ -1,6 +1,10 @@
+#include "app/command_line.h"
 #include "app/zel_app.h"
 
 int main(int argc, char** argv) {
+    // Answered before the application object exists, which would need a display.
+    const CommandLineRequest request = RequestOfArguments(argc, argv);
+    if (request != CommandLineRequest::kOpenWindow) return AnswerWithoutWindow(argc, argv, request);
     CZELApp app(argc, argv);
     return app.InitInstance();
 }

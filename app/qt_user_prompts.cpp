@@ -6,8 +6,8 @@
 
 namespace {
 
+// The product's name, the same in every language.
 const QString kMessageTitle = QStringLiteral("ZEL");
-const QString kFolderChooserTitle = QStringLiteral("フォルダの選択");
 
 int RunMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& text,
                   QMessageBox::StandardButtons buttons) {
@@ -32,8 +32,8 @@ bool QtUserPrompts::ConfirmWarning(QWidget* owner, const QString& text) {
 }
 
 QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
-    const QString wavFilter = QString::fromUtf8(kWavFilesFilter);
-    const QString allFilter = QString::fromUtf8(kAllFilesFilter);
+    const QString wavFilter = tr(kWavFilesFilter);
+    const QString allFilter = tr(kAllFilesFilter);
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -49,6 +49,6 @@ QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
 }
 
 QString QtUserPrompts::ChooseFolder(QWidget* owner) {
-    return QFileDialog::getExistingDirectory(owner, kFolderChooserTitle, QString(),
+    return QFileDialog::getExistingDirectory(owner, tr("フォルダの選択"), QString(),
                                              QFileDialog::ShowDirsOnly);
 }

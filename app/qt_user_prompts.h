@@ -1,13 +1,20 @@
 #pragma once
 // The prompts as real modal Qt dialogs, owned by the given window.
 
+#include <QCoreApplication>
+
 #include "app/user_prompts.h"
 
-// The two entries of the add-files chooser; the first is active when it opens.
-inline constexpr const char* kWavFilesFilter = "wav Files (*.wav)";
-inline constexpr const char* kAllFilesFilter = "All Files (*.*)";
+// The two entries of the add-files chooser, before translation; the first is active when
+// it opens.
+inline constexpr const char* kWavFilesFilter =
+    QT_TRANSLATE_NOOP("QtUserPrompts", "wav Files (*.wav)");
+inline constexpr const char* kAllFilesFilter =
+    QT_TRANSLATE_NOOP("QtUserPrompts", "All Files (*.*)");
 
 class QtUserPrompts : public UserPrompts {
+    Q_DECLARE_TR_FUNCTIONS(QtUserPrompts)
+
 public:
     void ShowError(QWidget* owner, const QString& text) override;
     void ShowWarning(QWidget* owner, const QString& text) override;

@@ -1,10 +1,13 @@
 #include "app/speed_text.h"
 
+#include <QCoreApplication>
+
 namespace {
 constexpr double kPercent = 0.01;
 }
 
 QString SpeedLabelText(int position) {
-    // Formatted in the C locale, so the decimal mark is always a point.
-    return QString::asprintf("%3.2f", position * kPercent) + QStringLiteral("倍");
+    // The factor is formatted in the C locale, so the decimal mark is always a point.
+    return QCoreApplication::translate("SpeedText", "%1倍")
+        .arg(QString::asprintf("%3.2f", position * kPercent));
 }

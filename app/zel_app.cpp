@@ -1,32 +1,26 @@
 #include "app/zel_app.h"
 
 #include <QFont>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include "app/app_icon.h"
+#include "app/app_version.h"
+#include "app/command_line.h"
 #include "app/qt_user_prompts.h"
+#include "app/ui_translations.h"
 #include "app/zel_dlg.h"
 
 namespace {
 // A font whose Japanese glyphs take the Japanese forms; the system font stays the fallback.
+// Kept in English too, where file names may still be Japanese.
 const QString kJapaneseFontFamily = QStringLiteral("Noto Sans CJK JP");
 }  // namespace
 
 CZELApp::CZELApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("ZEL"));
-    setApplicationVersion(QStringLiteral("1.1"));
+    setApplicationVersion(QString::fromUtf8(kZelVersion));
     setWindowIcon(ApplicationIcon());
-    InstallJapaneseTranslations();
+    InstallUiTranslations(*this, UiLanguageFromEnvironment());
     ChooseJapaneseFont();
-}
-
-void CZELApp::InstallJapaneseTranslations() {
-    // The standard buttons and the file choosers speak the language of the captions.
-    auto* translator = new QTranslator(this);
-    if (translator->load(QStringLiteral("qtbase_ja"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        installTranslator(translator);
 }
 
 void CZELApp::ChooseJapaneseFont() {
@@ -36,10 +30,6 @@ void CZELApp::ChooseJapaneseFont() {
     families.prepend(kJapaneseFontFamily);
     font.setFamilies(families);
     QApplication::setFont(font);
-}
-
-QStringList CZELApp::InputPathsFromArguments(const QStringList& arguments) {
-    return arguments.mid(1);
 }
 
 int CZELApp::InitInstance() {

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/about_dlg.h"
+#include "app/app_icon.h"
 #include "app/input_file_list.h"
 #include "app/qt_path.h"
 #include "app/speed_text.h"
@@ -23,10 +24,6 @@
 #include "engine/wav_probe.h"
 
 namespace {
-
-const QString kNotSupportedMessage = QStringLiteral("%1\n対応していないファイルです");
-const QString kAlreadyListedMessage = QStringLiteral("%1\n既にリストに登録されています");
-const QString kDeleteAllQuestion = QStringLiteral("リストから全てのファイルを削除します");
 
 // Local paths named by a drag's data; other kinds of data are not offered to the list.
 QStringList LocalPathsOf(const QMimeData* data) {
@@ -41,7 +38,11 @@ QStringList LocalPathsOf(const QMimeData* data) {
 
 CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
                  const zel::CpuidSource& cpuid, QWidget* parent)
-    : QDialog(parent), m_prompts(prompts), m_cpuid(cpuid), m_commandLinePaths(commandLinePaths) {
+    : QDialog(parent),
+      m_prompts(prompts),
+      m_cpuid(cpuid),
+      m_icon(ApplicationIcon()),
+      m_commandLinePaths(commandLinePaths) {
     CreateControls();
     SetUpSpeedSlider();
     setAcceptDrops(true);
@@ -84,11 +85,11 @@ bool CZELDlg::AddInputFile(const QString& path) {
     const zel::WavProbe probe = zel::ProbeWavFile(ToFilesystemPath(path));
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
     if (probe.status == zel::WavProbe::Status::kRefused) {
-        m_prompts.ShowError(this, kNotSupportedMessage.arg(path));
+        m_prompts.ShowError(this, tr("%1\n対応していないファイルです").arg(path));
         return false;
     }
     if (m_inputList->Contains(path)) {
-        m_prompts.ShowWarning(this, kAlreadyListedMessage.arg(path));
+        m_prompts.ShowWarning(this, tr("%1\n既にリストに登録されています").arg(path));
         return false;
     }
     m_inputList->AppendRow(path, probe.format);
@@ -108,7 +109,8 @@ void CZELDlg::OnChooseFolder() {
 }
 
 void CZELDlg::OnDeleteAll() {
-    if (m_prompts.ConfirmWarning(this, kDeleteAllQuestion)) m_inputList->clear();
+    if (m_prompts.ConfirmWarning(this, tr("リストから全てのファイルを削除します")))
+        m_inputList->clear();
 }
 
 void CZELDlg::OnAbout() {

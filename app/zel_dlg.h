@@ -5,6 +5,7 @@
 // from them when it runs, and nothing is stored elsewhere.
 
 #include <QDialog>
+#include <QIcon>
 #include <QStringList>
 #include <functional>
 
@@ -92,6 +93,9 @@ private:
 
     UserPrompts& m_prompts;
     const zel::CpuidSource& m_cpuid;
+    // The application icon, loaded once with the window: title bar, task bar, minimised
+    // window and the menu button. Dialogs opened from the window inherit it.
+    const QIcon m_icon;
     QStringList m_commandLinePaths;
     bool m_shown = false;
     ExecuteHandler m_executeHandler;

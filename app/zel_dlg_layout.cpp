@@ -16,7 +16,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/app_icon.h"
 #include "app/dialog_units.h"
 #include "app/input_file_list.h"
 #include "app/zel_dlg.h"
@@ -53,7 +52,7 @@ int ListWidthForColumns(const InputFileList& list) {
 
 void CZELDlg::CreateControls() {
     setWindowTitle(QStringLiteral("ZEL"));
-    setWindowIcon(ApplicationIcon());
+    setWindowIcon(m_icon);
     // A window of its own (own task-bar entry) that can be minimised but not resized.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -70,13 +69,13 @@ void CZELDlg::CreateControls() {
 
 QGroupBox* CZELDlg::CreateInputGroup() {
     const DialogUnits units(font());
-    auto* group = new QGroupBox(QStringLiteral("入力ファイル"), this);
-    m_addFilesButton = MakeButton(QStringLiteral("ファイル追加(&A)..."),
-                                  QStringLiteral("addFilesButton"), units.X(kButtonWidth), group);
-    m_folderButton = MakeButton(QStringLiteral("フォルダ指定(&F)..."),
-                                QStringLiteral("folderButton"), units.X(kButtonWidth), group);
-    m_deleteAllButton = MakeButton(QStringLiteral("全て削除(&D)"),
-                                   QStringLiteral("deleteAllButton"), units.X(kButtonWidth), group);
+    auto* group = new QGroupBox(tr("入力ファイル"), this);
+    m_addFilesButton = MakeButton(tr("ファイル追加(&A)..."), QStringLiteral("addFilesButton"),
+                                  units.X(kButtonWidth), group);
+    m_folderButton = MakeButton(tr("フォルダ指定(&F)..."), QStringLiteral("folderButton"),
+                                units.X(kButtonWidth), group);
+    m_deleteAllButton = MakeButton(tr("全て削除(&D)"), QStringLiteral("deleteAllButton"),
+                                   units.X(kButtonWidth), group);
     connect(m_addFilesButton, &QPushButton::clicked, this, &CZELDlg::OnAddFiles);
     connect(m_folderButton, &QPushButton::clicked, this, &CZELDlg::OnChooseFolder);
     connect(m_deleteAllButton, &QPushButton::clicked, this, &CZELDlg::OnDeleteAll);
@@ -98,7 +97,7 @@ QGroupBox* CZELDlg::CreateInputGroup() {
 
 QGroupBox* CZELDlg::CreateOutputGroup() {
     const DialogUnits units(font());
-    auto* group = new QGroupBox(QStringLiteral("出力ファイル"), this);
+    auto* group = new QGroupBox(tr("出力ファイル"), this);
 
     m_suffixEdit = new QLineEdit(group);
     m_suffixEdit->setObjectName(QStringLiteral("suffixEdit"));
@@ -121,11 +120,11 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
 
     auto* grid = new QGridLayout(group);
     grid->setColumnMinimumWidth(0, units.X(kLabelColumnWidth));
-    grid->addWidget(new QLabel(QStringLiteral("サフィックス"), group), 0, 0);
+    grid->addWidget(new QLabel(tr("サフィックス"), group), 0, 0);
     grid->addWidget(m_suffixEdit, 0, 1, Qt::AlignLeft);
-    grid->addWidget(new QLabel(QStringLiteral("サンプリング周波数"), group), 1, 0);
+    grid->addWidget(new QLabel(tr("サンプリング周波数"), group), 1, 0);
     grid->addWidget(m_frequencyCombo, 1, 1, Qt::AlignLeft);
-    grid->addWidget(new QLabel(QStringLiteral("再生速度"), group), 2, 0);
+    grid->addWidget(new QLabel(tr("再生速度"), group), 2, 0);
     grid->addWidget(m_speedLabel, 2, 1, Qt::AlignLeft);
     grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
@@ -134,18 +133,18 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
 
 QLayout* CZELDlg::CreateButtonRow() {
     const DialogUnits units(font());
-    m_executeButton = MakeButton(QStringLiteral("実行(&E)"), QStringLiteral("executeButton"),
-                                 units.X(kButtonWidth), this);
+    m_executeButton =
+        MakeButton(tr("実行(&E)"), QStringLiteral("executeButton"), units.X(kButtonWidth), this);
     m_executeButton->setDefault(true);
-    m_exitButton = MakeButton(QStringLiteral("終了(&X)"), QStringLiteral("exitButton"),
-                              units.X(kButtonWidth), this);
+    m_exitButton =
+        MakeButton(tr("終了(&X)"), QStringLiteral("exitButton"), units.X(kButtonWidth), this);
     connect(m_executeButton, &QPushButton::clicked, this, &CZELDlg::OnOK);
     connect(m_exitButton, &QPushButton::clicked, this, &CZELDlg::reject);
 
     m_menuButton = new QToolButton(this);
     m_menuButton->setObjectName(QStringLiteral("menuButton"));
-    m_menuButton->setIcon(ApplicationIcon());
-    m_menuButton->setToolTip(QStringLiteral("メニュー"));
+    m_menuButton->setIcon(m_icon);
+    m_menuButton->setToolTip(tr("メニュー"));
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
 
     // The Execute and Exit pair stays centred: the menu button's column on the left is
@@ -165,9 +164,9 @@ QLayout* CZELDlg::CreateButtonRow() {
 void CZELDlg::CreateMenu() {
     // The window manager's menu cannot be extended here, so the two entries live in the
     // menu button and in the window's context menu.
-    m_aboutAction = new QAction(QStringLiteral("バージョン情報 ZEL(&A)..."), this);
+    m_aboutAction = new QAction(tr("バージョン情報 ZEL(&A)..."), this);
     m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
-    m_cpuInfoAction = new QAction(QStringLiteral("CPU情報(&P)..."), this);
+    m_cpuInfoAction = new QAction(tr("CPU情報(&P)..."), this);
     m_cpuInfoAction->setObjectName(QStringLiteral("cpuInfoAction"));
     connect(m_aboutAction, &QAction::triggered, this, &CZELDlg::OnAbout);
     connect(m_cpuInfoAction, &QAction::triggered, this, &CZELDlg::OnCpuInfo);

@@ -11,8 +11,10 @@
 
 namespace {
 
-const char* const kLevelCaptions[CCPUInfoDlg::kLevelCount] = {"使用しない", "SSE", "SSE2", "SSE3",
-                                                              "SSE4.1"};
+// Translated when the buttons are made; the instruction-set names are the same in every
+// language.
+const char* const kLevelCaptions[CCPUInfoDlg::kLevelCount] = {
+    QT_TRANSLATE_NOOP("CCPUInfoDlg", "使用しない"), "SSE", "SSE2", "SSE3", "SSE4.1"};
 // Where each button sits in the group: two rows, three columns.
 constexpr int kLevelRow[CCPUInfoDlg::kLevelCount] = {0, 0, 0, 1, 1};
 constexpr int kLevelColumn[CCPUInfoDlg::kLevelCount] = {0, 1, 2, 0, 1};
@@ -21,7 +23,7 @@ constexpr int kLevelColumn[CCPUInfoDlg::kLevelCount] = {0, 1, 2, 0, 1};
 
 CCPUInfoDlg::CCPUInfoDlg(QWidget* parent, const zel::CpuidSource& cpuid)
     : QDialog(parent), m_cpuid(cpuid) {
-    setWindowTitle(QStringLiteral("CPU情報"));
+    setWindowTitle(tr("CPU情報"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     CreateControls();
@@ -29,20 +31,20 @@ CCPUInfoDlg::CCPUInfoDlg(QWidget* parent, const zel::CpuidSource& cpuid)
 
 void CCPUInfoDlg::CreateControls() {
     // Template order, which is also the tab order: close button, brand text, radio group.
-    m_closeButton = new QPushButton(QStringLiteral("閉じる(&X)"), this);
+    m_closeButton = new QPushButton(tr("閉じる(&X)"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
     m_closeButton->setDefault(true);
     connect(m_closeButton, &QPushButton::clicked, this, &CCPUInfoDlg::reject);
 
-    m_brandLabel = new QLabel(QStringLiteral("スタティック"), this);
+    m_brandLabel = new QLabel(tr("スタティック"), this);
     m_brandLabel->setObjectName(QStringLiteral("brandLabel"));
     m_brandLabel->setTextFormat(Qt::PlainText);
 
-    auto* group = new QGroupBox(QStringLiteral("SSE命令セット"), this);
+    auto* group = new QGroupBox(tr("SSE命令セット"), this);
     auto* grid = new QGridLayout(group);
     m_levelGroup = new QButtonGroup(this);
     for (int level = 0; level < kLevelCount; ++level) {
-        auto* button = new QRadioButton(QString::fromUtf8(kLevelCaptions[level]), group);
+        auto* button = new QRadioButton(tr(kLevelCaptions[level]), group);
         button->setObjectName(QStringLiteral("level%1").arg(level));
         m_levelGroup->addButton(button, level);
         m_levelButtons[level] = button;
@@ -80,7 +82,7 @@ void CCPUInfoDlg::OnInitDialog() {
     // Detected afresh at each opening.
     const zel::CpuFeatureLevel features = zel::DetectCpuFeatures(m_cpuid, nullptr);
     QString brand = QString::fromLocal8Bit(zel::ProcessorBrandText(m_cpuid));
-    if (brand.isEmpty()) brand = QStringLiteral("不明なプロセッサ");
+    if (brand.isEmpty()) brand = tr("不明なプロセッサ");
     m_brandLabel->setText(brand);
     EnableSupportedLevels(features);
     m_selection = m_simdLevel;

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/app_icon.h"
 #include "app/input_file_list.h"
 #include "cpu/cpu_info_dlg.h"
 #include "tests/support/fake_cpuid.h"
@@ -34,6 +35,22 @@ QString FocusedControl() {
         if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
             return w->objectName();
     return QString();
+}
+
+// True when `icon` holds the drawn application icon: every size of the theme, and at each
+// of them the very pixels of the drawing compiled into the program.
+bool IsTheApplicationIcon(const QIcon& icon) {
+    for (int size : kApplicationIconSizes) {
+        const QImage drawn(ApplicationIconPath(size));
+        if (drawn.isNull() || drawn.size() != QSize(size, size)) return false;
+        // Compared premultiplied, the form a pixmap keeps: the colour of a nearly
+        // transparent pixel is not kept exactly in it.
+        const QImage shown = icon.pixmap(QSize(size, size), 1.0).toImage();
+        if (shown.convertToFormat(QImage::Format_ARGB32_Premultiplied) !=
+            drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -246,6 +263,34 @@ private slots:
         QVERIFY(okIsDefault);
         QCOMPARE(title, QString("バージョン情報 ZEL"));
         QCOMPARE(version, QString("ZEL, Version 1.1"));
+    }
+
+    void everyWindowShowsTheApplicationIcon() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QVERIFY(IsTheApplicationIcon(dlg.windowIcon()));
+        QVERIFY(IsTheApplicationIcon(dlg.findChild<QToolButton*>("menuButton")->icon()));
+        dlg.show();
+
+        bool aboutIcon = false, aboutPicture = false;
+        AnswerNextModal([&](QWidget* modal) {
+            aboutIcon = IsTheApplicationIcon(modal->windowIcon());
+            // The picture beside the name is the icon itself, not an empty label.
+            for (auto* label : modal->findChildren<QLabel*>())
+                aboutPicture = aboutPicture || !label->pixmap().isNull();
+            modal->close();
+        });
+        dlg.AboutAction()->trigger();
+        QVERIFY(aboutIcon);
+        QVERIFY(aboutPicture);
+
+        bool cpuIcon = false;
+        AnswerNextModal([&](QWidget* modal) {
+            cpuIcon = IsTheApplicationIcon(modal->windowIcon());
+            modal->close();
+        });
+        dlg.CpuInfoAction()->trigger();
+        QVERIFY(cpuIcon);
     }
 
     void cpuDialogExchangesTheLevel() {

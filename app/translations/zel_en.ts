@@ -1,0 +1,248 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ja_JP">
+<context>
+    <name>CAboutDlg</name>
+    <message>
+        <source>バージョン情報 ZEL</source>
+        <translation>About ZEL</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>ZEL, Version %1</source>
+        <translation>ZEL, Version %1</translation>
+    </message>
+    <message>
+        <source>WAVファイルのサンプリング周波数一括変換ツール</source>
+        <translation>Batch sampling-frequency converter for WAV files</translation>
+    </message>
+</context>
+<context>
+    <name>CCPUInfoDlg</name>
+    <message>
+        <source>使用しない</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>CPU情報</source>
+        <translation>CPU Information</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;X)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>スタティック</source>
+        <translation>Static</translation>
+    </message>
+    <message>
+        <source>SSE命令セット</source>
+        <translation>SSE Instruction Set</translation>
+    </message>
+    <message>
+        <source>不明なプロセッサ</source>
+        <translation>Unknown processor</translation>
+    </message>
+</context>
+<context>
+    <name>CZELDlg</name>
+    <message>
+        <source>%1
+対応していないファイルです</source>
+        <translation>%1
+This file is not supported.</translation>
+    </message>
+    <message>
+        <source>%1
+既にリストに登録されています</source>
+        <translation>%1
+This file is already in the list.</translation>
+    </message>
+    <message>
+        <source>リストから全てのファイルを削除します</source>
+        <translation>All files will be removed from the list.</translation>
+    </message>
+    <message>
+        <source>入力ファイル</source>
+        <translation>Input Files</translation>
+    </message>
+    <message>
+        <source>ファイル追加(&amp;A)...</source>
+        <translation>&amp;Add Files...</translation>
+    </message>
+    <message>
+        <source>フォルダ指定(&amp;F)...</source>
+        <translation>Add &amp;Folder...</translation>
+    </message>
+    <message>
+        <source>全て削除(&amp;D)</source>
+        <translation>&amp;Delete All</translation>
+    </message>
+    <message>
+        <source>出力ファイル</source>
+        <translation>Output Files</translation>
+    </message>
+    <message>
+        <source>サフィックス</source>
+        <translation>Suffix</translation>
+    </message>
+    <message>
+        <source>サンプリング周波数</source>
+        <translation>Sampling frequency</translation>
+    </message>
+    <message>
+        <source>再生速度</source>
+        <translation>Playback speed</translation>
+    </message>
+    <message>
+        <source>実行(&amp;E)</source>
+        <translation>&amp;Execute</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>メニュー</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>バージョン情報 ZEL(&amp;A)...</source>
+        <translation>&amp;About ZEL...</translation>
+    </message>
+    <message>
+        <source>CPU情報(&amp;P)...</source>
+        <translation>CPU &amp;Information...</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>この説明を表示して終了します</source>
+        <translation>Show this help and exit</translation>
+    </message>
+    <message>
+        <source>バージョンを表示して終了します</source>
+        <translation>Show the version and exit</translation>
+    </message>
+    <message>
+        <source>これ以降の引数をすべてファイルとして扱います</source>
+        <translation>Treat every later argument as a file</translation>
+    </message>
+    <message>
+        <source>使い方: zel [オプション] [ファイル]...</source>
+        <translation>Usage: zel [options] [file]...</translation>
+    </message>
+    <message>
+        <source>ZELのウィンドウを開き、指定されたWAVファイルを入力ファイルのリストに追加します。</source>
+        <translation>Opens the ZEL window and adds the WAV files named to the input file list.</translation>
+    </message>
+    <message>
+        <source>引数1つが1つのファイルのパスです(空白を含むパスは引用符で囲みます)。</source>
+        <translation>Each argument is the path of one file (quote a path that contains spaces).</translation>
+    </message>
+    <message>
+        <source>オプション:</source>
+        <translation>Options:</translation>
+    </message>
+</context>
+<context>
+    <name>EngineTexts</name>
+    <message>
+        <source>正常終了</source>
+        <translation>Completed</translation>
+    </message>
+    <message>
+        <source>ユーザーによる中断</source>
+        <translation>Cancelled by the user</translation>
+    </message>
+    <message>
+        <source>入力ファイルオープンエラー</source>
+        <translation>Cannot open the input file</translation>
+    </message>
+    <message>
+        <source>入力ファイルフォーマットエラー</source>
+        <translation>Input file format not supported</translation>
+    </message>
+    <message>
+        <source>出力ファイルオープンエラー</source>
+        <translation>Cannot create the output file</translation>
+    </message>
+    <message>
+        <source>出力ファイル書き込みエラー</source>
+        <translation>Cannot write the output file</translation>
+    </message>
+    <message>
+        <source>入力ファイル読み込みエラー</source>
+        <translation>Cannot read the input file</translation>
+    </message>
+    <message>
+        <source>メモリ不足エラー</source>
+        <translation>Not enough memory</translation>
+    </message>
+    <message>
+        <source>入力ファイルが指定されていません</source>
+        <translation>No input file has been specified.</translation>
+    </message>
+    <message>
+        <source>サフィックスが指定されていません</source>
+        <translation>No suffix has been specified.</translation>
+    </message>
+    <message>
+        <source>サンプリング周波数が不適切です</source>
+        <translation>The sampling frequency is not valid.</translation>
+    </message>
+    <message>
+        <source>再生速度が不適切です</source>
+        <translation>The playback speed is not valid.</translation>
+    </message>
+</context>
+<context>
+    <name>InputFileList</name>
+    <message>
+        <source>ファイル名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>記録時間</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>チャンネル数</source>
+        <translation>Channels</translation>
+    </message>
+    <message>
+        <source>サンプリング周波数</source>
+        <translation>Sampling frequency</translation>
+    </message>
+    <message>
+        <source>量子化ビット数</source>
+        <translation>Bits per sample</translation>
+    </message>
+</context>
+<context>
+    <name>QtUserPrompts</name>
+    <message>
+        <source>フォルダの選択</source>
+        <translation>Select Folder</translation>
+    </message>
+    <message>
+        <source>wav Files (*.wav)</source>
+        <translation>WAV files (*.wav)</translation>
+    </message>
+    <message>
+        <source>All Files (*.*)</source>
+        <translation>All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>SpeedText</name>
+    <message>
+        <source>%1倍</source>
+        <translation>%1x</translation>
+    </message>
+</context>
+</TS>

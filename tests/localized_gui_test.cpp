@@ -1,0 +1,298 @@
+// The user interface in the language of the user's locale, started the way `zel` starts:
+// the application object reads LC_ALL, LC_MESSAGES and LANG. ctest runs this suite under
+// several locales and names the language it must see in ZEL_EXPECTED_UI_LANGUAGE ("ja" or
+// "en"). In English no Japanese character may remain in any window.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <cstdio>
+
+#include "app/engine_texts.h"
+#include "app/input_file_list.h"
+#include "app/qt_user_prompts.h"
+#include "app/zel_app.h"
+#include "app/zel_dlg.h"
+#include "cpu/cpu_info_dlg.h"
+#include "tests/support/fake_cpuid.h"
+#include "tests/support/fake_user_prompts.h"
+#include "tests/support/modal_answer.h"
+#include "tests/support/wav_fixture.h"
+
+using zel::test::AnswerNextModal;
+using zel::test::FakeCpuid;
+using zel::test::FakeUserPrompts;
+
+namespace {
+
+bool g_english = false;
+
+// A text in both languages; the suite compares with the one of its locale.
+struct Text {
+    const char* ja;
+    const char* en;
+};
+
+QString Expected(const Text& text) { return QString::fromUtf8(g_english ? text.en : text.ja); }
+
+QStringList Expected(std::initializer_list<Text> texts) {
+    QStringList list;
+    for (const Text& text : texts) list << Expected(text);
+    return list;
+}
+
+bool HasNonAscii(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) return true;
+    return false;
+}
+
+void AddActionTexts(const QList<QAction*>& actions, QStringList& texts) {
+    for (QAction* action : actions) {
+        texts << action->text() << action->toolTip();
+        if (action->menu() != nullptr) AddActionTexts(action->menu()->actions(), texts);
+    }
+}
+
+// Every text a window shows: title, labels, buttons, group titles, tips, list headers and
+// the entries of its menus.
+QStringList ShownTexts(QWidget* window) {
+    QStringList texts{window->windowTitle()};
+    AddActionTexts(window->actions(), texts);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        texts << w->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
+        if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();
+        if (auto* tool = qobject_cast<QToolButton*>(w); tool && tool->menu())
+            AddActionTexts(tool->menu()->actions(), texts);
+        if (auto* tree = qobject_cast<QTreeWidget*>(w))
+            for (int c = 0; c < tree->columnCount(); ++c) texts << tree->headerItem()->text(c);
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+// In English, the texts that still hold a Japanese character; in Japanese, none.
+QStringList Untranslated(QWidget* window) {
+    QStringList left;
+    if (!g_english) return left;
+    for (const QString& text : ShownTexts(window))
+        if (HasNonAscii(text)) left << text;
+    return left;
+}
+
+QString LabelText(QWidget* parent, const QString& name) {
+    auto* label = parent->findChild<QLabel*>(name);
+    return label != nullptr ? label->text() : QString();
+}
+
+QString ButtonText(QWidget* parent, const QString& name) {
+    auto* button = parent->findChild<QAbstractButton*>(name);
+    return button != nullptr ? button->text() : QString();
+}
+
+}  // namespace
+
+class LocalizedGuiTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void mainWindowCaptions() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QCOMPARE(dlg.windowTitle(), QString("ZEL"));
+        QStringList groups;
+        for (QGroupBox* group : dlg.findChildren<QGroupBox*>()) groups << group->title();
+        QCOMPARE(groups,
+                 Expected({{"入力ファイル", "Input Files"}, {"出力ファイル", "Output Files"}}));
+        QCOMPARE(ButtonText(&dlg, "addFilesButton"),
+                 Expected({"ファイル追加(&A)...", "&Add Files..."}));
+        QCOMPARE(ButtonText(&dlg, "folderButton"),
+                 Expected({"フォルダ指定(&F)...", "Add &Folder..."}));
+        QCOMPARE(ButtonText(&dlg, "deleteAllButton"), Expected({"全て削除(&D)", "&Delete All"}));
+        QCOMPARE(dlg.ExecuteButton()->text(), Expected({"実行(&E)", "&Execute"}));
+        QCOMPARE(dlg.ExitButton()->text(), Expected({"終了(&X)", "E&xit"}));
+        QStringList labels;
+        for (QLabel* label : dlg.findChildren<QGroupBox*>()[1]->findChildren<QLabel*>())
+            if (label != dlg.SpeedLabel()) labels << label->text();
+        QCOMPARE(labels, Expected({{"サフィックス", "Suffix"},
+                                   {"サンプリング周波数", "Sampling frequency"},
+                                   {"再生速度", "Playback speed"}}));
+        QCOMPARE(dlg.SpeedLabel()->text(), Expected({"1.00倍", "1.00x"}));
+        dlg.SpeedSlider()->setValue(55);
+        QCOMPARE(dlg.SpeedLabel()->text(), Expected({"0.55倍", "0.55x"}));
+        QStringList headers;
+        for (int c = 0; c < dlg.InputList()->columnCount(); ++c)
+            headers << dlg.InputList()->headerItem()->text(c);
+        QCOMPARE(headers, Expected({{"ファイル名", "File name"},
+                                    {"記録時間", "Duration"},
+                                    {"チャンネル数", "Channels"},
+                                    {"サンプリング周波数", "Sampling frequency"},
+                                    {"量子化ビット数", "Bits per sample"}}));
+        QCOMPARE(dlg.AboutAction()->text(),
+                 Expected({"バージョン情報 ZEL(&A)...", "&About ZEL..."}));
+        QCOMPARE(dlg.CpuInfoAction()->text(), Expected({"CPU情報(&P)...", "CPU &Information..."}));
+        QCOMPARE(dlg.findChild<QToolButton*>("menuButton")->toolTip(),
+                 Expected({"メニュー", "Menu"}));
+        const QStringList left = Untranslated(&dlg);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
+    }
+
+    // A caption wider than its column in this language widens the column: every header can
+    // be read in full.
+    void everyColumnHeaderFitsItsColumn() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        const InputFileList& list = *dlg.InputList();
+        const QFontMetrics metrics(list.header()->font());
+        for (int c = 0; c < list.columnCount(); ++c)
+            QVERIFY2(metrics.horizontalAdvance(list.headerItem()->text(c)) < list.columnWidth(c),
+                     qPrintable(list.headerItem()->text(c)));
+    }
+
+    void cpuDialogCaptions() {
+        FakeCpuid cpuid(5, "");
+        CCPUInfoDlg dlg(nullptr, cpuid);
+        dlg.show();
+        QCOMPARE(dlg.windowTitle(), Expected({"CPU情報", "CPU Information"}));
+        QCOMPARE(dlg.CloseButton()->text(), Expected({"閉じる(&X)", "&Close"}));
+        QCOMPARE(dlg.findChild<QGroupBox*>()->title(),
+                 Expected({"SSE命令セット", "SSE Instruction Set"}));
+        QCOMPARE(dlg.LevelButton(0)->text(), Expected({"使用しない", "None"}));
+        QCOMPARE(dlg.LevelButton(4)->text(), QString("SSE4.1"));
+        QCOMPARE(dlg.BrandLabel()->text(), Expected({"不明なプロセッサ", "Unknown processor"}));
+        const QStringList left = Untranslated(&dlg);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
+    }
+
+    void aboutBoxCaptions() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.show();
+        QString title, version, description;
+        QStringList left;
+        AnswerNextModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            version = LabelText(modal, "versionLabel");
+            description = LabelText(modal, "descriptionLabel");
+            left = Untranslated(modal);
+            modal->close();
+        });
+        dlg.AboutAction()->trigger();
+        QCOMPARE(title, Expected({"バージョン情報 ZEL", "About ZEL"}));
+        QCOMPARE(version, QString("ZEL, Version 1.1"));
+        QCOMPARE(description, Expected({"WAVファイルのサンプリング周波数一括変換ツール",
+                                        "Batch sampling-frequency converter for WAV files"}));
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
+    }
+
+    void messagesNameTheFile() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString good = dir.filePath("良い.wav");
+        const QString bad = dir.filePath("bad.wav");
+        QVERIFY(zel::test::WriteWav(good));
+        QVERIFY(zel::test::WriteBytes(bad, zel::test::ExtendedFormatChunkBytes()));
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QVERIFY(!dlg.AddInputFile(bad));
+        QVERIFY(dlg.AddInputFile(good));
+        QVERIFY(!dlg.AddInputFile(good));
+        prompts.confirmations = {false};
+        dlg.OnDeleteAll();
+        QCOMPARE(prompts.messages.size(), std::size_t{3});
+        QCOMPARE(prompts.messages[0].text,
+                 bad + Expected({"\n対応していないファイルです", "\nThis file is not supported."}));
+        QCOMPARE(prompts.messages[1].text,
+                 good + Expected({"\n既にリストに登録されています",
+                                  "\nThis file is already in the list."}));
+        QCOMPARE(prompts.messages[2].text, Expected({"リストから全てのファイルを削除します",
+                                                     "All files will be removed from the list."}));
+    }
+
+    void choosersTitlesAndFilters() {
+        QtUserPrompts prompts;
+        QString folderTitle;
+        AnswerNextModal([&](QWidget* modal) {
+            folderTitle = modal->windowTitle();
+            modal->close();
+        });
+        prompts.ChooseFolder(nullptr);
+        QCOMPARE(folderTitle, Expected({"フォルダの選択", "Select Folder"}));
+
+        QStringList filters;
+        AnswerNextModal([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) filters = dialog->nameFilters();
+            modal->close();
+        });
+        prompts.ChooseInputFiles(nullptr);
+        QCOMPARE(filters, Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
+                                    {"All Files (*.*)", "All files (*)"}}));
+    }
+
+    void engineAndBatchMessages() {
+        using zel::SettingsProblem;
+        const std::pair<zel::ConversionResult, Text> results[] = {
+            {0, {"正常終了", "Completed"}},
+            {1, {"ユーザーによる中断", "Cancelled by the user"}},
+            {-1, {"入力ファイルオープンエラー", "Cannot open the input file"}},
+            {-2, {"入力ファイルフォーマットエラー", "Input file format not supported"}},
+            {-3, {"出力ファイルオープンエラー", "Cannot create the output file"}},
+            {-4, {"出力ファイル書き込みエラー", "Cannot write the output file"}},
+            {-5, {"入力ファイル読み込みエラー", "Cannot read the input file"}},
+            {-6, {"メモリ不足エラー", "Not enough memory"}},
+        };
+        for (const auto& [code, text] : results)
+            QCOMPARE(ConversionResultText(code), Expected(text));
+        const std::pair<SettingsProblem, Text> problems[] = {
+            {SettingsProblem::kNoInputFiles,
+             {"入力ファイルが指定されていません", "No input file has been specified."}},
+            {SettingsProblem::kNoSuffix,
+             {"サフィックスが指定されていません", "No suffix has been specified."}},
+            {SettingsProblem::kBadTargetRate,
+             {"サンプリング周波数が不適切です", "The sampling frequency is not valid."}},
+            {SettingsProblem::kBadSpeed,
+             {"再生速度が不適切です", "The playback speed is not valid."}},
+        };
+        for (const auto& [problem, text] : problems)
+            QCOMPARE(SettingsProblemText(problem), Expected(text));
+        QCOMPARE(SettingsProblemText(SettingsProblem::kNone), QString());
+    }
+
+    // Whatever code the engine gives, its message reaches the user translated, so a message
+    // the engine gains is not shown in Japanese by accident.
+    void noEngineMessageStaysJapanese() {
+        if (!g_english) QSKIP("the messages are Japanese in this locale");
+        constexpr int kCodeSpan = 100;
+        for (int code = -kCodeSpan; code <= kCodeSpan; ++code)
+            QVERIFY2(!HasNonAscii(ConversionResultText(code)), qPrintable(QString::number(code)));
+        for (int problem = 0; problem <= kCodeSpan; ++problem)
+            QVERIFY(!HasNonAscii(SettingsProblemText(static_cast<zel::SettingsProblem>(problem))));
+    }
+};
+
+int main(int argc, char** argv) {
+    const QByteArray expected = qgetenv("ZEL_EXPECTED_UI_LANGUAGE");
+    if (expected != "en" && expected != "ja") {
+        std::fprintf(stderr, "ZEL_EXPECTED_UI_LANGUAGE must be en or ja\n");
+        return 2;
+    }
+    g_english = expected == "en";
+    // The application object the program itself uses: it chooses the language.
+    CZELApp app(argc, argv);
+    LocalizedGuiTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "localized_gui_test.moc"
