@@ -12,6 +12,7 @@
 #include "cli/cli_batch.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt_flag.h"
+#include "cli/message_language.h"
 #include "cli/terminal_progress.h"
 #include "cpu/cpu_features.h"
 #include "engine/conversion_result.h"
@@ -47,9 +48,10 @@ std::int32_t ParseSpeed(const std::string& text) {
     return ParseLeadingInteger(text);
 }
 
-void PrintResult(const std::string& input, ConversionResult result) {
+void PrintResult(const cli::MessageLanguage& language, const std::string& input,
+                 ConversionResult result) {
     std::printf("%s\t%d\t%s\n", input.c_str(), result,
-                std::string(ConversionResultMessage(result)).c_str());
+                language.Text(ConversionResultMessage(result)).c_str());
     std::fflush(stdout);
 }
 
@@ -84,12 +86,13 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
+    const cli::MessageLanguage language;
     const std::int32_t rate = ParseLeadingInteger(options.rateText);
     const std::int32_t speed = ParseSpeed(options.speedText);
     const SettingsProblem problem =
         CheckBatchSettings(options.files.size(), options.suffix, rate, speed);
     if (problem != SettingsProblem::kNone)
-        return Refuse(std::string(SettingsProblemMessage(problem)));
+        return Refuse(language.Text(SettingsProblemMessage(problem)));
 
     const SimdLevel maxLevel = MaxSimdLevel(DetectCpuFeatures(nullptr));
     const SimdLevel level = options.simdGiven ? options.simdLevel : maxLevel;
@@ -101,7 +104,10 @@ int main(int argc, char** argv) {
     cli::TerminalProgress progress(stderr, showProgress);
     cli::InstallInterruptHandler();
     cli::CliBatchSettings settings{options.suffix, rate, speed, level, options.jobs};
-    cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress, PrintResult);
+    cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress,
+                        [&language](const std::string& input, ConversionResult result) {
+                            PrintResult(language, input, result);
+                        });
     const std::vector<ConversionResult> results = batch.Run();
     return ExitStatus(results, options.files.size());
 }

@@ -27,10 +27,13 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-RunResult RunCli(const std::string& args, const test::TempDir& dir) {
+// `locale`: the LANG the tool runs under, with LC_ALL and LC_MESSAGES removed.
+RunResult RunCli(const std::string& args, const test::TempDir& dir,
+                 const std::string& locale = "C") {
     const auto errPath = dir / "stderr.txt";
-    const std::string command =
-        std::string(ZEL_CLI_PATH) + " " + args + " 2>" + Quote(errPath.string());
+    const std::string command = "env -u LC_ALL -u LC_MESSAGES LANG=" + locale + " " +
+                                std::string(ZEL_CLI_PATH) + " " + args + " 2>" +
+                                Quote(errPath.string());
     RunResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
@@ -113,6 +116,23 @@ TEST_F(Cli, HalfSpeedDoublesTheLength) {
     const RunResult r = RunCli("-q --simd 0 --rate 44100 --speed 50 " + Quote(a), dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NEAR(test::LoadWav(dir / "a_ZEL.wav").Frames(), 88200, 1);
+}
+
+TEST_F(Cli, MessagesFollowTheLocale) {
+    const std::string missing = Quote((dir / "missing.wav").string());
+    const RunResult english = RunCli("-q " + missing, dir, "en_US.UTF-8");
+    EXPECT_EQ(english.status, 1);
+    EXPECT_NE(english.out.find("\t-1\tCannot open the input file\n"), std::string::npos)
+        << english.out;
+    const RunResult englishRefusal = RunCli("--rate 5 " + missing, dir, "en_GB");
+    EXPECT_EQ(englishRefusal.status, 2);
+    EXPECT_NE(englishRefusal.err.find("The sampling frequency is not valid."), std::string::npos)
+        << englishRefusal.err;
+    for (const char* locale : {"ja_JP.UTF-8", "C", ""}) {
+        const RunResult japanese = RunCli("-q " + missing, dir, locale);
+        EXPECT_NE(japanese.out.find("\t-1\t入力ファイルオープンエラー\n"), std::string::npos)
+            << locale << ": " << japanese.out;
+    }
 }
 
 TEST_F(Cli, HelpVersionAndCpuInfo) {
