@@ -5,6 +5,7 @@
 #include <QTranslator>
 
 #include "app/app_icon.h"
+#include "app/execute_command.h"
 #include "app/qt_user_prompts.h"
 #include "app/zel_dlg.h"
 
@@ -45,6 +46,7 @@ QStringList CZELApp::InputPathsFromArguments(const QStringList& arguments) {
 int CZELApp::InitInstance() {
     QtUserPrompts prompts;
     CZELDlg dialog(prompts, InputPathsFromArguments(arguments()));
+    dialog.SetExecuteHandler([](CZELDlg& dlg) { RunExecuteCommand(dlg); });
     dialog.exec();
     return 0;
 }
