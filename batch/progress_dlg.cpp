@@ -17,9 +17,15 @@ namespace {
 
 // The current-file bar counts percent.
 constexpr int kPercentSteps = 100;
-// Widths in average characters of the dialog's font.
+// Widths in average Latin characters of the dialog's font (a CJK font's own average is
+// the width of a full-width character, twice as much).
 constexpr int kBarWidthChars = 36;
 constexpr int kButtonWidthChars = 12;
+const QString kLatinSample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+
+int CharWidthsInPixels(const QFontMetrics& metrics, int chars) {
+    return metrics.horizontalAdvance(kLatinSample) * chars / static_cast<int>(kLatinSample.size());
+}
 
 // A position the bar accepts: a bar ignores values outside its range instead of
 // stopping at the end, and a completed file may report more than 100 percent.
@@ -46,10 +52,10 @@ CProgressDlg::~CProgressDlg() { StopWorker(); }
 void CProgressDlg::CreateControls() {
     m_cancelButton = new QPushButton(tr("キャンセル"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setMinimumWidth(fontMetrics().averageCharWidth() * kButtonWidthChars);
+    m_cancelButton->setMinimumWidth(CharWidthsInPixels(fontMetrics(), kButtonWidthChars));
     connect(m_cancelButton, &QPushButton::clicked, this, &CProgressDlg::OnCancel);
 
-    const int barWidth = fontMetrics().averageCharWidth() * kBarWidthChars;
+    const int barWidth = CharWidthsInPixels(fontMetrics(), kBarWidthChars);
     m_allFilesBar = new QProgressBar(this);
     m_allFilesBar->setObjectName(QStringLiteral("allFilesBar"));
     m_currentFileBar = new QProgressBar(this);
