@@ -14,7 +14,6 @@
 #include <QSlider>
 #include <QtTest>
 #include <filesystem>
-#include <functional>
 #include <map>
 
 #include "app/input_file_list.h"
@@ -77,6 +76,16 @@ struct Settings {
     int speed;
     bool operator==(const Settings&) const = default;
 };
+
+// Presses Cancel after `turns` more turns of the event loop, if the dialog is still there.
+void ClickCancelAfterTurns(QPointer<CProgressDlg> target, int turns) {
+    if (!target) return;
+    if (turns == 0) {
+        target->CancelButton()->click();
+        return;
+    }
+    QTimer::singleShot(0, target, [target, turns] { ClickCancelAfterTurns(target, turns - 1); });
+}
 
 Settings SettingsOf(const CZELDlg& dlg) {
     return {dlg.InputPaths(), dlg.SuffixText(), dlg.FrequencyText(), dlg.SpeedPosition()};
@@ -348,18 +357,8 @@ class ExecuteCommandTest : public QObject {
             const int turns = int(random.bounded(40));
             watcher.onProgressShown = [delay, turns](CProgressDlg& progress) {
                 QPointer<CProgressDlg> target(&progress);
-                QTimer::singleShot(delay, &progress, [target, turns] {
-                    auto spin = std::make_shared<std::function<void(int)>>();
-                    *spin = [target, spin](int left) {
-                        if (!target) return;
-                        if (left == 0) {
-                            target->CancelButton()->click();
-                            return;
-                        }
-                        QTimer::singleShot(0, target, [spin, left] { (*spin)(left - 1); });
-                    };
-                    (*spin)(turns);
-                });
+                QTimer::singleShot(delay, &progress,
+                                   [target, turns] { ClickCancelAfterTurns(target, turns); });
             };
 
             window.Execute();
