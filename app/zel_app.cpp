@@ -5,6 +5,7 @@
 #include "app/app_icon.h"
 #include "app/app_version.h"
 #include "app/command_line.h"
+#include "app/execute_command.h"
 #include "app/qt_user_prompts.h"
 #include "app/ui_translations.h"
 #include "app/zel_dlg.h"
@@ -35,6 +36,7 @@ void CZELApp::ChooseJapaneseFont() {
 int CZELApp::InitInstance() {
     QtUserPrompts prompts;
     CZELDlg dialog(prompts, InputPathsFromArguments(arguments()));
+    dialog.SetExecuteHandler([](CZELDlg& dlg) { RunExecuteCommand(dlg); });
     dialog.exec();
     return 0;
 }

@@ -48,6 +48,40 @@
     </message>
 </context>
 <context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>現在のファイル</source>
+        <translation>Current file</translation>
+    </message>
+</context>
+<context>
+    <name>CResultDlg</name>
+    <message>
+        <source>実行結果</source>
+        <translation>Results</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;X)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>ファイル名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>メッセージ</source>
+        <translation>Message</translation>
+    </message>
+</context>
+<context>
     <name>CZELDlg</name>
     <message>
         <source>%1

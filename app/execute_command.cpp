@@ -1,0 +1,61 @@
+#include "app/execute_command.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <string>
+#include <vector>
+
+#include "app/engine_texts.h"
+#include "app/user_prompts.h"
+#include "app/zel_dlg.h"
+#include "batch/progress_dlg.h"
+#include "batch/result_dlg.h"
+
+namespace {
+
+// Paths and the suffix go to the worker in the file system's encoding, so the output
+// name is the input's bytes with the suffix's bytes inserted.
+std::string ToFileSystemText(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+std::vector<std::string> ToFileSystemTexts(const QStringList& texts) {
+    std::vector<std::string> converted;
+    converted.reserve(static_cast<std::size_t>(texts.size()));
+    for (const QString& text : texts) converted.push_back(ToFileSystemText(text));
+    return converted;
+}
+
+}  // namespace
+
+void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
+    // Everything is read before anything is checked.
+    const QStringList paths = dlg.InputPaths();
+    const QString frequencyText = dlg.FrequencyText().left(zel::kFrequencyTextLimit);
+    const int speed = dlg.SpeedPosition();
+    const QString suffix = dlg.SuffixText();
+    const zel::SimdLevel simdLevel = dlg.m_simdLevel;
+
+    const std::int32_t sampleRate = zel::ParseLeadingInteger(frequencyText.toStdString());
+    const zel::SettingsProblem problem = zel::CheckBatchSettings(
+        static_cast<std::size_t>(paths.size()), suffix.toStdString(), sampleRate, speed);
+    if (problem != zel::SettingsProblem::kNone) {
+        dlg.Prompts().ShowError(&dlg, SettingsProblemText(problem));
+        return;
+    }
+
+    CProgressDlg progress(&dlg);
+    zel::BatchJob& job = progress.Job();
+    job.SetFiles(ToFileSystemTexts(paths));
+    job.m_suffix = ToFileSystemText(suffix);
+    job.m_speed = speed;
+    job.m_sampleRate = sampleRate;
+    job.m_simdLevel = simdLevel;
+    job.m_pause = filePause;
+    progress.DoModal();
+
+    // The worker has sent its last message: every result up to a cancelled file is written.
+    CResultDlg result(&dlg);
+    const std::int32_t processed = job.ProcessedFileCount();
+    for (std::int32_t i = 0; i < processed; ++i)
+        result.AddRow(paths[i], job.m_results[static_cast<std::size_t>(i)]);
+    result.exec();
+}

@@ -1,0 +1,94 @@
+#include "batch/result_dlg.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/engine_texts.h"
+#include "batch/elided_text_tip_delegate.h"
+
+namespace {
+
+// Rows the list shows before it scrolls.
+constexpr int kVisibleRows = 12;
+
+}  // namespace
+
+CResultDlg::CResultDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("実行結果"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    CreateControls();
+}
+
+void CResultDlg::CreateControls() {
+    m_closeButton = new QPushButton(tr("閉じる(&X)"), this);
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    connect(m_closeButton, &QPushButton::clicked, this, &CResultDlg::reject);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("resultList"));
+    m_list->setColumnCount(2);
+    m_list->setHeaderLabels({tr("ファイル名"), tr("メッセージ")});
+    m_list->setColumnWidth(0, kFileNameColumnWidth);
+    m_list->setColumnWidth(1, kMessageColumnWidth);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSortingEnabled(false);
+    m_list->header()->setSectionsClickable(false);
+    m_list->header()->setStretchLastSection(false);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setItemDelegate(new ElidedTextTipDelegate(m_list));
+    // Both columns in view at once.
+    const int width = 2 * m_list->frameWidth() + kFileNameColumnWidth + kMessageColumnWidth +
+                      m_list->verticalScrollBar()->sizeHint().width();
+    const int height = m_list->header()->sizeHint().height() + 2 * m_list->frameWidth() +
+                       kVisibleRows * (m_list->fontMetrics().height() + 4);
+    m_list->setMinimumSize(width, height);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(m_closeButton);
+    buttonRow->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addLayout(buttonRow);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setTabOrder(m_closeButton, m_list);
+}
+
+void CResultDlg::AddRow(const QString& fileName, zel::ConversionResult result) {
+    m_fileNames << fileName;
+    m_results.push_back(result);
+    ++m_fileCount;
+}
+
+QString CResultDlg::MessageFor(zel::ConversionResult code) { return ConversionResultText(code); }
+
+void CResultDlg::showEvent(QShowEvent* event) {
+    // The rows are appended between construction and the first showing.
+    if (!m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CResultDlg::OnInitDialog() {
+    const qsizetype rows = std::min({static_cast<qsizetype>(std::max(m_fileCount, 0)),
+                                     m_fileNames.size(), static_cast<qsizetype>(m_results.size())});
+    QList<QTreeWidgetItem*> items;
+    items.reserve(rows);
+    for (qsizetype i = 0; i < rows; ++i) {
+        auto* item = new QTreeWidgetItem({m_fileNames[i], MessageFor(m_results[i])});
+        item->setData(0, Qt::UserRole, QVariant::fromValue(i));
+        items << item;
+    }
+    m_list->addTopLevelItems(items);
+    m_closeButton->setFocus();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The result dialog of a batch: one row per processed file, in batch order, with the file
+// as the input list holds it and the message for its result code. The caller appends the
+// rows before showing it; it shows nothing else and sorts nothing.
+
+#include <QDialog>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+#include "engine/conversion_result.h"
+
+class QPushButton;
+class QTreeWidget;
+
+class CResultDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Column widths in pixels: the file name, the message.
+    static constexpr int kFileNameColumnWidth = 210;
+    static constexpr int kMessageColumnWidth = 180;
+
+    explicit CResultDlg(QWidget* parent = nullptr);
+
+    // The rows, filled by the caller before the dialog is shown.
+    QStringList m_fileNames;
+    std::vector<zel::ConversionResult> m_results;
+    std::int32_t m_fileCount = 0;
+
+    void AddRow(const QString& fileName, zel::ConversionResult result);
+
+    // The message for a code; codes without one of their own read as a normal end.
+    static QString MessageFor(zel::ConversionResult code);
+
+    QTreeWidget* List() const { return m_list; }
+    QPushButton* CloseButton() const { return m_closeButton; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void CreateControls();
+    void OnInitDialog();
+
+    bool m_initialised = false;
+    QTreeWidget* m_list = nullptr;
+    QPushButton* m_closeButton = nullptr;
+};

@@ -1,0 +1,391 @@
+// Execute from the main window: the checks before a batch (order and messages), the
+// batch itself with every kind of file outcome, cancellation at a chosen file and at
+// arbitrary moments, a second run over the same list, and lists beyond 256 files.
+
+#include "app/execute_command.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QtTest>
+#include <filesystem>
+#include <map>
+
+#include "app/input_file_list.h"
+#include "app/zel_dlg.h"
+#include "tests/support/batch_dialog_watcher.h"
+#include "tests/support/fake_user_prompts.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wav_files.h"
+#include "tests/support/wav_fixture.h"
+
+using zel::test::BatchDialogWatcher;
+using zel::test::FakeUserPrompts;
+using zel::test::ShownMessage;
+using zel::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString kNoFiles = QStringLiteral("入力ファイルが指定されていません");
+const QString kNoSuffix = QStringLiteral("サフィックスが指定されていません");
+const QString kBadRate = QStringLiteral("サンプリング周波数が不適切です");
+const QString kCompleted = QStringLiteral("正常終了");
+const QString kCancelled = QStringLiteral("ユーザーによる中断");
+
+const zel::SignalFormat kStereo16{2, 16, 44100};
+
+QString PathText(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+fs::path WriteToneFile(const TempDir& dir, const std::string& name, std::int64_t frames,
+                       const zel::SignalFormat& format = kStereo16) {
+    const fs::path path = dir / name;
+    if (!zel::test::WriteTone(path, format, frames)) qFatal("cannot write %s", path.c_str());
+    return path;
+}
+
+// The output name of `input` with the suffix: inserted before the last '.'.
+fs::path OutputOf(const fs::path& input, const std::string& suffix = "_ZEL") {
+    return input.parent_path() / (input.stem().string() + suffix + input.extension().string());
+}
+
+// The main window with Execute wired as the application wires it, with a given pause.
+class MainWindow {
+  public:
+    explicit MainWindow(std::chrono::milliseconds pause = std::chrono::milliseconds(0))
+        : dlg(prompts) {
+        dlg.SetExecuteHandler([pause](CZELDlg& d) { RunExecuteCommand(d, pause); });
+        dlg.show();
+    }
+    bool Add(const fs::path& path) { return dlg.AddInputFile(PathText(path)); }
+    void Execute() { dlg.ExecuteButton()->click(); }
+
+    FakeUserPrompts prompts;
+    CZELDlg dlg;
+};
+
+struct Settings {
+    QStringList paths;
+    QString suffix;
+    QString frequency;
+    int speed;
+    bool operator==(const Settings&) const = default;
+};
+
+// Presses Cancel after `turns` more turns of the event loop, if the dialog is still there.
+void ClickCancelAfterTurns(QPointer<CProgressDlg> target, int turns) {
+    if (!target) return;
+    if (turns == 0) {
+        target->CancelButton()->click();
+        return;
+    }
+    QTimer::singleShot(0, target, [target, turns] { ClickCancelAfterTurns(target, turns - 1); });
+}
+
+Settings SettingsOf(const CZELDlg& dlg) {
+    return {dlg.InputPaths(), dlg.SuffixText(), dlg.FrequencyText(), dlg.SpeedPosition()};
+}
+
+}  // namespace
+
+class ExecuteCommandTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void checksComeInOrderAndOnlyAValidBatchRuns_data() {
+        QTest::addColumn<bool>("withFile");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("frequency");
+        QTest::addColumn<QString>("message");  // empty: the batch runs
+        QTest::addColumn<int>("rate");
+        QTest::newRow("empty list before everything") << false << ""
+                                                      << "abc" << kNoFiles << 0;
+        QTest::newRow("empty list alone") << false << "_ZEL"
+                                          << "48000" << kNoFiles << 0;
+        QTest::newRow("empty suffix before the rate") << true << ""
+                                                      << "7999" << kNoSuffix << 0;
+        QTest::newRow("8000") << true << "_ZEL"
+                              << "8000"
+                              << "" << 8000;
+        QTest::newRow("96000") << true << "_ZEL"
+                               << "96000"
+                               << "" << 96000;
+        QTest::newRow("7999") << true << "_ZEL"
+                              << "7999" << kBadRate << 0;
+        QTest::newRow("96001") << true << "_ZEL"
+                               << "96001" << kBadRate << 0;
+        QTest::newRow("empty text") << true << "_ZEL"
+                                    << "" << kBadRate << 0;
+        QTest::newRow("no leading digits") << true << "_ZEL"
+                                           << "Hz48000" << kBadRate << 0;
+        QTest::newRow("negative") << true << "_ZEL"
+                                  << "-48000" << kBadRate << 0;
+        QTest::newRow("digits then letters") << true << "_ZEL"
+                                             << "48000Hz"
+                                             << "" << 48000;
+        QTest::newRow("leading blanks") << true << "_ZEL"
+                                        << "  22050"
+                                        << "" << 22050;
+        QTest::newRow("suffix of one space") << true << " "
+                                             << "44100"
+                                             << "" << 44100;
+    }
+    void checksComeInOrderAndOnlyAValidBatchRuns() {
+        QFETCH(bool, withFile);
+        QFETCH(QString, suffix);
+        QFETCH(QString, frequency);
+        QFETCH(QString, message);
+        QFETCH(int, rate);
+        TempDir dir;
+        const fs::path input = WriteToneFile(dir, "tone.wav", 4410);
+        MainWindow window;
+        if (withFile) QVERIFY(window.Add(input));
+        window.dlg.SuffixEdit()->setText(suffix);
+        window.dlg.FrequencyCombo()->setEditText(frequency);
+        const Settings before = SettingsOf(window.dlg);
+        BatchDialogWatcher watcher;
+
+        window.Execute();
+
+        QVERIFY(SettingsOf(window.dlg) == before);
+        const fs::path output = OutputOf(input, suffix.toStdString());
+        if (!message.isEmpty()) {
+            QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+            QCOMPARE(window.prompts.messages[0].kind, ShownMessage::Kind::kError);
+            QCOMPARE(window.prompts.messages[0].text, message);
+            QCOMPARE(window.prompts.messages[0].owner, &window.dlg);
+            QCOMPARE(watcher.progressDialogs, 0);
+            QCOMPARE(watcher.resultDialogs, 0);
+            QCOMPARE(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()),
+                     1);
+            return;
+        }
+        QVERIFY(window.prompts.messages.empty());
+        QCOMPARE(watcher.progressDialogs, 1);
+        QCOMPARE(watcher.resultDialogs, 1);
+        QCOMPARE(watcher.resultFiles, QStringList{PathText(input)});
+        QCOMPARE(watcher.resultMessages, QStringList{kCompleted});
+        const zel::test::StoredWav stored = zel::test::InspectWav(output);
+        QVERIFY(stored.consistent);
+        QCOMPARE(stored.sampleRate, std::uint32_t(rate));
+    }
+
+    // One second at half speed becomes two seconds at the rate typed.
+    void theSettingsReachTheBatch() {
+        TempDir dir;
+        const fs::path input = WriteToneFile(dir, "voice.wav", 44100);
+        MainWindow window;
+        QVERIFY(window.Add(input));
+        window.dlg.SuffixEdit()->setText("_slow");
+        window.dlg.FrequencyCombo()->setEditText("22050");
+        window.dlg.SpeedSlider()->setValue(50);
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList{kCompleted});
+        const zel::test::StoredWav stored = zel::test::InspectWav(dir / "voice_slow.wav");
+        QVERIFY(stored.consistent);
+        QCOMPARE(stored.sampleRate, 22050u);
+        const double frames = double(stored.dataBytes) / stored.blockAlign;
+        QVERIFY2(std::abs(frames - 44100) < 100, qPrintable(QString::number(frames)));
+    }
+
+    // Files that broke after they were listed, and one whose output would replace another
+    // listed file: each gets its row and message, and the batch goes on past them.
+    void everyFileGetsItsRowAndMessage() {
+        TempDir dir;
+        const fs::path a = WriteToneFile(dir, "a.wav", 8000);
+        const fs::path gone = WriteToneFile(dir, "gone.wav", 8000);
+        const fs::path broken = WriteToneFile(dir, "broken.wav", 8000);
+        const fs::path c = WriteToneFile(dir, "c.wav", 8000);
+        const fs::path cOutput = WriteToneFile(dir, "c_ZEL.wav", 6000, {1, 8, 22050});
+        const fs::path e = WriteToneFile(dir, "e.wav", 8000, {1, 16, 11025});
+        MainWindow window;
+        for (const fs::path& path : {a, gone, broken, c, cOutput, e}) QVERIFY(window.Add(path));
+        fs::remove(gone);
+        QVERIFY(zel::test::WriteBytes(PathText(broken), zel::test::ExtendedFormatChunkBytes()));
+        const std::vector<std::uint8_t> listedOutput = zel::ReadFileBytes(cOutput);
+        BatchDialogWatcher watcher;
+
+        window.Execute();
+
+        QCOMPARE(watcher.resultFiles, QStringList({PathText(a), PathText(gone), PathText(broken),
+                                                   PathText(c), PathText(cOutput), PathText(e)}));
+        QCOMPARE(
+            watcher.resultMessages,
+            QStringList({kCompleted, "入力ファイルオープンエラー", "入力ファイルフォーマットエラー",
+                         "出力ファイルオープンエラー", kCompleted, kCompleted}));
+        for (const fs::path& converted : {a, cOutput, e})
+            QVERIFY(zel::test::InspectWav(OutputOf(converted)).consistent);
+        QVERIFY(!fs::exists(OutputOf(gone)));
+        QVERIFY(!fs::exists(OutputOf(broken)));
+        QVERIFY(zel::ReadFileBytes(cOutput) == listedOutput);
+        QVERIFY(window.prompts.messages.empty());
+    }
+
+    void cancelDuringAFileEndsTheBatchThere_data() {
+        QTest::addColumn<int>("k");
+        QTest::newRow("first file") << 0;
+        QTest::newRow("third file") << 2;
+    }
+    void cancelDuringAFileEndsTheBatchThere() {
+        QFETCH(int, k);
+        TempDir dir;
+        constexpr std::int64_t kLongFrames = 10 * 44100;
+        std::vector<fs::path> inputs;
+        MainWindow window(zel::kFilePause);
+        for (int i = 0; i < 4; ++i) {
+            inputs.push_back(WriteToneFile(dir, "long" + std::to_string(i) + ".wav", kLongFrames));
+            QVERIFY(window.Add(inputs.back()));
+        }
+        BatchDialogWatcher watcher;
+        int cancelledAt = -1;
+        // Cancel on file k's first report, while it is part-way through.
+        watcher.onProgressShown = [&](CProgressDlg& progress) {
+            connect(progress.CurrentFileBar(), &QProgressBar::valueChanged, &progress,
+                    [&, p = &progress](int percent) {
+                        if (cancelledAt < 0 && p->AllFilesBar()->value() == k && percent > 0 &&
+                            percent < 100) {
+                            cancelledAt = percent;
+                            p->CancelButton()->click();
+                        }
+                    });
+        };
+
+        window.Execute();
+
+        QVERIFY(cancelledAt > 0);
+        QCOMPARE(watcher.resultMessages.size(), k + 1);
+        for (int i = 0; i < k; ++i) QCOMPARE(watcher.resultMessages[i], kCompleted);
+        QCOMPARE(watcher.resultMessages.back(), kCancelled);
+        QCOMPARE(watcher.resultFiles.back(), PathText(inputs[k]));
+        const zel::test::StoredWav partial = zel::test::InspectWav(OutputOf(inputs[k]));
+        QVERIFY(partial.consistent);
+        QCOMPARE(partial.sampleRate, 48000u);
+        const std::uint64_t fullBytes = zel::test::InspectWav(OutputOf(inputs[0])).dataBytes;
+        QVERIFY(partial.dataBytes > 0);
+        if (k > 0) QVERIFY(partial.dataBytes < fullBytes);
+        for (std::size_t later = k + 1; later < inputs.size(); ++later)
+            QVERIFY(!fs::exists(OutputOf(inputs[later])));
+        QCOMPARE(window.dlg.InputPaths().size(), 4);
+    }
+
+    // The list and the settings survive a batch; the next Execute converts every file
+    // again and replaces what the first one wrote.
+    void aSecondExecuteConvertsEverythingAgain() {
+        TempDir dir;
+        MainWindow window;
+        std::vector<fs::path> inputs;
+        for (const char* name : {"one.wav", "two.wav", "three.wav"}) {
+            inputs.push_back(WriteToneFile(dir, name, 6000));
+            QVERIFY(window.Add(inputs.back()));
+        }
+        window.dlg.SuffixEdit()->setText("-x");
+        window.dlg.FrequencyCombo()->setEditText("32000");
+        window.dlg.SpeedSlider()->setValue(120);
+        const Settings before = SettingsOf(window.dlg);
+        BatchDialogWatcher watcher;
+
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList(3, kCompleted));
+        QVERIFY(SettingsOf(window.dlg) == before);
+        for (const fs::path& input : inputs) {
+            QVERIFY(zel::test::InspectWav(OutputOf(input, "-x")).consistent);
+            QVERIFY(zel::WriteFileBytes(OutputOf(input, "-x"), {1, 2, 3}));
+        }
+
+        window.Execute();
+        QCOMPARE(watcher.progressDialogs, 2);
+        QCOMPARE(watcher.resultDialogs, 2);
+        QCOMPARE(watcher.resultMessages, QStringList(3, kCompleted));
+        QVERIFY(SettingsOf(window.dlg) == before);
+        for (const fs::path& input : inputs) {
+            const zel::test::StoredWav stored = zel::test::InspectWav(OutputOf(input, "-x"));
+            QVERIFY(stored.consistent);
+            QCOMPARE(stored.sampleRate, 32000u);
+        }
+    }
+
+    void aListBeyond256FilesRunsWhole() {
+        TempDir dir;
+        MainWindow window;
+        constexpr int kFiles = 300;
+        QStringList expected;
+        for (int i = 0; i < kFiles; ++i) {
+            const fs::path input =
+                WriteToneFile(dir, "f" + std::to_string(1000 + i) + ".wav", 64, {1, 8, 8000});
+            QVERIFY(window.Add(input));
+            expected << PathText(input);
+        }
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.resultFiles, expected);
+        QCOMPARE(watcher.resultMessages, QStringList(kFiles, kCompleted));
+        QVERIFY(zel::test::InspectWav(dir / "f1299_ZEL.wav").consistent);
+    }
+
+    // Cancel at arbitrary moments of short batches: before the first file, inside a
+    // file, between files, after the last report. Every run ends; the rows are the files
+    // up to the cancelled one, each with a real outcome, and the outputs agree.
+    void cancelAtAnyMomentNeverHangsNorLosesAResult() {
+        TempDir dir;
+        MainWindow window(std::chrono::milliseconds(2));
+        // The reference build reports after smaller blocks, so there are more moments.
+        window.dlg.m_simdLevel = 0;
+        std::vector<fs::path> inputs;
+        for (const char* name : {"s0.wav", "s1.wav", "s2.wav"}) {
+            inputs.push_back(WriteToneFile(dir, name, 22050));
+            QVERIFY(window.Add(inputs.back()));
+        }
+        BatchDialogWatcher watcher;
+        QElapsedTimer clock;
+        clock.start();
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList(3, kCompleted));
+        const int batchMilliseconds = std::max<int>(1, int(clock.elapsed()));
+
+        QRandomGenerator random(20240611);
+        constexpr int kRuns = 48;
+        std::map<int, int> cancelledAtFile;
+        for (int run = 0; run < kRuns; ++run) {
+            for (const fs::path& input : inputs) fs::remove(OutputOf(input));
+            const int delay = int(random.bounded(batchMilliseconds + 10));
+            const int turns = int(random.bounded(40));
+            watcher.onProgressShown = [delay, turns](CProgressDlg& progress) {
+                QPointer<CProgressDlg> target(&progress);
+                QTimer::singleShot(delay, &progress,
+                                   [target, turns] { ClickCancelAfterTurns(target, turns); });
+            };
+
+            window.Execute();
+
+            const QStringList& messages = watcher.resultMessages;
+            QVERIFY2(messages.size() >= 1 && messages.size() <= 3, qPrintable(messages.join(',')));
+            const int last = int(messages.size()) - 1;
+            for (int i = 0; i < last; ++i) QCOMPARE(messages[i], kCompleted);
+            if (messages[last] == kCancelled) {
+                ++cancelledAtFile[last];
+            } else {
+                QCOMPARE(messages[last], kCompleted);
+                QCOMPARE(messages.size(), 3);
+            }
+            for (int i = 0; i <= last; ++i)
+                QVERIFY2(zel::test::InspectWav(OutputOf(inputs[i])).consistent,
+                         qPrintable(QString("run %1 file %2").arg(run).arg(i)));
+            for (int i = last + 1; i < 3; ++i) QVERIFY(!fs::exists(OutputOf(inputs[i])));
+        }
+        QCOMPARE(watcher.progressDialogs, kRuns + 1);
+        int cancelledRuns = 0;
+        for (const auto& [file, count] : cancelledAtFile) cancelledRuns += count;
+        qInfo("%d of %d runs cancelled (file 0: %d, 1: %d, 2: %d); batch %d ms", cancelledRuns,
+              kRuns, cancelledAtFile[0], cancelledAtFile[1], cancelledAtFile[2], batchMilliseconds);
+        QVERIFY(cancelledRuns > 0);
+    }
+};
+
+QTEST_MAIN(ExecuteCommandTest)
+#include "execute_command_test.moc"
