@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "engine/wav_header.h"
+
 namespace zel {
 namespace {
 
@@ -151,6 +153,28 @@ inline void PackStereo16Sse2(const float* left, const float* right, std::int64_t
         const __m128i frames32 =
             _mm_or_si128(_mm_cvtps_epi32(tl), _mm_slli_epi32(_mm_cvtps_epi32(tr), 16));
         StoreRaw(raw, _mm_sub_epi16(frames32, flip));
+    }
+}
+
+// Every layout with the kernels above: the unpacking and packing of the SSE2 and SSE3
+// builds.
+inline void UnpackAllSse2(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames,
+                          float* left, float* right) {
+    switch (layout) {
+        case SampleLayout::Mono8: UnpackMono8Sse2(raw, frames, left); break;
+        case SampleLayout::Stereo8: UnpackStereo8Sse2(raw, frames, left, right); break;
+        case SampleLayout::Mono16: UnpackMono16Sse2(raw, frames, left); break;
+        case SampleLayout::Stereo16: UnpackStereo16Sse2(raw, frames, left, right); break;
+    }
+}
+
+inline void PackAllSse2(SampleLayout layout, const float* left, const float* right,
+                        std::int64_t frames, std::uint8_t* raw) {
+    switch (layout) {
+        case SampleLayout::Mono8: PackMono8Sse2(left, frames, raw); break;
+        case SampleLayout::Stereo8: PackStereo8Sse2(left, right, frames, raw); break;
+        case SampleLayout::Mono16: PackMono16Sse2(left, frames, raw); break;
+        case SampleLayout::Stereo16: PackStereo16Sse2(left, right, frames, raw); break;
     }
 }
 
