@@ -52,20 +52,6 @@ HeaderVerdict CheckHeader(const WavHeader& header) {
     return HeaderVerdict::kAccepted;
 }
 
-std::string_view HeaderVerdictText(HeaderVerdict verdict) {
-    switch (verdict) {
-        case HeaderVerdict::kAccepted: return "accepted";
-        case HeaderVerdict::kBadIdentifiers:
-            return "not a canonical 44-byte RIFF/WAVE header (\"fmt \" followed by \"data\")";
-        case HeaderVerdict::kNotPcm: return "format tag is not PCM (1)";
-        case HeaderVerdict::kUnsupportedChannels: return "channel count is not 1 or 2";
-        case HeaderVerdict::kUnsupportedBits: return "bits per sample is not 8 or 16";
-        case HeaderVerdict::kBadBlockAlign: return "block align is not channels x bits / 8";
-        case HeaderVerdict::kBadSampleRate: return "sampling frequency is 0 or out of range";
-    }
-    return "unknown";
-}
-
 SampleLayout LayoutOf(const WavFormat& format) {
     const bool stereo = format.channels == 2;
     const bool wide = format.bitsPerSample == 16;

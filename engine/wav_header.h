@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 namespace zel {
 
@@ -73,7 +72,6 @@ enum class HeaderVerdict {
 WavFormat FormatOf(const WavHeader& header);
 bool HasCanonicalIdentifiers(const WavHeader& header);
 HeaderVerdict CheckHeader(const WavHeader& header);
-std::string_view HeaderVerdictText(HeaderVerdict verdict);
 
 // Decided by two tests only: two channels, and 16 bits.
 SampleLayout LayoutOf(const WavFormat& format);

@@ -23,7 +23,6 @@ public:
     static FileHandle OpenForSequentialRead(const std::filesystem::path& path);
 
     bool IsOpen() const { return fd_ >= 0; }
-    int Descriptor() const { return fd_; }
 
     // Reads up to `count` bytes, retrying short reads until end of file. `bytesRead` is
     // what arrived; false means the system reported an error.

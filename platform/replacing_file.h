@@ -27,7 +27,6 @@ public:
 
     bool IsOpen() const { return file_.IsOpen(); }
     FileHandle& File() { return file_; }
-    const std::filesystem::path& TemporaryPath() const { return temporary_; }
 
     // Flushes, closes and renames over the target. On failure the temporary file is
     // removed and the target is left as it was.

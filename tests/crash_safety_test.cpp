@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include "batch/batch_thread_proc.h"
 #include "engine/wav_probe.h"
 #include "platform/replacing_file.h"
+#include "tests/support/child_process.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
@@ -33,25 +32,19 @@ constexpr int kKillRounds = 16;
 // when there is no delay.
 void RunAndKill(const std::vector<std::string>& inputs, const char* jobs,
                 std::optional<std::chrono::microseconds> delay) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::vector<std::string> args = {ZEL_CLI_PATH, "--quiet", "--jobs", jobs,
-                                         "--rate",     "96000",   "--speed", "80"};
-        args.insert(args.end(), inputs.begin(), inputs.end());
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::freopen("/dev/null", "w", stdout);
-        ::execv(argv[0], argv.data());
-        _exit(127);
-    }
+    const test::TempDir scratch;
+    std::vector<std::string> args = {ZEL_CLI_PATH, "--quiet", "--jobs", jobs, "--rate",
+                                     "96000",      "--speed", "80"};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    test::ChildOptions options;
+    options.scratchFolder = scratch.path();
     if (delay) {
-        std::this_thread::sleep_for(*delay);
-        ::kill(child, SIGKILL);
+        options.whileRunning = [&](pid_t child) {
+            std::this_thread::sleep_for(*delay);
+            ::kill(child, SIGKILL);
+        };
     }
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(test::RunChild(args, options).started);
 }
 
 std::size_t TemporaryCount(const fs::path& folder) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/wav_header.h"
+#include "tests/support/wav_reader.h"
 
 namespace zel::test {
 
@@ -12,19 +13,15 @@ bool WriteTone(const std::filesystem::path& path, const SignalFormat& format, st
 }
 
 StoredWav InspectWav(const std::filesystem::path& path) {
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    const LoadedWav wav = LoadWav(path);
     StoredWav stored;
-    if (bytes.size() < kWavHeaderSize) return stored;
-    WavHeader header;
-    std::copy_n(bytes.begin(), kWavHeaderSize, header.bytes.begin());
-    const WavFormat format = FormatOf(header);
-    stored.sampleRate = format.sampleRate;
-    stored.dataBytes = format.dataLength;
-    stored.blockAlign = format.blockAlign;
-    stored.consistent = HasCanonicalIdentifiers(header) &&
-                        header.U32(wav_offset::kRiffSize) == bytes.size() - 8 &&
-                        format.dataLength == bytes.size() - kWavHeaderSize &&
-                        format.blockAlign != 0 && format.dataLength % format.blockAlign == 0;
+    if (!wav.ok) return stored;
+    stored.sampleRate = wav.format.sampleRate;
+    stored.dataBytes = wav.format.dataLength;
+    stored.blockAlign = wav.format.blockAlign;
+    stored.consistent = HasCanonicalIdentifiers(wav.header) && wav.HeaderConsistent() &&
+                        wav.format.blockAlign != 0 &&
+                        wav.format.dataLength % wav.format.blockAlign == 0;
     return stored;
 }
 
