@@ -19,9 +19,8 @@ bool TakesValue(const std::string& name) {
 }  // namespace
 
 SimdLevel ParseSimdLevel(const std::string& text) {
-    static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
-    for (int level = 0; level < 5; ++level)
-        if (text == kNames[level] || text == std::to_string(level)) return level;
+    for (const ConversionBuild& build : ConversionBuilds())
+        if (text == build.name || text == std::to_string(build.level)) return build.level;
     if (text == "sse4.1") return 4;
     return -1;
 }
