@@ -1,0 +1,152 @@
+#include "engine/high_quality_resampler.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zel {
+namespace {
+
+constexpr std::int64_t kPercent = 100;
+// Outputs whose rows and positions are gathered per call of the interpolating kernel.
+constexpr std::int64_t kInterpolationBatch = 64;
+
+std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
+
+}  // namespace
+
+bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
+                                   std::int32_t speedPercent, int channels) {
+    if (!filter_.Design(std::int64_t{inputRate} * speedPercent, std::int64_t{outputRate} * kPercent))
+        return false;
+    channels_ = channels;
+    const std::int64_t half = filter_.HalfTaps();
+    // A push, what the previous outputs left (under two reaches) and the silence of the tail.
+    capacity_ = kMaxPushFrames + 3 * half + CeilDivide(filter_.P(), filter_.Q()) + kTapMultiple;
+    outputCapacity_ = CeilDivide(capacity_ * filter_.Q(), filter_.P()) + 2;
+    input_.clear();
+    output_.clear();
+    input_.resize(static_cast<std::size_t>(channels));
+    output_.resize(static_cast<std::size_t>(channels));
+    for (int c = 0; c < channels; ++c) {
+        if (!input_[c].Allocate(static_cast<std::uint64_t>(capacity_)) ||
+            !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_)))
+            return false;
+    }
+    inputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    outputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    // The reach before the first frame is silence.
+    base_ = -half;
+    filled_ = half;
+    pushed_ = next_ = whole_ = rest_ = 0;
+    finishing_ = false;
+    return true;
+}
+
+std::int64_t HighQualityResampler::OutputsFor(std::int64_t inputFrames) const {
+    return (2 * inputFrames * filter_.Q() + filter_.P()) / (2 * filter_.P());
+}
+
+void HighQualityResampler::Append(const float* const* input, std::int64_t frames) {
+    for (int c = 0; c < channels_; ++c) {
+        float* end = input_[c].data() + filled_;
+        if (input != nullptr)
+            std::memcpy(end, input[c], static_cast<std::size_t>(frames) * sizeof(float));
+        else
+            std::memset(end, 0, static_cast<std::size_t>(frames) * sizeof(float));
+    }
+    filled_ += frames;
+}
+
+// Drops the frames no later output reads.
+void HighQualityResampler::Discard() {
+    const std::int64_t drop = std::min(filled_, whole_ - filter_.HalfTaps() + 1 - base_);
+    if (drop <= 0) return;
+    for (int c = 0; c < channels_; ++c) {
+        float* data = input_[c].data();
+        std::memmove(data, data + drop, static_cast<std::size_t>(filled_ - drop) * sizeof(float));
+    }
+    base_ += drop;
+    filled_ -= drop;
+}
+
+std::int64_t HighQualityResampler::Push(const float* const* input, std::int64_t frames) {
+    frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
+    Append(input, frames);
+    pushed_ += frames;
+    return Produce(outputCapacity_);
+}
+
+std::int64_t HighQualityResampler::Finish() {
+    if (!finishing_) {
+        finishing_ = true;
+        Append(nullptr, filter_.HalfTaps() + 1);
+    }
+    return Produce(OutputsFor(pushed_) - next_);
+}
+
+std::int64_t HighQualityResampler::Produce(std::int64_t limit) {
+    // Output j is ready once its last tap, floor(j P / Q) + HalfTaps(), has arrived.
+    const std::int64_t lastWhole = Available() - 1 - filter_.HalfTaps();
+    const std::int64_t ready =
+        lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
+    const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
+    if (count == 0) return 0;
+    if (filter_.Exact())
+        ProduceExact(count);
+    else
+        ProduceInterpolated(count);
+    const std::int64_t advance = rest_ + count * filter_.P();
+    whole_ += advance / filter_.Q();
+    rest_ = advance % filter_.Q();
+    next_ += count;
+    Discard();
+    return count;
+}
+
+void HighQualityResampler::ProduceExact(std::int64_t count) {
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
+    std::int64_t whole = whole_;
+    std::int64_t rest = rest_;
+    for (std::int64_t first = 0; first < std::min(q, count); ++first) {
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + first;
+        // The outputs first, first + Q, ... share this phase; each lies P frames further.
+        kernels_.phaseRun(filter_.Row(rest), filter_.Taps(), inputPointers_.data(), channels_,
+                          whole - filter_.HalfTaps() + 1 - base_, p, CeilDivide(count - first, q),
+                          outputPointers_.data(), q);
+        rest += p;
+        whole += rest / q;
+        rest %= q;
+    }
+}
+
+void HighQualityResampler::ProduceInterpolated(std::int64_t count) {
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    const std::int64_t phases = filter_.Phases();
+    const float* rows[kInterpolationBatch];
+    float mus[kInterpolationBatch];
+    std::int64_t starts[kInterpolationBatch];
+    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
+    std::int64_t whole = whole_;
+    std::int64_t rest = rest_;
+    for (std::int64_t done = 0; done < count; done += kInterpolationBatch) {
+        const std::int64_t batch = std::min(kInterpolationBatch, count - done);
+        for (std::int64_t i = 0; i < batch; ++i) {
+            // The position between table phases: l + mu, mu in [0, 1).
+            const std::int64_t scaled = rest * phases;
+            rows[i] = filter_.Row(scaled / q);
+            mus[i] = static_cast<float>(static_cast<double>(scaled % q) / static_cast<double>(q));
+            starts[i] = whole - filter_.HalfTaps() + 1 - base_;
+            rest += p;
+            whole += rest / q;
+            rest %= q;
+        }
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
+        kernels_.interpolated(rows, mus, starts, batch, filter_.Taps(), inputPointers_.data(),
+                              channels_, outputPointers_.data());
+    }
+}
+
+}  // namespace zel
