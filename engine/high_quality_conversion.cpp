@@ -61,8 +61,8 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
             const std::size_t at = result.samples.size();
             result.samples.resize(at + static_cast<std::size_t>(count * channels));
             for (int c = 0; c < channels; ++c) outputs[c] = resampler.Output(c);
-            result.clipped += PackInt16(outputs.data(), channels, count,
-                                        result.samples.data() + at, dither ? &noise : nullptr);
+            result.clipped += PackInt16(outputs.data(), channels, count, result.samples.data() + at,
+                                        dither ? &noise : nullptr);
         });
     return result;
 }
@@ -86,8 +86,7 @@ std::vector<std::vector<float>> ResampleFloatHighQuality(
         },
         [&](std::int64_t count) {
             for (int c = 0; c < channels; ++c)
-                result[c].insert(result[c].end(), resampler.Output(c),
-                                 resampler.Output(c) + count);
+                result[c].insert(result[c].end(), resampler.Output(c), resampler.Output(c) + count);
         });
     return result;
 }

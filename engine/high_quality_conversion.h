@@ -12,7 +12,7 @@
 namespace zel {
 
 struct HighQualityInt16Result {
-    bool prepared = false;  // false: the filter's memory could not be had
+    bool prepared = false;              // false: the filter's memory could not be had
     std::vector<std::int16_t> samples;  // interleaved
     std::int64_t clipped = 0;
 };

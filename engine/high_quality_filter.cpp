@@ -69,11 +69,10 @@ bool HighQualityFilter::Design(std::int64_t p, std::int64_t q) {
     const double length = (kStopbandAttenuationDb - kLengthOffset) /
                           (kLengthSlope * 2.0 * std::numbers::pi * transition);
     const std::int64_t halfMultiple = kTapMultiple / 2;
-    half_ = (static_cast<std::int64_t>(std::ceil(length / 2.0)) + halfMultiple - 1) /
-            halfMultiple * halfMultiple;
+    half_ = (static_cast<std::int64_t>(std::ceil(length / 2.0)) + halfMultiple - 1) / halfMultiple *
+            halfMultiple;
 
-    const Prototype h{0.25 * band * (kPassbandEdge + kStopbandEdge),
-                      static_cast<double>(half_),
+    const Prototype h{0.25 * band * (kPassbandEdge + kStopbandEdge), static_cast<double>(half_),
                       kKaiserSlope * (kStopbandAttenuationDb - kKaiserOffset),
                       BesselI0(kKaiserSlope * (kStopbandAttenuationDb - kKaiserOffset))};
     exact_ = q_ * Taps() <= kMaxExactCoefficients;

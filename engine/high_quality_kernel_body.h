@@ -20,9 +20,9 @@ namespace {
 inline constexpr int kGroup = 4;
 
 template <class V, int Channels>
-void PhaseGroups(const float* __restrict row, std::int64_t taps,
-                 const float* const* x, std::int64_t start, std::int64_t inStride,
-                 std::int64_t count, float* const* out, std::int64_t outStride) {
+void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* const* x,
+                 std::int64_t start, std::int64_t inStride, std::int64_t count, float* const* out,
+                 std::int64_t outStride) {
     using Reg = typename V::Reg;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
@@ -54,7 +54,8 @@ void PhaseRun(const float* row, std::int64_t taps, const float* const* x, int ch
     int c = 0;
     for (; c + 2 <= channels; c += 2)
         PhaseGroups<V, 2>(row, taps, x + c, start, inStride, count, out + c, outStride);
-    if (c < channels) PhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
+    if (c < channels)
+        PhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
 }
 
 template <class V, int Channels>

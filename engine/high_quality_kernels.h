@@ -18,8 +18,8 @@ struct HighQualityKernels {
     // Interpolated rows: output i uses rows[i] + mus[i] x (rows[i] + taps) (its slope row)
     // against x[c] + starts[i], and is written to out[c][i].
     void (*interpolated)(const float* const* rows, const float* mus, const std::int64_t* starts,
-                         std::int64_t count, std::int64_t taps, const float* const* x,
-                         int channels, float* const* out);
+                         std::int64_t count, std::int64_t taps, const float* const* x, int channels,
+                         float* const* out);
 };
 
 // Scalar, the reference of the mode.

@@ -19,7 +19,6 @@ struct ScalarVector {
 
 }  // namespace
 
-const HighQualityKernels kHighQualityScalarKernels =
-    MakeHighQualityKernels<ScalarVector>("scalar");
+const HighQualityKernels kHighQualityScalarKernels = MakeHighQualityKernels<ScalarVector>("scalar");
 
 }  // namespace zel

@@ -16,7 +16,8 @@ std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b
 
 bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
                                    std::int32_t speedPercent, int channels) {
-    if (!filter_.Design(std::int64_t{inputRate} * speedPercent, std::int64_t{outputRate} * kPercent))
+    if (!filter_.Design(std::int64_t{inputRate} * speedPercent,
+                        std::int64_t{outputRate} * kPercent))
         return false;
     channels_ = channels;
     const std::int64_t half = filter_.HalfTaps();

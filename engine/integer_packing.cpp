@@ -8,7 +8,7 @@ namespace {
 constexpr int kXorShiftA = 13;
 constexpr int kXorShiftB = 7;
 constexpr int kXorShiftC = 17;
-constexpr int kMantissaShift = 40;                 // keep 24 random bits
+constexpr int kMantissaShift = 40;                // keep 24 random bits
 constexpr float kUnitScale = 1.0f / 16777216.0f;  // 2^-24
 constexpr float kEightBitZero = 128.0f;
 

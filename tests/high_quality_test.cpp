@@ -40,8 +40,8 @@ std::vector<double> Tone(double hz, std::int32_t rate, std::int64_t frames, doub
 
 // Amplitude at `hz` over y[from, from + length), the length holding whole cycles of every
 // tone looked at, so that a plain DFT bin sees no leakage from them.
-double AmplitudeAt(const std::vector<double>& y, std::int64_t from, std::int64_t length,
-                   double hz, std::int32_t rate) {
+double AmplitudeAt(const std::vector<double>& y, std::int64_t from, std::int64_t length, double hz,
+                   std::int32_t rate) {
     std::complex<double> sum;
     for (std::int64_t n = 0; n < length; ++n)
         sum += y[from + n] * std::polar(1.0, -kTwoPi * hz * static_cast<double>(n) / rate);
@@ -104,8 +104,8 @@ std::vector<double> Convert(const QualityCase& c, std::int64_t& from) {
     from = c.outputRate / 2;
     if (c.samples != Samples::kDithered16) {
         std::vector<std::vector<float>> planar(1, std::vector<float>(x.begin(), x.end()));
-        auto y = ResampleFloatHighQuality(FastestKernels(), c.inputRate, c.outputRate, 100,
-                                          planar, 4096);
+        auto y = ResampleFloatHighQuality(FastestKernels(), c.inputRate, c.outputRate, 100, planar,
+                                          4096);
         if (y.empty()) return {};
         if (c.samples == Samples::kRounded16) {
             std::vector<std::int16_t> rounded(y[0].size());
@@ -178,8 +178,8 @@ TEST(HighQualityMode, LengthIsExactAndOutputIdenticalWhateverThePushSize) {
     for (const Rates& r : kStreamRates) {
         for (std::int64_t frames : {0, 1, 2, 999, 20011}) {
             const auto x = Noise(3, frames, 5);
-            const auto whole = ResampleFloatHighQuality(FastestKernels(), r.input, r.output,
-                                                        r.speed, x, 8192);
+            const auto whole =
+                ResampleFloatHighQuality(FastestKernels(), r.input, r.output, r.speed, x, 8192);
             ASSERT_EQ(whole.size(), 3u);
             // round(frames x output rate / (input rate x speed)), in integers.
             const std::int64_t num = frames * r.output * 100;
@@ -267,8 +267,8 @@ TEST(HighQualityMode, IntegerOutputSaturatesAndCountsEveryClippedSample) {
 
     const std::vector<double> x = Tone(1000.0, 44100, 4410, 16000.0);
     std::vector<std::int16_t> quiet(x.begin(), x.end());
-    EXPECT_EQ(ResampleInt16HighQuality(FastestKernels(), 1, 44100, 48000, 100, quiet, false).clipped,
-              0);
+    EXPECT_EQ(
+        ResampleInt16HighQuality(FastestKernels(), 1, 44100, 48000, 100, quiet, false).clipped, 0);
 }
 
 TEST(HighQualityMode, DitherKeepsATonesBelowOneStepAudible) {
@@ -280,9 +280,8 @@ TEST(HighQualityMode, DitherKeepsATonesBelowOneStepAudible) {
     std::vector<std::int16_t> rounded(y[0].size()), dithered(y[0].size());
     const float* channel = y[0].data();
     TpdfDither noise;
-    EXPECT_EQ(PackInt16(&channel, 1, static_cast<std::int64_t>(y[0].size()), rounded.data(),
-                        nullptr),
-              0);
+    EXPECT_EQ(
+        PackInt16(&channel, 1, static_cast<std::int64_t>(y[0].size()), rounded.data(), nullptr), 0);
     PackInt16(&channel, 1, static_cast<std::int64_t>(y[0].size()), dithered.data(), &noise);
     const std::vector<double> r(rounded.begin(), rounded.end());
     const std::vector<double> d(dithered.begin(), dithered.end());

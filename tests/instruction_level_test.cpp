@@ -81,7 +81,8 @@ TEST(InstructionLevels, TheAvx2BuildsSumWithFusedMultiplyAdds) {
     for (const char* object : {ZEL_KERNEL_OBJECT_AVX2, ZEL_HQ_KERNEL_OBJECT_AVX2}) {
         int fused = 0;
         for (const Instruction& i : ParseDisassembly(Disassemble(object)))
-            fused += i.mnemonic.rfind("vfmadd", 0) == 0 && i.operands.find("ymm") != std::string::npos;
+            fused += i.mnemonic.rfind("vfmadd", 0) == 0 &&
+                     i.operands.find("ymm") != std::string::npos;
         EXPECT_GT(fused, 0) << object;
     }
 }
