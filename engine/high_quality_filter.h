@@ -14,8 +14,8 @@
 // Ratios whose reduced denominator Q is small enough keep one exact row per output phase
 // (every output then shares its row with the others of its phase). Any other ratio uses a
 // fixed number of phases, L = 4096 per input frame at full band (fewer as the band
-// narrows), with each output's row interpolated linearly between its two neighbours. Both
-// tables stay under kMaxHighQualityTableBytes.
+// narrows), with each output's row interpolated linearly between its two neighbours (the
+// table then holds L + 1 rows). Both stay under kMaxHighQualityTableBytes.
 
 #include <cstdint>
 
@@ -47,13 +47,12 @@ public:
     // Exact: Phases() == Q and phase l serves the outputs whose frac is l / Q.
     bool Exact() const { return exact_; }
     std::int64_t Phases() const { return phases_; }
-    const float* Row(std::int64_t l) const { return table_.data() + l * RowPitch(); }
-    // Interpolated only: row l+1 minus row l, stored right behind row l.
-    const float* Slope(std::int64_t l) const { return Row(l) + Taps(); }
+    // Rows follow one another, so Row(l) + Taps() is row l + 1.
+    const float* Row(std::int64_t l) const { return table_.data() + l * Taps(); }
     std::uint64_t TableBytes() const { return table_.size() * sizeof(float); }
 
 private:
-    std::int64_t RowPitch() const { return exact_ ? Taps() : 2 * Taps(); }
+    std::int64_t Rows() const { return exact_ ? phases_ : phases_ + 1; }
 
     std::int64_t p_ = 0;
     std::int64_t q_ = 0;

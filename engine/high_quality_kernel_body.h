@@ -6,7 +6,8 @@
 //
 // Only for the kernel files; internal linkage (see output_quads.h).
 //
-// V provides: Reg, kWidth, Zero(), Load(p), Set(value), MulAdd(a, b, c) = a * b + c, and
+// V provides: Reg, kWidth, Zero(), Load(p), Set(value), Sub(a, b), MulAdd(a, b, c) = a * b + c,
+// and
 // Close(const Reg (&)[4], float* out4), which stores the four lane sums.
 
 #include <algorithm>
@@ -79,8 +80,9 @@ void InterpolatedGroups(const float* const* rows, const float* mus, const std::i
             for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
         for (std::int64_t k = 0; k < taps; k += V::kWidth) {
             for (int i = 0; i < kGroup; ++i) {
+                const Reg r0 = V::Load(row[i] + k);
                 const Reg coefficient =
-                    V::MulAdd(mu[i], V::Load(row[i] + taps + k), V::Load(row[i] + k));
+                    V::MulAdd(mu[i], V::Sub(V::Load(row[i] + taps + k), r0), r0);
                 for (int c = 0; c < Channels; ++c)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
             }

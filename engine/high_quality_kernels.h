@@ -15,8 +15,8 @@ struct HighQualityKernels {
     void (*phaseRun)(const float* row, std::int64_t taps, const float* const* x, int channels,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
                      float* const* out, std::int64_t outStride);
-    // Interpolated rows: output i uses rows[i] + mus[i] x (rows[i] + taps) (its slope row)
-    // against x[c] + starts[i], and is written to out[c][i].
+    // Interpolated rows: output i uses r0 + mus[i] x (r1 - r0), r0 = rows[i] and r1 the row
+    // after it (rows[i] + taps), against x[c] + starts[i], and is written to out[c][i].
     void (*interpolated)(const float* const* rows, const float* mus, const std::int64_t* starts,
                          std::int64_t count, std::int64_t taps, const float* const* x, int channels,
                          float* const* out);

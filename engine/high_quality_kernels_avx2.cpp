@@ -14,6 +14,7 @@ struct Avx2Vector {
     static __m256 Zero() { return _mm256_setzero_ps(); }
     static __m256 Load(const float* p) { return _mm256_loadu_ps(p); }
     static __m256 Set(float v) { return _mm256_set1_ps(v); }
+    static __m256 Sub(__m256 a, __m256 b) { return _mm256_sub_ps(a, b); }
     static __m256 MulAdd(__m256 a, __m256 b, __m256 c) { return _mm256_fmadd_ps(a, b, c); }
     static __m128 FoldHalves(__m256 v) {
         return _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));

@@ -11,6 +11,7 @@ struct ScalarVector {
     static float Zero() { return 0.0f; }
     static float Load(const float* p) { return *p; }
     static float Set(float v) { return v; }
+    static float Sub(float a, float b) { return a - b; }
     static float MulAdd(float a, float b, float c) { return a * b + c; }
     static void Close(const float (&acc)[kGroup], float* out) {
         for (int i = 0; i < kGroup; ++i) out[i] = acc[i];
