@@ -84,19 +84,25 @@ void DesignRow(const Prototype& h, std::int64_t half, double frac, std::vector<d
 }  // namespace
 
 bool HighQualityFilter::Design(std::int64_t p, std::int64_t q) {
+    // Output bandwidth relative to the input's: 1 when upsampling.
+    const double band = std::min(1.0, static_cast<double>(q) / static_cast<double>(p));
+    return DesignBand(p, q, 0.5 * band * kPassbandEdge, 0.5 * band * kStopbandEdge);
+}
+
+bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEdge,
+                                   double stopEdge) {
     const std::int64_t divisor = GreatestCommonDivisor(p, q);
     p_ = p / divisor;
     q_ = q / divisor;
-    // Output bandwidth relative to the input's: 1 when upsampling.
-    const double band = std::min(1.0, static_cast<double>(q_) / static_cast<double>(p_));
-    const double transition = 0.5 * band * (kStopbandEdge - kPassbandEdge);
+    const double band = 2.0 * stopEdge;
+    const double transition = stopEdge - passEdge;
     const double length = (kStopbandAttenuationDb - kLengthOffset) /
                           (kLengthSlope * 2.0 * std::numbers::pi * transition);
     const std::int64_t halfMultiple = kTapMultiple / 2;
     half_ = (static_cast<std::int64_t>(std::ceil(length / 2.0)) + halfMultiple - 1) / halfMultiple *
             halfMultiple;
 
-    const Prototype h{0.25 * band * (kPassbandEdge + kStopbandEdge), static_cast<double>(half_),
+    const Prototype h{0.5 * (passEdge + stopEdge), static_cast<double>(half_),
                       kKaiserSlope * (kStopbandAttenuationDb - kKaiserOffset)};
     exact_ = q_ * Taps() <= kMaxExactCoefficients;
     phases_ = exact_ ? q_

@@ -37,6 +37,8 @@ public:
     // Designs the filter for P input frames per Q outputs (both positive, any size: they are
     // reduced here). False when its table would exceed the bound or cannot be allocated.
     bool Design(std::int64_t p, std::int64_t q);
+    // The same with other band edges, in cycles per input frame (0 < pass < stop <= 0.5).
+    bool DesignBand(std::int64_t p, std::int64_t q, double passEdge, double stopEdge);
 
     std::int64_t P() const { return p_; }
     std::int64_t Q() const { return q_; }

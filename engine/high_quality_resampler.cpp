@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/filter_design.h"
+
 namespace zel {
 namespace {
 
 constexpr std::int64_t kPercent = 100;
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
+constexpr std::int64_t kHalving = 2;
+// Halvings go on while the remaining ratio exceeds this: the final band then stays under a
+// sixth of each halving's input rate, which keeps their transitions wide and filters short.
+constexpr std::int64_t kHalvingThreshold = 3;
 
 std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
 
@@ -16,13 +22,37 @@ std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b
 
 bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
                                    std::int32_t speedPercent, int channels) {
-    if (!filter_.Design(std::int64_t{inputRate} * speedPercent,
-                        std::int64_t{outputRate} * kPercent))
-        return false;
+    std::int64_t p = std::int64_t{inputRate} * speedPercent;
+    std::int64_t q = std::int64_t{outputRate} * kPercent;
+    const std::int64_t divisor = GreatestCommonDivisor(p, q);
+    p /= divisor;
+    q /= divisor;
+    halvings_.clear();
+    // Halve while more than kHalvingThreshold remains. Each halving passes the final band,
+    // the output's Nyquist frequency F (f = F / its input rate, cycles per frame), and
+    // stops from its own Nyquist frequency minus F on, so what it aliases lands above F.
+    double finalNyquist = 0.5 * static_cast<double>(q) / static_cast<double>(p);
+    std::int64_t rest = q;
+    while (p > kHalvingThreshold * rest) {
+        auto stage = std::make_unique<HighQualityResampler>(kernels_);
+        if (!stage->filter_.DesignBand(kHalving, 1, finalNyquist, 0.5 - finalNyquist) ||
+            !stage->PrepareStage(channels))
+            return false;
+        halvings_.push_back(std::move(stage));
+        rest *= kHalving;
+        finalNyquist *= kHalving;
+    }
+    if (!filter_.Design(p, rest) || !PrepareStage(channels)) return false;
+    overallP_ = p;
+    overallQ_ = q;
+    return true;
+}
+
+bool HighQualityResampler::PrepareStage(int channels) {
     channels_ = channels;
     const std::int64_t half = filter_.HalfTaps();
     // A push, what the previous outputs left (under two reaches) and the silence of the tail.
-    capacity_ = kMaxPushFrames + 3 * half + CeilDivide(filter_.P(), filter_.Q()) + kTapMultiple;
+    capacity_ = kMaxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) + kTapMultiple;
     outputCapacity_ = CeilDivide(capacity_ * filter_.Q(), filter_.P()) + 2;
     input_.clear();
     output_.clear();
@@ -38,13 +68,17 @@ bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     // The reach before the first frame is silence.
     base_ = -half;
     filled_ = half;
-    pushed_ = next_ = whole_ = rest_ = 0;
+    pushed_ = next_ = whole_ = rest_ = received_ = 0;
+    draining_ = 0;
     finishing_ = false;
+    stageOutput_.assign(static_cast<std::size_t>(channels), nullptr);
+    overallP_ = filter_.P();
+    overallQ_ = filter_.Q();
     return true;
 }
 
 std::int64_t HighQualityResampler::OutputsFor(std::int64_t inputFrames) const {
-    return (2 * inputFrames * filter_.Q() + filter_.P()) / (2 * filter_.P());
+    return (2 * inputFrames * overallQ_ + overallP_) / (2 * overallP_);
 }
 
 void HighQualityResampler::Append(const float* const* input, std::int64_t frames) {
@@ -72,17 +106,52 @@ void HighQualityResampler::Discard() {
 
 std::int64_t HighQualityResampler::Push(const float* const* input, std::int64_t frames) {
     frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
+    received_ += frames;
+    return FeedFrom(0, input, frames);
+}
+
+std::int64_t HighQualityResampler::FeedFrom(std::size_t from, const float* const* input,
+                                            std::int64_t frames) {
+    for (std::size_t s = from; s < halvings_.size() && frames > 0; ++s) {
+        HighQualityResampler& stage = *halvings_[s];
+        frames = stage.PushHere(input, frames);
+        for (int c = 0; c < channels_; ++c) stageOutput_[c] = stage.Output(c);
+        input = stageOutput_.data();
+    }
+    return frames > 0 ? PushHere(input, frames) : 0;
+}
+
+std::int64_t HighQualityResampler::PushHere(const float* const* input, std::int64_t frames) {
     Append(input, frames);
     pushed_ += frames;
     return Produce(outputCapacity_);
 }
 
 std::int64_t HighQualityResampler::Finish() {
+    // The halvings drain in order, each through the rest of the chain; a halving keeps
+    // its filter's ring-out past its nominal length, so the next stage sees the whole tail.
+    while (draining_ < halvings_.size()) {
+        HighQualityResampler& stage = *halvings_[draining_];
+        const std::int64_t count = stage.FinishHere(stage.OutputsFor(stage.pushed_) +
+                                                    CeilDivide(stage.filter_.HalfTaps(), kHalving));
+        if (count == 0) {
+            ++draining_;
+            continue;
+        }
+        for (int c = 0; c < channels_; ++c) stageOutput_[c] = stage.Output(c);
+        const std::int64_t produced = FeedFrom(draining_ + 1, stageOutput_.data(), count);
+        if (produced > 0) return produced;
+    }
+    return FinishHere(OutputsFor(received_));
+}
+
+std::int64_t HighQualityResampler::FinishHere(std::int64_t total) {
     if (!finishing_) {
         finishing_ = true;
-        Append(nullptr, filter_.HalfTaps() + 1);
+        // Enough silence for a halving's ring-out as well.
+        Append(nullptr, 2 * filter_.HalfTaps() + 1);
     }
-    return Produce(OutputsFor(pushed_) - next_);
+    return Produce(total - next_);
 }
 
 std::int64_t HighQualityResampler::Produce(std::int64_t limit) {

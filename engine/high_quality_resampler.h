@@ -4,8 +4,13 @@
 // rate, reduced), with the filter centred on it, so the output lines up with the input in
 // time; frames before the start and past the end count as silence. A stream of N input
 // frames yields exactly round(N x Q / P) outputs, however it is cut into pushes.
+//
+// Decimation by more than two first halves the rate as often as needed, each halving a
+// short filter that only keeps aliases out of the final band (its transition ends where
+// the final band's image begins), so the sharp final filter runs at the lowest rate.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/aligned_buffer.h"
@@ -34,11 +39,19 @@ public:
     std::int64_t Finish();
 
     const float* Output(int channel) const { return output_[channel].data(); }
+    // The final stage's filter.
     const HighQualityFilter& Filter() const { return filter_; }
+    int Halvings() const { return static_cast<int>(halvings_.size()); }
     // round(inputFrames x Q / P) for the prepared ratio.
     std::int64_t OutputsFor(std::int64_t inputFrames) const;
 
 private:
+    bool PrepareStage(int channels);
+    // Pushes `frames` into halving `from` (or, past the last, into this stage) and on
+    // through the rest; returns this stage's new outputs.
+    std::int64_t FeedFrom(std::size_t from, const float* const* input, std::int64_t frames);
+    std::int64_t PushHere(const float* const* input, std::int64_t frames);
+    std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
     void ProduceInterpolated(std::int64_t count);
@@ -48,6 +61,12 @@ private:
 
     const HighQualityKernels& kernels_;
     HighQualityFilter filter_;
+    std::vector<std::unique_ptr<HighQualityResampler>> halvings_;
+    std::vector<const float*> stageOutput_;
+    std::size_t draining_ = 0;   // the first halving not yet finished
+    std::int64_t overallP_ = 0;  // the whole chain's ratio
+    std::int64_t overallQ_ = 0;
+    std::int64_t received_ = 0;  // frames pushed into the chain
     int channels_ = 0;
     std::int64_t capacity_ = 0;        // frames per channel buffer
     std::int64_t outputCapacity_ = 0;  // outputs per call
