@@ -164,14 +164,11 @@ void RunHighQualitySetup(benchmark::State& state, std::int32_t inputRate, std::i
     state.counters["table_MiB"] = static_cast<double>(bytes) / (1 << 20);
 }
 
-// Vector FMAs of eight lanes per output frame: one tap per channel, plus the interpolation
-// of the coefficient where the table has no exact row.
+// Vector FMAs of eight lanes per output frame, over every stage of the chain.
 double FmaPerFrame(const Conversion& c) {
-    HighQualityFilter filter;
-    if (!filter.Design(std::int64_t{c.inputRate} * 100, std::int64_t{c.outputRate} * 100))
-        return 0.0;
-    const double taps = static_cast<double>(filter.Taps());
-    return taps * (c.channels + (filter.Exact() ? 0 : 1)) / 8.0;
+    HighQualityResampler resampler(kHighQualityScalarKernels);
+    if (!resampler.Prepare(c.inputRate, c.outputRate, 100, c.channels)) return 0.0;
+    return resampler.MultiplyAddsPerFrame() / 8.0;
 }
 
 #ifdef ZEL_HAVE_SOXR

@@ -12,9 +12,11 @@ constexpr std::int64_t kPercent = 100;
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
 constexpr std::int64_t kHalving = 2;
-// Halvings go on while the remaining ratio exceeds this: the final band then stays under a
-// sixth of each halving's input rate, which keeps their transitions wide and filters short.
-constexpr std::int64_t kHalvingThreshold = 3;
+// Halvings go on while the remaining ratio exceeds 5/2: the final band then stays under a
+// fifth of each halving's input rate, which keeps their transitions at a tenth of it or
+// wider (filters of 100 taps at most).
+constexpr std::int64_t kHalvingThresholdNumerator = 5;
+constexpr std::int64_t kHalvingThresholdDenominator = 2;
 
 std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
 
@@ -28,12 +30,12 @@ bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     p /= divisor;
     q /= divisor;
     halvings_.clear();
-    // Halve while more than kHalvingThreshold remains. Each halving passes the final band,
+    // Halve while more than 5/2 remains. Each halving passes the final band,
     // the output's Nyquist frequency F (f = F / its input rate, cycles per frame), and
     // stops from its own Nyquist frequency minus F on, so what it aliases lands above F.
     double finalNyquist = 0.5 * static_cast<double>(q) / static_cast<double>(p);
     std::int64_t rest = q;
-    while (p > kHalvingThreshold * rest) {
+    while (kHalvingThresholdDenominator * p > kHalvingThresholdNumerator * rest) {
         auto stage = std::make_unique<HighQualityResampler>(kernels_);
         if (!stage->filter_.DesignBand(kHalving, 1, finalNyquist, 0.5 - finalNyquist) ||
             !stage->PrepareStage(channels))
@@ -79,6 +81,20 @@ bool HighQualityResampler::PrepareStage(int channels) {
 
 std::int64_t HighQualityResampler::OutputsFor(std::int64_t inputFrames) const {
     return (2 * inputFrames * overallQ_ + overallP_) / (2 * overallP_);
+}
+
+double HighQualityResampler::MultiplyAddsPerFrame() const {
+    const auto perOutput = [this](const HighQualityFilter& f) {
+        return static_cast<double>(f.Taps()) * (channels_ + (f.Exact() ? 0 : 1));
+    };
+    // Halving s runs at (P / Q) / 2^(s + 1) outputs per final output.
+    double total = perOutput(filter_);
+    double rate = static_cast<double>(overallP_) / static_cast<double>(overallQ_);
+    for (const auto& stage : halvings_) {
+        rate /= kHalving;
+        total += rate * perOutput(stage->filter_);
+    }
+    return total;
 }
 
 void HighQualityResampler::Append(const float* const* input, std::int64_t frames) {

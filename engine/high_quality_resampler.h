@@ -42,6 +42,9 @@ public:
     // The final stage's filter.
     const HighQualityFilter& Filter() const { return filter_; }
     int Halvings() const { return static_cast<int>(halvings_.size()); }
+    // Multiply-adds per output frame (all channels) over the whole chain, the interpolation
+    // of coefficients counted as one more per tap (for measuring kernels against the machine).
+    double MultiplyAddsPerFrame() const;
     // round(inputFrames x Q / P) for the prepared ratio.
     std::int64_t OutputsFor(std::int64_t inputFrames) const;
 
