@@ -1,6 +1,6 @@
 #include "engine/integer_packing.h"
 
-#include <cmath>
+#include <xmmintrin.h>
 
 namespace zel {
 namespace {
@@ -12,13 +12,20 @@ constexpr int kMantissaShift = 40;                // keep 24 random bits
 constexpr float kUnitScale = 1.0f / 16777216.0f;  // 2^-24
 constexpr float kEightBitZero = 128.0f;
 
-// Nearest integer (ties to even), saturated to [low, high]; `clipped` counts saturations.
+// Nearest integer (ties to even, the processor's rounding mode, in one instruction rather
+// than a library call), saturated to [low, high]; `clipped` counts saturations. The value
+// is first held within one step of the range so the conversion cannot overflow; a NaN
+// converts to the integer minimum and counts as clipped low.
 template <class Sample>
 Sample Finish(float value, float low, float high, std::int64_t& clipped) {
-    const float rounded = std::nearbyint(value);
-    if (rounded > high || rounded < low || std::isnan(rounded)) {
+    value = value > high + 1.0f ? high + 1.0f : value;
+    value = value < low - 1.0f ? low - 1.0f : value;
+    const std::int32_t rounded = _mm_cvtss_si32(_mm_set_ss(value));
+    const auto top = static_cast<std::int32_t>(high);
+    const auto bottom = static_cast<std::int32_t>(low);
+    if (rounded > top || rounded < bottom) {
         ++clipped;
-        return static_cast<Sample>(rounded < low ? low : high);
+        return static_cast<Sample>(rounded > top ? top : bottom);
     }
     return static_cast<Sample>(rounded);
 }
