@@ -2,6 +2,9 @@
 // audio held in memory (the shared block loop without files), against libsoxr at its
 // default high quality (and libsamplerate's fastest sinc, for context) on the same data in
 // the same run. Single thread. After the runs a table gives each build's ratio to libsoxr.
+// The AVX2/FMA build and the high-quality mode's kernels run where the processor has AVX2
+// and FMA; for the high-quality mode the table also gives the fraction of the core's FMA
+// limit reached, and the filter set-up of awkward ratios is timed.
 
 #include <benchmark/benchmark.h>
 
@@ -11,7 +14,10 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
+#include "engine/avx2_kernels.h"
 #include "engine/conversion_kernels.h"
+#include "engine/high_quality_conversion.h"
+#include "engine/high_quality_resampler.h"
 #include "engine/memory_conversion.h"
 #include "engine/synthetic_wav.h"
 #include "engine/wav_header.h"
@@ -42,8 +48,34 @@ struct Conversion {
 
 const Conversion kConversions[] = {
     {44100, 48000, 2}, {48000, 44100, 2}, {44100, 96000, 2},
-    {44100, 48000, 1}, {48000, 44100, 1}, {44100, 96000, 1},
+    {44100, 48000, 1}, {48000, 44100, 1}, {44100, 96000, 1}, {96000, 8000, 2},
 };
+
+// FMA units and lanes of an AVX2 core: two fused multiply-adds of eight floats per cycle.
+constexpr double kFmaPerCycle = 2.0 * 8.0;
+
+bool HasAvx2AndFma() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
+
+// The nominal clock from /proc/cpuinfo, in Hz (0 when unknown).
+double CoreClockHz() {
+    std::FILE* info = std::fopen("/proc/cpuinfo", "r");
+    if (info == nullptr) return 0.0;
+    char line[256];
+    double mhz = 0.0;
+    while (std::fgets(line, sizeof line, info) != nullptr)
+        if (std::sscanf(line, "cpu MHz : %lf", &mhz) == 1) break;
+    std::fclose(info);
+    return mhz * 1e6;
+}
+
+struct HighQualityBuild {
+    const char* name;
+    const HighQualityKernels* kernels;
+};
+
+const HighQualityBuild kHighQualityBuilds[] = {{"hq_scalar", &kHighQualityScalarKernels},
+                                               {"hq_sse2", &kHighQualitySse2Kernels},
+                                               {"hq_avx2", &kHighQualityAvx2Kernels}};
 
 // A 16-bit data chunk: two sines, so every sample differs and nothing is silent.
 const std::vector<std::uint8_t>& InputData(const Conversion& c) {
@@ -85,6 +117,58 @@ void RunBuild(benchmark::State& state, SimdLevel level, Conversion c) {
         benchmark::DoNotOptimize(out.data.data());
     }
     state.SetItemsProcessed(state.iterations() * frames);
+}
+
+void RunAvx2(benchmark::State& state, Conversion c) {
+    const std::vector<std::uint8_t>& data = InputData(c);
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        MemoryConversion out = ConvertSamples(kAvx2Kernels, FormatOf(c), data, c.outputRate, 100);
+        frames = static_cast<std::int64_t>(out.data.size()) / (2 * c.channels);
+        benchmark::DoNotOptimize(out.data.data());
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
+void RunHighQuality(benchmark::State& state, const HighQualityKernels* kernels, Conversion c) {
+    const std::vector<std::uint8_t>& data = InputData(c);
+    const std::span<const std::int16_t> samples(reinterpret_cast<const std::int16_t*>(data.data()),
+                                                data.size() / 2);
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        HighQualityInt16Result out = ResampleInt16HighQuality(*kernels, c.channels, c.inputRate,
+                                                              c.outputRate, 100, samples, false);
+        if (!out.prepared) {
+            state.SkipWithError("no memory for the filter");
+            return;
+        }
+        frames = static_cast<std::int64_t>(out.samples.size()) / c.channels;
+        benchmark::DoNotOptimize(out.samples.data());
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
+// Filter design and buffers of one stream, in seconds per set-up.
+void RunHighQualitySetup(benchmark::State& state, std::int32_t inputRate, std::int32_t outputRate,
+                         std::int32_t speed) {
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        HighQualityResampler resampler(kHighQualityAvx2Kernels);
+        if (!resampler.Prepare(inputRate, outputRate, speed, 2)) {
+            state.SkipWithError("no memory for the filter");
+            return;
+        }
+        bytes = resampler.Filter().TableBytes();
+        benchmark::DoNotOptimize(&resampler);
+    }
+    state.counters["table_MiB"] = static_cast<double>(bytes) / (1 << 20);
+}
+
+// Vector FMAs of eight lanes per output frame, over every stage of the chain.
+double FmaPerFrame(const Conversion& c) {
+    HighQualityResampler resampler(kHighQualityScalarKernels);
+    if (!resampler.Prepare(c.inputRate, c.outputRate, 100, c.channels)) return 0.0;
+    return resampler.MultiplyAddsPerFrame() / 8.0;
 }
 
 #ifdef ZEL_HAVE_SOXR
@@ -169,8 +253,35 @@ void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel)
             std::printf("  %s %.1f", SimdLevelName(level), zel->second / 1e6);
             if (soxr != rates.end()) std::printf(" (%.2fx)", zel->second / soxr->second);
         }
+        const auto avx2 = rates.find("avx2/" + c.Name());
+        const auto sse2 = rates.find(std::string(SimdLevelName(2)) + "/" + c.Name());
+        if (avx2 != rates.end()) {
+            std::printf("  AVX2 %.1f", avx2->second / 1e6);
+            if (sse2 != rates.end()) std::printf(" (%.2fx SSE2)", avx2->second / sse2->second);
+        }
         if (soxr != rates.end()) std::printf("  soxr %.1f", soxr->second / 1e6);
         std::printf("\n");
+    }
+    const double clock = CoreClockHz();
+    std::printf(
+        "\nHigh-quality mode: frames/s (millions), ratio to libsoxr, fraction of the FMA"
+        " limit at %.2f GHz:\n",
+        clock / 1e9);
+    for (const Conversion& c : kConversions) {
+        const auto soxr = rates.find("soxr_hq/" + c.Name());
+        bool any = false;
+        for (const HighQualityBuild& build : kHighQualityBuilds) {
+            const auto hq = rates.find(std::string(build.name) + "/" + c.Name());
+            if (hq == rates.end()) continue;
+            if (!any) std::printf("%-22s", c.Name().c_str());
+            any = true;
+            std::printf("  %s %.2f", build.name, hq->second / 1e6);
+            if (soxr != rates.end()) std::printf(" (%.2fx)", hq->second / soxr->second);
+            if (clock > 0.0)
+                std::printf(" [%.0f%%]",
+                            100.0 * FmaPerFrame(c) * hq->second / (clock * kFmaPerCycle / 8.0));
+        }
+        if (any) std::printf("\n");
     }
 }
 
@@ -183,12 +294,29 @@ int main(int argc, char** argv) {
         for (SimdLevel level = 0; level <= maxLevel; ++level)
             benchmark::RegisterBenchmark(
                 (std::string(SimdLevelName(level)) + "/" + c.Name()).c_str(), RunBuild, level, c);
+        if (HasAvx2AndFma()) benchmark::RegisterBenchmark(("avx2/" + c.Name()).c_str(), RunAvx2, c);
+        for (const HighQualityBuild& build : kHighQualityBuilds) {
+            if (build.kernels == &kHighQualityAvx2Kernels && !HasAvx2AndFma()) continue;
+            benchmark::RegisterBenchmark((std::string(build.name) + "/" + c.Name()).c_str(),
+                                         RunHighQuality, build.kernels, c);
+        }
 #ifdef ZEL_HAVE_SOXR
         benchmark::RegisterBenchmark(("soxr_hq/" + c.Name()).c_str(), RunSoxr, c);
 #endif
 #ifdef ZEL_HAVE_SAMPLERATE
         benchmark::RegisterBenchmark(("src_sinc_fastest/" + c.Name()).c_str(), RunSamplerate, c);
 #endif
+    }
+    if (HasAvx2AndFma()) {
+        benchmark::RegisterBenchmark("hq_setup/11127->96000@77", RunHighQualitySetup, 11127, 96000,
+                                     77)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("hq_setup/22254->44100@73", RunHighQualitySetup, 22254, 44100,
+                                     73)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("hq_setup/96000->8000@200", RunHighQualitySetup, 96000, 8000,
+                                     200)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -36,6 +36,11 @@ const KernelObject kObjects[] = {
     {"SSE2", ZEL_KERNEL_OBJECT_SSE2, InstructionLevel::kSse2},
     {"SSE3", ZEL_KERNEL_OBJECT_SSE3, InstructionLevel::kSse3},
     {"SSE4.1", ZEL_KERNEL_OBJECT_SSE41, InstructionLevel::kSse41},
+    {"AVX2", ZEL_KERNEL_OBJECT_AVX2, InstructionLevel::kAvx2Fma},
+    // The high-quality mode's kernels; the scalar one does its float arithmetic in SSE2.
+    {"high-quality scalar", ZEL_HQ_KERNEL_OBJECT_SCALAR, InstructionLevel::kSse2},
+    {"high-quality SSE2", ZEL_HQ_KERNEL_OBJECT_SSE2, InstructionLevel::kSse2},
+    {"high-quality AVX2", ZEL_HQ_KERNEL_OBJECT_AVX2, InstructionLevel::kAvx2Fma},
 };
 
 TEST(InstructionLevels, EveryBuildUsesItsOwnLevelAndNothingAbove) {
@@ -69,6 +74,17 @@ TEST(InstructionLevels, TheSseBuildClearsTheMmxStateAndLeavesX87Alone) {
     EXPECT_GE(usingMmx.size(), 2u);
     for (const std::string& function : usingMmx)
         EXPECT_TRUE(clearing.count(function)) << function << " uses MMX without EMMS";
+}
+
+// AVX, AVX2 and FMA share one level above; the AVX2 builds' sums must be the fused ones.
+TEST(InstructionLevels, TheAvx2BuildsSumWithFusedMultiplyAdds) {
+    for (const char* object : {ZEL_KERNEL_OBJECT_AVX2, ZEL_HQ_KERNEL_OBJECT_AVX2}) {
+        int fused = 0;
+        for (const Instruction& i : ParseDisassembly(Disassemble(object)))
+            fused += i.mnemonic.rfind("vfmadd", 0) == 0 &&
+                     i.operands.find("ymm") != std::string::npos;
+        EXPECT_GT(fused, 0) << object;
+    }
 }
 
 // The lists behind the classification, on instructions the kernels happen not to contain.
@@ -108,9 +124,15 @@ TEST(InstructionLevels, ClassificationKnowsEachLevelsInstructions) {
         {"roundps xmm0,xmm1,0x0", InstructionLevel::kSse41},
         {"pcmpgtq xmm0,xmm1", InstructionLevel::kSse42},
         {"popcnt eax,edx", InstructionLevel::kSse42},
-        {"vaddps xmm0,xmm1,xmm2", InstructionLevel::kBeyond},
-        {"vzeroupper", InstructionLevel::kBeyond},
-        {"addps  ymm0,ymm1", InstructionLevel::kBeyond},
+        {"vaddps xmm0,xmm1,xmm2", InstructionLevel::kAvx2Fma},
+        {"vzeroupper", InstructionLevel::kAvx2Fma},
+        {"vfmadd231ps ymm0,ymm1,YMMWORD PTR [rax]", InstructionLevel::kAvx2Fma},
+        {"vpbroadcastd ymm0,xmm1", InstructionLevel::kAvx2Fma},
+        {"vaddps zmm0,zmm1,zmm2", InstructionLevel::kBeyond},
+        {"vaddps ymm17,ymm1,ymm2", InstructionLevel::kBeyond},
+        {"kmovw  k1,eax", InstructionLevel::kBeyond},
+        {"vpternlogd ymm0,ymm1,ymm2,0xff", InstructionLevel::kBeyond},
+        {"vcvtph2ps ymm0,xmm1", InstructionLevel::kBeyond},
         {"shlx   eax,edx,ecx", InstructionLevel::kBeyond},
         {"aesenc xmm0,xmm1", InstructionLevel::kBeyond},
         {"pfadd  mm0,mm1", InstructionLevel::kBeyond},

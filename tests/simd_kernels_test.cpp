@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/aligned_buffer.h"
+#include "engine/avx2_kernels.h"
 #include "engine/block_geometry.h"
 #include "engine/conversion_kernels.h"
 #include "engine/filter_design.h"
@@ -320,6 +321,78 @@ TEST(SimdPack, RandomValuesOnOddCountsMatchTheRoundingModel) {
                 const std::size_t end = (count + kVectorSlack) * BlockAlign(layout);
                 for (std::size_t i = end; i < raw.size(); ++i)
                     ASSERT_EQ(raw[i], 0) << Describe(build, layout, count) << " byte " << i;
+            }
+        }
+    }
+}
+
+// ---- The AVX2/FMA build -------------------------------------------------------------------
+
+// Fused multiply-adds and a phase-major order have no bit-exact model here: the build is held
+// to the reference's unpacking, to within rounding of its sums, and to the SSE2 packing.
+class Avx2Build : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma"))
+            GTEST_SKIP() << "this processor lacks AVX2 or FMA";
+    }
+};
+
+TEST_F(Avx2Build, UnpacksAndPacksLikeTheSse2Build) {
+    std::mt19937 random(13);
+    std::uniform_real_distribution<float> wide(-40000.0f, 40000.0f);
+    for (SampleLayout layout : kLayouts) {
+        for (std::int64_t count : kOddCounts) {
+            AlignedBuffer<std::uint8_t> raw;
+            ASSERT_TRUE(raw.Allocate((count + kRoom) * 4));
+            for (std::size_t i = 0; i < raw.size(); ++i)
+                raw[i] = static_cast<std::uint8_t>(random());
+            AlignedBuffer<float> expectL, expectR, gotL, gotR;
+            for (auto* b : {&expectL, &expectR, &gotL, &gotR})
+                ASSERT_TRUE(b->Allocate(count + kRoom));
+            kReferenceKernels.unpack(layout, raw.data(), count, expectL.data() + 25,
+                                     expectR.data() + 25);
+            kAvx2Kernels.unpack(layout, raw.data(), count, gotL.data() + 25, gotR.data() + 25);
+            for (std::int64_t i = 0; i < count; ++i) {
+                ASSERT_EQ(gotL[25 + i], expectL[25 + i]) << "layout " << int(layout);
+                if (IsStereo(layout)) {
+                    ASSERT_EQ(gotR[25 + i], expectR[25 + i]) << "layout " << int(layout);
+                }
+            }
+            std::vector<float> left(count), right(count);
+            for (std::int64_t i = 0; i < count; ++i) {
+                left[i] = wide(random);
+                right[i] = wide(random);
+            }
+            std::vector<std::uint8_t> avx2Raw, sse2Raw;
+            Pack(kAvx2Kernels, layout, left, right, &avx2Raw);
+            Pack(kSse2Kernels, layout, left, right, &sse2Raw);
+            ASSERT_EQ(avx2Raw, sse2Raw) << "layout " << int(layout) << " count " << count;
+        }
+    }
+}
+
+TEST_F(Avx2Build, SumsStayWithinRoundingOfTheReferenceOnOddCounts) {
+    for (SampleLayout layout : kLayouts) {
+        for (const Ratio& ratio : kRatios) {
+            for (std::int64_t outputs : {1, 3, 5, 7, 13, 322, 1001}) {
+                FilterCase avx2(ratio.p, ratio.q, outputs, 17);
+                FilterCase reference(ratio.p, ratio.q, outputs, 17);
+                kAvx2Kernels.filter(layout, avx2.state, avx2.left.data(), avx2.right.data(),
+                                    outputs, avx2.outLeft.data(), avx2.outRight.data());
+                kReferenceKernels.filter(layout, reference.state, reference.left.data(),
+                                         reference.right.data(), outputs,
+                                         reference.outLeft.data(), reference.outRight.data());
+                for (std::int64_t j = 0; j < outputs; ++j) {
+                    ASSERT_NEAR(avx2.outLeft[j], reference.outLeft[j], 0.05f)
+                        << "layout " << int(layout) << " P " << ratio.p << " output " << j;
+                    if (IsStereo(layout)) {
+                        ASSERT_NEAR(avx2.outRight[j], reference.outRight[j], 0.05f)
+                            << "layout " << int(layout) << " P " << ratio.p << " output " << j;
+                    }
+                }
+                // Nothing is written past the last output.
+                ASSERT_EQ(avx2.outLeft[outputs], 0.0f) << "P " << ratio.p << " " << outputs;
             }
         }
     }

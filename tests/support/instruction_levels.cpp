@@ -78,13 +78,22 @@ const Names kBeyond = {
     "sarx",    "shlx",       "shrx",    "movbe",      "adcx",       "adox",
     "femms",   "gf2p8affineqb", "gf2p8affineinvqb", "gf2p8mulb"};
 
+// VEX-encoded, yet not part of AVX, AVX2 or FMA (F16C, and AVX-512 instructions that can
+// also be written with xmm or ymm operands).
+const Names kBeyondVex = {"vcvtph2ps",  "vcvtps2ph",  "vpternlogd", "vpternlogq", "vpermt2ps",
+                          "vpermi2ps",  "vrndscaleps", "vcompressps", "vexpandps", "vscalefps",
+                          "vrcp14ps",   "vrsqrt14ps", "vpmovdb",    "vpmovdw",    "valignd",
+                          "vpconflictd", "vplzcntd",  "vgetexpps",  "vfixupimmps", "vrangeps"};
+
 const Names kPrefixes = {"rep",   "repz", "repnz", "repe", "repne", "lock",  "data16",
                          "addr32", "cs",  "ds",    "es",   "ss",    "fs",    "gs",
                          "bnd",   "notrack"};
 
 const std::regex kXmm(R"(\bxmm[0-9]+\b)");
 const std::regex kMm(R"(\bmm[0-7]\b)");
-const std::regex kWide(R"(\b([yz]mm[0-9]+|k[0-7])\b)");
+const std::regex kYmm(R"(\bymm[0-9]+\b)");
+// AVX-512 state: zmm, mask registers, and the upper sixteen xmm/ymm registers.
+const std::regex kAvx512Registers(R"(\b(zmm[0-9]+|k[0-7]|[xy]mm(1[6-9]|2[0-9]|3[01]))\b)");
 // Compare instructions with their predicate in the name (cmpeqps, cmpnltsd, ...).
 const std::regex kComparePredicate(R"(cmp(eq|lt|le|unord|neq|nlt|nle|ord)?(ps|ss|pd|sd))");
 
@@ -105,7 +114,8 @@ const char* LevelName(InstructionLevel level) {
         case InstructionLevel::kSsse3: return "SSSE3";
         case InstructionLevel::kSse41: return "SSE4.1";
         case InstructionLevel::kSse42: return "SSE4.2";
-        case InstructionLevel::kBeyond: return "beyond SSE4.2";
+        case InstructionLevel::kAvx2Fma: return "AVX2/FMA";
+        case InstructionLevel::kBeyond: return "beyond AVX2/FMA";
         case InstructionLevel::kUnknown: return "unclassified";
     }
     return "?";
@@ -139,9 +149,11 @@ InstructionLevel LevelOf(const Instruction& i) {
     const std::string& m = i.mnemonic;
     const bool xmm = Uses(kXmm, i);
     const bool mm = Uses(kMm, i);
-    if (Uses(kWide, i) || In(kBeyond, m) || m.rfind("pf", 0) == 0 ||
-        (m.size() > 1 && m[0] == 'v' && (xmm || m.rfind("vzero", 0) == 0)))
+    if (Uses(kAvx512Registers, i) || In(kBeyond, m) || In(kBeyondVex, m) ||
+        m.rfind("pf", 0) == 0)
         return InstructionLevel::kBeyond;
+    if (Uses(kYmm, i) || (m.size() > 1 && m[0] == 'v' && (xmm || m.rfind("vzero", 0) == 0)))
+        return InstructionLevel::kAvx2Fma;
     if (In(kSse42, m)) return InstructionLevel::kSse42;
     // pextrw with a memory destination came with SSE4.1.
     if (m == "pextrw" && xmm && i.operands.find("PTR") != std::string::npos)

@@ -17,7 +17,8 @@ enum class InstructionLevel {
     kSsse3,
     kSse41,
     kSse42,
-    kBeyond,  // AVX and later, AES, BMI and other extensions no build may use
+    kAvx2Fma,  // AVX, AVX2 and FMA: VEX encodings, ymm registers, fused multiply-adds
+    kBeyond,   // AVX-512, F16C, AES, BMI and other extensions no build may use
     kUnknown  // touches a vector register but is in none of the lists
 };
 

@@ -1,0 +1,67 @@
+#pragma once
+// The filter of the high-quality mode: a Kaiser-windowed sinc, linear phase, designed on
+// the input's sample grid so that its reach grows with the decimation ratio and its cut-off
+// follows the lower of the two Nyquist frequencies.
+//
+//   passband edge   0.90 x the lower Nyquist frequency (ripple far below 0.01 dB)
+//   stopband edge   1.00 x the lower Nyquist frequency (nothing that cannot be represented
+//                   passes; cut-off at 0.95)
+//   attenuation     150 dB, Kaiser beta = 0.1102 x (150 - 8.7) = 15.57
+//   length          (150 - 7.95) / (2.285 x 2 pi x transition) input frames, about 198
+//                   per output at ratios up to 1:1 and 198 x decimation ratio above;
+//                   rounded up to a multiple of eight taps per phase
+//
+// Ratios whose reduced denominator Q is small enough keep one exact row per output phase
+// (every output then shares its row with the others of its phase). Any other ratio uses a
+// fixed number of phases, L = 4096 per input frame at full band (fewer as the band
+// narrows), with each output's row interpolated linearly between its two neighbours (the
+// table then holds L + 1 rows). Both stay under kMaxHighQualityTableBytes.
+
+#include <cstdint>
+
+#include "engine/aligned_buffer.h"
+
+namespace zel {
+
+inline constexpr double kPassbandEdge = 0.90;
+inline constexpr double kStopbandEdge = 1.00;
+inline constexpr double kStopbandAttenuationDb = 150.0;
+inline constexpr std::int64_t kTapMultiple = 8;
+inline constexpr std::int64_t kInterpolationPhasesAtFullBand = 4096;
+inline constexpr std::int64_t kMinInterpolationPhases = 64;
+inline constexpr std::int64_t kMaxExactCoefficients = std::int64_t{1} << 20;
+inline constexpr std::uint64_t kMaxHighQualityTableBytes = std::uint64_t{32} << 20;
+
+class HighQualityFilter {
+public:
+    // Designs the filter for P input frames per Q outputs (both positive, any size: they are
+    // reduced here). False when its table would exceed the bound or cannot be allocated.
+    bool Design(std::int64_t p, std::int64_t q);
+    // The same with other band edges, in cycles per input frame (0 < pass < stop <= 0.5).
+    bool DesignBand(std::int64_t p, std::int64_t q, double passEdge, double stopEdge);
+
+    std::int64_t P() const { return p_; }
+    std::int64_t Q() const { return q_; }
+    // Taps per output; output j at input position t = whole + frac reads frames
+    // whole - HalfTaps() + 1 .. whole + HalfTaps().
+    std::int64_t Taps() const { return 2 * half_; }
+    std::int64_t HalfTaps() const { return half_; }
+    // Exact: Phases() == Q and phase l serves the outputs whose frac is l / Q.
+    bool Exact() const { return exact_; }
+    std::int64_t Phases() const { return phases_; }
+    // Rows follow one another, so Row(l) + Taps() is row l + 1.
+    const float* Row(std::int64_t l) const { return table_.data() + l * Taps(); }
+    std::uint64_t TableBytes() const { return table_.size() * sizeof(float); }
+
+private:
+    std::int64_t Rows() const { return exact_ ? phases_ : phases_ + 1; }
+
+    std::int64_t p_ = 0;
+    std::int64_t q_ = 0;
+    std::int64_t half_ = 0;
+    std::int64_t phases_ = 0;
+    bool exact_ = true;
+    AlignedBuffer<float> table_;
+};
+
+}  // namespace zel

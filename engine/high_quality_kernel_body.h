@@ -1,0 +1,114 @@
+#pragma once
+// The high-quality mode's loops, written once over a vector type V that each kernel file
+// supplies for its own instruction set. Four outputs are summed side by side (for two
+// channels, eight independent chains); groups past the last output repeat it and are not
+// stored.
+//
+// Only for the kernel files; internal linkage (see output_quads.h).
+//
+// V provides: Reg, kWidth, Zero(), Load(p), Set(value), Sub(a, b), MulAdd(a, b, c) = a * b + c,
+// and
+// Close(const Reg (&)[4], float* out4), which stores the four lane sums.
+
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/high_quality_kernels.h"
+
+namespace zel {
+namespace {
+
+inline constexpr int kGroup = 4;
+
+template <class V, int Channels>
+void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* const* x,
+                 std::int64_t start, std::int64_t inStride, std::int64_t count, float* const* out,
+                 std::int64_t outStride) {
+    using Reg = typename V::Reg;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
+        const float* src[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i)
+                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+            const Reg coefficient = V::Load(row + k);
+            for (int c = 0; c < Channels; ++c)
+                for (int i = 0; i < kGroup; ++i)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
+        }
+        for (int c = 0; c < Channels; ++c) {
+            float sums[kGroup];
+            V::Close(acc[c], sums);
+            for (std::int64_t i = 0; i < valid; ++i) out[c][(i0 + i) * outStride] = sums[i];
+        }
+    }
+}
+
+template <class V>
+void PhaseRun(const float* row, std::int64_t taps, const float* const* x, int channels,
+              std::int64_t start, std::int64_t inStride, std::int64_t count, float* const* out,
+              std::int64_t outStride) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        PhaseGroups<V, 2>(row, taps, x + c, start, inStride, count, out + c, outStride);
+    if (c < channels)
+        PhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
+}
+
+template <class V, int Channels>
+void InterpolatedGroups(const float* const* rows, const float* mus, const std::int64_t* starts,
+                        std::int64_t count, std::int64_t taps, const float* const* x,
+                        float* const* out) {
+    using Reg = typename V::Reg;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
+        const float* row[kGroup];
+        Reg mu[kGroup];
+        const float* src[Channels][kGroup];
+        for (int i = 0; i < kGroup; ++i) {
+            const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
+            row[i] = rows[o];
+            mu[i] = V::Set(mus[o]);
+            for (int c = 0; c < Channels; ++c) src[c][i] = x[c] + starts[o];
+        }
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+            for (int i = 0; i < kGroup; ++i) {
+                const Reg r0 = V::Load(row[i] + k);
+                const Reg coefficient =
+                    V::MulAdd(mu[i], V::Sub(V::Load(row[i] + taps + k), r0), r0);
+                for (int c = 0; c < Channels; ++c)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
+            }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            float sums[kGroup];
+            V::Close(acc[c], sums);
+            for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
+        }
+    }
+}
+
+template <class V>
+void Interpolated(const float* const* rows, const float* mus, const std::int64_t* starts,
+                  std::int64_t count, std::int64_t taps, const float* const* x, int channels,
+                  float* const* out) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        InterpolatedGroups<V, 2>(rows, mus, starts, count, taps, x + c, out + c);
+    if (c < channels) InterpolatedGroups<V, 1>(rows, mus, starts, count, taps, x + c, out + c);
+}
+
+template <class V>
+constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
+    return {name, PhaseRun<V>, Interpolated<V>};
+}
+
+}  // namespace
+}  // namespace zel

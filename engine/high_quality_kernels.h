@@ -1,0 +1,31 @@
+#pragma once
+// The inner loops of the high-quality mode, one set per instruction set. Samples are planar
+// floats; each output is the dot product of a row of taps (a multiple of eight) with the
+// frames from its first input index on. Every output is formed by the same sequence of
+// operations whichever group it is computed in, so results never depend on block sizes.
+
+#include <cstdint>
+
+namespace zel {
+
+struct HighQualityKernels {
+    const char* name;
+    // Phase-major: the outputs of one exact row. Output i reads x[c] + start + i * inStride
+    // and is written to out[c][i * outStride], for i < count.
+    void (*phaseRun)(const float* row, std::int64_t taps, const float* const* x, int channels,
+                     std::int64_t start, std::int64_t inStride, std::int64_t count,
+                     float* const* out, std::int64_t outStride);
+    // Interpolated rows: output i uses r0 + mus[i] x (r1 - r0), r0 = rows[i] and r1 the row
+    // after it (rows[i] + taps), against x[c] + starts[i], and is written to out[c][i].
+    void (*interpolated)(const float* const* rows, const float* mus, const std::int64_t* starts,
+                         std::int64_t count, std::int64_t taps, const float* const* x, int channels,
+                         float* const* out);
+};
+
+// Scalar, the reference of the mode.
+extern const HighQualityKernels kHighQualityScalarKernels;
+extern const HighQualityKernels kHighQualitySse2Kernels;
+// Only on processors with both AVX2 and FMA.
+extern const HighQualityKernels kHighQualityAvx2Kernels;
+
+}  // namespace zel

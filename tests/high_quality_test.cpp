@@ -1,0 +1,297 @@
+// The high-quality mode in memory: its rejection, passband and distortion over the
+// transition band (one table of ratio, tone and bound), and the stream's promises: exact
+// length whatever the push size, output aligned in time with the input, bounded tables for
+// awkward ratios, counted clipping and dither.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/high_quality_conversion.h"
+#include "engine/high_quality_kernels.h"
+#include "engine/high_quality_resampler.h"
+#include "engine/integer_packing.h"
+
+namespace zel {
+namespace {
+
+constexpr double kFullScale = 32768.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+bool HasAvx2AndFma() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
+
+const HighQualityKernels& FastestKernels() {
+    return HasAvx2AndFma() ? kHighQualityAvx2Kernels : kHighQualitySse2Kernels;
+}
+
+std::vector<double> Tone(double hz, std::int32_t rate, std::int64_t frames, double amplitude) {
+    std::vector<double> x(static_cast<std::size_t>(frames));
+    for (std::int64_t n = 0; n < frames; ++n)
+        x[n] = amplitude * std::sin(kTwoPi * hz * static_cast<double>(n) / rate);
+    return x;
+}
+
+// Amplitude at `hz` over y[from, from + length), the length holding whole cycles of every
+// tone looked at, so that a plain DFT bin sees no leakage from them.
+double AmplitudeAt(const std::vector<double>& y, std::int64_t from, std::int64_t length, double hz,
+                   std::int32_t rate) {
+    std::complex<double> sum;
+    for (std::int64_t n = 0; n < length; ++n)
+        sum += y[from + n] * std::polar(1.0, -kTwoPi * hz * static_cast<double>(n) / rate);
+    return 2.0 * std::abs(sum) / static_cast<double>(length);
+}
+
+double Decibels(double ratio) { return 20.0 * std::log10(ratio); }
+
+enum class Measure { kGainDb, kLevelDbfs, kThdPlusNoiseDb };
+// kDithered16: 16-bit in and out with TPDF dither. Undithered, the rounding error of these
+// periodic tones gathers in a few bins, the measured one among them, and swamps the alias.
+// kRounded16: float in, 16-bit out without dither, for the distortion of one rounding.
+enum class Samples { kDithered16, kRounded16, kFloat };
+
+struct QualityCase {
+    std::int32_t inputRate;
+    std::int32_t outputRate;
+    double toneHz;
+    double toneDbfs;
+    double measuredHz;  // where the output is looked at
+    Measure measure;
+    Samples samples;
+    double bound;  // kGainDb: |gain| at most this; otherwise the level at most this
+};
+
+// The lower Nyquist frequency of 44.1 <-> 48 kHz is 22050 Hz, the passband edge 19845 Hz.
+const QualityCase kQualityCases[] = {
+    // Passband, float in and out: within 0.01 dB up to 0.9 x the lower Nyquist frequency.
+    {44100, 48000, 1000, -1, 1000, Measure::kGainDb, Samples::kFloat, 0.01},
+    {44100, 48000, 19840, -1, 19840, Measure::kGainDb, Samples::kFloat, 0.01},
+    {48000, 44100, 19840, -1, 19840, Measure::kGainDb, Samples::kFloat, 0.01},
+    {96000, 8000, 3600, -1, 3600, Measure::kGainDb, Samples::kFloat, 0.01},
+    {44100, 96000, 19840, -1, 19840, Measure::kGainDb, Samples::kFloat, 0.01},
+    // Aliases and images of full-scale tones, 16-bit in and out.
+    {48000, 44100, 23000, 0, 21100, Measure::kLevelDbfs, Samples::kDithered16, -125},
+    {96000, 8000, 5000, 0, 3000, Measure::kLevelDbfs, Samples::kDithered16, -120},
+    {44100, 96000, 20000, 0, 24100, Measure::kLevelDbfs, Samples::kDithered16, -125},
+    // The stopband from its edge on, float out: at least 140 dB down.
+    {48000, 44100, 22100, 0, 22000, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {48000, 44100, 23000, 0, 21100, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {48000, 44100, 30000, 0, 14100, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {96000, 8000, 4100, 0, 3900, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {96000, 8000, 30000, 0, 2000, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {44100, 96000, 20000, 0, 24100, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {44100, 48000, 21000, 0, 23100, Measure::kLevelDbfs, Samples::kFloat, -140},
+    // Distortion and noise of a 16-bit result.
+    {44100, 48000, 1000, -1, 1000, Measure::kThdPlusNoiseDb, Samples::kRounded16, -95},
+};
+
+std::string Describe(const QualityCase& c) {
+    return std::to_string(c.inputRate) + "->" + std::to_string(c.outputRate) + " tone " +
+           std::to_string(c.toneHz) + " at " + std::to_string(c.measuredHz);
+}
+
+// One second of output from the middle, clear of both ends' filter reach.
+std::vector<double> Convert(const QualityCase& c, std::int64_t& from) {
+    const std::int64_t frames = 2 * c.inputRate;
+    const std::vector<double> x =
+        Tone(c.toneHz, c.inputRate, frames, kFullScale * std::pow(10.0, c.toneDbfs / 20.0));
+    from = c.outputRate / 2;
+    if (c.samples != Samples::kDithered16) {
+        std::vector<std::vector<float>> planar(1, std::vector<float>(x.begin(), x.end()));
+        auto y = ResampleFloatHighQuality(FastestKernels(), c.inputRate, c.outputRate, 100, planar,
+                                          4096);
+        if (y.empty()) return {};
+        if (c.samples == Samples::kRounded16) {
+            std::vector<std::int16_t> rounded(y[0].size());
+            const float* channel = y[0].data();
+            PackInt16(&channel, 1, static_cast<std::int64_t>(rounded.size()), rounded.data(),
+                      nullptr);
+            std::copy(rounded.begin(), rounded.end(), y[0].begin());
+        }
+        return std::vector<double>(y[0].begin(), y[0].end());
+    }
+    std::vector<std::int16_t> in(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i)
+        in[i] = static_cast<std::int16_t>(std::clamp(std::round(x[i]), -32768.0, 32767.0));
+    const HighQualityInt16Result r =
+        ResampleInt16HighQuality(FastestKernels(), 1, c.inputRate, c.outputRate, 100, in, true);
+    return std::vector<double>(r.samples.begin(), r.samples.end());
+}
+
+TEST(HighQualityMode, MeetsItsBoundsAcrossPassbandTransitionAndStopband) {
+    for (const QualityCase& c : kQualityCases) {
+        std::int64_t from = 0;
+        const std::vector<double> y = Convert(c, from);
+        ASSERT_EQ(static_cast<std::int64_t>(y.size()), 2 * c.outputRate) << Describe(c);
+        const std::int64_t length = c.outputRate;
+        const double input = kFullScale * std::pow(10.0, c.toneDbfs / 20.0);
+        const double level = AmplitudeAt(y, from, length, c.measuredHz, c.outputRate);
+        switch (c.measure) {
+            case Measure::kGainDb:
+                EXPECT_LE(std::abs(Decibels(level / input)), c.bound)
+                    << Describe(c) << ": gain " << Decibels(level / input) << " dB";
+                break;
+            case Measure::kLevelDbfs:
+                EXPECT_LE(Decibels(level / kFullScale), c.bound)
+                    << Describe(c) << ": " << Decibels(level / kFullScale) << " dBFS";
+                break;
+            case Measure::kThdPlusNoiseDb: {
+                double power = 0.0;
+                for (std::int64_t n = 0; n < length; ++n) power += y[from + n] * y[from + n];
+                power /= static_cast<double>(length);
+                const double fundamental = level * level / 2.0;
+                const double ratio = 10.0 * std::log10((power - fundamental) / fundamental);
+                EXPECT_LE(ratio, c.bound) << Describe(c) << ": THD+N " << ratio << " dB";
+                break;
+            }
+        }
+    }
+}
+
+// ---- The stream ---------------------------------------------------------------------------
+
+std::vector<std::vector<float>> Noise(int channels, std::int64_t frames, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> sample(-20000.0f, 20000.0f);
+    std::vector<std::vector<float>> planar(channels, std::vector<float>(frames));
+    for (auto& channel : planar)
+        for (float& v : channel) v = sample(random);
+    return planar;
+}
+
+struct Rates {
+    std::int32_t input, output, speed;
+};
+
+// Exact phases, interpolated phases (11127 Hz at 77 % has a reduced Q in the millions), a
+// decimation of 24 and speeds off 100.
+constexpr Rates kStreamRates[] = {{44100, 48000, 100}, {48000, 44100, 100}, {11127, 96000, 77},
+                                  {96000, 8000, 200},  {22254, 44100, 73},  {8000, 8000, 100}};
+
+TEST(HighQualityMode, LengthIsExactAndOutputIdenticalWhateverThePushSize) {
+    for (const Rates& r : kStreamRates) {
+        for (std::int64_t frames : {0, 1, 2, 999, 20011}) {
+            const auto x = Noise(3, frames, 5);
+            const auto whole =
+                ResampleFloatHighQuality(FastestKernels(), r.input, r.output, r.speed, x, 8192);
+            ASSERT_EQ(whole.size(), 3u);
+            // round(frames x output rate / (input rate x speed)), in integers.
+            const std::int64_t num = frames * r.output * 100;
+            const std::int64_t den = std::int64_t{r.input} * r.speed;
+            const std::int64_t expected = (2 * num + den) / (2 * den);
+            EXPECT_EQ(static_cast<std::int64_t>(whole[0].size()), expected)
+                << r.input << "->" << r.output << " speed " << r.speed << " frames " << frames;
+            for (std::int64_t push : {1, 7, 1000}) {
+                if (push == 1 && frames > 999) continue;  // slow, and says nothing more
+                const auto pieces =
+                    ResampleFloatHighQuality(FastestKernels(), r.input, r.output, r.speed, x, push);
+                EXPECT_EQ(pieces, whole) << r.input << "->" << r.output << " push " << push;
+            }
+        }
+    }
+}
+
+// A low tone comes out where the ideal converter puts it: no delay, no drift.
+TEST(HighQualityMode, OutputIsAlignedWithTheInputInTime) {
+    for (const Rates& r : kStreamRates) {
+        const double hz = 440.0 * r.speed / 100.0 > 0.3 * r.output ? 100.0 : 440.0;
+        const std::int64_t frames = r.input;
+        const std::vector<double> x = Tone(hz, r.input, frames, 10000.0);
+        const auto y = ResampleFloatHighQuality(FastestKernels(), r.input, r.output, r.speed,
+                                                {std::vector<float>(x.begin(), x.end())}, 8192);
+        ASSERT_EQ(y.size(), 1u);
+        const double outputHz = hz * r.speed / 100.0;
+        const std::int64_t count = static_cast<std::int64_t>(y[0].size());
+        double worst = 0.0;
+        for (std::int64_t j = count / 4; j < 3 * count / 4; ++j) {
+            const double ideal = 10000.0 * std::sin(kTwoPi * outputHz * j / r.output);
+            worst = std::max(worst, std::abs(y[0][j] - ideal));
+        }
+        // 10000 x 10^(-100/20) = 0.1: a shift of one output frame would be hundreds.
+        EXPECT_LT(worst, 0.1) << r.input << "->" << r.output << " speed " << r.speed;
+    }
+}
+
+TEST(HighQualityMode, TablesStayBoundedForEveryRatio) {
+    for (const Rates& r : kStreamRates) {
+        HighQualityResampler resampler(FastestKernels());
+        ASSERT_TRUE(resampler.Prepare(r.input, r.output, r.speed, 2)) << r.input;
+        EXPECT_LT(resampler.Filter().TableBytes(), kMaxHighQualityTableBytes) << r.input;
+    }
+    // Decimation by 24 halves the rate four times; the final filter converts 3:2.
+    HighQualityResampler decimating(FastestKernels());
+    ASSERT_TRUE(decimating.Prepare(96000, 8000, 200, 2));
+    EXPECT_EQ(decimating.Halvings(), 4);
+    HighQualityResampler awkward(FastestKernels());
+    ASSERT_TRUE(awkward.Prepare(11127, 96000, 77, 2));
+    EXPECT_FALSE(awkward.Filter().Exact());
+}
+
+// Sums of up to thousands of terms near full scale, rounded in their own orders.
+constexpr float kSumTolerance = 0.25f;
+
+TEST(HighQualityMode, EveryKernelAgreesWithTheScalarReference) {
+    std::vector<const HighQualityKernels*> builds = {&kHighQualitySse2Kernels};
+    if (HasAvx2AndFma()) builds.push_back(&kHighQualityAvx2Kernels);
+    for (const Rates& r : kStreamRates) {
+        const auto x = Noise(3, 3001, 9);
+        const auto expected =
+            ResampleFloatHighQuality(kHighQualityScalarKernels, r.input, r.output, r.speed, x, 512);
+        for (const HighQualityKernels* kernels : builds) {
+            const auto got = ResampleFloatHighQuality(*kernels, r.input, r.output, r.speed, x, 512);
+            ASSERT_EQ(got.size(), expected.size()) << kernels->name;
+            for (std::size_t c = 0; c < got.size(); ++c) {
+                ASSERT_EQ(got[c].size(), expected[c].size()) << kernels->name;
+                for (std::size_t j = 0; j < got[c].size(); ++j)
+                    ASSERT_NEAR(got[c][j], expected[c][j], kSumTolerance)
+                        << kernels->name << " " << r.input << "->" << r.output << " output " << j;
+            }
+        }
+    }
+}
+
+TEST(HighQualityMode, IntegerOutputSaturatesAndCountsEveryClippedSample) {
+    // A full-scale square wave overshoots (Gibbs) once band-limited.
+    std::vector<std::int16_t> square(2 * 4410);
+    for (std::size_t i = 0; i < square.size(); ++i)
+        square[i] = (i / 2 / 50) % 2 == 0 ? 32767 : -32768;
+    const auto loud =
+        ResampleInt16HighQuality(FastestKernels(), 2, 44100, 48000, 100, square, false);
+    ASSERT_TRUE(loud.prepared);
+    EXPECT_GT(loud.clipped, 0);
+    std::int64_t atLimits = 0;
+    for (std::int16_t v : loud.samples) atLimits += v == 32767 || v == -32768;
+    EXPECT_GE(atLimits, loud.clipped);
+
+    const std::vector<double> x = Tone(1000.0, 44100, 4410, 16000.0);
+    std::vector<std::int16_t> quiet(x.begin(), x.end());
+    EXPECT_EQ(
+        ResampleInt16HighQuality(FastestKernels(), 1, 44100, 48000, 100, quiet, false).clipped, 0);
+}
+
+TEST(HighQualityMode, DitherKeepsATonesBelowOneStepAudible) {
+    // 0.3 steps peak: rounding alone turns it into silence.
+    const std::vector<double> x = Tone(1000.0, 48000, 96000, 0.3);
+    std::vector<std::vector<float>> planar(1, std::vector<float>(x.begin(), x.end()));
+    const auto y = ResampleFloatHighQuality(FastestKernels(), 48000, 44100, 100, planar, 8192);
+    ASSERT_EQ(y.size(), 1u);
+    std::vector<std::int16_t> rounded(y[0].size()), dithered(y[0].size());
+    const float* channel = y[0].data();
+    TpdfDither noise;
+    EXPECT_EQ(
+        PackInt16(&channel, 1, static_cast<std::int64_t>(y[0].size()), rounded.data(), nullptr), 0);
+    PackInt16(&channel, 1, static_cast<std::int64_t>(y[0].size()), dithered.data(), &noise);
+    const std::vector<double> r(rounded.begin(), rounded.end());
+    const std::vector<double> d(dithered.begin(), dithered.end());
+    EXPECT_LT(AmplitudeAt(r, 22050, 44100, 1000.0, 44100), 0.01);
+    EXPECT_NEAR(AmplitudeAt(d, 22050, 44100, 1000.0, 44100), 0.3, 0.05);
+}
+
+}  // namespace
+}  // namespace zel
