@@ -12,6 +12,7 @@ void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_fileCount = static_cast<std::int32_t>(m_fileNames.size());
     m_results.assign(m_fileNames.size(), kCompleted);
     m_details.assign(m_fileNames.size(), ResultDetail::kNone);
+    m_clipped.assign(m_fileNames.size(), 0);
 }
 
 std::string BatchJob::GetFileName(std::int32_t i) const {
@@ -22,7 +23,8 @@ std::string BatchJob::GetFileName(std::int32_t i) const {
 ConversionOutcome BatchJob::Outcome(std::int32_t i) const {
     const auto index = static_cast<std::size_t>(i);
     if (i < 0 || index >= m_results.size()) return {};
-    return {m_results[index], index < m_details.size() ? m_details[index] : ResultDetail::kNone};
+    return {m_results[index], index < m_details.size() ? m_details[index] : ResultDetail::kNone,
+            index < m_clipped.size() ? m_clipped[index] : 0};
 }
 
 std::int32_t BatchJob::ProcessedFileCount() const {

@@ -20,6 +20,7 @@
 #include "batch/worker_thread.h"
 #include "engine/conversion_builds.h"
 #include "engine/conversion_outcome.h"
+#include "engine/conversion_settings.h"
 #include "platform/message_window.h"
 
 namespace zel {
@@ -68,6 +69,8 @@ class BatchJob {
     // Entry i: what the code of file i alone does not tell (the cause of a refusal, a
     // cancel that kept an earlier file), written with m_results.
     std::vector<ResultDetail> m_details;
+    // Entry i: the output samples of file i that had to be saturated, written with m_results.
+    std::vector<std::int64_t> m_clipped;
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;
@@ -76,8 +79,12 @@ class BatchJob {
     std::int32_t m_sampleRate = kDefaultTargetRate;
     // Set by the receiver once the user asks to cancel; read on the receiver's thread only.
     bool m_cancel = false;
-    // The build of the conversion: 1..4 the SIMD builds, any other value the reference.
+    // The build of the conversion: 1..5 the SIMD builds, any other value the reference.
     SimdLevel m_simdLevel = 0;
+    // How every file is converted: the standard or the high-quality mode, with or without
+    // dither on integer outputs (high quality only).
+    ConversionQuality m_quality = ConversionQuality::kStandard;
+    bool m_dither = false;
 
     // The receiver of the batch's messages (the progress dialog, zel-cli's display). Null:
     // nothing is sent and nothing can cancel.

@@ -67,11 +67,15 @@ void CResultDlg::AddRow(const QString& fileName, const zel::ConversionOutcome& o
     m_fileNames << fileName;
     m_results.push_back(outcome.code);
     m_details.push_back(outcome.detail);
+    m_clipped.push_back(outcome.clippedSamples);
     ++m_fileCount;
 }
 
 QString CResultDlg::MessageFor(const zel::ConversionOutcome& outcome) {
-    return QString::fromStdString(zel::texts::OutcomeText(outcome, InstalledUiLanguage()));
+    std::string text = zel::texts::OutcomeText(outcome, InstalledUiLanguage());
+    if (outcome.clippedSamples > 0)
+        text += zel::texts::ClippedNoteText(outcome.clippedSamples, InstalledUiLanguage());
+    return QString::fromStdString(text);
 }
 
 void CResultDlg::showEvent(QShowEvent* event) {
@@ -92,7 +96,9 @@ void CResultDlg::OnInitDialog() {
         const auto index = static_cast<std::size_t>(i);
         const zel::ResultDetail detail =
             index < m_details.size() ? m_details[index] : zel::ResultDetail::kNone;
-        auto* item = new QTreeWidgetItem({m_fileNames[i], MessageFor({m_results[index], detail})});
+        const std::int64_t clipped = index < m_clipped.size() ? m_clipped[index] : 0;
+        auto* item = new QTreeWidgetItem(
+            {m_fileNames[i], MessageFor({m_results[index], detail, clipped})});
         item->setData(0, Qt::UserRole, QVariant::fromValue(i));
         items << item;
     }

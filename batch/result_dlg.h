@@ -28,6 +28,8 @@ class CResultDlg : public QDialog {
     std::vector<zel::ConversionResult> m_results;
     // Entry i: the detail that follows the message of m_results[i].
     std::vector<zel::ResultDetail> m_details;
+    // Entry i: the samples of file i's output that were saturated; a note when not 0.
+    std::vector<std::int64_t> m_clipped;
     std::int32_t m_fileCount = 0;
 
     void AddRow(const QString& fileName, const zel::ConversionOutcome& outcome);

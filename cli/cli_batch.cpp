@@ -82,6 +82,8 @@ void CliBatch::StartPart(std::size_t first, std::size_t count, std::unique_lock<
     job.m_sampleRate = settings_.sampleRate;
     job.m_speed = settings_.speed;
     job.m_simdLevel = settings_.simdLevel;
+    job.m_quality = settings_.quality;
+    job.m_dither = settings_.dither;
     job.m_window = part->window.get();
     job.m_pause = std::chrono::milliseconds(0);
     job.m_batchInputs = batchInputs_;

@@ -26,6 +26,7 @@
 #include "cli/terminal_progress.h"
 #include "engine/conversion_builds.h"
 #include "engine/conversion_outcome.h"
+#include "engine/conversion_settings.h"
 #include "platform/message_window.h"
 
 namespace zel::cli {
@@ -36,6 +37,8 @@ struct CliBatchSettings {
     std::int32_t speed = 0;
     SimdLevel simdLevel = 0;
     int jobs = 1;
+    ConversionQuality quality = ConversionQuality::kStandard;
+    bool dither = false;
 };
 
 // Takes one file's result; false when it could not be passed on (standard output closed

@@ -13,7 +13,7 @@ bool ParseWholeNumber(const std::string& text, int& value) {
 
 bool TakesValue(const std::string& name) {
     return name == "--rate" || name == "--speed" || name == "--suffix" || name == "--simd" ||
-           name == "--jobs";
+           name == "--jobs" || name == "--quality";
 }
 
 }  // namespace
@@ -65,8 +65,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             options.simdLevel = ParseSimdLevel(value);
             options.simdGiven = true;
             if (options.simdLevel < 0) {
-                outcome.error =
-                    "unknown SIMD level '" + value + "' (use 0..4 or none, sse, sse2, sse3, sse41)";
+                outcome.error = "unknown SIMD level '" + value +
+                                "' (use 0..5 or none, sse, sse2, sse3, sse41, avx2)";
                 return outcome;
             }
         } else if (name == "--jobs") {
@@ -74,6 +74,15 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 outcome.error = "--jobs needs a whole number of at least 1";
                 return outcome;
             }
+        } else if (name == "--quality") {
+            if (value != "standard" && value != "high") {
+                outcome.error = "unknown quality '" + value + "' (use standard or high)";
+                return outcome;
+            }
+            options.quality =
+                value == "high" ? ConversionQuality::kHigh : ConversionQuality::kStandard;
+        } else if (name == "--dither") {
+            options.dither = true;
         } else if (name == "--quiet" || name == "-q") {
             options.quiet = true;
         } else if (name == "--help" || name == "-h") {
@@ -102,8 +111,11 @@ std::string UsageText() {
            "  --rate HZ        target sampling frequency, 8000..96000 (default 48000)\n"
            "  --speed PERCENT  playback speed in percent, 50..200 (default 100)\n"
            "  --suffix TEXT    inserted into output names (default _ZEL)\n"
-           "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41\n"
+           "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41, 5|avx2\n"
            "                   (default: the highest this processor runs)\n"
+           "  --quality MODE   standard (default) or high: a longer Kaiser-windowed filter\n"
+           "                   whose stop band starts at the lower Nyquist frequency\n"
+           "  --dither         high quality: TPDF dither on 8- and 16-bit outputs\n"
            "  --jobs N         convert up to N files at once, one worker each\n"
            "                   (default 1); results and outputs are the same as with 1\n"
            "  --quiet, -q      no progress display (none either when stderr is not a\n"
@@ -112,7 +124,8 @@ std::string UsageText() {
            "  --help, -h       show this help\n"
            "  --version        show the version\n"
            "\n"
-           "Output: one line per file, in the order given, <input><TAB><code><TAB><message>.\n"
+           "Output: one line per file, in the order given, <input><TAB><code><TAB><message>,\n"
+           "followed by <TAB>clipped=N when N output samples had to be saturated.\n"
            "In <input>, \\ is written \\\\, a tab \\t, a newline \\n, a carriage return \\r\n"
            "and any other control byte \\xHH, so every file takes one line.\n"
            "Ctrl-C, SIGTERM and SIGHUP cancel: the files in progress end with code 1 and\n"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/conversion_builds.h"
+#include "engine/conversion_settings.h"
 
 namespace zel::cli {
 
@@ -15,6 +16,8 @@ struct CliOptions {
     SimdLevel simdLevel = 0;
     bool simdGiven = false;
     int jobs = 1;
+    ConversionQuality quality = ConversionQuality::kStandard;
+    bool dither = false;
     bool quiet = false;
     bool showHelp = false;
     bool showVersion = false;
@@ -32,7 +35,7 @@ struct ParseOutcome {
 // '=' ("--rate 44100", "--rate=44100").
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
-// "0".."4" or none|sse|sse2|sse3|sse41; -1 when the text names no level.
+// "0".."5" or none|sse|sse2|sse3|sse41|avx2; -1 when the text names no level.
 SimdLevel ParseSimdLevel(const std::string& text);
 
 std::string UsageText();

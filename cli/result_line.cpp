@@ -43,9 +43,12 @@ std::string EscapedName(std::string_view name) {
     return escaped;
 }
 
-std::string ResultLine(std::string_view input, int code, std::string_view message) {
+std::string ResultLine(std::string_view input, int code, std::string_view message,
+                       std::int64_t clipped) {
     std::string line = EscapedName(input);
-    line.append("\t").append(std::to_string(code)).append("\t").append(message).append("\n");
+    line.append("\t").append(std::to_string(code)).append("\t").append(message);
+    if (clipped > 0) line.append("\tclipped=").append(std::to_string(clipped));
+    line.append("\n");
     return line;
 }
 

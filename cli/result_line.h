@@ -4,6 +4,7 @@
 // "\t", a newline "\n", a carriage return "\r", and any other control byte (below 0x20,
 // and 0x7F) "\xHH" with two hexadecimal digits. Other bytes pass unchanged.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,8 @@ namespace zel::cli {
 
 std::string EscapedName(std::string_view name);
 
-std::string ResultLine(std::string_view input, int code, std::string_view message);
+// A fourth field "clipped=N" follows when `clipped` is above 0.
+std::string ResultLine(std::string_view input, int code, std::string_view message,
+                       std::int64_t clipped = 0);
 
 }  // namespace zel::cli

@@ -13,8 +13,14 @@ namespace {
 
 constexpr std::uint32_t kBrandLeafFirst = 0x80000002;
 constexpr int kBrandLeaves = 3;
-// SSE4.2, the highest level the decoding knows.
-constexpr CpuFeatureLevel kHighestFeatureLevel = 6;
+// AVX2 with FMA, the highest level the decoding knows.
+constexpr CpuFeatureLevel kHighestFeatureLevel = 7;
+constexpr CpuFeatureLevel kAvx2FmaLevel = 7;
+constexpr std::uint32_t kExtendedFeatureLeaf = 7;
+constexpr std::uint32_t kFmaBit = 1u << 12;      // leaf 1 ECX
+constexpr std::uint32_t kOsXsaveBit = 1u << 27;  // leaf 1 ECX
+constexpr std::uint32_t kAvx2Bit = 1u << 5;      // leaf 7 EBX
+constexpr std::uint64_t kXmmYmmStates = 0x6;     // XCR0 bits 1 (SSE) and 2 (AVX)
 
 struct FeatureBit {
     bool inEcx;
@@ -44,11 +50,21 @@ class HardwareCpuid : public CpuidSource {
     CpuidRegisters Query(std::uint32_t leaf) const override {
         CpuidRegisters r;
 #ifdef ZEL_HAVE_CPUID
-        __cpuid(leaf, r.eax, r.ebx, r.ecx, r.edx);
+        __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
 #else
         (void)leaf;
 #endif
         return r;
+    }
+    std::uint64_t EnabledStates() const override {
+#ifdef ZEL_HAVE_CPUID
+        std::uint32_t low = 0, high = 0;
+        // XGETBV by its encoding, so this file needs no -mxsave.
+        __asm__ volatile(".byte 0x0f, 0x01, 0xd0" : "=a"(low), "=d"(high) : "c"(0));
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+#else
+        return 0;
+#endif
     }
 };
 
@@ -87,9 +103,15 @@ CpuFeatureLevel DecodeFeatureLevel(std::uint32_t ecx, std::uint32_t edx) {
     return 0;
 }
 
+bool DecodeAvx2WithFma(std::uint32_t leaf1Ecx, std::uint32_t leaf7Ebx, std::uint64_t xcr0) {
+    return (leaf1Ecx & kFmaBit) != 0 && (leaf1Ecx & kOsXsaveBit) != 0 &&
+           (leaf7Ebx & kAvx2Bit) != 0 && (xcr0 & kXmmYmmStates) == kXmmYmmStates;
+}
+
 CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* brand) {
     if (!cpuid.Available()) return 0;
-    if (cpuid.Query(0).eax < 1) return 0;
+    const std::uint32_t highestLeaf = cpuid.Query(0).eax;
+    if (highestLeaf < 1) return 0;
     if (brand != nullptr) {
         for (int i = 0; i < kBrandLeaves; ++i) {
             const CpuidRegisters r = cpuid.Query(kBrandLeafFirst + i);
@@ -101,6 +123,11 @@ CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* bran
         brand->words[12] = 0;
     }
     const CpuidRegisters features = cpuid.Query(1);
+    // XGETBV faults unless the system has set OSXSAVE, so it is asked only then.
+    if (highestLeaf >= kExtendedFeatureLeaf && (features.ecx & kOsXsaveBit) != 0 &&
+        DecodeAvx2WithFma(features.ecx, cpuid.Query(kExtendedFeatureLeaf).ebx,
+                          cpuid.EnabledStates()))
+        return kAvx2FmaLevel;
     return DecodeFeatureLevel(features.ecx, features.edx);
 }
 
@@ -126,7 +153,8 @@ std::string ProcessorBrandText(const CpuidSource& cpuid) {
 std::string ProcessorBrandText() { return ProcessorBrandText(ProcessorCpuid()); }
 
 const char* FeatureLevelName(CpuFeatureLevel level) {
-    static const char* const kNames[] = {"none", "MMX", "SSE", "SSE2", "SSE3", "SSE4.1", "SSE4.2"};
+    static const char* const kNames[] = {"none", "MMX",    "SSE",    "SSE2",
+                                         "SSE3", "SSE4.1", "SSE4.2", "AVX2"};
     return (level >= 0 && level <= kHighestFeatureLevel) ? kNames[level] : "none";
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Which SIMD extensions the processor has, asked through CPUID leaves 0, 1 and
-// 0x80000002..0x80000004. Decoding is kept apart from executing CPUID, so every row of
+// Which SIMD extensions the processor has, asked through CPUID leaves 0, 1, 7 and
+// 0x80000002..0x80000004, and for AVX through XGETBV (whether the system saves the ymm
+// registers). Decoding is kept apart from executing CPUID, so every row of
 // the decoding rules can be tested on any processor.
 
 #include <array>
@@ -11,8 +12,8 @@
 
 namespace zel {
 
-// 0 none, 1 MMX, 2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 6 SSE4.2: the highest extension found
-// in a fixed order of tests; those below it are taken to be present.
+// 0 none, 1 MMX, 2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 6 SSE4.2, 7 AVX2 with FMA: the highest
+// extension found in a fixed order of tests; those below it are taken to be present.
 using CpuFeatureLevel = std::int32_t;
 
 // Thirteen words: the registers of leaves 0x80000002..4 in order EAX, EBX, ECX, EDX, then
@@ -33,7 +34,10 @@ class CpuidSource {
     virtual ~CpuidSource() = default;
     // False on a processor without the instruction.
     virtual bool Available() const = 0;
+    // Sub-leaf 0 where a leaf has several.
     virtual CpuidRegisters Query(std::uint32_t leaf) const = 0;
+    // XCR0, the register states the system saves; asked only when leaf 1 reports OSXSAVE.
+    virtual std::uint64_t EnabledStates() const { return 0; }
 };
 
 // The processor this program runs on.
@@ -42,13 +46,17 @@ const CpuidSource& ProcessorCpuid();
 // The feature bits of leaf 1, tested SSE4.2, SSE4.1, SSE3, SSE2, SSE, MMX in that order.
 CpuFeatureLevel DecodeFeatureLevel(std::uint32_t ecx, std::uint32_t edx);
 
+// AVX2 (leaf 7 EBX bit 5) and FMA (leaf 1 ECX bit 12), with the system saving the xmm
+// and ymm registers (leaf 1 OSXSAVE, ECX bit 27, and XCR0 bits 1 and 2).
+bool DecodeAvx2WithFma(std::uint32_t leaf1Ecx, std::uint32_t leaf7Ebx, std::uint64_t xcr0);
+
 // With a null brand pointer only the feature bits are read and no memory is written. When
 // the highest standard leaf is below 1 the result is 0 and the brand is left untouched.
 CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* brand);
 CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand);
 
 // The highest build the processor can run: 0,1 -> 0; 2 -> 1; 3 -> 2; 4 -> 3; 5,6 -> 4;
-// anything else -> 0.
+// 7 -> 5; anything else -> 0.
 SimdLevel MaxSimdLevel(CpuFeatureLevel level);
 
 // The brand text to show: the string the brand leaves of `cpuid` hold, or, where they are

@@ -19,7 +19,7 @@ class CCPUInfoDlg : public QDialog {
 
 public:
     // The selectable builds: "使用しない", "SSE", "SSE2", "SSE3", "SSE4.1".
-    static constexpr int kLevelCount = 5;
+    static constexpr int kLevelCount = 6;
 
     explicit CCPUInfoDlg(QWidget* parent = nullptr,
                          const zel::CpuidSource& cpuid = zel::ProcessorCpuid());

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/avx2_kernels.h"
+
 namespace zel {
 namespace {
 
@@ -11,13 +13,16 @@ constexpr std::int32_t kFeatureSse = 2;
 constexpr std::int32_t kFeatureSse2 = 3;
 constexpr std::int32_t kFeatureSse3 = 4;
 constexpr std::int32_t kFeatureSse41 = 5;
+constexpr std::int32_t kFeatureAvx2Fma = 7;
 
-const std::array<ConversionBuild, 5> kBuilds = {{
-    {4, "sse41", kFeatureSse41, kSse41Kernels},
-    {3, "sse3", kFeatureSse3, kSse3Kernels},
-    {2, "sse2", kFeatureSse2, kSse2Kernels},
-    {1, "sse", kFeatureSse, kSseKernels},
-    {0, "none", kFeatureNone, kReferenceKernels},
+// The SSE builds below SSE2 have no high-quality kernels of their own: the scalar ones run.
+const std::array<ConversionBuild, 6> kBuilds = {{
+    {5, "avx2", kFeatureAvx2Fma, kAvx2Kernels, kHighQualityAvx2Kernels},
+    {4, "sse41", kFeatureSse41, kSse41Kernels, kHighQualitySse2Kernels},
+    {3, "sse3", kFeatureSse3, kSse3Kernels, kHighQualitySse2Kernels},
+    {2, "sse2", kFeatureSse2, kSse2Kernels, kHighQualitySse2Kernels},
+    {1, "sse", kFeatureSse, kSseKernels, kHighQualityScalarKernels},
+    {0, "none", kFeatureNone, kReferenceKernels, kHighQualityScalarKernels},
 }};
 
 }  // namespace
@@ -28,6 +33,12 @@ const ConversionBuild& BuildForLevel(SimdLevel level) {
     for (const ConversionBuild& build : kBuilds)
         if (build.level == level) return build;
     return kBuilds.back();
+}
+
+const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels) {
+    for (const ConversionBuild& build : kBuilds)
+        if (&build.kernels == &kernels) return build.highQualityKernels;
+    return kHighQualityScalarKernels;
 }
 
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel) {

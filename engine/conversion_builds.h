@@ -7,19 +7,23 @@
 #include <span>
 
 #include "engine/conversion_kernels.h"
+#include "engine/high_quality_kernels.h"
 
 namespace zel {
 
-// Which build runs: 0 reference, 1 SSE, 2 SSE2, 3 SSE3, 4 SSE4.1.
+// Which build runs: 0 reference, 1 SSE, 2 SSE2, 3 SSE3, 4 SSE4.1, 5 AVX2/FMA.
 using SimdLevel = std::int32_t;
 
 struct ConversionBuild {
     SimdLevel level;
-    // The build's name on the command line and in reports ("none", "sse", ... "sse41").
+    // The build's name on the command line and in reports ("none", "sse", ... "avx2").
     const char* name;
-    // The CPU feature level (2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1) the build needs at least.
+    // The CPU feature level (2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 7 AVX2 and FMA) the build
+    // needs at least.
     std::int32_t requiredFeatureLevel;
     const ConversionKernels& kernels;
+    // The high-quality mode's kernels on the same processors.
+    const HighQualityKernels& highQualityKernels;
 };
 
 // Highest level first; the last entry is the reference build.
@@ -27,6 +31,10 @@ std::span<const ConversionBuild> ConversionBuilds();
 
 // The build a level names; the reference build for any other value.
 const ConversionBuild& BuildForLevel(SimdLevel level);
+
+// The high-quality kernels of the build whose standard kernels are `kernels`; the scalar
+// ones for kernels the table does not hold.
+const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels);
 
 // The highest build a processor of this CPU feature level runs.
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel);

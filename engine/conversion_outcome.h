@@ -28,6 +28,8 @@ enum class ResultDetail : std::int32_t {
 struct ConversionOutcome {
     ConversionResult code = kCompleted;
     ResultDetail detail = ResultDetail::kNone;
+    // Output samples that had to be saturated; only the high-quality mode counts them.
+    std::int64_t clippedSamples = 0;
 };
 
 }  // namespace zel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/block_conversion.h"
+#include "engine/high_quality_file_conversion.h"
 #include "engine/wav_header.h"
 #include "platform/file_handle.h"
 #include "platform/name_limits.h"
@@ -68,6 +69,9 @@ ConversionOutcome FinishCancelled(ReplacingFile& output) {
 ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWindow* progressWindow,
                               const std::filesystem::path& outputPath,
                               const ConversionSettings& settings, const ConversionKernels& build) {
+    if (settings.quality == ConversionQuality::kHigh)
+        return ConvertFileHighQuality(inputPath, progressWindow, outputPath, settings,
+                                      HighQualityKernelsFor(build));
     FileHandle input = FileHandle::OpenForSequentialRead(inputPath);
     if (!input.IsOpen()) return {kInputOpenError};
     // A leftover of an interrupted conversion is never taken as an input.

@@ -39,6 +39,8 @@ public:
     std::int64_t Finish();
 
     const float* Output(int channel) const { return output_[channel].data(); }
+    // The most outputs one Push or Finish returns.
+    std::int64_t OutputCapacity() const { return outputCapacity_; }
     // The final stage's filter.
     const HighQualityFilter& Filter() const { return filter_; }
     int Halvings() const { return static_cast<int>(halvings_.size()); }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -23,8 +24,16 @@ public:
         return found == leaves.end() ? CpuidRegisters{} : found->second;
     }
 
+    std::uint64_t EnabledStates() const override {
+        asked.push_back(kXgetbvMark);
+        return xcr0;
+    }
+
+    // Stands for XGETBV in `asked`.
+    static constexpr std::uint32_t kXgetbvMark = 0xFFFFFFFF;
     bool available = true;
     std::map<std::uint32_t, CpuidRegisters> leaves;
+    std::uint64_t xcr0 = 0;
     mutable std::vector<std::uint32_t> asked;
 };
 
@@ -80,13 +89,57 @@ TEST(CpuFeatureLevel, TheFirstBitInTestingOrderDecides) {
 
 TEST(CpuFeatureLevel, MaxSimdLevelOffersTheHighestBuild) {
     const std::pair<CpuFeatureLevel, SimdLevel> rows[] = {
-        {0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {-1, 0}, {7, 0}, {100, 0},
+        {0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {7, 5}, {-1, 0}, {8, 0}, {100, 0},
     };
     for (const auto& [feature, simd] : rows) EXPECT_EQ(MaxSimdLevel(feature), simd) << feature;
     // The two rules together, for the edge cases of the tables.
     EXPECT_EQ(MaxSimdLevel(DecodeFeatureLevel(kSse42, 0)), 4);
     EXPECT_EQ(MaxSimdLevel(DecodeFeatureLevel(kSse3, 0)), 3);
     EXPECT_EQ(MaxSimdLevel(DecodeFeatureLevel(0, kMmx)), 0);
+}
+
+constexpr std::uint32_t kFma = 1u << 12, kOsXsave = 1u << 27;  // leaf 1 ECX
+constexpr std::uint32_t kAvx2 = 1u << 5;                         // leaf 7 EBX
+
+// A processor with leaf 7 whose system saves the registers `xcr0` names.
+FakeCpuid Avx2Processor(std::uint32_t ecx, std::uint32_t leaf7Ebx, std::uint64_t xcr0) {
+    FakeCpuid cpu = ProcessorWith(ecx | kSse42, kSse2);
+    cpu.leaves[0].eax = 7;
+    cpu.leaves[7] = {0, leaf7Ebx, 0, 0};
+    cpu.xcr0 = xcr0;
+    return cpu;
+}
+
+TEST(CpuFeatureLevel, Avx2NeedsFmaAndTheSystemsYmmSupport) {
+    struct Row {
+        std::uint32_t ecx, ebx;
+        std::uint64_t xcr0;
+        CpuFeatureLevel level;
+    };
+    const Row rows[] = {
+        {kFma | kOsXsave, kAvx2, 0x7, 7},  // x87, SSE and AVX states saved
+        {kFma | kOsXsave, kAvx2, 0x6, 7},
+        {kOsXsave, kAvx2, 0x7, 6},         // no FMA
+        {kFma | kOsXsave, 0, 0x7, 6},      // no AVX2
+        {kFma | kOsXsave, kAvx2, 0x3, 6},  // the system does not save ymm
+        {kFma | kOsXsave, kAvx2, 0x5, 6},  // nor xmm
+        {kFma, kAvx2, 0x7, 6},             // no OSXSAVE: XGETBV must not even run
+    };
+    for (const Row& row : rows) {
+        FakeCpuid cpu = Avx2Processor(row.ecx, row.ebx, row.xcr0);
+        EXPECT_EQ(DetectCpuFeatures(cpu, nullptr), row.level)
+            << std::hex << row.ecx << " " << row.ebx << " " << row.xcr0;
+        const bool xgetbvRan = std::find(cpu.asked.begin(), cpu.asked.end(),
+                                         FakeCpuid::kXgetbvMark) != cpu.asked.end();
+        EXPECT_EQ(xgetbvRan, (row.ecx & kOsXsave) != 0);
+    }
+    // Below leaf 7 the bits of leaf 7 are never asked for.
+    FakeCpuid old = Avx2Processor(kFma | kOsXsave, kAvx2, 0x7);
+    old.leaves[0].eax = 6;
+    EXPECT_EQ(DetectCpuFeatures(old, nullptr), 6);
+    EXPECT_EQ(old.asked, (std::vector<std::uint32_t>{0, 1}));
+    EXPECT_EQ(MaxSimdLevel(7), 5);
+    EXPECT_STREQ(SimdLevelName(5), "avx2");
 }
 
 TEST(CpuBrand, FortyEightBytesAreStillTerminated) {
@@ -133,7 +186,7 @@ TEST(CpuBrand, ThisProcessorHasABrandText) {
     EXPECT_FALSE(ProcessorBrandText().empty());
     const CpuFeatureLevel level = DetectCpuFeatures(nullptr);
     EXPECT_GE(level, 0);
-    EXPECT_LE(level, 6);
+    EXPECT_LE(level, 7);
 }
 
 }  // namespace

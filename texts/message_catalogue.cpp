@@ -61,6 +61,8 @@ constexpr std::array kDetailWords{
 // How a detail follows the code's message in each language.
 constexpr Words kDetailOpen{"（", " ("};
 constexpr Words kDetailClose{"）", ")"};
+constexpr Words kClippedBefore{"（", " ("};
+constexpr Words kClippedAfter{" サンプルをクリップ）", " samples clipped)"};
 
 struct ProblemWords {
     SettingsProblem problem;
@@ -99,6 +101,11 @@ std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language) {
     if (!detail.empty())
         text.append(In(kDetailOpen, language)).append(detail).append(In(kDetailClose, language));
     return text;
+}
+
+std::string ClippedNoteText(std::int64_t samples, UiLanguage language) {
+    std::string text(In(kClippedBefore, language));
+    return text.append(std::to_string(samples)).append(In(kClippedAfter, language));
 }
 
 std::string_view SettingsProblemText(SettingsProblem problem, UiLanguage language) {

@@ -4,6 +4,7 @@
 // programs show these texts; the desktop application's own captions are translated by
 // Qt's system instead.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ std::string_view ResultDetailText(ResultDetail detail, UiLanguage language);
 
 // The message for a file's outcome: the code's message, then its detail in brackets.
 std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language);
+
+// The note on a file whose output had `samples` samples saturated: "（N サンプルをクリップ）".
+std::string ClippedNoteText(std::int64_t samples, UiLanguage language);
 
 // The refusal of a batch's settings; empty for SettingsProblem::kNone.
 std::string_view SettingsProblemText(SettingsProblem problem, UiLanguage language);
