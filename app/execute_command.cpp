@@ -34,6 +34,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const int speed = dlg.SpeedPosition();
     const QString suffix = dlg.SuffixText();
     const zel::SimdLevel simdLevel = dlg.m_simdLevel;
+    const zel::ConversionQuality quality = dlg.Quality();
 
     const std::int32_t sampleRate = zel::ParseLeadingInteger(frequencyText.toStdString());
     const zel::SettingsProblem problem = zel::CheckBatchSettings(
@@ -52,6 +53,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_speed = speed;
     job.m_sampleRate = sampleRate;
     job.m_simdLevel = simdLevel;
+    job.m_quality = quality;
     job.m_pause = filePause;
     progress.DoModal();
 

@@ -141,6 +141,11 @@ QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText();
 
 int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
 
+zel::ConversionQuality CZELDlg::Quality() const {
+    return m_qualityCombo->currentIndex() == 1 ? zel::ConversionQuality::kHigh
+                                               : zel::ConversionQuality::kStandard;
+}
+
 void CZELDlg::dragEnterEvent(QDragEnterEvent* event) {
     if (!LocalPathsOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "cpu/cpu_features.h"
+#include "engine/conversion_settings.h"
 
 class InputFileList;
 class QAction;
@@ -48,6 +49,8 @@ public:
     QString SuffixText() const;
     QString FrequencyText() const;
     int SpeedPosition() const;
+    // The mode the quality choice names: index 0 standard, 1 high quality.
+    zel::ConversionQuality Quality() const;
     UserPrompts& Prompts() const { return m_prompts; }
     void SetExecuteHandler(ExecuteHandler handler) { m_executeHandler = std::move(handler); }
 
@@ -57,6 +60,7 @@ public:
     QComboBox* FrequencyCombo() const { return m_frequencyCombo; }
     QSlider* SpeedSlider() const { return m_speedSlider; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
+    QComboBox* QualityCombo() const { return m_qualityCombo; }
     QPushButton* ExecuteButton() const { return m_executeButton; }
     QPushButton* ExitButton() const { return m_exitButton; }
     QAction* AboutAction() const { return m_aboutAction; }
@@ -110,6 +114,7 @@ private:
     QComboBox* m_frequencyCombo = nullptr;
     QSlider* m_speedSlider = nullptr;
     QLabel* m_speedLabel = nullptr;
+    QComboBox* m_qualityCombo = nullptr;
     QToolButton* m_menuButton = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_cpuInfoAction = nullptr;

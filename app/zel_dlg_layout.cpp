@@ -118,6 +118,12 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     m_speedLabel = new QLabel(group);
     m_speedLabel->setObjectName(QStringLiteral("speedLabel"));
 
+    // Standard first, so a new window converts as before.
+    m_qualityCombo = new QComboBox(group);
+    m_qualityCombo->setObjectName(QStringLiteral("qualityCombo"));
+    m_qualityCombo->addItem(tr("標準"));
+    m_qualityCombo->addItem(tr("高品質"));
+
     auto* grid = new QGridLayout(group);
     grid->setColumnMinimumWidth(0, units.X(kLabelColumnWidth));
     grid->addWidget(new QLabel(tr("サフィックス"), group), 0, 0);
@@ -127,6 +133,8 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(new QLabel(tr("再生速度"), group), 2, 0);
     grid->addWidget(m_speedLabel, 2, 1, Qt::AlignLeft);
     grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
+    grid->addWidget(m_qualityCombo, 4, 1, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     return group;
 }
@@ -184,6 +192,6 @@ void CZELDlg::CreateMenu() {
 void CZELDlg::SetTabOrder() {
     QWidget* const order[] = {m_executeButton,   m_exitButton, m_addFilesButton, m_folderButton,
                               m_deleteAllButton, m_inputList,  m_suffixEdit,     m_frequencyCombo,
-                              m_speedSlider,     m_menuButton};
+                              m_speedSlider,     m_qualityCombo, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

@@ -112,6 +112,10 @@ int main(int argc, char** argv) {
             ("zel-cli/" + std::string(SimdLevelName(level))).c_str(), RunCommand,
             std::vector<std::string>{cli, "--quiet", "--rate", "48000", "--simd",
                                      std::to_string(level), input}));
+    const std::string highName = "zel-cli/high";
+    configure(benchmark::RegisterBenchmark(
+        highName.c_str(), RunCommand,
+        std::vector<std::string>{cli, "--quiet", "--quality", "high", "--rate", "48000", input}));
 #ifdef ZEL_SOX_PATH
     configure(benchmark::RegisterBenchmark(
         "sox/rate48000", RunCommand,
@@ -127,6 +131,10 @@ int main(int argc, char** argv) {
     if (zel != reporter.seconds.end() && sox != reporter.seconds.end())
         std::printf("\nzel-cli (default build) %.1f ms, sox %.1f ms: %.2f of sox's time\n",
                     zel->second * 1e3, sox->second * 1e3, zel->second / sox->second);
+    const auto high = reporter.seconds.find(highName);
+    if (high != reporter.seconds.end() && sox != reporter.seconds.end())
+        std::printf("zel-cli --quality high %.1f ms: %.2f of sox's time\n", high->second * 1e3,
+                    high->second / sox->second);
     benchmark::Shutdown();
     return 0;
 }

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
-#include "engine/avx2_kernels.h"
 #include "engine/conversion_kernels.h"
 #include "engine/high_quality_conversion.h"
 #include "engine/high_quality_resampler.h"
@@ -34,6 +33,8 @@ namespace {
 using namespace zel;
 
 constexpr double kSeconds = 10.0;
+constexpr SimdLevel kSse2Level = 2;
+constexpr SimdLevel kAvx2Level = 5;
 
 struct Conversion {
     std::int32_t inputRate;
@@ -113,17 +114,6 @@ void RunBuild(benchmark::State& state, SimdLevel level, Conversion c) {
             state.SkipWithError("conversion failed");
             return;
         }
-        frames = static_cast<std::int64_t>(out.data.size()) / (2 * c.channels);
-        benchmark::DoNotOptimize(out.data.data());
-    }
-    state.SetItemsProcessed(state.iterations() * frames);
-}
-
-void RunAvx2(benchmark::State& state, Conversion c) {
-    const std::vector<std::uint8_t>& data = InputData(c);
-    std::int64_t frames = 0;
-    for (auto _ : state) {
-        MemoryConversion out = ConvertSamples(kAvx2Kernels, FormatOf(c), data, c.outputRate, 100);
         frames = static_cast<std::int64_t>(out.data.size()) / (2 * c.channels);
         benchmark::DoNotOptimize(out.data.data());
     }
@@ -253,12 +243,10 @@ void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel)
             std::printf("  %s %.1f", SimdLevelName(level), zel->second / 1e6);
             if (soxr != rates.end()) std::printf(" (%.2fx)", zel->second / soxr->second);
         }
-        const auto avx2 = rates.find("avx2/" + c.Name());
-        const auto sse2 = rates.find(std::string(SimdLevelName(2)) + "/" + c.Name());
-        if (avx2 != rates.end()) {
-            std::printf("  AVX2 %.1f", avx2->second / 1e6);
-            if (sse2 != rates.end()) std::printf(" (%.2fx SSE2)", avx2->second / sse2->second);
-        }
+        const auto avx2 = rates.find(std::string(SimdLevelName(kAvx2Level)) + "/" + c.Name());
+        const auto sse2 = rates.find(std::string(SimdLevelName(kSse2Level)) + "/" + c.Name());
+        if (avx2 != rates.end() && sse2 != rates.end())
+            std::printf("  [avx2 %.2fx sse2]", avx2->second / sse2->second);
         if (soxr != rates.end()) std::printf("  soxr %.1f", soxr->second / 1e6);
         std::printf("\n");
     }
@@ -294,7 +282,6 @@ int main(int argc, char** argv) {
         for (SimdLevel level = 0; level <= maxLevel; ++level)
             benchmark::RegisterBenchmark(
                 (std::string(SimdLevelName(level)) + "/" + c.Name()).c_str(), RunBuild, level, c);
-        if (HasAvx2AndFma()) benchmark::RegisterBenchmark(("avx2/" + c.Name()).c_str(), RunAvx2, c);
         for (const HighQualityBuild& build : kHighQualityBuilds) {
             if (build.kernels == &kHighQualityAvx2Kernels && !HasAvx2AndFma()) continue;
             benchmark::RegisterBenchmark((std::string(build.name) + "/" + c.Name()).c_str(),

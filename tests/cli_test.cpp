@@ -104,6 +104,25 @@ TEST_F(Cli, HalfSpeedDoublesTheLength) {
     EXPECT_NEAR(test::LoadWav(dir / "a_ZEL.wav").Frames(), 88200, 1);
 }
 
+TEST_F(Cli, HighQualityHasTheExactLengthAndReportsClipping) {
+    const std::string quiet = MakeInput("quiet.wav", 44100);
+    const auto loud = dir / "loud.wav";
+    // Full-scale edges overshoot once band-limited, so some samples must be saturated.
+    SampleValues square(2 * 44100);
+    for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 2 / 50) % 2 ? 32767 : -32768;
+    test::WriteWav(loud, {2, 16, 44100}, square);
+    const test::ChildOutcome r = RunCli(
+        {"-q", "--quality", "high", "--rate", "48000", "--speed", "73", quiet, loud.string()},
+        scratch);
+    ASSERT_EQ(r.exitStatus, 0) << r.err;
+    const std::string firstLine = quiet + "\t0\t正常終了\n";
+    ASSERT_EQ(r.out.substr(0, firstLine.size()), firstLine);
+    EXPECT_EQ(r.out.find(loud.string() + "\t0\t正常終了\tclipped="), firstLine.size()) << r.out;
+    // round(44100 x 48000 / (44100 x 0.73))
+    EXPECT_EQ(test::LoadWav(dir / "quiet_ZEL.wav").Frames(), 65753);
+    EXPECT_EQ(RunCli({"--quality", "best", quiet}, scratch).exitStatus, 2);
+}
+
 TEST_F(Cli, MessagesFollowTheLocale) {
     const std::string missing = (dir / "missing.wav").string();
     const test::ChildOutcome english = RunCli({"-q", missing}, scratch, "en_US.UTF-8");

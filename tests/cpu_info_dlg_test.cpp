@@ -48,7 +48,7 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QString("CPU情報"));
         QCOMPARE(dlg.CloseButton()->text(), QString("閉じる(&X)"));
         QVERIFY(dlg.CloseButton()->isDefault());
-        const QStringList captions = {"使用しない", "SSE", "SSE2", "SSE3", "SSE4.1"};
+        const QStringList captions = {"使用しない", "SSE", "SSE2", "SSE3", "SSE4.1", "AVX2"};
         for (int level = 0; level < CCPUInfoDlg::kLevelCount; ++level)
             QCOMPARE(dlg.LevelButton(level)->text(), captions[level]);
         auto* group = dlg.findChild<QGroupBox*>();
@@ -66,6 +66,7 @@ private slots:
         QTest::newRow("SSE3") << 4 << 3;
         QTest::newRow("SSE4.1") << 5 << 4;
         QTest::newRow("SSE4.2") << 6 << 4;
+        QTest::newRow("AVX2") << 7 << 5;
     }
     void enablesTheBuildsTheProcessorRuns() {
         QFETCH(int, features);

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QtTest>
 #include <filesystem>
@@ -192,6 +193,28 @@ class ExecuteCommandTest : public QObject {
         QCOMPARE(stored.sampleRate, 22050u);
         const double frames = double(stored.dataBytes) / stored.blockAlign;
         QVERIFY2(std::abs(frames - 44100) < 100, qPrintable(QString::number(frames)));
+    }
+
+    // High quality counts what it saturates, and the result row says so; standard does not.
+    void highQualityNotesClippedSamplesOnTheRow() {
+        TempDir dir;
+        const fs::path loud = dir / "loud.wav";
+        // Full-scale edges overshoot once band-limited.
+        zel::SampleValues square(2 * 44100);
+        for (std::size_t i = 0; i < square.size(); ++i)
+            square[i] = (i / 2 / 50) % 2 ? 32767 : -32768;
+        QVERIFY(zel::test::WriteBytes(PathText(loud), zel::MakeWavBytes(kStereo16, square)));
+        MainWindow window;
+        QVERIFY(window.Add(loud));
+        QCOMPARE(window.dlg.QualityCombo()->currentText(), QString("標準"));
+        window.dlg.QualityCombo()->setCurrentIndex(1);
+        QCOMPARE(window.dlg.QualityCombo()->currentText(), QString("高品質"));
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.resultMessages.size(), 1);
+        const QRegularExpression note("^正常終了（[1-9][0-9]* サンプルをクリップ）$");
+        QVERIFY2(note.match(watcher.resultMessages[0]).hasMatch(),
+                 qPrintable(watcher.resultMessages[0]));
     }
 
     // Files that broke after they were listed, and one whose output would replace another

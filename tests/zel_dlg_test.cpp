@@ -130,7 +130,8 @@ private slots:
         QCOMPARE(FocusedControl(), QString("executeButton"));
         const QStringList expected = {
             "exitButton", "addFilesButton", "folderButton", "deleteAllButton", "inputList",
-            "suffixEdit", "frequencyCombo", "speedSlider",  "menuButton",      "executeButton"};
+            "suffixEdit", "frequencyCombo", "speedSlider",  "qualityCombo",    "menuButton",
+            "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);

@@ -132,6 +132,18 @@ This file is already in the list.</translation>
         <translation>Playback speed</translation>
     </message>
     <message>
+        <source>品質</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>標準</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>高品質</source>
+        <translation>High quality</translation>
+    </message>
+    <message>
         <source>実行(&amp;E)</source>
         <translation>&amp;Execute</translation>
     </message>

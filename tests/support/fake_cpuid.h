@@ -22,9 +22,11 @@ public:
     CpuidRegisters Query(std::uint32_t leaf) const override {
         CpuidRegisters r;
         if (leaf == 0) {
-            r.eax = 1;
+            r.eax = level_ >= kAvx2Level ? 7 : 1;
         } else if (leaf == 1) {
             SetFeatureBits(r);
+        } else if (leaf == 7 && level_ >= kAvx2Level) {
+            r.ebx = 1u << 5;  // AVX2
         } else if (leaf == kExtendedMax) {
             r.eax = kBrandLast;
         } else if (leaf >= kBrandFirst && leaf <= kBrandLast) {
@@ -36,8 +38,11 @@ public:
         }
         return r;
     }
+    // The system saves the x87, xmm and ymm registers.
+    std::uint64_t EnabledStates() const override { return 0x7; }
 
 private:
+    static constexpr CpuFeatureLevel kAvx2Level = 7;
     static constexpr std::uint32_t kExtendedMax = 0x80000000;
     static constexpr std::uint32_t kBrandFirst = 0x80000002;
     static constexpr std::uint32_t kBrandLast = 0x80000004;
@@ -50,6 +55,7 @@ private:
         if (level_ >= 4) r.ecx |= 0x00000001;  // SSE3
         if (level_ >= 5) r.ecx |= 0x00080000;  // SSE4.1
         if (level_ >= 6) r.ecx |= 0x00100000;  // SSE4.2
+        if (level_ >= 7) r.ecx |= 0x08001000;  // OSXSAVE and FMA
     }
 
     CpuFeatureLevel level_;
