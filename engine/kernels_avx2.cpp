@@ -58,13 +58,14 @@ template <int Channels>
 void PhaseClass(const RowRegisters& row, const FilterState& state,
                 const float* const (&x)[Channels], std::int64_t first, std::int64_t start,
                 std::int64_t outputs, __m128 gain, float* const (&out)[Channels]) {
-    for (std::int64_t j = first; j < outputs; j += kQuad * state.Q) {
+    // `member` counts the class's outputs, so no division is needed per group.
+    for (std::int64_t j = first, member = 0; j < outputs; j += kQuad * state.Q, member += kQuad) {
         __m256 sums[Channels][kQuad];
         std::int64_t index[kQuad];
         for (int i = 0; i < kQuad; ++i) {
             const std::int64_t k = j + i * state.Q < outputs ? i : 0;
             index[i] = j + k * state.Q;
-            const std::int64_t a = start + ((j - first) / state.Q + k) * state.P;
+            const std::int64_t a = start + (member + k) * state.P;
             for (int c = 0; c < Channels; ++c) sums[c][i] = RowDot(row, x[c] + a);
         }
         for (int c = 0; c < Channels; ++c) {
