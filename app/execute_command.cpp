@@ -8,8 +8,8 @@
 #include "app/engine_texts.h"
 #include "app/user_prompts.h"
 #include "app/zel_dlg.h"
-#include "batch/progress_dlg.h"
-#include "batch/result_dlg.h"
+#include "app/progress_dlg.h"
+#include "app/result_dlg.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
-#include "cpu/cpu_info_dlg.h"
+#include "app/cpu_info_dlg.h"
 #include "engine/wav_probe.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The CPU information dialog: which builds can be chosen on each processor, the brand
 // text, and that every way of closing hands the selection back.
 
-#include "cpu/cpu_info_dlg.h"
+#include "app/cpu_info_dlg.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

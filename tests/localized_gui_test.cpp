@@ -23,7 +23,7 @@
 #include "app/qt_user_prompts.h"
 #include "app/zel_app.h"
 #include "app/zel_dlg.h"
-#include "cpu/cpu_info_dlg.h"
+#include "app/cpu_info_dlg.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"

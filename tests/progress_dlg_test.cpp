@@ -2,7 +2,7 @@
 // the GUI thread, the two bars, cancellation that never closes the dialog, one worker per
 // dialog, the end on the worker's last message, and a worker that is always joined.
 
-#include "batch/progress_dlg.h"
+#include "app/progress_dlg.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "batch/qt_message_window.h"
+#include "app/qt_message_window.h"
 #include "engine/batch_messages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"

@@ -2,7 +2,7 @@
 // given with the message for its code, no sorting, the whole text of a cut-off cell in a
 // tip, and the three ways it closes.
 
-#include "batch/result_dlg.h"
+#include "app/result_dlg.h"
 
 #include <QHeaderView>
 #include <QPushButton>

@@ -17,7 +17,7 @@
 
 #include "app/app_icon.h"
 #include "app/input_file_list.h"
-#include "cpu/cpu_info_dlg.h"
+#include "app/cpu_info_dlg.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"

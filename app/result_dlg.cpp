@@ -1,4 +1,4 @@
-#include "batch/result_dlg.h"
+#include "app/result_dlg.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "app/engine_texts.h"
-#include "batch/elided_text_tip_delegate.h"
+#include "app/elided_text_tip_delegate.h"
 
 namespace {
 

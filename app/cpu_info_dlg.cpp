@@ -1,4 +1,4 @@
-#include "cpu/cpu_info_dlg.h"
+#include "app/cpu_info_dlg.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "batch/progress_dlg.h"
+#include "app/progress_dlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

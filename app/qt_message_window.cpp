@@ -1,4 +1,4 @@
-#include "batch/qt_message_window.h"
+#include "app/qt_message_window.h"
 
 #include <QMetaObject>
 #include <QThread>

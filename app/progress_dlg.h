@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "batch/batch_job.h"
-#include "batch/qt_message_window.h"
+#include "app/qt_message_window.h"
 
 class QProgressBar;
 class QPushButton;
