@@ -6,10 +6,9 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
-#include "app/engine_texts.h"
 #include "app/elided_text_tip_delegate.h"
+#include "app/engine_texts.h"
 
 namespace {
 
@@ -60,35 +59,16 @@ void CResultDlg::CreateControls() {
     layout->addLayout(buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(m_closeButton, m_list);
+    m_closeButton->setFocus();
 }
 
 void CResultDlg::AddRow(const QString& fileName, zel::ConversionResult result) {
+    // Owned by the list from the start.
+    auto* item = new QTreeWidgetItem(m_list, QStringList{fileName, MessageFor(result)});
+    item->setData(0, Qt::UserRole, QVariant::fromValue(m_fileCount));
     m_fileNames << fileName;
     m_results.push_back(result);
     ++m_fileCount;
 }
 
 QString CResultDlg::MessageFor(zel::ConversionResult code) { return ConversionResultText(code); }
-
-void CResultDlg::showEvent(QShowEvent* event) {
-    // The rows are appended between construction and the first showing.
-    if (!m_initialised) {
-        m_initialised = true;
-        OnInitDialog();
-    }
-    QDialog::showEvent(event);
-}
-
-void CResultDlg::OnInitDialog() {
-    const qsizetype rows = std::min({static_cast<qsizetype>(std::max(m_fileCount, 0)),
-                                     m_fileNames.size(), static_cast<qsizetype>(m_results.size())});
-    QList<QTreeWidgetItem*> items;
-    items.reserve(rows);
-    for (qsizetype i = 0; i < rows; ++i) {
-        auto* item = new QTreeWidgetItem({m_fileNames[i], MessageFor(m_results[i])});
-        item->setData(0, Qt::UserRole, QVariant::fromValue(i));
-        items << item;
-    }
-    m_list->addTopLevelItems(items);
-    m_closeButton->setFocus();
-}

@@ -1,7 +1,7 @@
 #pragma once
 // The result dialog of a batch: one row per processed file, in batch order, with the file
-// as the input list holds it and the message for its result code. The caller appends the
-// rows before showing it; it shows nothing else and sorts nothing.
+// as the input list holds it and the message for its result code. It shows nothing else
+// and sorts nothing.
 
 #include <QDialog>
 #include <QStringList>
@@ -23,11 +23,12 @@ class CResultDlg : public QDialog {
 
     explicit CResultDlg(QWidget* parent = nullptr);
 
-    // The rows, filled by the caller before the dialog is shown.
+    // The rows so far, in the order they were added.
     QStringList m_fileNames;
     std::vector<zel::ConversionResult> m_results;
     std::int32_t m_fileCount = 0;
 
+    // Appends a row to the list.
     void AddRow(const QString& fileName, zel::ConversionResult result);
 
     // The message for a code; codes without one of their own read as a normal end.
@@ -36,14 +37,9 @@ class CResultDlg : public QDialog {
     QTreeWidget* List() const { return m_list; }
     QPushButton* CloseButton() const { return m_closeButton; }
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     void CreateControls();
-    void OnInitDialog();
 
-    bool m_initialised = false;
     QTreeWidget* m_list = nullptr;
     QPushButton* m_closeButton = nullptr;
 };

@@ -18,12 +18,12 @@
 #include <QtTest>
 #include <cstdio>
 
+#include "app/cpu_info_dlg.h"
 #include "app/engine_texts.h"
 #include "app/input_file_list.h"
 #include "app/qt_user_prompts.h"
 #include "app/zel_app.h"
 #include "app/zel_dlg.h"
-#include "app/cpu_info_dlg.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"
@@ -163,7 +163,7 @@ class LocalizedGuiTest : public QObject {
 
     void cpuDialogCaptions() {
         FakeCpuid cpuid(5, "");
-        CCPUInfoDlg dlg(nullptr, cpuid);
+        CCPUInfoDlg dlg(0, cpuid);
         dlg.show();
         QCOMPARE(dlg.windowTitle(), Expected({"CPU情報", "CPU Information"}));
         QCOMPARE(dlg.CloseButton()->text(), Expected({"閉じる(&X)", "&Close"}));
