@@ -18,13 +18,13 @@
 #include <QtTest>
 #include <cstdio>
 
+#include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
 #include "app/qt_user_prompts.h"
 #include "app/ui_translations.h"
 #include "app/zel_app.h"
 #include "app/zel_dlg.h"
-#include "batch/result_dlg.h"
-#include "cpu/cpu_info_dlg.h"
+#include "app/result_dlg.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"
@@ -165,7 +165,7 @@ class LocalizedGuiTest : public QObject {
 
     void cpuDialogCaptions() {
         FakeCpuid cpuid(5, "");
-        CCPUInfoDlg dlg(nullptr, cpuid);
+        CCPUInfoDlg dlg(0, cpuid);
         dlg.show();
         QCOMPARE(dlg.windowTitle(), Expected({"CPU情報", "CPU Information"}));
         QCOMPARE(dlg.CloseButton()->text(), Expected({"閉じる(&X)", "&Close"}));
@@ -173,6 +173,7 @@ class LocalizedGuiTest : public QObject {
                  Expected({"SSE命令セット", "SSE Instruction Set"}));
         QCOMPARE(dlg.LevelButton(0)->text(), Expected({"使用しない", "None"}));
         QCOMPARE(dlg.LevelButton(4)->text(), QString("SSE4.1"));
+        QCOMPARE(dlg.LevelButton(5)->text(), QString("AVX2"));
         QCOMPARE(dlg.BrandLabel()->text(), Expected({"不明なプロセッサ", "Unknown processor"}));
         const QStringList left = Untranslated(&dlg);
         QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
