@@ -130,7 +130,12 @@ class LocalizedGuiTest : public QObject {
             if (label != dlg.SpeedLabel()) labels << label->text();
         QCOMPARE(labels, Expected({{"サフィックス", "Suffix"},
                                    {"サンプリング周波数", "Sampling frequency"},
-                                   {"再生速度", "Playback speed"}}));
+                                   {"再生速度", "Playback speed"},
+                                   {"品質", "Quality"}}));
+        QStringList qualities;
+        for (int i = 0; i < dlg.QualityCombo()->count(); ++i)
+            qualities << dlg.QualityCombo()->itemText(i);
+        QCOMPARE(qualities, Expected({{"標準", "Standard"}, {"高品質", "High quality"}}));
         QCOMPARE(dlg.SpeedLabel()->text(), Expected({"1.00倍", "1.00x"}));
         dlg.SpeedSlider()->setValue(55);
         QCOMPARE(dlg.SpeedLabel()->text(), Expected({"0.55倍", "0.55x"}));
