@@ -319,6 +319,32 @@ TEST_F(Conversion, CancelNeverReplacesAnEarlierOutput) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
+// The high-quality mode keeps the same contract: progress after each chunk, a cancel keeps
+// what was converted as a valid file, but never in place of an earlier one.
+TEST_F(Conversion, HighQualityCancelKeepsTheSameContract) {
+    WriteWav(In(), kStereo16, SineSignal(kStereo16, 100000, 440.0, 0.5));
+    const ConversionSettings high{48000, 100, ConversionQuality::kHigh};
+    RecordingWindow cancelAtOnce([](std::size_t, const test::RecordedMessage&) { return -1; });
+    const ConversionOutcome partial = ConvertFile(In(), &cancelAtOnce, Out(), high);
+    EXPECT_EQ(partial.code, kCancelled);
+    EXPECT_EQ(partial.detail, ResultDetail::kNone);
+    ASSERT_EQ(cancelAtOnce.messages.size(), 1u);
+    const auto kept = test::LoadWav(Out());
+    EXPECT_TRUE(kept.HeaderConsistent());
+    EXPECT_GT(kept.Frames(), 0);
+    EXPECT_LT(kept.Frames(), 108844);  // round(100000 x 48000 / 44100), the whole file
+
+    const std::vector<std::uint8_t> earlier = ReadFileBytes(Out());
+    const ConversionOutcome again = ConvertFile(In(), &cancelAtOnce, Out(), high);
+    EXPECT_EQ(again.detail, ResultDetail::kEarlierOutputKept);
+    EXPECT_EQ(ReadFileBytes(Out()), earlier);
+
+    RecordingWindow window;
+    ASSERT_EQ(ConvertFile(In(), &window, Out(), high).code, kCompleted);
+    EXPECT_EQ(window.messages.back().wParam, 100u);
+    EXPECT_EQ(test::LoadWav(Out()).Frames(), 108844);
+}
+
 TEST_F(Conversion, OutputTakesTheInputsModeAndAReplacedFileKeepsItsOwn) {
     namespace fs = std::filesystem;
     WriteWav(In(), kStereo16, SineSignal(kStereo16, 1000, 440.0, 0.5));
