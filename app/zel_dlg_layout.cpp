@@ -190,8 +190,8 @@ void CZELDlg::CreateMenu() {
 }
 
 void CZELDlg::SetTabOrder() {
-    QWidget* const order[] = {m_executeButton,   m_exitButton, m_addFilesButton, m_folderButton,
-                              m_deleteAllButton, m_inputList,  m_suffixEdit,     m_frequencyCombo,
+    QWidget* const order[] = {m_executeButton,   m_exitButton,   m_addFilesButton, m_folderButton,
+                              m_deleteAllButton, m_inputList,    m_suffixEdit,     m_frequencyCombo,
                               m_speedSlider,     m_qualityCombo, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

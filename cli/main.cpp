@@ -57,9 +57,8 @@ std::int32_t ParseSpeed(const std::string& text) {
 
 // False when the line could not be written whole (standard output closed or full).
 bool PrintResult(UiLanguage language, const std::string& input, const ConversionOutcome& result) {
-    const std::string line =
-        cli::ResultLine(input, result.code, texts::OutcomeText(result, language),
-                        result.clippedSamples);
+    const std::string line = cli::ResultLine(
+        input, result.code, texts::OutcomeText(result, language), result.clippedSamples);
     const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
     return std::fflush(stdout) == 0 && written;
 }
@@ -125,7 +124,7 @@ int main(int argc, char** argv) {
     cli::TerminalProgress progress(stderr, showProgress);
     cli::InstallInterruptHandlers();
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
-    cli::CliBatchSettings settings{options.suffix,  rate, speed, level, jobs,
+    cli::CliBatchSettings settings{options.suffix,  rate,          speed, level, jobs,
                                    options.quality, options.dither};
     int outputError = 0;
     cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress,

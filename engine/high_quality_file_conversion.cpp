@@ -41,7 +41,9 @@ class SampleCodec {
         return rawIn_.Allocate(static_cast<std::uint64_t>(kChunkFrames * FrameBytes())) &&
                rawOut_.Allocate(static_cast<std::uint64_t>(outputFrames * FrameBytes()));
     }
-    std::int64_t FrameBytes() const { return static_cast<std::int64_t>(channels_) * bytesPerSample_; }
+    std::int64_t FrameBytes() const {
+        return static_cast<std::int64_t>(channels_) * bytesPerSample_;
+    }
     std::uint8_t* RawInput() { return rawIn_.data(); }
     const std::uint8_t* RawOutput() const { return rawOut_.data(); }
 

@@ -99,7 +99,7 @@ TEST(CpuFeatureLevel, MaxSimdLevelOffersTheHighestBuild) {
 }
 
 constexpr std::uint32_t kFma = 1u << 12, kOsXsave = 1u << 27;  // leaf 1 ECX
-constexpr std::uint32_t kAvx2 = 1u << 5;                         // leaf 7 EBX
+constexpr std::uint32_t kAvx2 = 1u << 5;                       // leaf 7 EBX
 
 // A processor with leaf 7 whose system saves the registers `xcr0` names.
 FakeCpuid Avx2Processor(std::uint32_t ecx, std::uint32_t leaf7Ebx, std::uint64_t xcr0) {
