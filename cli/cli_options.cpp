@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "cpu/cpu_features.h"
+
 namespace zel::cli {
 namespace {
 
@@ -19,9 +21,8 @@ bool TakesValue(const std::string& name) {
 }  // namespace
 
 SimdLevel ParseSimdLevel(const std::string& text) {
-    static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
-    for (int level = 0; level < 5; ++level)
-        if (text == kNames[level] || text == std::to_string(level)) return level;
+    for (SimdLevel level = 0; level <= kHighestSimdLevel; ++level)
+        if (text == SimdLevelName(level) || text == std::to_string(level)) return level;
     if (text == "sse4.1") return 4;
     return -1;
 }

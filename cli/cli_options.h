@@ -4,14 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_settings.h"
 #include "engine/convert_file.h"
 
 namespace zel::cli {
 
 struct CliOptions {
-    std::string rateText = "48000";
-    std::string speedText = "100";
-    std::string suffix = "_ZEL";
+    std::string rateText = std::to_string(kDefaultTargetRate);
+    std::string speedText = std::to_string(kDefaultSpeedPercent);
+    std::string suffix = kDefaultSuffix;
     SimdLevel simdLevel = 0;
     bool simdGiven = false;
     int jobs = 1;

@@ -137,7 +137,7 @@ const char* FeatureLevelName(CpuFeatureLevel level) {
 
 const char* SimdLevelName(SimdLevel level) {
     static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
-    return (level >= 0 && level <= 4) ? kNames[level] : "none";
+    return (level >= 0 && level <= kHighestSimdLevel) ? kNames[level] : "none";
 }
 
 }  // namespace zel

@@ -47,6 +47,9 @@ CpuFeatureLevel DecodeFeatureLevel(std::uint32_t ecx, std::uint32_t edx);
 CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* brand);
 CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand);
 
+// The highest build there is (SSE4.1).
+inline constexpr SimdLevel kHighestSimdLevel = 4;
+
 // The highest build the processor can run: 0,1 -> 0; 2 -> 1; 3 -> 2; 4 -> 3; 5,6 -> 4;
 // anything else -> 0.
 SimdLevel MaxSimdLevel(CpuFeatureLevel level);

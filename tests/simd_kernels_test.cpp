@@ -140,7 +140,6 @@ TEST(SimdFilter, EveryBuildFormsItsSumsExactlyInItsOwnOrder) {
             for (const Ratio& ratio : kRatios) {
                 for (std::int64_t outputs : {1, 3, 5, 7, 13, 322}) {
                     FilterCase c(ratio.p, ratio.q, outputs, 11);
-                    c.state.layout = layout;
                     build.kernels->filter(layout, c.state, c.left.data(), c.right.data(),
                                           outputs, c.outLeft.data(), c.outRight.data());
                     const float gain = static_cast<float>(c.state.Q);
