@@ -18,14 +18,15 @@ bool TakesValue(const std::string& name) {
            name == "--jobs";
 }
 
-}  // namespace
-
+// "0".."4" or a build's name (sse4.1 too); -1 when the text names no build.
 SimdLevel ParseSimdLevel(const std::string& text) {
     for (SimdLevel level = 0; level <= kHighestSimdLevel; ++level)
         if (text == SimdLevelName(level) || text == std::to_string(level)) return level;
-    if (text == "sse4.1") return 4;
+    if (text == "sse4.1") return kHighestSimdLevel;
     return -1;
 }
+
+}  // namespace
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     ParseOutcome outcome;

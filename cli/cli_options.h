@@ -33,9 +33,6 @@ struct ParseOutcome {
 // '=' ("--rate 44100", "--rate=44100").
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
-// "0".."4" or none|sse|sse2|sse3|sse41; -1 when the text names no level.
-SimdLevel ParseSimdLevel(const std::string& text);
-
 std::string UsageText();
 
 }  // namespace zel::cli
