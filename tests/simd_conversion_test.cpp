@@ -16,6 +16,7 @@
 #include "engine/conversion_kernels.h"
 #include "engine/convert_file.h"
 #include "engine/memory_conversion.h"
+#include "engine/sample_encoding.h"
 #include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 #include "tests/support/recording_window.h"
@@ -38,10 +39,6 @@ const Build kBuilds[] = {
 };
 
 const SignalFormat kFormats[] = {{1, 8, 0}, {2, 8, 0}, {1, 16, 0}, {2, 16, 0}};
-
-std::int32_t ReadInt16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
-}
 
 struct Output {
     ConversionResult result = -100;

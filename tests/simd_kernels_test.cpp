@@ -15,6 +15,7 @@
 #include "engine/conversion_kernels.h"
 #include "engine/filter_design.h"
 #include "engine/phase_walk.h"
+#include "engine/sample_encoding.h"
 #include "tests/support/sum_models.h"
 
 namespace zel {
@@ -202,7 +203,7 @@ std::vector<std::int32_t> Pack(const ConversionKernels& kernels, SampleLayout la
     std::vector<std::int32_t> samples;
     for (std::int64_t i = 0; i < count * channels; ++i) {
         if (IsSixteenBit(layout))
-            samples.push_back(static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
+            samples.push_back(ReadInt16(raw.data() + 2 * i));
         else
             samples.push_back(raw[i]);
     }
