@@ -18,7 +18,7 @@
 #include "engine/high_quality_conversion.h"
 #include "engine/high_quality_resampler.h"
 #include "engine/memory_conversion.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 
 #ifdef ZEL_HAVE_SOXR

@@ -14,7 +14,7 @@
 #include "cpu/cpu_features.h"
 #include "engine/convert_file.h"
 #include "engine/filter_design.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 #include "engine/wav_probe.h"
 #include "platform/message_window.h"
