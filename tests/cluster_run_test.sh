@@ -23,8 +23,12 @@ tree=$work/tree
 # A mono 16-bit file of $3 frames at $2 Hz, noise from /dev/urandom.
 write_wav() {
   local path=$1 rate=$2 frames=$3 data=$(($3 * 2))
-  le32() { printf "\\x%02x\\x%02x\\x%02x\\x%02x" $(($1 & 255)) $(($1 >> 8 & 255)) \
-           $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+  le32() {
+    local hex
+    printf -v hex '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) \
+      $(($1 >> 16 & 255)) $(($1 >> 24 & 255))
+    printf "$hex"
+  }
   { printf 'RIFF'; le32 $((data + 36)); printf 'WAVEfmt '; le32 16
     printf '\x01\x00\x01\x00'; le32 "$rate"; le32 $((rate * 2)); printf '\x02\x00\x10\x00'
     printf 'data'; le32 "$data"; head -c "$data" /dev/urandom; } > "$path"
@@ -113,14 +117,14 @@ start_cluster() {
   done
   state=$work/slurm
   mkdir -p "$state/ctld" "$state/spool"
-  chmod 700 "$state"
+  chmod 755 "$state"
   local host user
   host=$(hostname -s)
   user=$(id -un)
   mungekey --create --keyfile="$state/munge.key" > /dev/null
   munged --foreground --force --socket="$state/munge.sock" --key-file="$state/munge.key" \
     --pid-file="$state/munged.pid" --log-file="$state/munged.log" \
-    --seed-file="$state/munged.seed" &
+    --seed-file="$state/munged.seed" > "$state/munged.out" 2>&1 &
   pids+=($!)
   wait_until 10 "munged did not start" test -S "$state/munge.sock"
   export SLURM_CONF=$state/slurm.conf
@@ -170,7 +174,7 @@ JOB
     --output="$work/logs/%A_%a.out" --chdir="$work" "$work/job.sh") ||
     { show_logs; fail "the job array did not complete (sbatch: ${submitted:-no job id})"; }
   echo "slurm: job array $submitted finished"
-  grep -h "_job_complete" "$state/slurmctld.log" | sed 's/^/slurmctld: /' | tail -n $shards
+  grep -h "_job_complete.* done" "$state/slurmctld.log" | sed 's/^/slurmctld: /' | tail -n $shards
 }
 
 generate_tree
