@@ -65,10 +65,11 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
                                         kAllFilesBar)) ||
                     cancelled;
         const auto started = std::chrono::steady_clock::now();
+        const OutputChoice choice{suffix, job.OutputFolder(i), skipExisting};
         const ConversionOutcome outcome =
             cancelled ? ConversionOutcome{kCancelled}
-                      : ConvertBatchFile(build, job.GetFileName(i), {suffix, job.OutputFolder(i), skipExisting},
-                                         *batchInputs, window, settings);
+                      : ConvertBatchFile(build, job.GetFileName(i), choice, *batchInputs, window,
+                                         settings);
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
         job.StoreOutcome(i, outcome, seconds.count());
         cancelled = AsksToCancel(

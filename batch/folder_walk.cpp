@@ -31,8 +31,8 @@ bool HasRiffWaveHeader(const fs::path& path) {
     platform::FileHandle file = platform::FileHandle::OpenForSequentialRead(path);
     WavHeader header;
     std::size_t got = 0;
-    return file.IsOpen() && file.Read(header.bytes.data(), kWaveIdEnd, got) &&
-           got == kWaveIdEnd && header.U32(wav_offset::kRiffId) == kRiffTag &&
+    return file.IsOpen() && file.Read(header.bytes.data(), kWaveIdEnd, got) && got == kWaveIdEnd &&
+           header.U32(wav_offset::kRiffId) == kRiffTag &&
            header.U32(wav_offset::kWaveId) == kWaveTag;
 }
 
@@ -60,9 +60,8 @@ class Walker {
     }
 
     std::vector<BatchEntry> Sorted() {
-        std::sort(found_.begin(), found_.end(), [](const BatchEntry& a, const BatchEntry& b) {
-            return a.relative < b.relative;
-        });
+        std::sort(found_.begin(), found_.end(),
+                  [](const BatchEntry& a, const BatchEntry& b) { return a.relative < b.relative; });
         return std::move(found_);
     }
 

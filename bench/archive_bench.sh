@@ -76,7 +76,8 @@ bench_tree() {
   rm -rf "$work/out"
 }
 
-echo "zel-cli $("$cli" --version | cut -d' ' -f2), $(nproc) cores, load: $(uptime | sed 's/.*load/load/')"
+echo "zel-cli $("$cli" --version | cut -d' ' -f2), $(nproc) cores," \
+  "$(uptime | sed 's/.*load/load/')"
 write_wav "$work/short.wav" 1 $short_frames
 copy_tree "$work/short.wav" $short_count "$work/short"
 bench_tree "$short_count short files (0.25 s mono)" "$work/short" $short_count

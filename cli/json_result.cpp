@@ -57,14 +57,26 @@ std::string JsonString(std::string_view text) {
             continue;
         }
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
-                if (c < kFirstPrintable) AppendUnicodeEscape(out, c);
-                else out += static_cast<char>(c);
+                if (c < kFirstPrintable)
+                    AppendUnicodeEscape(out, c);
+                else
+                    out += static_cast<char>(c);
         }
         ++i;
     }

@@ -95,7 +95,8 @@ bool CollectNames(const cli::CliOptions& options, std::vector<std::string>& name
     } else {
         std::FILE* stream = std::fopen(options.filesFrom.c_str(), "rb");
         if (stream == nullptr) {
-            error = "cannot open the file list '" + options.filesFrom + "': " + std::strerror(errno);
+            error = "cannot open the file list '" + options.filesFrom +
+                    "': " + std::strerror(errno);
             return false;
         }
         const bool read = cli::ReadStream(stream, text);

@@ -80,7 +80,7 @@ TEST_F(ArchiveCli, RecursiveWalkFindsWavFilesInSortedOrderAndSkipsTheRest) {
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     const std::string t = Tree();
     EXPECT_EQ(Inputs(r.out), (std::vector<std::string>{t + "/a.WAV", t + "/b/a/y.wav",
-                                                        t + "/b/z.wav", t + "/no extension"}))
+                                                       t + "/b/z.wav", t + "/no extension"}))
         << r.out;
     EXPECT_TRUE(fs::exists(dir.path() / "tree/b/a/y_ZEL.wav"));
     EXPECT_FALSE(fs::exists(dir.path() / "tree/b/old_ZEL_ZEL.wav"));
@@ -133,10 +133,10 @@ TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
     const fs::path broken = MakeInput("tree/broken.wav", 8000);
     MakeInput("tree/fresh.wav", 8000);
     const Args args = {"-q", "-r", "--rate", "16000", "--skip-existing", Tree()};
-    ASSERT_EQ(RunCli({"-q", "--rate", "16000", done.string(), cut.string(), broken.string()},
-                     scratch)
-                  .exitStatus,
-              0);
+    ASSERT_EQ(
+        RunCli({"-q", "--rate", "16000", done.string(), cut.string(), broken.string()}, scratch)
+            .exitStatus,
+        0);
     // What an interrupted run leaves: a cancelled output (valid, but short) and a file
     // cut off by a full disk or a lost machine.
     const fs::path cutOut = dir.path() / "tree/cut_ZEL.wav";
@@ -149,7 +149,8 @@ TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     const std::string t = Tree();
     EXPECT_EQ(r.out, t + "/broken.wav\t0\t正常終了\n" + t + "/cut.wav\t0\t正常終了\n" + t +
-                         "/done.wav\t2\tスキップ（既存の出力）\n" + t + "/fresh.wav\t0\t正常終了\n");
+                         "/done.wav\t2\tスキップ（既存の出力）\n" + t +
+                         "/fresh.wav\t0\t正常終了\n");
     EXPECT_EQ(ReadBytes(dir.path() / "tree/done_ZEL.wav"), doneBytes);
     EXPECT_EQ(test::LoadWav(cutOut).Frames(), 16000);
     EXPECT_TRUE(test::LoadWav(brokenOut).HeaderConsistent());
@@ -162,9 +163,8 @@ TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
 TEST_F(ArchiveCli, JsonResultsCarryEveryFieldEscaped) {
     const fs::path odd = MakeInput("quote\"back\\slash\ttab.wav", 8000);
     const fs::path missing = dir.path() / "missing.wav";
-    const test::ChildOutcome r =
-        RunCli({"-q", "--results", "jsonl", "--rate", "16000", odd.string(), missing.string()},
-               scratch);
+    const test::ChildOutcome r = RunCli(
+        {"-q", "--results", "jsonl", "--rate", "16000", odd.string(), missing.string()}, scratch);
     EXPECT_EQ(r.exitStatus, 1);
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 2u) << r.out;
@@ -184,10 +184,10 @@ TEST_F(ArchiveCli, JsonResultsCarryEveryFieldEscaped) {
 TEST_F(ArchiveCli, ShardsPartitionTheListAndKeepFilesWhereTheyAre) {
     for (int i = 0; i < 40; ++i) MakeInput("tree/f" + std::to_string(i) + ".wav", 100);
     auto shardOf = [&](int k) {
-        const test::ChildOutcome r = RunCli(
-            {"-q", "-r", "--output-dir", (dir.path() / "out").string(), "--shard",
-             std::to_string(k) + "/3", Tree()},
-            scratch);
+        const test::ChildOutcome r =
+            RunCli({"-q", "-r", "--output-dir", (dir.path() / "out").string(), "--shard",
+                    std::to_string(k) + "/3", Tree()},
+                   scratch);
         EXPECT_EQ(r.exitStatus, 0) << r.err;
         const std::vector<std::string> inputs = Inputs(r.out);
         return std::set<std::string>(inputs.begin(), inputs.end());
