@@ -37,7 +37,7 @@ write_wav() {
 copy_tree() {
   local template=$1 count=$2 folder=$3 i names=()
   for ((i = 0; i < count; i++)); do
-    mkdir -p "$folder/d$((i / 100))"
+    ((i % 100 != 0)) || mkdir -p "$folder/d$((i / 100))"
     names+=("$folder/d$((i / 100))/f$i.wav")
     if [ ${#names[@]} -eq 500 ] || [ $i -eq $((count - 1)) ]; then
       tee "${names[@]}" < "$template" > /dev/null
