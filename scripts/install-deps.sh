@@ -11,11 +11,10 @@ source "$(dirname "$0")/steps.sh"
 
 build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
                 libgl1-mesa-dev)
-# objdump checks the instruction levels; file, dpkg-dev and fakeroot are what cpack's
-# DEB generator runs; lintian judges the packages; a Japanese font lays the windows out
-# as users see them.
+# objdump checks the instruction levels; file and dpkg-dev (dpkg-shlibdeps) are what
+# cpack's DEB generator runs; a Japanese font lays the windows out as users see them.
 test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dpkg-dev
-               fakeroot lintian desktop-file-utils appstream man-db fonts-vlgothic)
+               desktop-file-utils appstream man-db fonts-vlgothic)
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
                 libsamplerate0-dev sox)
