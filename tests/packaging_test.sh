@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Usage: packaging_test.sh install|deb BUILD_DIR
-#   install: installs the build into a temporary prefix and checks what lands there, and
-#            validates the desktop entry, the AppStream metadata and the manual pages;
-#   deb:     builds the two Debian packages and checks what each holds and depends on.
+# Usage: packaging_test.sh install|cli-package|desktop-package BUILD_DIR
+#   install:  installs the build into a temporary prefix and checks what lands there, and
+#             validates the desktop entry, the AppStream metadata and the manual pages;
+#   cli-package, desktop-package: builds that Debian package (zel-cli or zel) and checks
+#             what it holds and depends on.
 set -euo pipefail
 part=$1
 build=$2
@@ -61,48 +62,71 @@ check_installation() {
     || fail "metainfo does not validate"
 }
 
-check_packages() {
-  (cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1) \
-    || fail "cpack failed: $(cat "$work/cpack.log")"
-  cli_deb=$(ls "$work"/deb/zel-cli_*.deb)
-  desktop_deb=$(ls "$work"/deb/zel_*.deb)
-  field() { dpkg-deb -f "$1" "$2"; }
-  [ "$(field "$cli_deb" Package)" = zel-cli ] || fail "zel-cli package name"
-  [ "$(field "$desktop_deb" Package)" = zel ] || fail "zel package name"
+# build_package COMPONENT: the path of the package cpack builds for the component alone.
+build_package() {
+  (cd "$build" && cpack -G DEB -D CPACK_COMPONENTS_ALL="$1" -B "$work/deb" \
+     >"$work/cpack.log" 2>&1) || fail "cpack failed: $(cat "$work/cpack.log")"
+  ls "$work"/deb/*.deb
+}
 
-  # What a server installs: the C++ runtime and nothing of Qt.
-  cli_depends=$(field "$cli_deb" Depends)
-  echo "zel-cli Depends: $cli_depends"
+field() { dpkg-deb -f "$1" "$2"; }
+
+# has_files DEB FILE...: fails unless the package holds every file under /usr.
+has_files() {
+  local deb=$1 contents file
+  shift
+  contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+  for file in "$@"; do
+    grep -qx "\./usr/$file" <<<"$contents" || fail "$(field "$deb" Package) lacks /usr/$file"
+  done
+}
+
+# lacks_files DEB FILE...: fails if the package holds any of the files.
+lacks_files() {
+  local deb=$1 contents file
+  shift
+  contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+  for file in "$@"; do
+    if grep -qx "\./usr/$file" <<<"$contents"; then
+      fail "$(field "$deb" Package) also holds /usr/$file"
+    fi
+  done
+}
+
+# What a server installs: zel-cli, the C++ runtime and nothing of Qt.
+check_cli_package() {
+  local deb depends lib
+  deb=$(build_package cli)
+  [ "$(field "$deb" Package)" = zel-cli ] || fail "zel-cli package name"
+  depends=$(field "$deb" Depends)
+  echo "zel-cli Depends: $depends"
   for lib in libstdc++6 libc6; do
-    grep -q "$lib" <<<"$cli_depends" || fail "zel-cli does not depend on $lib"
+    grep -q "$lib" <<<"$depends" || fail "zel-cli does not depend on $lib"
   done
-  if grep -q 'libqt6' <<<"$cli_depends"; then fail "zel-cli depends on Qt"; fi
+  if grep -q 'libqt6' <<<"$depends"; then fail "zel-cli depends on Qt"; fi
+  has_files "$deb" "${cli_files[@]}"
+  lacks_files "$deb" "${desktop_files[@]}"
+}
 
-  desktop_depends=$(field "$desktop_deb" Depends)
-  echo "zel Depends: $desktop_depends"
-  version=$(field "$desktop_deb" Version)
-  for dependency in "zel-cli (= $version)" libqt6widgets6 libqt6core6 "fonts-vlgothic |"; do
-    grep -qF "$dependency" <<<"$desktop_depends" || fail "zel does not depend on $dependency"
+check_desktop_package() {
+  local deb depends dependency
+  deb=$(build_package desktop)
+  [ "$(field "$deb" Package)" = zel ] || fail "zel package name"
+  depends=$(field "$deb" Depends)
+  echo "zel Depends: $depends"
+  for dependency in "zel-cli (= $(field "$deb" Version))" libqt6widgets6 "fonts-vlgothic |"; do
+    grep -qF "$dependency" <<<"$depends" || fail "zel does not depend on $dependency"
   done
-  grep -q 'fonts-noto-cjk' <<<"$(field "$desktop_deb" Recommends)" \
+  grep -q 'fonts-noto-cjk' <<<"$(field "$deb" Recommends)" \
     || fail "zel does not recommend fonts-noto-cjk"
-
-  contents() { dpkg-deb -c "$1" | awk '{print $6}'; }
-  cli_contents=$(contents "$cli_deb")
-  desktop_contents=$(contents "$desktop_deb")
-  for file in "${cli_files[@]}"; do
-    grep -qx "\./usr/$file" <<<"$cli_contents" || fail "zel-cli lacks /usr/$file"
-    if grep -qx "\./usr/$file" <<<"$desktop_contents"; then fail "zel also holds /usr/$file"; fi
-  done
-  for file in "${desktop_files[@]}"; do
-    grep -qx "\./usr/$file" <<<"$desktop_contents" || fail "zel lacks /usr/$file"
-    if grep -qx "\./usr/$file" <<<"$cli_contents"; then fail "zel-cli also holds /usr/$file"; fi
-  done
+  has_files "$deb" "${desktop_files[@]}"
+  lacks_files "$deb" "${cli_files[@]}"
 }
 
 case $part in
   install) check_installation ;;
-  deb) check_packages ;;
-  *) fail "unknown part '$part' (install or deb)" ;;
+  cli-package) check_cli_package ;;
+  desktop-package) check_desktop_package ;;
+  *) fail "unknown part '$part' (install, cli-package or desktop-package)" ;;
 esac
 echo "$part checks passed"
