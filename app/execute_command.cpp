@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/engine_texts.h"
+#include "app/ui_translations.h"
 #include "app/user_prompts.h"
 #include "app/zel_dlg.h"
 #include "batch/progress_dlg.h"
 #include "batch/result_dlg.h"
+#include "texts/message_catalogue.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const zel::SettingsProblem problem = zel::CheckBatchSettings(
         static_cast<std::size_t>(paths.size()), suffix.toStdString(), sampleRate, speed);
     if (problem != zel::SettingsProblem::kNone) {
-        dlg.Prompts().ShowError(&dlg, SettingsProblemText(problem));
+        dlg.Prompts().ShowError(
+            &dlg, QString::fromStdString(std::string(
+                      zel::texts::SettingsProblemText(problem, InstalledUiLanguage()))));
         return;
     }
 
@@ -55,7 +58,6 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     // The worker has sent its last message: every result up to a cancelled file is written.
     CResultDlg result(&dlg);
     const std::int32_t processed = job.ProcessedFileCount();
-    for (std::int32_t i = 0; i < processed; ++i)
-        result.AddRow(paths[i], job.m_results[static_cast<std::size_t>(i)]);
+    for (std::int32_t i = 0; i < processed; ++i) result.AddRow(paths[i], job.Outcome(i));
     result.exec();
 }

@@ -20,9 +20,15 @@ bool InstallCatalogue(QCoreApplication& app, const QString& name, const QString&
     return QCoreApplication::installTranslator(translator.release());
 }
 
+// Set on the GUI thread at start-up, before any window shows a message.
+UiLanguage g_installedLanguage = UiLanguage::kJapanese;
+
 }  // namespace
 
+UiLanguage InstalledUiLanguage() { return g_installedLanguage; }
+
 bool InstallUiTranslations(QCoreApplication& app, UiLanguage language) {
+    g_installedLanguage = language;
     switch (language) {
         case UiLanguage::kEnglish:
             // Qt's own texts are English already.

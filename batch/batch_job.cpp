@@ -11,11 +11,18 @@ void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_fileNames = std::move(fileNames);
     m_fileCount = static_cast<std::int32_t>(m_fileNames.size());
     m_results.assign(m_fileNames.size(), kCompleted);
+    m_details.assign(m_fileNames.size(), ResultDetail::kNone);
 }
 
 std::string BatchJob::GetFileName(std::int32_t i) const {
     if (i < 0 || i >= m_fileCount || static_cast<std::size_t>(i) >= m_fileNames.size()) return {};
     return m_fileNames[static_cast<std::size_t>(i)];
+}
+
+ConversionOutcome BatchJob::Outcome(std::int32_t i) const {
+    const auto index = static_cast<std::size_t>(i);
+    if (i < 0 || index >= m_results.size()) return {};
+    return {m_results[index], index < m_details.size() ? m_details[index] : ResultDetail::kNone};
 }
 
 std::int32_t BatchJob::ProcessedFileCount() const {

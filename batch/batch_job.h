@@ -18,8 +18,8 @@
 #include "batch/batch_inputs.h"
 #include "batch/batch_settings.h"
 #include "batch/worker_thread.h"
-#include "engine/conversion_result.h"
-#include "engine/convert_file.h"
+#include "engine/conversion_builds.h"
+#include "engine/conversion_outcome.h"
 #include "platform/message_window.h"
 
 namespace zel {
@@ -40,13 +40,16 @@ class BatchJob {
     BatchJob(const BatchJob&) = delete;
     BatchJob& operator=(const BatchJob&) = delete;
 
-    // Sets the input paths, sizes m_results to them and sets m_fileCount.
+    // Sets the input paths, sizes m_results and m_details to them and sets m_fileCount.
     void SetFiles(std::vector<std::string> fileNames);
 
     // A copy of the suffix.
     std::string GetSuffix() const { return m_suffix; }
     // A copy of input path i; empty when i is not below m_fileCount.
     std::string GetFileName(std::int32_t i) const;
+
+    // The code and detail of file i, once the worker has reported it.
+    ConversionOutcome Outcome(std::int32_t i) const;
 
     // After WM_BATCH_FINISHED: how many files got a result, that is every file, or the
     // files up to and including the one the user cancelled.
@@ -62,6 +65,9 @@ class BatchJob {
     std::string m_suffix;
     // Entry i: the ConversionResult of file i, once the worker has reported it.
     std::vector<ConversionResult> m_results;
+    // Entry i: what the code of file i alone does not tell (the cause of a refusal, a
+    // cancel that kept an earlier file), written with m_results.
+    std::vector<ResultDetail> m_details;
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;

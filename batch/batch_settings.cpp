@@ -32,15 +32,4 @@ SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suf
     return SettingsProblem::kNone;
 }
 
-std::string_view SettingsProblemMessage(SettingsProblem problem) {
-    switch (problem) {
-        case SettingsProblem::kNone: return "";
-        case SettingsProblem::kNoInputFiles: return "入力ファイルが指定されていません";
-        case SettingsProblem::kNoSuffix: return "サフィックスが指定されていません";
-        case SettingsProblem::kBadTargetRate: return "サンプリング周波数が不適切です";
-        case SettingsProblem::kBadSpeed: return "再生速度が不適切です";
-    }
-    return "";
-}
-
 }  // namespace zel

@@ -29,7 +29,4 @@ std::int32_t ParseLeadingInteger(std::string_view text);
 SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suffix,
                                    std::int32_t targetRate, std::int32_t speedPercent);
 
-// The message for a problem (UTF-8).
-std::string_view SettingsProblemMessage(SettingsProblem problem);
-
 }  // namespace zel

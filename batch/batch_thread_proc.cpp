@@ -6,6 +6,7 @@
 #include "batch/batch_job.h"
 #include "batch/output_path.h"
 #include "engine/batch_messages.h"
+#include "engine/convert_file.h"
 
 namespace zel {
 namespace {
@@ -15,16 +16,18 @@ std::intptr_t SendTo(platform::MessageWindow* window, std::uint32_t message, std
     return window != nullptr ? window->Send(message, wParam, lParam) : 0;
 }
 
+bool AsksToCancel(std::intptr_t answer) { return answer != 0; }
+
 }  // namespace
 
-ConversionResult ConvertBatchFile(ConvertFunction convert, const std::string& input,
-                                  const std::string& suffix, const BatchInputs& batchInputs,
-                                  platform::MessageWindow* window, std::int32_t sampleRate,
-                                  std::int32_t speed) {
-    if (!SuffixIsUsable(suffix)) return kOutputOpenError;
+ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
+                                   const std::string& suffix, const BatchInputs& batchInputs,
+                                   platform::MessageWindow* window,
+                                   const ConversionSettings& settings) {
+    if (!SuffixIsUsable(suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
     const std::filesystem::path output = MakeOutputPath(input, suffix);
-    if (batchInputs.Contains(output)) return kOutputOpenError;
-    return convert(input, window, output, sampleRate, speed);
+    if (batchInputs.Contains(output)) return {kOutputOpenError, ResultDetail::kOutputOnInput};
+    return ConvertFile(input, window, output, settings, build.kernels);
 }
 
 std::uint32_t BatchThreadProc(BatchJob& job) {
@@ -32,9 +35,8 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     const std::string suffix = job.GetSuffix();
     platform::MessageWindow* const window = job.m_window;
     const std::int32_t fileCount = std::max(job.m_fileCount, 0);
-    const std::int32_t speed = job.m_speed;
-    const std::int32_t sampleRate = job.m_sampleRate;
-    const ConvertFunction convert = ConverterForLevel(job.m_simdLevel);
+    const ConversionSettings settings{job.m_sampleRate, job.m_speed};
+    const ConversionBuild& build = BuildForLevel(job.m_simdLevel);
     const std::chrono::milliseconds pause = job.m_pause;
     const PauseFunction pauseFunction = job.m_pauseFunction;
     // Noted before the first output is written.
@@ -43,16 +45,26 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
         batchInputs = std::make_shared<const BatchInputs>(job.m_fileNames);
     if (job.m_results.size() < static_cast<std::size_t>(fileCount))
         job.m_results.resize(static_cast<std::size_t>(fileCount), kCompleted);
+    if (job.m_details.size() < static_cast<std::size_t>(fileCount))
+        job.m_details.resize(static_cast<std::size_t>(fileCount), ResultDetail::kNone);
 
+    bool cancelled = false;
     for (std::int32_t i = 0; i < fileCount; ++i) {
-        if (pauseFunction) pauseFunction(pause);
-        const std::string input = job.GetFileName(i);
-        const ConversionResult result =
-            ConvertBatchFile(convert, input, suffix, *batchInputs, window, sampleRate, speed);
-        job.m_results[static_cast<std::size_t>(i)] = result;
-        // The answer is the cancel request, which only the conversion acts on.
-        SendTo(window, WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(i) + 1, kAllFilesBar);
-        if (result == kCancelled) break;
+        if (pauseFunction && !cancelled) pauseFunction(pause);
+        // A cancel pressed during the pause is heard before the file is touched: the
+        // all-files bar is set again to where it stands, and the answer is read.
+        cancelled = AsksToCancel(SendTo(window, WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(i),
+                                        kAllFilesBar)) ||
+                    cancelled;
+        const ConversionOutcome outcome = cancelled
+                                              ? ConversionOutcome{kCancelled}
+                                              : ConvertBatchFile(build, job.GetFileName(i), suffix,
+                                                                 *batchInputs, window, settings);
+        job.m_results[static_cast<std::size_t>(i)] = outcome.code;
+        job.m_details[static_cast<std::size_t>(i)] = outcome.detail;
+        cancelled = AsksToCancel(
+            SendTo(window, WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(i) + 1, kAllFilesBar));
+        if (outcome.code == kCancelled) break;
     }
     SendTo(window, WM_BATCH_FINISHED, 0, 0);
     return 0;

@@ -3,15 +3,19 @@
 // result and reports it, and stops after a file the user cancelled (result 1). Any other
 // result, failures included, lets the batch go on. WM_BATCH_FINISHED is sent exactly once,
 // after the last file processed; after it the worker touches nothing of the job.
+//
+// A cancel is also heard between files: the answer to the all-files report after a file,
+// and to the same report sent again after the pause before the next file (the bar does
+// not move). When either asks to cancel, the next file is not opened at all: it gets
+// code 1 and the batch ends there.
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 
 #include "batch/batch_inputs.h"
-#include "engine/conversion_result.h"
-#include "engine/convert_file.h"
+#include "engine/conversion_builds.h"
+#include "engine/conversion_outcome.h"
+#include "engine/conversion_settings.h"
 #include "platform/message_window.h"
 
 namespace zel {
@@ -23,10 +27,10 @@ std::uint32_t BatchThreadProc(BatchJob& job);
 
 // One file of a batch: the output path from the suffix, refused with kOutputOpenError
 // when the suffix is unusable or the output would land on an input of the batch;
-// otherwise the conversion's own result.
-ConversionResult ConvertBatchFile(ConvertFunction convert, const std::string& input,
-                                  const std::string& suffix, const BatchInputs& batchInputs,
-                                  platform::MessageWindow* window, std::int32_t sampleRate,
-                                  std::int32_t speed);
+// otherwise the conversion's own outcome.
+ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
+                                   const std::string& suffix, const BatchInputs& batchInputs,
+                                   platform::MessageWindow* window,
+                                   const ConversionSettings& settings);
 
 }  // namespace zel

@@ -8,8 +8,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/engine_texts.h"
+#include "app/ui_translations.h"
 #include "batch/elided_text_tip_delegate.h"
+#include "texts/message_catalogue.h"
 
 namespace {
 
@@ -62,13 +63,16 @@ void CResultDlg::CreateControls() {
     setTabOrder(m_closeButton, m_list);
 }
 
-void CResultDlg::AddRow(const QString& fileName, zel::ConversionResult result) {
+void CResultDlg::AddRow(const QString& fileName, const zel::ConversionOutcome& outcome) {
     m_fileNames << fileName;
-    m_results.push_back(result);
+    m_results.push_back(outcome.code);
+    m_details.push_back(outcome.detail);
     ++m_fileCount;
 }
 
-QString CResultDlg::MessageFor(zel::ConversionResult code) { return ConversionResultText(code); }
+QString CResultDlg::MessageFor(const zel::ConversionOutcome& outcome) {
+    return QString::fromStdString(zel::texts::OutcomeText(outcome, InstalledUiLanguage()));
+}
 
 void CResultDlg::showEvent(QShowEvent* event) {
     // The rows are appended between construction and the first showing.
@@ -85,7 +89,10 @@ void CResultDlg::OnInitDialog() {
     QList<QTreeWidgetItem*> items;
     items.reserve(rows);
     for (qsizetype i = 0; i < rows; ++i) {
-        auto* item = new QTreeWidgetItem({m_fileNames[i], MessageFor(m_results[i])});
+        const auto index = static_cast<std::size_t>(i);
+        const zel::ResultDetail detail =
+            index < m_details.size() ? m_details[index] : zel::ResultDetail::kNone;
+        auto* item = new QTreeWidgetItem({m_fileNames[i], MessageFor({m_results[index], detail})});
         item->setData(0, Qt::UserRole, QVariant::fromValue(i));
         items << item;
     }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/conversion_result.h"
+#include "engine/conversion_outcome.h"
 
 class QPushButton;
 class QTreeWidget;
@@ -26,12 +26,15 @@ class CResultDlg : public QDialog {
     // The rows, filled by the caller before the dialog is shown.
     QStringList m_fileNames;
     std::vector<zel::ConversionResult> m_results;
+    // Entry i: the detail that follows the message of m_results[i].
+    std::vector<zel::ResultDetail> m_details;
     std::int32_t m_fileCount = 0;
 
-    void AddRow(const QString& fileName, zel::ConversionResult result);
+    void AddRow(const QString& fileName, const zel::ConversionOutcome& outcome);
 
-    // The message for a code; codes without one of their own read as a normal end.
-    static QString MessageFor(zel::ConversionResult code);
+    // The message for an outcome in the user's language, its detail included; a code
+    // without a message of its own reads as an unknown error.
+    static QString MessageFor(const zel::ConversionOutcome& outcome);
 
     QTreeWidget* List() const { return m_list; }
     QPushButton* CloseButton() const { return m_closeButton; }

@@ -35,8 +35,8 @@ struct Conversion {
     std::uint16_t channels;
 
     std::string Name() const {
-        return std::string(channels == 2 ? "stereo" : "mono") + "/" +
-               std::to_string(inputRate) + "->" + std::to_string(outputRate);
+        return std::string(channels == 2 ? "stereo" : "mono") + "/" + std::to_string(inputRate) +
+               "->" + std::to_string(outputRate);
     }
 };
 
@@ -73,7 +73,7 @@ WavFormat FormatOf(const Conversion& c) {
 
 void RunBuild(benchmark::State& state, SimdLevel level, Conversion c) {
     const std::vector<std::uint8_t>& data = InputData(c);
-    const ConversionKernels& kernels = KernelsForLevel(level);
+    const ConversionKernels& kernels = BuildForLevel(level).kernels;
     std::int64_t frames = 0;
     for (auto _ : state) {
         MemoryConversion out = ConvertSamples(kernels, FormatOf(c), data, c.outputRate, 100);
@@ -98,9 +98,9 @@ void RunSoxr(benchmark::State& state, Conversion c) {
     std::size_t done = 0;
     for (auto _ : state) {
         std::size_t used = 0;
-        const soxr_error_t error = soxr_oneshot(
-            c.inputRate, c.outputRate, c.channels, data.data(), inFrames, &used, out.data(),
-            out.size() / c.channels, &done, &io, &quality, &runtime);
+        const soxr_error_t error =
+            soxr_oneshot(c.inputRate, c.outputRate, c.channels, data.data(), inFrames, &used,
+                         out.data(), out.size() / c.channels, &done, &io, &quality, &runtime);
         if (error != nullptr) {
             state.SkipWithError(error);
             return;
@@ -143,7 +143,7 @@ void RunSamplerate(benchmark::State& state, Conversion c) {
 
 // Remembers every run's throughput for the closing table.
 class CollectingReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             auto items = run.counters.find("items_per_second");
@@ -182,14 +182,12 @@ int main(int argc, char** argv) {
     for (const Conversion& c : kConversions) {
         for (SimdLevel level = 0; level <= maxLevel; ++level)
             benchmark::RegisterBenchmark(
-                (std::string(SimdLevelName(level)) + "/" + c.Name()).c_str(), RunBuild, level,
-                c);
+                (std::string(SimdLevelName(level)) + "/" + c.Name()).c_str(), RunBuild, level, c);
 #ifdef ZEL_HAVE_SOXR
         benchmark::RegisterBenchmark(("soxr_hq/" + c.Name()).c_str(), RunSoxr, c);
 #endif
 #ifdef ZEL_HAVE_SAMPLERATE
-        benchmark::RegisterBenchmark(("src_sinc_fastest/" + c.Name()).c_str(), RunSamplerate,
-                                     c);
+        benchmark::RegisterBenchmark(("src_sinc_fastest/" + c.Name()).c_str(), RunSamplerate, c);
 #endif
     }
     benchmark::Initialize(&argc, argv);

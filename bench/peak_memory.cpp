@@ -44,8 +44,11 @@ int main(int argc, char** argv) {
         argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const Case cases[] = {
         {"44100 -> 48000, 60 s stereo 16-bit", {2, 16, 44100}, 60.0, 48000, 100},
-        {"11025 at 199 % -> 96000 (P=29253, Q=128000), 10 s mono 16-bit", {1, 16, 11025}, 10.0,
-         96000, 199},
+        {"11025 at 199 % -> 96000 (P=29253, Q=128000), 10 s mono 16-bit",
+         {1, 16, 11025},
+         10.0,
+         96000,
+         199},
         {"8000 at 200 % -> 96000, 10 s stereo 16-bit", {2, 16, 8000}, 10.0, 96000, 200},
     };
     int status = 0;
@@ -56,13 +59,14 @@ int main(int argc, char** argv) {
         const auto input = dir / "zel-memory-in.wav";
         const auto output = dir / "zel-memory-out.wav";
         const auto frames = static_cast<std::int64_t>(c.seconds * c.format.sampleRate);
-        zel::WriteFileBytes(input, zel::MakeWavBytes(c.format, zel::SineSignal(c.format, frames,
-                                                                                440.0, 0.5)));
+        zel::WriteFileBytes(
+            input, zel::MakeWavBytes(c.format, zel::SineSignal(c.format, frames, 440.0, 0.5)));
         for (zel::SimdLevel level : {0, maxLevel}) {
             const long peak = ChildPeakKiB(
                 [&] {
-                    return -zel::ConverterForLevel(level)(input, nullptr, output, c.target,
-                                                          c.speed);
+                    return -zel::ConvertFile(input, nullptr, output, {c.target, c.speed},
+                                             zel::BuildForLevel(level).kernels)
+                                .code;
                 },
                 status);
             std::printf("%-62s build %-5s peak %7ld KiB (%+ld KiB over baseline), result %d\n",

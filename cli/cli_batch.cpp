@@ -48,14 +48,14 @@ CliBatch::~CliBatch() {
     });
 }
 
-std::vector<ConversionResult> CliBatch::Run() {
+std::vector<ConversionOutcome> CliBatch::Run() {
     const std::size_t workers = static_cast<std::size_t>(std::max(settings_.jobs, 1));
     const std::size_t partSize = workers == 1 ? files_.size() : 1;
     std::size_t next = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         JoinFinishedParts();
-        if (!cancel_.load() && next < files_.size() && parts_.size() < workers) {
+        if (!Stopping() && next < files_.size() && parts_.size() < workers) {
             const std::size_t count = std::min(partSize, files_.size() - next);
             StartPart(next, count, lock);
             next += count;
@@ -65,7 +65,7 @@ std::vector<ConversionResult> CliBatch::Run() {
         partFinished_.wait(lock);
     }
     progress_.Clear();
-    std::vector<ConversionResult> processed;
+    std::vector<ConversionOutcome> processed;
     for (std::size_t i = 0; i < handedOver_; ++i) processed.push_back(*results_[i]);
     return processed;
 }
@@ -112,11 +112,13 @@ std::intptr_t CliBatch::OnMessage(Part& part, std::uint32_t message, std::uintpt
     if (message != WM_BATCH_PROGRESS) return 0;
     if (lParam == kCurrentFileBar) {
         running_[part.first + part.filesDone] = static_cast<int>(wParam);
-    } else if (wParam >= 1 && wParam <= static_cast<std::uintptr_t>(part.job.m_fileCount)) {
+    } else if (wParam > part.filesDone &&
+               wParam <= static_cast<std::uintptr_t>(part.job.m_fileCount)) {
+        // The same position again (sent before each file to hear a cancel) is no news.
         // Entry wParam - 1 was written by this worker before it sent the report.
         const std::size_t local = wParam - 1;
         const std::size_t index = part.first + local;
-        results_[index] = part.job.m_results[local];
+        results_[index] = part.job.Outcome(static_cast<std::int32_t>(local));
         running_.erase(index);
         part.filesDone = wParam;
         if (part.filesDone < static_cast<std::size_t>(part.job.m_fileCount))
@@ -125,13 +127,13 @@ std::intptr_t CliBatch::OnMessage(Part& part, std::uint32_t message, std::uintpt
         HandOverReadyResults();
     }
     Redraw();
-    return cancel_.load() ? kCancelAnswer : 0;
+    return Stopping() ? kCancelAnswer : 0;
 }
 
 void CliBatch::HandOverReadyResults() {
     while (handedOver_ < results_.size() && results_[handedOver_]) {
         progress_.Clear();
-        sink_(files_[handedOver_], *results_[handedOver_]);
+        if (!sinkFailed_ && !sink_(files_[handedOver_], *results_[handedOver_])) sinkFailed_ = true;
         ++handedOver_;
     }
 }

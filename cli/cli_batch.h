@@ -24,8 +24,8 @@
 #include "batch/batch_inputs.h"
 #include "batch/batch_job.h"
 #include "cli/terminal_progress.h"
-#include "engine/conversion_result.h"
-#include "engine/convert_file.h"
+#include "engine/conversion_builds.h"
+#include "engine/conversion_outcome.h"
 #include "platform/message_window.h"
 
 namespace zel::cli {
@@ -38,7 +38,9 @@ struct CliBatchSettings {
     int jobs = 1;
 };
 
-using ResultSink = std::function<void(const std::string& input, ConversionResult result)>;
+// Takes one file's result; false when it could not be passed on (standard output closed
+// or full), which stops the batch as a cancel does.
+using ResultSink = std::function<bool(const std::string& input, const ConversionOutcome& result)>;
 
 class CliBatch {
   public:
@@ -52,7 +54,9 @@ class CliBatch {
 
     // Runs the batch to its end. The results of the files processed, which are always
     // the first ones of the list: all of them unless the batch was cancelled.
-    std::vector<ConversionResult> Run();
+    std::vector<ConversionOutcome> Run();
+    // Whether the sink refused a result, which stopped the batch.
+    bool SinkFailed() const { return sinkFailed_; }
 
   private:
     struct Part;
@@ -64,6 +68,7 @@ class CliBatch {
     void JoinFinishedParts();
     void HandOverReadyResults();
     void Redraw();
+    bool Stopping() const { return cancel_.load() || sinkFailed_; }
 
     const std::vector<std::string> files_;
     const CliBatchSettings settings_;
@@ -75,7 +80,8 @@ class CliBatch {
     std::mutex mutex_;
     std::condition_variable partFinished_;
     std::list<std::unique_ptr<Part>> parts_;
-    std::vector<std::optional<ConversionResult>> results_;
+    std::vector<std::optional<ConversionOutcome>> results_;
+    bool sinkFailed_ = false;
     std::size_t handedOver_ = 0;
     int filesDone_ = 0;
     // Files in progress, by list index, with their percentages.

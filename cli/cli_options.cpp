@@ -19,9 +19,8 @@ bool TakesValue(const std::string& name) {
 }  // namespace
 
 SimdLevel ParseSimdLevel(const std::string& text) {
-    static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
-    for (int level = 0; level < 5; ++level)
-        if (text == kNames[level] || text == std::to_string(level)) return level;
+    for (const ConversionBuild& build : ConversionBuilds())
+        if (text == build.name || text == std::to_string(build.level)) return build.level;
     if (text == "sse4.1") return 4;
     return -1;
 }
@@ -114,10 +113,15 @@ std::string UsageText() {
            "  --version        show the version\n"
            "\n"
            "Output: one line per file, in the order given, <input><TAB><code><TAB><message>.\n"
-           "Ctrl-C cancels: the files in progress end with code 1 and keep what was\n"
-           "converted so far as valid WAV files, no further file is started.\n"
-           "Exit status: 0 all files converted, 1 some file failed, 2 bad command line,\n"
-           "130 cancelled with Ctrl-C.\n";
+           "In <input>, \\ is written \\\\, a tab \\t, a newline \\n, a carriage return \\r\n"
+           "and any other control byte \\xHH, so every file takes one line.\n"
+           "Ctrl-C, SIGTERM and SIGHUP cancel: the files in progress end with code 1 and\n"
+           "keep what was converted so far as valid WAV files, unless a file of the output's\n"
+           "name existed, which is then left as it was; no further file is started. A second\n"
+           "signal ends zel-cli at once. --jobs runs fewer workers when the open-file limit\n"
+           "cannot hold N of them (three descriptors each).\n"
+           "Exit status: 0 all files converted, 1 some file failed or the results could not\n"
+           "be written, 2 bad command line, 130/143/129 cancelled by SIGINT/SIGTERM/SIGHUP.\n";
 }
 
 }  // namespace zel::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/convert_file.h"
+#include "engine/conversion_builds.h"
 
 namespace zel::cli {
 

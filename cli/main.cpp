@@ -1,22 +1,28 @@
 // zel-cli: converts WAV files from the command line with the same engine as the desktop
 // application.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "batch/batch_settings.h"
 #include "cli/cli_batch.h"
 #include "cli/cli_options.h"
+#include "cli/descriptor_budget.h"
 #include "cli/interrupt_flag.h"
-#include "cli/message_language.h"
+#include "cli/result_line.h"
 #include "cli/terminal_progress.h"
 #include "cpu/cpu_features.h"
-#include "engine/conversion_result.h"
-#include "engine/convert_file.h"
+#include "engine/conversion_outcome.h"
+#include "texts/message_catalogue.h"
+#include "texts/ui_language.h"
 
 namespace {
 
@@ -25,8 +31,9 @@ using namespace zel;
 constexpr int kExitOk = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitUsage = 2;
-// The shell's status for a process ended by SIGINT: 128 + 2.
-constexpr int kExitInterrupted = 130;
+// The shell's status for a process ended by a signal is 128 + its number: 130 for SIGINT,
+// 143 for SIGTERM, 129 for SIGHUP.
+constexpr int kExitSignalBase = 128;
 
 int Refuse(const std::string& message) {
     std::fprintf(stderr, "zel-cli: %s\n", message.c_str());
@@ -48,21 +55,28 @@ std::int32_t ParseSpeed(const std::string& text) {
     return ParseLeadingInteger(text);
 }
 
-void PrintResult(const cli::MessageLanguage& language, const std::string& input,
-                 ConversionResult result) {
-    std::printf("%s\t%d\t%s\n", input.c_str(), result,
-                language.Text(ConversionResultMessage(result)).c_str());
-    std::fflush(stdout);
+// False when the line could not be written whole (standard output closed or full).
+bool PrintResult(UiLanguage language, const std::string& input, const ConversionOutcome& result) {
+    const std::string line =
+        cli::ResultLine(input, result.code, texts::OutcomeText(result, language));
+    const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
+    return std::fflush(stdout) == 0 && written;
 }
 
 // Cancelled when a file was cut short or files were left out; otherwise whether every
 // file was converted.
-int ExitStatus(const std::vector<ConversionResult>& results, std::size_t fileCount) {
-    const bool cancelled = results.size() < fileCount ||
-                           std::find(results.begin(), results.end(), kCancelled) != results.end();
-    if (cancelled) return kExitInterrupted;
-    const bool allCompleted = std::all_of(results.begin(), results.end(),
-                                          [](ConversionResult r) { return r == kCompleted; });
+int ExitStatus(const std::vector<ConversionOutcome>& results, std::size_t fileCount) {
+    const bool cancelled =
+        results.size() < fileCount ||
+        std::any_of(results.begin(), results.end(),
+                    [](const ConversionOutcome& r) { return r.code == kCancelled; });
+    if (cancelled) {
+        const int signal = cli::InterruptSignal();
+        return kExitSignalBase + (signal != 0 ? signal : SIGINT);
+    }
+    const bool allCompleted =
+        std::all_of(results.begin(), results.end(),
+                    [](const ConversionOutcome& r) { return r.code == kCompleted; });
     return allCompleted ? kExitOk : kExitSomeFailed;
 }
 
@@ -86,13 +100,19 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    const cli::MessageLanguage language;
+    // Without an open standard output the results would be lost, and the first file
+    // opened would take its descriptor.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {
+        std::fprintf(stderr, "zel-cli: cannot write the results: standard output is closed\n");
+        return kExitSomeFailed;
+    }
+    const UiLanguage language = UiLanguageFromEnvironment();
     const std::int32_t rate = ParseLeadingInteger(options.rateText);
     const std::int32_t speed = ParseSpeed(options.speedText);
     const SettingsProblem problem =
         CheckBatchSettings(options.files.size(), options.suffix, rate, speed);
     if (problem != SettingsProblem::kNone)
-        return Refuse(language.Text(SettingsProblemMessage(problem)));
+        return Refuse(std::string(texts::SettingsProblemText(problem, language)));
 
     const SimdLevel maxLevel = MaxSimdLevel(DetectCpuFeatures(nullptr));
     const SimdLevel level = options.simdGiven ? options.simdLevel : maxLevel;
@@ -102,12 +122,20 @@ int main(int argc, char** argv) {
 
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     cli::TerminalProgress progress(stderr, showProgress);
-    cli::InstallInterruptHandler();
-    cli::CliBatchSettings settings{options.suffix, rate, speed, level, options.jobs};
+    cli::InstallInterruptHandlers();
+    const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
+    cli::CliBatchSettings settings{options.suffix, rate, speed, level, jobs};
+    int outputError = 0;
     cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress,
-                        [&language](const std::string& input, ConversionResult result) {
-                            PrintResult(language, input, result);
+                        [&](const std::string& input, const ConversionOutcome& result) {
+                            if (PrintResult(language, input, result)) return true;
+                            outputError = errno;
+                            return false;
                         });
-    const std::vector<ConversionResult> results = batch.Run();
+    const std::vector<ConversionOutcome> results = batch.Run();
+    if (batch.SinkFailed()) {
+        std::fprintf(stderr, "zel-cli: cannot write the results: %s\n", std::strerror(outputError));
+        return kExitSomeFailed;
+    }
     return ExitStatus(results, options.files.size());
 }

@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::uint32_t kBrandLeafFirst = 0x80000002;
 constexpr int kBrandLeaves = 3;
+// SSE4.2, the highest level the decoding knows.
+constexpr CpuFeatureLevel kHighestFeatureLevel = 6;
 
 struct FeatureBit {
     bool inEcx;
@@ -31,7 +33,7 @@ constexpr FeatureBit kFeatureBits[] = {
 };
 
 class HardwareCpuid : public CpuidSource {
-public:
+  public:
     bool Available() const override {
 #ifdef ZEL_HAVE_CPUID
         return true;
@@ -107,14 +109,8 @@ CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand) {
 }
 
 SimdLevel MaxSimdLevel(CpuFeatureLevel level) {
-    switch (level) {
-        case 2: return 1;
-        case 3: return 2;
-        case 4: return 3;
-        case 5:
-        case 6: return 4;
-        default: return 0;
-    }
+    if (level < 0 || level > kHighestFeatureLevel) return 0;
+    return BestBuildForFeatureLevel(level).level;
 }
 
 std::string ProcessorBrandText(const CpuidSource& cpuid) {
@@ -130,14 +126,10 @@ std::string ProcessorBrandText(const CpuidSource& cpuid) {
 std::string ProcessorBrandText() { return ProcessorBrandText(ProcessorCpuid()); }
 
 const char* FeatureLevelName(CpuFeatureLevel level) {
-    static const char* const kNames[] = {"none", "MMX",    "SSE",   "SSE2",
-                                         "SSE3", "SSE4.1", "SSE4.2"};
-    return (level >= 0 && level <= 6) ? kNames[level] : "none";
+    static const char* const kNames[] = {"none", "MMX", "SSE", "SSE2", "SSE3", "SSE4.1", "SSE4.2"};
+    return (level >= 0 && level <= kHighestFeatureLevel) ? kNames[level] : "none";
 }
 
-const char* SimdLevelName(SimdLevel level) {
-    static const char* const kNames[] = {"none", "sse", "sse2", "sse3", "sse41"};
-    return (level >= 0 && level <= 4) ? kNames[level] : "none";
-}
+const char* SimdLevelName(SimdLevel level) { return BuildForLevel(level).name; }
 
 }  // namespace zel

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/convert_file.h"
+#include "engine/conversion_builds.h"
 
 namespace zel {
 
@@ -29,7 +29,7 @@ struct CpuidRegisters {
 
 // Where CPUID answers come from: the processor, or a test's table.
 class CpuidSource {
-public:
+  public:
     virtual ~CpuidSource() = default;
     // False on a processor without the instruction.
     virtual bool Available() const = 0;

@@ -15,14 +15,14 @@ struct ConversionKernels {
     std::int64_t blockLimit;
     // Raw frames of the file's encoding -> floats in the file's own scale (8-bit minus 128,
     // 16-bit as stored). `right` is used by two-channel layouts only.
-    void (*unpack)(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames,
-                   float* left, float* right);
+    void (*unpack)(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames, float* left,
+                   float* right);
     // `outputs` filtered values from the input samples, each already multiplied by Q.
     void (*filter)(SampleLayout layout, const FilterState& state, const float* left,
                    const float* right, std::int64_t outputs, float* outLeft, float* outRight);
     // Finished floats -> raw frames, rounded and saturated to the sample range.
-    void (*pack)(SampleLayout layout, const float* left, const float* right,
-                 std::int64_t frames, std::uint8_t* raw);
+    void (*pack)(SampleLayout layout, const float* left, const float* right, std::int64_t frames,
+                 std::uint8_t* raw);
 };
 
 // The scalar kernels of the reference build.
@@ -32,9 +32,5 @@ extern const ConversionKernels kSseKernels;
 extern const ConversionKernels kSse2Kernels;
 extern const ConversionKernels kSse3Kernels;
 extern const ConversionKernels kSse41Kernels;
-
-// The kernels that a SimdLevel names: 1 SSE, 2 SSE2, 3 SSE3, 4 SSE4.1, any other value the
-// reference build.
-const ConversionKernels& KernelsForLevel(std::int32_t level);
 
 }  // namespace zel

@@ -1,9 +1,9 @@
 #pragma once
-// Outcome of one file's conversion. Negative codes leave no output file behind; an output
-// exists only after 0 and 1, always with a completed header.
+// The code of one file's conversion. Negative codes leave no output file behind; an
+// output exists only after 0 and 1, always with a completed header. The words for the
+// codes live in texts/.
 
 #include <cstdint>
-#include <string_view>
 
 namespace zel {
 
@@ -17,9 +17,5 @@ inline constexpr ConversionResult kOutputOpenError = -3;
 inline constexpr ConversionResult kOutputWriteError = -4;
 inline constexpr ConversionResult kInputReadError = -5;
 inline constexpr ConversionResult kOutOfMemory = -6;
-
-// The sentence shown for a code (UTF-8). Unknown codes read as a normal end, as the
-// result list has always shown them.
-std::string_view ConversionResultMessage(ConversionResult code);
 
 }  // namespace zel

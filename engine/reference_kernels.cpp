@@ -2,9 +2,7 @@
 // ties away from zero.
 
 #include "engine/block_geometry.h"
-#include "engine/conversion_driver.h"
 #include "engine/conversion_kernels.h"
-#include "engine/convert_file.h"
 #include "engine/phase_walk.h"
 #include "engine/sample_rounding.h"
 
@@ -23,8 +21,8 @@ void WriteInt16(std::uint8_t* p, std::int16_t v) {
     p[1] = static_cast<std::uint8_t>(u >> 8);
 }
 
-void UnpackReference(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames,
-                     float* left, float* right) {
+void UnpackReference(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames, float* left,
+                     float* right) {
     switch (layout) {
         case SampleLayout::Mono8:
             for (std::int64_t i = 0; i < frames; ++i)
@@ -57,8 +55,7 @@ double DotReference(const float* row, const float* x) {
 }
 
 void FilterReference(SampleLayout layout, const FilterState& state, const float* left,
-                     const float* right, std::int64_t outputs, float* outLeft,
-                     float* outRight) {
+                     const float* right, std::int64_t outputs, float* outLeft, float* outRight) {
     const bool stereo = ChannelsOf(layout) == 2;
     const float gain = static_cast<float>(state.Q);
     PhaseWalk walk(state.P, state.Q);
@@ -76,8 +73,8 @@ std::uint8_t PackUint8(float y) {
     return SaturateToUint8(RoundHalfAway(static_cast<double>(y) + kEightBitOffset));
 }
 
-void PackReference(SampleLayout layout, const float* left, const float* right,
-                   std::int64_t frames, std::uint8_t* raw) {
+void PackReference(SampleLayout layout, const float* left, const float* right, std::int64_t frames,
+                   std::uint8_t* raw) {
     switch (layout) {
         case SampleLayout::Mono8:
             for (std::int64_t i = 0; i < frames; ++i) raw[i] = PackUint8(left[i]);
@@ -104,13 +101,5 @@ void PackReference(SampleLayout layout, const float* left, const float* right,
 
 const ConversionKernels kReferenceKernels = {"reference", kBlockLimit, UnpackReference,
                                              FilterReference, PackReference};
-
-ConversionResult ConvertFile(const std::filesystem::path& inputPath,
-                             platform::MessageWindow* progressWindow,
-                             const std::filesystem::path& outputPath, std::int32_t targetRate,
-                             std::int32_t speedPercent) {
-    return RunConversion(kReferenceKernels, inputPath, progressWindow, outputPath, targetRate,
-                         speedPercent);
-}
 
 }  // namespace zel

@@ -1,10 +1,10 @@
 #include "platform/file_handle.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace zel::platform {
@@ -22,11 +22,16 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 }
 
 FileHandle FileHandle::OpenForSequentialRead(const std::filesystem::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO or a device could block the open itself, so only what is a regular file
+    // before and after opening is taken, and the open never waits.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return FileHandle();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return FileHandle();
     FileHandle handle(fd);
-    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return FileHandle();
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return FileHandle();
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return handle;
 }
@@ -67,6 +72,12 @@ std::int64_t FileHandle::Size() const {
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
     return static_cast<std::int64_t>(info.st_size);
+}
+
+std::uint32_t FileHandle::PermissionBits() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) return kDefaultPermissionBits;
+    return static_cast<std::uint32_t>(info.st_mode) & kPermissionMask;
 }
 
 bool FileHandle::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }

@@ -8,8 +8,13 @@
 
 namespace zel::platform {
 
+// The read, write and execute bits of owner, group and others.
+inline constexpr std::uint32_t kPermissionMask = 0777;
+// What a new file gets when nothing tells otherwise (before the umask).
+inline constexpr std::uint32_t kDefaultPermissionBits = 0666;
+
 class FileHandle {
-public:
+  public:
     FileHandle() = default;
     explicit FileHandle(int fd) : fd_(fd) {}
     ~FileHandle();
@@ -18,11 +23,12 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    // An existing regular file, read front to back. A folder or a missing file gives a
-    // handle that is not open.
+    // An existing regular file, read front to back. A folder, a FIFO, a device or a
+    // missing file gives a handle that is not open, at once.
     static FileHandle OpenForSequentialRead(const std::filesystem::path& path);
 
     bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
 
     // Reads up to `count` bytes, retrying short reads until end of file. `bytesRead` is
     // what arrived; false means the system reported an error.
@@ -32,12 +38,14 @@ public:
     bool SeekToStart();
     // Size of the file in bytes, or -1 when it cannot be told.
     std::int64_t Size() const;
+    // The file's permission bits (kPermissionMask), or kDefaultPermissionBits.
+    std::uint32_t PermissionBits() const;
     // Forces written data to the device; false on error.
     bool Flush();
     // Closes the descriptor; false when the close reported a delayed write error.
     bool Close();
 
-private:
+  private:
     int fd_ = -1;
 };
 

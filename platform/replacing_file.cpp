@@ -1,13 +1,17 @@
 #include "platform/replacing_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
+#include <set>
+#include <system_error>
 #include <utility>
 
 namespace zel::platform {
@@ -16,15 +20,70 @@ namespace {
 // Keeps the temporary name within the usual 255-byte limit of a file name.
 constexpr std::size_t kMaxNameStem = 200;
 constexpr int kCreateAttempts = 64;
+// Readable by the owner only until the final bits are set.
+constexpr mode_t kPrivateBits = 0600;
 
 std::string UniqueTag() {
     static std::atomic<unsigned> counter{0};
     auto ticks = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     char tag[64];
-    std::snprintf(tag, sizeof tag, "%d-%u-%llx", static_cast<int>(::getpid()),
-                  counter.fetch_add(1), ticks & 0xFFFFFFull);
+    std::snprintf(tag, sizeof tag, "%d-%u-%llx", static_cast<int>(::getpid()), counter.fetch_add(1),
+                  ticks & 0xFFFFFFull);
     return tag;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether `path` still names the file open as `fd`.
+bool NameStillOpen(const std::filesystem::path& path, int fd) {
+    struct stat named {
+    }, opened{};
+    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &opened) == 0 &&
+           SameFile(named, opened);
+}
+
+std::uint32_t BitsFor(const std::filesystem::path& target, std::uint32_t newFileBits) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        return static_cast<std::uint32_t>(info.st_mode) & kPermissionMask;
+    return newFileBits & kPermissionMask;
+}
+
+// A fresh temporary file beside `target`, locked; its name in `name`.
+FileHandle CreateLockedTemporary(const std::filesystem::path& target, std::filesystem::path& name) {
+    const std::string stem = target.filename().string().substr(0, kMaxNameStem);
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        std::filesystem::path candidate =
+            target.parent_path() /
+            (std::string(ReplacingFile::kTemporaryPrefix) + stem + "-" + UniqueTag());
+        const int fd =
+            ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateBits);
+        if (fd < 0) {
+            if (errno != EEXIST) break;
+            continue;
+        }
+        FileHandle file(fd);
+        // Another run may take an unlocked file for abandoned and remove it before the
+        // lock is held; then the name is gone and a new one is tried.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !NameStillOpen(candidate, fd)) continue;
+        name = std::move(candidate);
+        return file;
+    }
+    return FileHandle();
+}
+
+void RemoveIfAbandoned(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) return;
+    FileHandle file(fd);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return;
+    // Renamed or replaced since it was opened: not ours to remove.
+    if (NameStillOpen(path, fd)) ::unlink(path.c_str());
 }
 
 }  // namespace
@@ -46,49 +105,67 @@ ReplacingFile& ReplacingFile::operator=(ReplacingFile&& other) noexcept {
     return *this;
 }
 
-ReplacingFile ReplacingFile::Create(const std::filesystem::path& target) {
+ReplacingFile ReplacingFile::Create(const std::filesystem::path& target,
+                                    std::uint32_t newFileBits) {
     ReplacingFile result;
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return result;
-    std::string stem = target.filename().string().substr(0, kMaxNameStem);
-    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        std::filesystem::path candidate =
-            target.parent_path() / (std::string(kTemporaryPrefix) + stem + "-" + UniqueTag());
-        int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            result.file_ = FileHandle(fd);
-            result.target_ = target;
-            result.temporary_ = std::move(candidate);
-            return result;
-        }
-        if (errno != EEXIST) break;
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    RemoveAbandonedTemporaries(folder);
+    std::filesystem::path name;
+    FileHandle file = CreateLockedTemporary(target, name);
+    if (!file.IsOpen()) return result;
+    if (::fchmod(file.Descriptor(), static_cast<mode_t>(BitsFor(target, newFileBits))) != 0) {
+        ::unlink(name.c_str());
+        return result;
     }
+    result.file_ = std::move(file);
+    result.target_ = target;
+    result.temporary_ = std::move(name);
     return result;
+}
+
+bool ReplacingFile::TargetExists() const {
+    struct stat info {};
+    return ::lstat(target_.c_str(), &info) == 0;
 }
 
 bool ReplacingFile::Commit() {
     if (temporary_.empty()) return false;
-    bool ok = file_.Flush();
-    ok = file_.Close() && ok;
-    ok = ok && ::rename(temporary_.c_str(), target_.c_str()) == 0;
+    // Renamed while still open and locked, so no other run can take it for abandoned.
+    bool ok = file_.Flush() && ::rename(temporary_.c_str(), target_.c_str()) == 0;
     if (!ok) {
         Discard();
         return false;
     }
     temporary_.clear();
-    return true;
+    return file_.Close();
 }
 
 void ReplacingFile::Discard() {
-    file_.Close();
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    file_.Close();
 }
 
 bool ReplacingFile::IsTemporaryName(const std::filesystem::path& path) {
     return path.filename().string().rfind(kTemporaryPrefix, 0) == 0;
+}
+
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder) {
+    static std::mutex mutex;
+    static std::set<std::filesystem::path> cleaned;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!cleaned.insert(folder).second) return;
+    }
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error))
+        if (ReplacingFile::IsTemporaryName(entries->path())) RemoveIfAbandoned(entries->path());
 }
 
 }  // namespace zel::platform

@@ -38,6 +38,7 @@ RecordedMessage FileReport(std::uintptr_t percent) {
     return {WM_BATCH_PROGRESS, percent, kCurrentFileBar};
 }
 RecordedMessage FilesDone(std::uintptr_t count) { return {WM_BATCH_PROGRESS, count, kAllFilesBar}; }
+
 const RecordedMessage kFinished{WM_BATCH_FINISHED, 0, 0};
 
 void AppendReports(std::vector<RecordedMessage>& messages, std::size_t count) {
@@ -113,7 +114,8 @@ TEST_F(BatchJobTest, OneFilePausesConvertsReportsAndFinishes) {
     ASSERT_EQ(pauses.size(), 1u);
     EXPECT_EQ(pauses[0].messagesBefore, 0u);
     EXPECT_EQ(pauses[0].duration, kFilePause);
-    std::vector<RecordedMessage> expected;
+    // Before the file, after the pause, the all-files bar is set where it stands.
+    std::vector<RecordedMessage> expected{FilesDone(0)};
     AppendReports(expected, 4);
     expected.push_back(FilesDone(1));
     expected.push_back(kFinished);
@@ -136,8 +138,9 @@ TEST_F(BatchJobTest, CancelDuringAFileStoresOneAndOpensNoLaterFile) {
     EXPECT_EQ(job.m_results, (std::vector<ConversionResult>{kCompleted, kCancelled, kUntouched}));
     EXPECT_EQ(job.ProcessedFileCount(), 2);
 
-    std::vector<RecordedMessage> expected;
+    std::vector<RecordedMessage> expected{FilesDone(0)};
     AppendReports(expected, 4);
+    expected.push_back(FilesDone(1));
     expected.push_back(FilesDone(1));
     AppendReports(expected, 2);
     expected.push_back(FilesDone(2));
@@ -161,7 +164,8 @@ TEST_F(BatchJobTest, FailuresKeepTheirCodesAndTheBatchGoesOn) {
 
     EXPECT_EQ(job.m_results, (std::vector<ConversionResult>{kInputOpenError, kInputFormatError,
                                                             kOutputOpenError, kCompleted}));
-    std::vector<RecordedMessage> expected = {FilesDone(1), FilesDone(2), FilesDone(3)};
+    std::vector<RecordedMessage> expected = {FilesDone(0), FilesDone(1), FilesDone(1), FilesDone(2),
+                                             FilesDone(2), FilesDone(3), FilesDone(3)};
     AppendReports(expected, 4);
     expected.push_back(FilesDone(4));
     expected.push_back(kFinished);
@@ -171,34 +175,32 @@ TEST_F(BatchJobTest, FailuresKeepTheirCodesAndTheBatchGoesOn) {
     EXPECT_TRUE(fs::is_directory(PathOf("blocked_ZEL.wav")));
 }
 
-TEST_F(BatchJobTest, CancelDuringThePauseStopsTheNextFileAtItsFirstReport) {
-    BatchJob job;
-    DialogStandIn dialog;
-    int pauseCount = 0;
-    // A file that cannot be opened and one without samples send no report, so they keep
-    // their own codes; the first file with samples takes the cancel.
-    const std::vector<std::string> files = {Tone("a.wav"), PathOf("missing.wav"),
-                                            Tone("empty.wav", 0), Tone("d.wav"), Tone("e.wav")};
-    Run(job, files, dialog, [&] {
-        if (++pauseCount == 2) dialog.cancel = true;
-    });
+TEST_F(BatchJobTest, CancelBetweenFilesStartsNoFurtherFile) {
+    // Cancel answered at the all-files report of file 0, or pressed during the pause
+    // before file 1: file 1 is not opened, gets code 1, and the batch ends.
+    for (bool duringPause : {false, true}) {
+        SCOPED_TRACE(duringPause);
+        const fs::path earlier = dir / "b_ZEL.wav";
+        ASSERT_TRUE(WriteFileBytes(earlier, {'k', 'e', 'p', 't'}));
+        BatchJob job;
+        DialogStandIn dialog(
+            [&](const RecordedMessage& m) { return !duringPause && m == FilesDone(1); });
+        pauses.clear();
+        Run(job, {Tone("a.wav"), Tone("b.wav"), Tone("c.wav")}, dialog, [&] {
+            if (duringPause && pauses.size() == 2) dialog.cancel = true;
+        });
 
-    EXPECT_EQ(job.m_results, (std::vector<ConversionResult>{kCompleted, kInputOpenError, kCompleted,
-                                                            kCancelled, kUntouched}));
-    std::vector<RecordedMessage> expected;
-    AppendReports(expected, 4);
-    expected.push_back(FilesDone(1));
-    expected.push_back(FilesDone(2));
-    expected.push_back(FilesDone(3));
-    AppendReports(expected, 1);
-    expected.push_back(FilesDone(4));
-    expected.push_back(kFinished);
-    EXPECT_EQ(dialog.window.messages, expected);
-    EXPECT_EQ(test::InspectWav(PathOf("empty_ZEL.wav")).dataBytes, 0u);
-    const test::StoredWav partial = test::InspectWav(PathOf("d_ZEL.wav"));
-    EXPECT_TRUE(partial.consistent);
-    EXPECT_EQ(partial.dataBytes, kBlockOutputBytes);
-    EXPECT_FALSE(fs::exists(PathOf("e_ZEL.wav")));
+        EXPECT_EQ(job.m_results,
+                  (std::vector<ConversionResult>{kCompleted, kCancelled, kUntouched}));
+        EXPECT_EQ(job.ProcessedFileCount(), 2);
+        std::vector<RecordedMessage> expected{FilesDone(0)};
+        AppendReports(expected, 4);
+        expected.insert(expected.end(), {FilesDone(1), FilesDone(1), FilesDone(2), kFinished});
+        EXPECT_EQ(dialog.window.messages, expected);
+        EXPECT_EQ(ReadFileBytes(earlier), (std::vector<std::uint8_t>{'k', 'e', 'p', 't'}));
+        EXPECT_FALSE(fs::exists(PathOf("c_ZEL.wav")));
+        fs::remove(PathOf("a_ZEL.wav"));
+    }
 }
 
 TEST_F(BatchJobTest, CancelAfterTheLastReportEndsTheBatchNormally) {
@@ -220,7 +222,7 @@ TEST_F(BatchJobTest, LevelsOutsideOneToFourRunTheReferenceBuild) {
     constexpr std::size_t kReferenceBlocks = 5;
     const std::string input = Tone("tone.wav", kFrames);
     const fs::path direct = dir / "direct.wav";
-    ASSERT_EQ(ConvertFile(input, nullptr, direct, 44100, 100), kCompleted);
+    ASSERT_EQ(ConvertFile(input, nullptr, direct, {44100, 100}).code, kCompleted);
 
     for (SimdLevel level : {0, 5, -1}) {
         SCOPED_TRACE(level);

@@ -1,5 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,6 +18,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
+#include "texts/message_catalogue.h"
 
 namespace zel {
 namespace {
@@ -38,7 +43,12 @@ std::vector<std::string> Lines(const std::string& text) {
 
 std::string ResultLine(const fs::path& input, ConversionResult code) {
     return input.string() + "\t" + std::to_string(code) + "\t" +
-           std::string(ConversionResultMessage(code));
+           texts::ResultCodeText(code, UiLanguageFromEnvironment());
+}
+
+std::string ResultLine(const fs::path& input, ConversionOutcome outcome) {
+    return input.string() + "\t" + std::to_string(outcome.code) + "\t" +
+           texts::OutcomeText(outcome, UiLanguageFromEnvironment());
 }
 
 std::vector<fs::path> TemporaryFiles(const fs::path& folder) {
@@ -68,6 +78,13 @@ class CliTest : public ::testing::Test {
         args.insert(args.begin(), ZEL_CLI_PATH);
         options.scratchFolder = scratch.path();
         return test::RunChild(args, options);
+    }
+
+    // Runs zel-cli ("$0") through the shell, so the test can set limits and redirections.
+    test::ChildOutcome RunShell(const std::string& script) {
+        test::ChildOptions options;
+        options.scratchFolder = scratch.path();
+        return test::RunChild({"/bin/bash", "-c", script, ZEL_CLI_PATH}, options);
     }
 
     test::TempDir scratch;
@@ -193,6 +210,130 @@ TEST_F(CliTest, ProgressIsDrawnOnlyOnATerminalAndNotWhenQuiet) {
     EXPECT_EQ(redirected.exitStatus, kExitOk);
     EXPECT_EQ(redirected.err, "");
     EXPECT_EQ(Lines(redirected.out), std::vector<std::string>{ResultLine(input, kCompleted)});
+}
+
+TEST_F(CliTest, TermAndHangupCancelLikeCtrlCAndKeepAnEarlierOutput) {
+    const fs::path input = work / "long.wav";
+    const fs::path next = work / "next.wav";
+    ASSERT_TRUE(test::WriteTone(input, kLongFormat, kLongFrames));
+    ASSERT_TRUE(test::WriteTone(next, {1, 16, 44100}, 1000));
+    const std::vector<std::uint8_t> earlier = {'e', 'a', 'r', 'l', 'y'};
+    ASSERT_TRUE(WriteFileBytes(work / "long_ZEL.wav", earlier));
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        test::ChildOptions options;
+        bool converting = false;
+        options.whileRunning = [&](pid_t pid) {
+            converting = WaitForConversions(work.path(), 1);
+            ::kill(pid, signal);
+        };
+        const test::ChildOutcome outcome =
+            test::RunChild({ZEL_CLI_PATH, "--quiet", "--rate", "96000", "--speed", "50",
+                            input.string(), next.string()},
+                           options);
+        ASSERT_TRUE(converting);
+        EXPECT_EQ(outcome.exitStatus, 128 + signal);
+        EXPECT_EQ(Lines(outcome.out),
+                  std::vector<std::string>{ResultLine(
+                      input, ConversionOutcome{kCancelled, ResultDetail::kEarlierOutputKept})});
+        EXPECT_EQ(ReadFileBytes(work / "long_ZEL.wav"), earlier);
+        EXPECT_FALSE(fs::exists(work / "next_ZEL.wav"));
+        EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+    }
+}
+
+TEST_F(CliTest, AFifoIsRefusedAtOnceAndTheBatchGoesOn) {
+    const fs::path fifo = work / "pipe.wav";
+    const fs::path tone = work / "tone.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(test::WriteTone(tone, {1, 16, 44100}, 1000));
+    test::ChildOptions options;
+    bool finished = false;
+    // A child stuck on the FIFO is killed at the deadline instead of hanging the suite.
+    options.whileRunning = [&](pid_t pid) {
+        const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+        while (!(finished = fs::exists(work / "tone_ZEL.wav")) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        if (!finished) ::kill(pid, SIGKILL);
+    };
+    const test::ChildOutcome outcome = Run({"--quiet", fifo.string(), tone.string()}, options);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(outcome.exitStatus, kExitSomeFailed);
+    EXPECT_EQ(Lines(outcome.out), (std::vector<std::string>{ResultLine(fifo, kInputOpenError),
+                                                            ResultLine(tone, kCompleted)}));
+}
+
+TEST_F(CliTest, AClosedOrFullStandardOutputStopsTheBatchWithStatusOne) {
+    std::string files;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        ASSERT_TRUE(test::WriteTone(work / name, {2, 16, 44100}, 20000));
+        files += " '" + (work / name).string() + "'";
+    }
+    for (const char* redirection : {">&-", ">/dev/full"}) {
+        SCOPED_TRACE(redirection);
+        const test::ChildOutcome outcome = RunShell("\"$0\" --quiet" + files + " " + redirection);
+        EXPECT_EQ(outcome.exitStatus, kExitSomeFailed);
+        EXPECT_NE(outcome.err.find("cannot write the results"), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists(work / "b_ZEL.wav"));
+        EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+    }
+}
+
+TEST_F(CliTest, LimitsGiveCodesNotSignalsAndManyJobsFitTheDescriptors) {
+    const fs::path big = work / "big.wav";
+    ASSERT_TRUE(test::WriteTone(big, {2, 16, 44100}, 200000));
+    // 100 KiB at most per file: the output fails part way with -4.
+    const test::ChildOutcome limited =
+        RunShell("ulimit -f 100; exec \"$0\" --quiet '" + big.string() + "'");
+    EXPECT_EQ(limited.endingSignal, 0);
+    EXPECT_EQ(limited.exitStatus, kExitSomeFailed);
+    EXPECT_EQ(Lines(limited.out), std::vector<std::string>{ResultLine(big, kOutputWriteError)});
+    EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+
+    // 40 descriptors could not hold 60 conversions at once; every file still converts.
+    std::string files;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 60; ++i) {
+        const fs::path input = work / ("m" + std::to_string(i) + ".wav");
+        ASSERT_TRUE(test::WriteTone(input, {1, 16, 8000}, 4000));
+        files += " '" + input.string() + "'";
+        expected.push_back(ResultLine(input, kCompleted));
+    }
+    const test::ChildOutcome many =
+        RunShell("ulimit -n 40; exec \"$0\" --quiet --jobs 600" + files);
+    EXPECT_EQ(many.exitStatus, kExitOk) << many.err;
+    EXPECT_EQ(Lines(many.out), expected);
+}
+
+TEST_F(CliTest, AnAbandonedTemporaryFileIsRemovedByTheNextRun) {
+    const fs::path abandoned = work / ".zeltmp-x.wav-1-0-0";
+    const fs::path held = work / ".zeltmp-y.wav-2-0-0";
+    ASSERT_TRUE(WriteFileBytes(abandoned, {1, 2, 3}));
+    ASSERT_TRUE(WriteFileBytes(held, {4, 5, 6}));
+    // A living writer holds its lock: that file is not abandoned.
+    const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const fs::path tone = work / "tone.wav";
+    ASSERT_TRUE(test::WriteTone(tone, {1, 16, 44100}, 1000));
+    const test::ChildOutcome outcome = Run({"--quiet", tone.string()});
+    ::close(fd);
+    EXPECT_EQ(outcome.exitStatus, kExitOk);
+    EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_TRUE(fs::exists(held));
+}
+
+TEST_F(CliTest, ControlCharactersInNamesAreEscapedInTheResultLine) {
+    const fs::path input = work / "a\tb\nc\\d\x01.wav";
+    ASSERT_TRUE(test::WriteTone(input, {1, 16, 44100}, 1000));
+    const test::ChildOutcome outcome = Run({"--quiet", input.string()});
+    EXPECT_EQ(outcome.exitStatus, kExitOk);
+    const std::string escaped = work.path().string() + "/a\\tb\\nc\\\\d\\x01.wav";
+    EXPECT_EQ(
+        Lines(outcome.out),
+        std::vector<std::string>{escaped + "\t0\t" +
+                                 texts::ResultCodeText(kCompleted, UiLanguageFromEnvironment())});
 }
 
 TEST_F(CliTest, JobsMustBeAWholeNumberOfAtLeastOne) {

@@ -29,13 +29,13 @@ constexpr SignalFormat kStereo16{2, 16, 44100};
 constexpr SignalFormat kMono8{1, 8, 44100};
 
 class Conversion : public ::testing::Test {
-protected:
+  protected:
     std::filesystem::path In() const { return dir / "in.wav"; }
     std::filesystem::path Out() const { return dir / "out.wav"; }
 
     ConversionResult Convert(std::int32_t rate, std::int32_t speed = 100,
                              platform::MessageWindow* window = nullptr) {
-        return ConvertFile(In(), window, Out(), rate, speed);
+        return ConvertFile(In(), window, Out(), {rate, speed}).code;
     }
 
     // Nothing but the input is left in the folder.
@@ -56,8 +56,8 @@ SampleValues Constant(std::int64_t frames, int channels, std::int32_t value) {
 TEST_F(Conversion, EqualRatesReproduceTheInputSampleForSample) {
     // 40000 - 16409 is positive and not a multiple of 16384: a first, a middle and a
     // final block.
-    for (SignalFormat format : {kStereo16, kMono8, SignalFormat{2, 8, 22050},
-                                SignalFormat{1, 16, 8000}}) {
+    for (SignalFormat format :
+         {kStereo16, kMono8, SignalFormat{2, 8, 22050}, SignalFormat{1, 16, 8000}}) {
         const SampleValues samples = SineSignal(format, 40000, 997.0, 0.9);
         WriteWav(In(), format, samples);
         ASSERT_EQ(Convert(static_cast<std::int32_t>(format.sampleRate)), kCompleted);
@@ -136,21 +136,19 @@ TEST_P(FileLengths, OutputCoversTheWholeInput) {
 
 INSTANTIATE_TEST_SUITE_P(
     AwkwardEnds, FileLengths,
-    ::testing::Values(
-        LengthRow{"one frame", 1, 2},
-        LengthRow{"shorter than a block", 1000, 1089},
-        LengthRow{"exactly one block", 16317, 17760},
-        LengthRow{"within the look-ahead of one block", 16330, 17775},
-        LengthRow{"one block plus the look-ahead", 16342, 17788},
-        // A later block starts with exactly f frames remaining.
-        LengthRow{"remaining equals f", 16342 + 16317, 17760 + 28 + 17760},
-        LengthRow{"one more than that", 16342 + 16318, 17760 + 17760 + 28 + 1}));
+    ::testing::Values(LengthRow{"one frame", 1, 2}, LengthRow{"shorter than a block", 1000, 1089},
+                      LengthRow{"exactly one block", 16317, 17760},
+                      LengthRow{"within the look-ahead of one block", 16330, 17775},
+                      LengthRow{"one block plus the look-ahead", 16342, 17788},
+                      // A later block starts with exactly f frames remaining.
+                      LengthRow{"remaining equals f", 16342 + 16317, 17760 + 28 + 17760},
+                      LengthRow{"one more than that", 16342 + 16318, 17760 + 17760 + 28 + 1}));
 
 TEST_F(Conversion, LastFramesAreNeverDropped) {
     // Silence followed by 25 loud frames, ending where a block starts with exactly f frames
     // remaining: the loud tail must reach the output.
-    for (std::int64_t frames : {std::int64_t{16342 + 16317}, std::int64_t{16342},
-                                std::int64_t{600}}) {
+    for (std::int64_t frames :
+         {std::int64_t{16342 + 16317}, std::int64_t{16342}, std::int64_t{600}}) {
         SampleValues samples = Constant(frames, 2, 0);
         std::fill(samples.end() - 50, samples.end(), 20000);
         WriteWav(In(), kStereo16, samples);
@@ -165,8 +163,8 @@ TEST_F(Conversion, LastFramesAreNeverDropped) {
 TEST_F(Conversion, VeryShortFilesHoldTheirLevelInEveryLayout) {
     // Fewer frames than the filter spans: the copies of the first and last frames fill the
     // span, so a constant input stays constant.
-    for (SignalFormat format : {kStereo16, kMono8, SignalFormat{2, 8, 44100},
-                                SignalFormat{1, 16, 44100}}) {
+    for (SignalFormat format :
+         {kStereo16, kMono8, SignalFormat{2, 8, 44100}, SignalFormat{1, 16, 44100}}) {
         const std::int32_t level = format.bitsPerSample == 16 ? -12345 : 200;
         for (std::int64_t frames = 1; frames <= 60; frames += 7) {
             WriteWav(In(), format, Constant(frames, format.channels, level));
@@ -187,8 +185,8 @@ TEST_F(Conversion, BytesBehindTheDataChunkNeverBecomeSamples) {
     const auto plain = ReadFileBytes(Out());
 
     auto withList = MakeWavBytes(kStereo16, samples);
-    const std::vector<std::uint8_t> list = {'L', 'I', 'S', 'T', 8, 0, 0, 0, 0xFF, 0x7F,
-                                            0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80};
+    const std::vector<std::uint8_t> list = {'L',  'I',  'S',  'T',  8,    0,    0,    0,
+                                            0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80};
     for (int i = 0; i < 64; ++i) withList.insert(withList.end(), list.begin(), list.end());
     ASSERT_TRUE(WriteFileBytes(In(), withList));
     ASSERT_EQ(Convert(48000), kCompleted);
@@ -283,17 +281,55 @@ TEST_F(Conversion, ExistingOutputIsReplaced) {
 
 TEST_F(Conversion, MissingInputGivesOpenError) {
     EXPECT_EQ(Convert(48000), kInputOpenError);
-    EXPECT_EQ(ConvertFile(dir.path(), nullptr, Out(), 48000, 100), kInputOpenError);
+    EXPECT_EQ(ConvertFile(dir.path(), nullptr, Out(), {48000, 100}).code, kInputOpenError);
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 
-TEST_F(Conversion, UncreatableOutputGivesOutputOpenError) {
-    WriteWav(In(), kStereo16, SineSignal(kStereo16, 100, 440.0, 0.5));
-    EXPECT_EQ(ConvertFile(In(), nullptr, dir / "no-such-folder" / "out.wav", 48000, 100),
-              kOutputOpenError);
+TEST_F(Conversion, EachCauseOfAnUncreatableOutputIsNamedBeforeAnyWork) {
+    WriteWav(In(), kStereo16, SineSignal(kStereo16, 100000, 440.0, 0.5));
+    RecordingWindow window;
+    auto refusal = [&](const std::filesystem::path& output, ConversionSettings settings) {
+        const ConversionOutcome outcome = ConvertFile(In(), &window, output, settings);
+        EXPECT_EQ(outcome.code, kOutputOpenError) << output;
+        return outcome.detail;
+    };
+    EXPECT_EQ(refusal(dir / "no-such-folder" / "out.wav", {48000, 100}),
+              ResultDetail::kFolderNotWritable);
     std::filesystem::create_directory(dir / "a-folder");
-    EXPECT_EQ(ConvertFile(In(), nullptr, dir / "a-folder", 48000, 100), kOutputOpenError);
+    EXPECT_EQ(refusal(dir / "a-folder", {48000, 100}), ResultDetail::kFolderNotWritable);
+    EXPECT_EQ(refusal(Out(), {0, 100}), ResultDetail::kInvalidSettings);
+    EXPECT_EQ(refusal(Out(), {48000, 0}), ResultDetail::kInvalidSettings);
+    EXPECT_EQ(refusal(dir / (std::string(300, 'n') + ".wav"), {48000, 100}),
+              ResultDetail::kNameTooLong);
+    EXPECT_TRUE(window.messages.empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a-folder"));
+    std::filesystem::remove(dir / "a-folder");
+    ExpectOnlyInputLeft();
+}
+
+TEST_F(Conversion, CancelNeverReplacesAnEarlierOutput) {
+    WriteWav(In(), kStereo16, SineSignal(kStereo16, 100000, 440.0, 0.5));
+    const std::vector<std::uint8_t> earlier = {1, 2, 3, 4, 5};
+    ASSERT_TRUE(WriteFileBytes(Out(), earlier));
+    RecordingWindow window([](std::size_t, const test::RecordedMessage&) { return -1; });
+    const ConversionOutcome outcome = ConvertFile(In(), &window, Out(), {48000, 100});
+    EXPECT_EQ(outcome.code, kCancelled);
+    EXPECT_EQ(outcome.detail, ResultDetail::kEarlierOutputKept);
+    EXPECT_EQ(ReadFileBytes(Out()), earlier);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST_F(Conversion, OutputTakesTheInputsModeAndAReplacedFileKeepsItsOwn) {
+    namespace fs = std::filesystem;
+    WriteWav(In(), kStereo16, SineSignal(kStereo16, 1000, 440.0, 0.5));
+    fs::permissions(In(), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(Convert(48000), kCompleted);
+    EXPECT_EQ(fs::status(Out()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write |
+                             fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(Out(), shared);
+    ASSERT_EQ(Convert(44100), kCompleted);
+    EXPECT_EQ(fs::status(Out()).permissions(), shared);
 }
 
 TEST_F(Conversion, InputShrinkingMidFileGivesReadErrorAndNoOutput) {
@@ -326,7 +362,9 @@ TEST_F(Conversion, WriteFailureGivesWriteErrorAndKeepsTheOldOutput) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {100000, 100000};
+        struct rlimit limit {
+            100000, 100000
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         _exit(Convert(48000) == kOutputWriteError ? 0 : 1);
     }
@@ -336,13 +374,6 @@ TEST_F(Conversion, WriteFailureGivesWriteErrorAndKeepsTheOldOutput) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadFileBytes(Out()), precious);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-}
-
-TEST_F(Conversion, InvalidRateOrSpeedIsRefusedWithoutOutput) {
-    WriteWav(In(), kStereo16, SineSignal(kStereo16, 100, 440.0, 0.5));
-    EXPECT_EQ(Convert(0), kOutputOpenError);
-    EXPECT_EQ(Convert(48000, 0), kOutputOpenError);
-    ExpectOnlyInputLeft();
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ TEST(FaultInjection, OutputFolderWithoutWritePermissionGivesOutputOpenError) {
     // Root ignores permissions, so the conversion runs as an unprivileged user.
     const int status = test::RunInChild([&] {
         if (::geteuid() == 0 && ::setresuid(kNobody, kNobody, kNobody) != 0) return 100;
-        return -ConvertFile(input, nullptr, locked / "out.wav", 48000, 100);
+        return -ConvertFile(input, nullptr, locked / "out.wav", {48000, 100}).code;
     });
     EXPECT_EQ(status, -kOutputOpenError);
     EXPECT_TRUE(Names(locked).empty());
@@ -61,9 +61,11 @@ TEST(FaultInjection, MemoryLimitGivesOutOfMemoryAndNoOutput) {
         long pages = 0;
         statm >> pages;
         const rlim_t limit = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + (16 << 20);
-        struct rlimit rl {limit, limit};
+        struct rlimit rl {
+            limit, limit
+        };
         if (::setrlimit(RLIMIT_AS, &rl) != 0) return 100;
-        return -ConvertFile(input, nullptr, dir / "out.wav", 96000, 199);
+        return -ConvertFile(input, nullptr, dir / "out.wav", {96000, 199}).code;
     });
     EXPECT_EQ(status, -kOutOfMemory);
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"in.wav"});
@@ -88,7 +90,7 @@ TEST_P(ExtremeRatios, ConvertWholeDuration) {
     const std::int64_t frames = row.format.sampleRate / 2 + 777;
     test::WriteWav(dir / "in.wav", row.format, SineSignal(row.format, frames, 200.0, 0.5));
     test::RecordingWindow window;
-    ASSERT_EQ(ConvertFile(dir / "in.wav", &window, dir / "out.wav", row.target, row.speed),
+    ASSERT_EQ(ConvertFile(dir / "in.wav", &window, dir / "out.wav", {row.target, row.speed}).code,
               kCompleted)
         << row.what;
     const auto out = test::LoadWav(dir / "out.wav");
@@ -102,12 +104,11 @@ TEST_P(ExtremeRatios, ConvertWholeDuration) {
 
 INSTANTIATE_TEST_SUITE_P(
     Extremes, ExtremeRatios,
-    ::testing::Values(ExtremeRow{"8000 at 200 to 96000", {1, 16, 8000}, 96000, 200},
-                      ExtremeRow{"96000 at 50 to 8000", {2, 16, 96000}, 8000, 50},
-                      ExtremeRow{"11025 at 199 to 96000 (P=29253, Q=128000)", {1, 8, 11025},
-                                 96000, 199},
-                      ExtremeRow{"8000 to 96000 (final block beyond g + reserve)", {2, 8, 8000},
-                                 96000, 100}));
+    ::testing::Values(
+        ExtremeRow{"8000 at 200 to 96000", {1, 16, 8000}, 96000, 200},
+        ExtremeRow{"96000 at 50 to 8000", {2, 16, 96000}, 8000, 50},
+        ExtremeRow{"11025 at 199 to 96000 (P=29253, Q=128000)", {1, 8, 11025}, 96000, 199},
+        ExtremeRow{"8000 to 96000 (final block beyond g + reserve)", {2, 8, 8000}, 96000, 100}));
 
 TEST(HostileHeaders, DataSizeNear4GiBConvertsOnlyWhatTheFileHolds) {
     test::TempDir dir;
@@ -118,7 +119,8 @@ TEST(HostileHeaders, DataSizeNear4GiBConvertsOnlyWhatTheFileHolds) {
         bytes[42] = static_cast<std::uint8_t>(size >> 16);
         bytes[43] = static_cast<std::uint8_t>(size >> 24);
         ASSERT_TRUE(WriteFileBytes(dir / "in.wav", bytes));
-        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", 48000, 100), kCompleted);
+        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {48000, 100}).code,
+                  kCompleted);
         const auto out = test::LoadWav(dir / "out.wav");
         EXPECT_EQ(out.Frames(), SingleBlockOutputs(3000, 147, 160)) << size;
         EXPECT_TRUE(out.HeaderConsistent());
@@ -132,7 +134,8 @@ TEST(HostileHeaders, DataSizeNotAMultipleOfTheBlockAlignDropsThePartialFrame) {
         for (std::uint8_t i = 0; i < extra; ++i) bytes.push_back(0x7F);
         bytes[40] = static_cast<std::uint8_t>(bytes[40] + extra);
         ASSERT_TRUE(WriteFileBytes(dir / "in.wav", bytes));
-        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", 44100, 100), kCompleted);
+        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {44100, 100}).code,
+                  kCompleted);
         EXPECT_EQ(test::LoadWav(dir / "out.wav").Frames(), 2000);
     }
 }
@@ -142,7 +145,8 @@ TEST(HostileHeaders, LeftoverTemporaryFileIsNeverTakenAsInput) {
     const auto leftover =
         dir / (std::string(platform::ReplacingFile::kTemporaryPrefix) + "take_ZEL.wav-1-2-3");
     test::WriteWav(leftover, kStereo16, SineSignal(kStereo16, 100, 440.0, 0.5));
-    EXPECT_EQ(ConvertFile(leftover, nullptr, dir / "out.wav", 48000, 100), kInputFormatError);
+    EXPECT_EQ(ConvertFile(leftover, nullptr, dir / "out.wav", {48000, 100}).code,
+              kInputFormatError);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
 }
 

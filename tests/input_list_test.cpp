@@ -1,6 +1,9 @@
 // The input file list of the main window: admission, refusal and duplicates, the ways
 // files arrive (chooser, folder, drop, command line), deletion and sorting.
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPushButton>
@@ -37,7 +40,7 @@ zel::WavFormat FormatWithChannels(std::uint16_t channels) {
 class InputListTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir m_dir;
 
     QString PathOf(const QString& name) const { return m_dir.filePath(name); }
@@ -55,7 +58,7 @@ private:
         return texts;
     }
 
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
     void admitsACanonicalWavWithItsColumns() {
@@ -127,8 +130,11 @@ private slots:
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         QVERIFY(QDir(m_dir.path()).mkpath("folder.wav"));
+        // A FIFO would block whoever opens it for reading; it is refused without waiting.
+        QCOMPARE(::mkfifo(QFile::encodeName(PathOf("pipe.wav")).constData(), 0600), 0);
         QVERIFY(!dlg.AddInputFile(PathOf("missing.wav")));
         QVERIFY(!dlg.AddInputFile(PathOf("folder.wav")));
+        QVERIFY(!dlg.AddInputFile(PathOf("pipe.wav")));
         QVERIFY(!dlg.AddInputFile(QString()));
         QCOMPARE(dlg.InputList()->RowCount(), 0);
         QVERIFY(prompts.messages.empty());
@@ -201,6 +207,7 @@ private slots:
         QVERIFY(zel::test::WriteBytes(root + "/bad.wav", zel::test::TenChannelBytes()));
         QVERIFY(QDir(root).mkpath("sub.wav"));
         QVERIFY(zel::test::WriteWav(root + "/sub.wav/deep.wav"));
+        QCOMPARE(::mkfifo(QFile::encodeName(root + "/pipe.wav").constData(), 0600), 0);
 
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);

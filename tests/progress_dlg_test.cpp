@@ -159,7 +159,8 @@ class ProgressDialogTest : public QObject {
         QCOMPARE(dlg.Job().ProcessedFileCount(), 1);
         QCOMPARE(dlg.AllFilesBar()->value(), 1);
         QCOMPARE(gate.Pauses(), 1);
-        QVERIFY(zel::test::InspectWav(dir / "first_ZEL.wav").consistent);
+        // Cancelled during the pause: the file was never opened.
+        QVERIFY(!std::filesystem::exists(dir / "first_ZEL.wav"));
     }
 
     void cancelEscAndCloseOnlyAskToStop_data() {
@@ -270,8 +271,8 @@ class ProgressDialogTest : public QObject {
     }
 
     // A dialog destroyed while its batch runs asks the worker to stop, lets it finish its
-    // messages and joins it: nothing deadlocks, the running file keeps a valid output and
-    // no later file is started.
+    // messages and joins it: nothing deadlocks, a file already running keeps a valid
+    // output and no later file is started.
     void destroyingTheDialogMidBatchStopsAndJoinsTheWorker() {
         TempDir dir;
         WorkerGate gate;
@@ -283,7 +284,8 @@ class ProgressDialogTest : public QObject {
             gate.Open();
         }
         QCOMPARE(gate.Pauses(), 1);
-        QVERIFY(zel::test::InspectWav(dir / "a_ZEL.wav").consistent);
+        QVERIFY(!std::filesystem::exists(dir / "a_ZEL.wav") ||
+                zel::test::InspectWav(dir / "a_ZEL.wav").consistent);
         QVERIFY(!std::filesystem::exists(dir / "b_ZEL.wav"));
     }
 };

@@ -60,7 +60,7 @@ TEST_P(ToneQuality, ToneSurvivesWithItsAmplitude) {
     test::TempDir dir;
     const SignalFormat format{2, 16, row.inRate};
     test::WriteWav(dir / "in.wav", format, SineSignal(format, row.inRate, row.hertz, 0.5));
-    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", row.outRate, row.speed),
+    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {row.outRate, row.speed}).code,
               kCompleted);
     const auto out = test::LoadWav(dir / "out.wav");
     const ToneFit fit = FitTone(out, row.hertz * row.speed / 100.0);
@@ -81,7 +81,7 @@ TEST(ToneQuality, ToneAboveTheOutputNyquistIsStopped) {
     test::TempDir dir;
     const SignalFormat format{1, 16, 48000};
     test::WriteWav(dir / "in.wav", format, SineSignal(format, 48000, 6000.0, 0.5));
-    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", 8000, 100), kCompleted);
+    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {8000, 100}).code, kCompleted);
     const auto out = test::LoadWav(dir / "out.wav");
     double energy = 0;
     for (std::int64_t i = 200; i < out.Frames() - 200; ++i)

@@ -56,26 +56,31 @@ class ResultDialogTest : public QObject {
 
     void everyCodeHasItsMessage_data() {
         QTest::addColumn<int>("code");
+        QTest::addColumn<int>("detail");
         QTest::addColumn<QString>("message");
-        QTest::newRow("0") << 0 << "正常終了";
-        QTest::newRow("1") << 1 << "ユーザーによる中断";
-        QTest::newRow("-1") << -1 << "入力ファイルオープンエラー";
-        QTest::newRow("-2") << -2 << "入力ファイルフォーマットエラー";
-        QTest::newRow("-3") << -3 << "出力ファイルオープンエラー";
-        QTest::newRow("-4") << -4 << "出力ファイル書き込みエラー";
-        QTest::newRow("-5") << -5 << "入力ファイル読み込みエラー";
-        QTest::newRow("-6") << -6 << "メモリ不足エラー";
-        QTest::newRow("-7 unknown") << -7 << "正常終了";
-        QTest::newRow("2 unknown") << 2 << "正常終了";
+        using zel::ResultDetail;
+        const int none = int(ResultDetail::kNone);
+        QTest::newRow("0") << 0 << none << "正常終了";
+        QTest::newRow("1") << 1 << none << "ユーザーによる中断";
+        QTest::newRow("1 kept") << 1 << int(ResultDetail::kEarlierOutputKept)
+                                << "ユーザーによる中断（既存の出力ファイルは変更していません）";
+        QTest::newRow("-1") << -1 << none << "入力ファイルオープンエラー";
+        QTest::newRow("-2") << -2 << none << "入力ファイルフォーマットエラー";
+        QTest::newRow("-3") << -3 << none << "出力ファイルオープンエラー";
+        QTest::newRow("-3 on input")
+            << -3 << int(ResultDetail::kOutputOnInput)
+            << "出力ファイルオープンエラー（出力先が入力ファイルと重なります）";
+        QTest::newRow("-4") << -4 << none << "出力ファイル書き込みエラー";
+        QTest::newRow("-5") << -5 << none << "入力ファイル読み込みエラー";
+        QTest::newRow("-6") << -6 << none << "メモリ不足エラー";
+        QTest::newRow("-7 unknown") << -7 << none << "不明なエラー (code -7)";
+        QTest::newRow("2 unknown") << 2 << none << "不明なエラー (code 2)";
     }
     void everyCodeHasItsMessage() {
         QFETCH(int, code);
+        QFETCH(int, detail);
         QFETCH(QString, message);
-        QCOMPARE(CResultDlg::MessageFor(code), message);
-        // zel-cli prints the same sentences.
-        QCOMPARE(CResultDlg::MessageFor(code),
-                 QString::fromUtf8(zel::ConversionResultMessage(code).data(),
-                                   zel::ConversionResultMessage(code).size()));
+        QCOMPARE(CResultDlg::MessageFor({code, static_cast<zel::ResultDetail>(detail)}), message);
     }
 
     void rowsKeepTheBatchOrderAndAreNotSorted() {
@@ -83,7 +88,7 @@ class ResultDialogTest : public QObject {
         const QStringList names = {"/w/z.wav", "/w/a.wav", "/w/m.wav", "/w/b.wav",
                                    "/w/y.wav", "/w/c.wav", "/w/x.wav", "/w/d.wav"};
         const std::vector<zel::ConversionResult> codes = {0, -1, -2, -3, -4, -5, -6, 1};
-        for (std::size_t i = 0; i < codes.size(); ++i) dlg.AddRow(names[int(i)], codes[i]);
+        for (std::size_t i = 0; i < codes.size(); ++i) dlg.AddRow(names[int(i)], {codes[i]});
         QCOMPARE(dlg.m_fileCount, 8);
         dlg.show();
         QCOMPARE(Column(dlg, 0), names);
@@ -111,8 +116,8 @@ class ResultDialogTest : public QObject {
         CResultDlg dlg;
         const QString longPath =
             "/home/user/" + QString("とても長いフォルダ名/").repeated(12) + "音声ファイル.wav";
-        dlg.AddRow(longPath, zel::kCompleted);
-        dlg.AddRow("/w/a.wav", zel::kCompleted);
+        dlg.AddRow(longPath, {zel::kCompleted});
+        dlg.AddRow("/w/a.wav", {zel::kCompleted});
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         QToolTip::hideText();
@@ -134,7 +139,7 @@ class ResultDialogTest : public QObject {
     void buttonEscAndCloseBoxClose() {
         QFETCH(QString, how);
         CResultDlg dlg;
-        dlg.AddRow("/w/a.wav", zel::kCompleted);
+        dlg.AddRow("/w/a.wav", {zel::kCompleted});
         bool answered = false;
         AnswerNextModal([&](QWidget* modal) {
             answered = modal == &dlg;

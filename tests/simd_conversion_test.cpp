@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/block_geometry.h"
-#include "engine/conversion_driver.h"
 #include "engine/conversion_kernels.h"
 #include "engine/convert_file.h"
 #include "engine/memory_conversion.h"
@@ -26,15 +25,14 @@ namespace {
 
 struct Build {
     const char* name;
-    ConvertFunction convert;
     const ConversionKernels* kernels;
 };
 
 const Build kBuilds[] = {
-    {"SSE", ConvertFileSSE, &kSseKernels},
-    {"SSE2", ConvertFileSSE2, &kSse2Kernels},
-    {"SSE3", ConvertFileSSE3, &kSse3Kernels},
-    {"SSE4.1", ConvertFileSSE41, &kSse41Kernels},
+    {"SSE", &kSseKernels},
+    {"SSE2", &kSse2Kernels},
+    {"SSE3", &kSse3Kernels},
+    {"SSE4.1", &kSse41Kernels},
 };
 
 const SignalFormat kFormats[] = {{1, 8, 0}, {2, 8, 0}, {1, 16, 0}, {2, 16, 0}};
@@ -63,20 +61,19 @@ struct Output {
 };
 
 class SimdConversion : public ::testing::Test {
-protected:
+  protected:
     std::filesystem::path WriteInput(const SignalFormat& format, const SampleValues& samples) {
         const auto path = dir_ / ("in" + std::to_string(++files_) + ".wav");
         EXPECT_TRUE(WriteFileBytes(path, MakeWavBytes(format, samples)));
         return path;
     }
 
-    template <class Convert>
-    Output Run(Convert convert, const std::filesystem::path& input, std::int32_t rate,
-               std::int32_t speed) {
+    Output Run(const ConversionKernels& kernels, const std::filesystem::path& input,
+               std::int32_t rate, std::int32_t speed) {
         const auto path = dir_ / ("out" + std::to_string(++files_) + ".wav");
         test::RecordingWindow window;
         Output out;
-        out.result = convert(input, &window, path, rate, speed);
+        out.result = ConvertFile(input, &window, path, {rate, speed}, kernels).code;
         out.bytes = ReadFileBytes(path);
         out.messages = window.messages;
         return out;
@@ -123,29 +120,21 @@ TEST_F(SimdConversion, EveryBuildStaysWithinOneStepOfTheReference) {
     // blocks and any difference comes from the kernels alone.
     ConversionKernels wideReference = kReferenceKernels;
     wideReference.blockLimit = kSimdBlockLimit;
-    auto referenceAtSimdBlocks = [&](const std::filesystem::path& in,
-                                     platform::MessageWindow* window,
-                                     const std::filesystem::path& out, std::int32_t rate,
-                                     std::int32_t speed) {
-        return RunConversion(wideReference, in, window, out, rate, speed);
-    };
     for (SignalFormat format : kFormats) {
         for (const Case& c : kCases) {
             for (bool square : {false, true}) {
                 format.sampleRate = c.inputRate;
                 const auto input = WriteInput(format, Signal(format, kFrames, square));
-                const Output expected = Run(referenceAtSimdBlocks, input, c.targetRate, c.speed);
+                const Output expected = Run(wideReference, input, c.targetRate, c.speed);
                 ASSERT_EQ(expected.result, kCompleted);
                 const std::vector<std::int32_t> reference = expected.Samples(format.bitsPerSample);
                 for (const Build& build : kBuilds) {
-                    const std::string what = std::string(build.name) + " " +
-                                             std::to_string(format.channels) + "ch " +
-                                             std::to_string(format.bitsPerSample) + "-bit " +
-                                             std::to_string(c.inputRate) + "->" +
-                                             std::to_string(c.targetRate) + " at " +
-                                             std::to_string(c.speed) +
-                                             (square ? " square" : " sines");
-                    const Output got = Run(build.convert, input, c.targetRate, c.speed);
+                    const std::string what =
+                        std::string(build.name) + " " + std::to_string(format.channels) + "ch " +
+                        std::to_string(format.bitsPerSample) + "-bit " +
+                        std::to_string(c.inputRate) + "->" + std::to_string(c.targetRate) + " at " +
+                        std::to_string(c.speed) + (square ? " square" : " sines");
+                    const Output got = Run(*build.kernels, input, c.targetRate, c.speed);
                     ASSERT_EQ(got.result, kCompleted) << what;
                     ASSERT_EQ(got.bytes.size(), expected.bytes.size()) << what;
                     ASSERT_EQ(got.DataSize(), got.bytes.size() - kWavHeaderSize) << what;
@@ -177,7 +166,7 @@ TEST_F(SimdConversion, Speed93CutsBlocksOf54684FramesInEveryBuild) {
         const auto threeBlocks = WriteInput(format, Signal(format, 109394, false));
         Output sse;
         for (const Build& build : kBuilds) {
-            const Output two = Run(build.convert, twoBlocks, 48000, 93);
+            const Output two = Run(*build.kernels, twoBlocks, 48000, 93);
             ASSERT_EQ(two.result, kCompleted) << build.name;
             ASSERT_EQ(two.messages.size(), 2u) << build.name;
             EXPECT_EQ(two.messages[0].wParam, 50u) << build.name;
@@ -186,7 +175,7 @@ TEST_F(SimdConversion, Speed93CutsBlocksOf54684FramesInEveryBuild) {
             EXPECT_EQ(two.DataSize(), 128030u * format.channels * format.bitsPerSample / 8)
                 << build.name;
             EXPECT_EQ(two.bytes.size(), kWavHeaderSize + two.DataSize()) << build.name;
-            EXPECT_EQ(Run(build.convert, threeBlocks, 48000, 93).messages.size(), 3u)
+            EXPECT_EQ(Run(*build.kernels, threeBlocks, 48000, 93).messages.size(), 3u)
                 << build.name;
             if (format.channels == 2) {
                 // Stereo16 of the SSE build sums and rounds as the SSE2 build does.
@@ -196,7 +185,7 @@ TEST_F(SimdConversion, Speed93CutsBlocksOf54684FramesInEveryBuild) {
                 }
             }
         }
-        EXPECT_GT(Run(ConvertFile, twoBlocks, 48000, 93).messages.size(), 4u);
+        EXPECT_GT(Run(kReferenceKernels, twoBlocks, 48000, 93).messages.size(), 4u);
     }
 }
 
@@ -205,7 +194,7 @@ TEST_F(SimdConversion, Speed100CutsBlocksOf65415FramesInEveryBuild) {
     // 2f + 25 frames with f = 445 x 147 = 65415.
     const auto input = WriteInput(format, Signal(format, 130855, false));
     for (const Build& build : kBuilds) {
-        const Output out = Run(build.convert, input, 48000, 100);
+        const Output out = Run(*build.kernels, input, 48000, 100);
         ASSERT_EQ(out.result, kCompleted) << build.name;
         EXPECT_EQ(out.messages.size(), 2u) << build.name;
         // 2 x 71200 outputs plus ceil(25 x 160 / 147) = 28.
@@ -224,7 +213,7 @@ TEST_F(SimdConversion, TheInMemoryEntryWritesWhatTheFileDriverWrites) {
     const std::span<const std::uint8_t> data(wav.data() + kWavHeaderSize,
                                              wav.size() - kWavHeaderSize);
     for (const Build& build : kBuilds) {
-        const Output file = Run(build.convert, input, 48000, 100);
+        const Output file = Run(*build.kernels, input, 48000, 100);
         test::RecordingWindow window;
         const MemoryConversion memory =
             ConvertSamples(*build.kernels, FormatOf(header), data, 48000, 100, &window);
@@ -271,16 +260,9 @@ TEST(SimdGeometry, SimdBlocksAreTheLargestMultipleOfPUpTo65536) {
     }
 }
 
-TEST(SimdLevels, EachLevelNamesItsBuildAndAnyOtherTheReference) {
-    EXPECT_EQ(ConverterForLevel(1), &ConvertFileSSE);
-    EXPECT_EQ(ConverterForLevel(2), &ConvertFileSSE2);
-    EXPECT_EQ(ConverterForLevel(3), &ConvertFileSSE3);
-    EXPECT_EQ(ConverterForLevel(4), &ConvertFileSSE41);
-    for (SimdLevel other : {0, -1, 5, 6, 1000}) {
-        EXPECT_EQ(ConverterForLevel(other), &ConvertFile) << other;
-        EXPECT_EQ(&KernelsForLevel(other), &kReferenceKernels) << other;
-    }
-    EXPECT_EQ(&KernelsForLevel(4), &kSse41Kernels);
+TEST(SimdLevels, ALevelWithoutABuildRunsTheReference) {
+    for (SimdLevel other : {-1, 5, 6, 1000})
+        EXPECT_EQ(&BuildForLevel(other).kernels, &kReferenceKernels) << other;
 }
 
 }  // namespace

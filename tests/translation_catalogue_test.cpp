@@ -191,8 +191,8 @@ class TranslationCatalogueTest : public QObject {
     }
 
     // lupdate sees only texts passed to tr() and its kin; a Japanese text written straight
-    // into a QStringLiteral, or given by the engine without being registered in
-    // app/engine_texts.cpp, is caught here.
+    // into a QStringLiteral, or into the engine or the batch instead of texts/, is caught
+    // here.
     void everyJapaneseTextIsInTheCatalogue() {
         QSet<QString> sources;
         for (const QString& path : m_inputs.catalogues)
@@ -212,7 +212,7 @@ class TranslationCatalogueTest : public QObject {
             }
         }
         QVERIFY2(missing.isEmpty(), qPrintable("not in the catalogue:\n" + missing.join(u'\n')));
-        // The engine's messages alone are a dozen; far fewer means the scan went wrong.
+        // The main window's captions alone are a dozen; far fewer means the scan went wrong.
         QVERIFY(seen >= 12);
     }
 

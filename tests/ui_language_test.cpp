@@ -1,7 +1,7 @@
 // Which language the locale variables ask for: LC_ALL before LC_MESSAGES before LANG,
 // empty ones not counting, English only for the language "en".
 
-#include "app/ui_language.h"
+#include "texts/ui_language.h"
 
 #include <QtTest>
 

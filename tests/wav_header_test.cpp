@@ -1,11 +1,12 @@
 // Header acceptance: the canonical layout is taken, everything the conversion cannot handle
 // meaningfully is refused before any of its fields is used.
 
+#include "engine/wav_header.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/convert_file.h"
 #include "engine/synthetic_wav.h"
-#include "engine/wav_header.h"
 #include "engine/wav_probe.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
@@ -86,13 +87,13 @@ TEST(WavHeader, OutputHeaderCarriesTargetRateAndIsCompletedWithSizes) {
 }
 
 class RefusedFiles : public ::testing::Test {
-protected:
+  protected:
     // Converting a refused file gives -2, leaves no output and the probe refuses it too.
     void ExpectRefused(const std::vector<std::uint8_t>& bytes, const char* what) {
         const auto in = dir / "in.wav";
         const auto out = dir / "out.wav";
         ASSERT_TRUE(WriteFileBytes(in, bytes));
-        EXPECT_EQ(ConvertFile(in, nullptr, out, 48000, 100), kInputFormatError) << what;
+        EXPECT_EQ(ConvertFile(in, nullptr, out, {48000, 100}).code, kInputFormatError) << what;
         EXPECT_FALSE(std::filesystem::exists(out)) << what;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << what;
         EXPECT_EQ(ProbeWavFile(in).status, WavProbe::Status::kRefused) << what;
@@ -126,7 +127,7 @@ TEST_F(RefusedFiles, RefusalLeavesAnExistingOutputUntouched) {
     ASSERT_TRUE(WriteFileBytes(in, {'n', 'o', 't', ' ', 'w', 'a', 'v'}));
     const std::vector<std::uint8_t> precious = {1, 2, 3, 4, 5};
     ASSERT_TRUE(WriteFileBytes(out, precious));
-    EXPECT_EQ(ConvertFile(in, nullptr, out, 48000, 100), kInputFormatError);
+    EXPECT_EQ(ConvertFile(in, nullptr, out, {48000, 100}).code, kInputFormatError);
     EXPECT_EQ(ReadFileBytes(out), precious);
 }
 

@@ -184,57 +184,6 @@ This file is already in the list.</translation>
     </message>
 </context>
 <context>
-    <name>EngineTexts</name>
-    <message>
-        <source>正常終了</source>
-        <translation>Completed</translation>
-    </message>
-    <message>
-        <source>ユーザーによる中断</source>
-        <translation>Cancelled by the user</translation>
-    </message>
-    <message>
-        <source>入力ファイルオープンエラー</source>
-        <translation>Cannot open the input file</translation>
-    </message>
-    <message>
-        <source>入力ファイルフォーマットエラー</source>
-        <translation>Input file format not supported</translation>
-    </message>
-    <message>
-        <source>出力ファイルオープンエラー</source>
-        <translation>Cannot create the output file</translation>
-    </message>
-    <message>
-        <source>出力ファイル書き込みエラー</source>
-        <translation>Cannot write the output file</translation>
-    </message>
-    <message>
-        <source>入力ファイル読み込みエラー</source>
-        <translation>Cannot read the input file</translation>
-    </message>
-    <message>
-        <source>メモリ不足エラー</source>
-        <translation>Not enough memory</translation>
-    </message>
-    <message>
-        <source>入力ファイルが指定されていません</source>
-        <translation>No input file has been specified.</translation>
-    </message>
-    <message>
-        <source>サフィックスが指定されていません</source>
-        <translation>No suffix has been specified.</translation>
-    </message>
-    <message>
-        <source>サンプリング周波数が不適切です</source>
-        <translation>The sampling frequency is not valid.</translation>
-    </message>
-    <message>
-        <source>再生速度が不適切です</source>
-        <translation>The playback speed is not valid.</translation>
-    </message>
-</context>
-<context>
     <name>InputFileList</name>
     <message>
         <source>ファイル名</source>

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -30,13 +29,13 @@ constexpr std::int64_t kMaxPhases = 4096;
 constexpr std::int64_t kMaxBlockStep = 1 << 20;
 
 class CancellingWindow : public zel::platform::MessageWindow {
-public:
+  public:
     explicit CancellingWindow(int cancelAfter) : cancelAfter_(cancelAfter) {}
     std::intptr_t Send(std::uint32_t, std::uintptr_t, std::intptr_t) override {
         return (cancelAfter_ > 0 && ++count_ >= cancelAfter_) ? -1 : 0;
     }
 
-private:
+  private:
     int cancelAfter_;
     int count_ = 0;
 };
@@ -44,8 +43,8 @@ private:
 const std::filesystem::path& WorkDir() {
     static const std::filesystem::path dir = [] {
         // Memory-backed where possible: every conversion ends with a flush to the device.
-        std::string pattern =
-            std::filesystem::is_directory("/dev/shm") ? "/dev/shm/zel-fuzz-XXXXXX" : "/tmp/zel-fuzz-XXXXXX";
+        std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/zel-fuzz-XXXXXX"
+                                                                        : "/tmp/zel-fuzz-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         return std::filesystem::path(pattern);
     }();
@@ -107,7 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (zel::SimdLevel level = 0; level <= maxLevel; ++level) {
             CancellingWindow window(cancelAfter);
             const zel::ConversionResult result =
-                zel::ConverterForLevel(level)(input, &window, output, rate, speed);
+                zel::ConvertFile(input, &window, output, {rate, speed},
+                                 zel::BuildForLevel(level).kernels)
+                    .code;
             CheckOutcome(result, output);
         }
     }

@@ -1,4 +1,4 @@
-#include "app/ui_language.h"
+#include "texts/ui_language.h"
 
 #include <cstdlib>
 #include <string_view>

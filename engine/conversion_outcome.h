@@ -1,0 +1,33 @@
+#pragma once
+// What one file's conversion ends with: the result code, and what the code alone cannot
+// say (which of several causes refused the output, that an earlier file was kept).
+// Callers that only know codes keep working with `code`.
+
+#include <cstdint>
+
+#include "engine/conversion_result.h"
+
+namespace zel {
+
+enum class ResultDetail : std::int32_t {
+    kNone,
+    // The target rate or the speed cannot be converted to.
+    kInvalidSettings,
+    // The suffix holds '/' or NUL, so the output name would leave the folder or be invalid.
+    kUnusableSuffix,
+    // The output name is one of the batch's inputs (or a link to one).
+    kOutputOnInput,
+    // The output's folder is missing or refuses a new file.
+    kFolderNotWritable,
+    // The output name is longer than the file system holds.
+    kNameTooLong,
+    // A cancel: a file of the output's name existed and was left exactly as it was.
+    kEarlierOutputKept,
+};
+
+struct ConversionOutcome {
+    ConversionResult code = kCompleted;
+    ResultDetail detail = ResultDetail::kNone;
+};
+
+}  // namespace zel

@@ -1,0 +1,28 @@
+#pragma once
+// The words for the codes that the engine and the batch give: result codes with their
+// details and the refusals of a batch's settings, in Japanese and in English. Both
+// programs show these texts; the desktop application's own captions are translated by
+// Qt's system instead.
+
+#include <string>
+#include <string_view>
+
+#include "batch/batch_settings.h"
+#include "engine/conversion_outcome.h"
+#include "texts/ui_language.h"
+
+namespace zel::texts {
+
+// The message for a result code alone; an unknown code reads "不明なエラー (code N)".
+std::string ResultCodeText(ConversionResult code, UiLanguage language);
+
+// The words for a detail; empty for ResultDetail::kNone.
+std::string_view ResultDetailText(ResultDetail detail, UiLanguage language);
+
+// The message for a file's outcome: the code's message, then its detail in brackets.
+std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language);
+
+// The refusal of a batch's settings; empty for SettingsProblem::kNone.
+std::string_view SettingsProblemText(SettingsProblem problem, UiLanguage language);
+
+}  // namespace zel::texts
