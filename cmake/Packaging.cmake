@@ -60,7 +60,8 @@ set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
     "zel-cli (= ${PROJECT_VERSION}), ${ZEL_JAPANESE_FONT_DEPENDS}")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
-set(CPACK_DEBIAN_DESKTOP_DESCRIPTION "batch sampling-rate and speed converter for WAV files (desktop)
+set(CPACK_DEBIAN_DESKTOP_DESCRIPTION "batch sampling-rate and speed converter for WAV files \
+(desktop)
 ZEL converts the sampling frequency of PCM WAV files in batches and can change
 their playback speed in the same pass. Files are collected in a list, by the
 file dialog, by folder or by dropping them on the window; a progress window

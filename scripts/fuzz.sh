@@ -14,7 +14,8 @@ run_step "building the fuzzer with $(nproc) jobs" build-fuzz/build.log \
   cmake --build build-fuzz -j"$(nproc)" --target zel_wav_fuzzer zel-fuzz-seeds
 corpus=build-fuzz/corpus
 mkdir -p "$corpus"
-run_step "writing the seed corpus" build-fuzz/seeds.log build-fuzz/tests/fuzz/zel-fuzz-seeds "$corpus"
+run_step "writing the seed corpus" build-fuzz/seeds.log \
+  build-fuzz/tests/fuzz/zel-fuzz-seeds "$corpus"
 echo "$script_name: fuzzing for $seconds s"
 build-fuzz/tests/fuzz/zel_wav_fuzzer -max_len=8192 -timeout=20 -rss_limit_mb=4096 \
   -max_total_time="$seconds" -print_final_stats=1 "$@" "$corpus"
