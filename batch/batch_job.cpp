@@ -12,7 +12,7 @@ void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_fileCount = static_cast<std::int32_t>(m_fileNames.size());
     m_results.assign(m_fileNames.size(), kCompleted);
     m_details.assign(m_fileNames.size(), ResultDetail::kNone);
-    m_clipped.assign(m_fileNames.size(), 0);
+    m_figures.assign(m_fileNames.size(), {});
 }
 
 std::string BatchJob::GetFileName(std::int32_t i) const {
@@ -23,8 +23,39 @@ std::string BatchJob::GetFileName(std::int32_t i) const {
 ConversionOutcome BatchJob::Outcome(std::int32_t i) const {
     const auto index = static_cast<std::size_t>(i);
     if (i < 0 || index >= m_results.size()) return {};
-    return {m_results[index], index < m_details.size() ? m_details[index] : ResultDetail::kNone,
-            index < m_clipped.size() ? m_clipped[index] : 0};
+    ConversionOutcome outcome{m_results[index],
+                              index < m_details.size() ? m_details[index] : ResultDetail::kNone};
+    if (index < m_figures.size()) {
+        outcome.framesIn = m_figures[index].framesIn;
+        outcome.framesOut = m_figures[index].framesOut;
+        outcome.clippedSamples = m_figures[index].clipped;
+    }
+    return outcome;
+}
+
+double BatchJob::Seconds(std::int32_t i) const {
+    const auto index = static_cast<std::size_t>(i);
+    return i >= 0 && index < m_figures.size() ? m_figures[index].seconds : 0.0;
+}
+
+std::filesystem::path BatchJob::OutputFolder(std::int32_t i) const {
+    const auto index = static_cast<std::size_t>(i);
+    return i >= 0 && index < m_outputFolders.size() ? m_outputFolders[index]
+                                                     : std::filesystem::path();
+}
+
+void BatchJob::ReserveResults() {
+    const auto count = static_cast<std::size_t>(std::max(m_fileCount, 0));
+    if (m_results.size() < count) m_results.resize(count, kCompleted);
+    if (m_details.size() < count) m_details.resize(count, ResultDetail::kNone);
+    if (m_figures.size() < count) m_figures.resize(count);
+}
+
+void BatchJob::StoreOutcome(std::int32_t i, const ConversionOutcome& outcome, double seconds) {
+    const auto index = static_cast<std::size_t>(i);
+    m_results[index] = outcome.code;
+    m_details[index] = outcome.detail;
+    m_figures[index] = {outcome.framesIn, outcome.framesOut, seconds, outcome.clippedSamples};
 }
 
 std::int32_t BatchJob::ProcessedFileCount() const {

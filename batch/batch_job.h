@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,8 +50,16 @@ class BatchJob {
     // A copy of input path i; empty when i is not below m_fileCount.
     std::string GetFileName(std::int32_t i) const;
 
-    // The code and detail of file i, once the worker has reported it.
+    // The code, detail and frames of file i, once the worker has reported it.
     ConversionOutcome Outcome(std::int32_t i) const;
+    // How long file i took, skips and refusals included.
+    double Seconds(std::int32_t i) const;
+    // The folder for the output of file i; empty: beside its input.
+    std::filesystem::path OutputFolder(std::int32_t i) const;
+
+    // Worker side: sizes the results to the files, then stores file i's.
+    void ReserveResults();
+    void StoreOutcome(std::int32_t i, const ConversionOutcome& outcome, double seconds);
 
     // After WM_BATCH_FINISHED: how many files got a result, that is every file, or the
     // files up to and including the one the user cancelled.
@@ -69,8 +78,18 @@ class BatchJob {
     // Entry i: what the code of file i alone does not tell (the cause of a refusal, a
     // cancel that kept an earlier file), written with m_results.
     std::vector<ResultDetail> m_details;
-    // Entry i: the output samples of file i that had to be saturated, written with m_results.
-    std::vector<std::int64_t> m_clipped;
+    // Entry i: the frames and the time of file i, written with m_results.
+    struct FileFigures {
+        std::int64_t framesIn = 0;
+        std::int64_t framesOut = 0;
+        double seconds = 0;
+        std::int64_t clipped = 0;
+    };
+    std::vector<FileFigures> m_figures;
+    // Entry i: the folder for file i's output. Missing or empty entries: beside the input.
+    std::vector<std::filesystem::path> m_outputFolders;
+    // An output that exists and is finished is left alone (kSkippedExisting).
+    bool m_skipExisting = false;
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;

@@ -1,9 +1,12 @@
 #include "batch/batch_thread_proc.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <system_error>
 
 #include "batch/batch_job.h"
+#include "batch/existing_output.h"
 #include "batch/output_path.h"
 #include "engine/batch_messages.h"
 #include "engine/convert_file.h"
@@ -21,18 +24,26 @@ bool AsksToCancel(std::intptr_t answer) { return answer != 0; }
 }  // namespace
 
 ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
-                                   const std::string& suffix, const BatchInputs& batchInputs,
+                                   const OutputChoice& choice, const BatchInputs& batchInputs,
                                    platform::MessageWindow* window,
                                    const ConversionSettings& settings) {
-    if (!SuffixIsUsable(suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
-    const std::filesystem::path output = MakeOutputPath(input, suffix);
+    if (!SuffixIsUsable(choice.suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
+    const std::filesystem::path output = MakeOutputPathIn(choice.folder, input, choice.suffix);
     if (batchInputs.Contains(output)) return {kOutputOpenError, ResultDetail::kOutputOnInput};
+    if (choice.skipExisting && IsFinishedOutput(output, input, settings))
+        return {kSkippedExisting};
+    if (!choice.folder.empty()) {
+        // A folder that cannot be made shows as the output refusing to open.
+        std::error_code ignored;
+        std::filesystem::create_directories(choice.folder, ignored);
+    }
     return ConvertFile(input, window, output, settings, build.kernels);
 }
 
 std::uint32_t BatchThreadProc(BatchJob& job) {
     // The values that stay fixed for the whole batch; later changes are not seen.
     const std::string suffix = job.GetSuffix();
+    const bool skipExisting = job.m_skipExisting;
     platform::MessageWindow* const window = job.m_window;
     const std::int32_t fileCount = std::max(job.m_fileCount, 0);
     const ConversionSettings settings{job.m_sampleRate, job.m_speed, job.m_quality, job.m_dither};
@@ -43,12 +54,7 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     std::shared_ptr<const BatchInputs> batchInputs = job.m_batchInputs;
     if (!batchInputs && fileCount > 0)
         batchInputs = std::make_shared<const BatchInputs>(job.m_fileNames);
-    if (job.m_results.size() < static_cast<std::size_t>(fileCount))
-        job.m_results.resize(static_cast<std::size_t>(fileCount), kCompleted);
-    if (job.m_details.size() < static_cast<std::size_t>(fileCount))
-        job.m_details.resize(static_cast<std::size_t>(fileCount), ResultDetail::kNone);
-    if (job.m_clipped.size() < static_cast<std::size_t>(fileCount))
-        job.m_clipped.resize(static_cast<std::size_t>(fileCount), 0);
+    job.ReserveResults();
 
     bool cancelled = false;
     for (std::int32_t i = 0; i < fileCount; ++i) {
@@ -58,13 +64,14 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
         cancelled = AsksToCancel(SendTo(window, WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(i),
                                         kAllFilesBar)) ||
                     cancelled;
-        const ConversionOutcome outcome = cancelled
-                                              ? ConversionOutcome{kCancelled}
-                                              : ConvertBatchFile(build, job.GetFileName(i), suffix,
-                                                                 *batchInputs, window, settings);
-        job.m_results[static_cast<std::size_t>(i)] = outcome.code;
-        job.m_details[static_cast<std::size_t>(i)] = outcome.detail;
-        job.m_clipped[static_cast<std::size_t>(i)] = outcome.clippedSamples;
+        const auto started = std::chrono::steady_clock::now();
+        const OutputChoice choice{suffix, job.OutputFolder(i), skipExisting};
+        const ConversionOutcome outcome =
+            cancelled ? ConversionOutcome{kCancelled}
+                      : ConvertBatchFile(build, job.GetFileName(i), choice, *batchInputs, window,
+                                         settings);
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+        job.StoreOutcome(i, outcome, seconds.count());
         cancelled = AsksToCancel(
             SendTo(window, WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(i) + 1, kAllFilesBar));
         if (outcome.code == kCancelled) break;

@@ -10,6 +10,7 @@
 // code 1 and the batch ends there.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "batch/batch_inputs.h"
@@ -25,11 +26,20 @@ class BatchJob;
 // The thread routine: returns 0, always.
 std::uint32_t BatchThreadProc(BatchJob& job);
 
-// One file of a batch: the output path from the suffix, refused with kOutputOpenError
+// Where one file's output goes and whether a finished one is kept.
+struct OutputChoice {
+    std::string suffix;
+    // Empty: beside the input. Otherwise created as needed.
+    std::filesystem::path folder;
+    bool skipExisting = false;
+};
+
+// One file of a batch: the output path from the choice, refused with kOutputOpenError
 // when the suffix is unusable or the output would land on an input of the batch;
-// otherwise the conversion's own outcome.
+// kSkippedExisting when skipping and a finished output exists; otherwise the
+// conversion's own outcome.
 ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
-                                   const std::string& suffix, const BatchInputs& batchInputs,
+                                   const OutputChoice& choice, const BatchInputs& batchInputs,
                                    platform::MessageWindow* window,
                                    const ConversionSettings& settings);
 

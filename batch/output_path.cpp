@@ -13,6 +13,13 @@ std::filesystem::path MakeOutputPath(const std::filesystem::path& input,
     return input.parent_path() / name;
 }
 
+std::filesystem::path MakeOutputPathIn(const std::filesystem::path& folder,
+                                       const std::filesystem::path& input,
+                                       const std::string& suffix) {
+    const std::filesystem::path beside = MakeOutputPath(input, suffix);
+    return folder.empty() ? beside : folder / beside.filename();
+}
+
 bool SuffixIsUsable(const std::string& suffix) {
     return !suffix.empty() && suffix.find('/') == std::string::npos &&
            suffix.find('\0') == std::string::npos;

@@ -10,6 +10,11 @@ namespace zel {
 
 std::filesystem::path MakeOutputPath(const std::filesystem::path& input, const std::string& suffix);
 
+// The same name placed in `folder` instead; beside the input when `folder` is empty.
+std::filesystem::path MakeOutputPathIn(const std::filesystem::path& folder,
+                                       const std::filesystem::path& input,
+                                       const std::string& suffix);
+
 // A suffix that would name another folder (it holds '/') or no valid name (NUL).
 bool SuffixIsUsable(const std::string& suffix);
 

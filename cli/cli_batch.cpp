@@ -1,6 +1,7 @@
 #include "cli/cli_batch.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "batch/batch_thread_proc.h"
 #include "engine/batch_messages.h"
@@ -29,15 +30,18 @@ class CliBatch::PartWindow : public platform::MessageWindow {
     Part& part_;
 };
 
-CliBatch::CliBatch(std::vector<std::string> files, CliBatchSettings settings,
+CliBatch::CliBatch(std::vector<std::string> files,
+                   std::vector<std::filesystem::path> outputFolders, CliBatchSettings settings,
                    const std::atomic<bool>& cancel, TerminalProgress& progress, ResultSink sink)
     : files_(std::move(files)),
+      outputFolders_(std::move(outputFolders)),
       settings_(std::move(settings)),
       cancel_(cancel),
       progress_(progress),
       sink_(std::move(sink)),
       batchInputs_(std::make_shared<const BatchInputs>(files_)),
-      results_(files_.size()) {}
+      results_(files_.size()),
+      seconds_(files_.size(), 0.0) {}
 
 CliBatch::~CliBatch() {
     // Every part's job joins its worker when destroyed.
@@ -84,6 +88,11 @@ void CliBatch::StartPart(std::size_t first, std::size_t count, std::unique_lock<
     job.m_simdLevel = settings_.simdLevel;
     job.m_quality = settings_.quality;
     job.m_dither = settings_.dither;
+    job.m_skipExisting = settings_.skipExisting;
+    if (!outputFolders_.empty())
+        job.m_outputFolders.assign(
+            outputFolders_.begin() + static_cast<std::ptrdiff_t>(first),
+            outputFolders_.begin() + static_cast<std::ptrdiff_t>(first + count));
     job.m_window = part->window.get();
     job.m_pause = std::chrono::milliseconds(0);
     job.m_batchInputs = batchInputs_;
@@ -121,6 +130,10 @@ std::intptr_t CliBatch::OnMessage(Part& part, std::uint32_t message, std::uintpt
         const std::size_t local = wParam - 1;
         const std::size_t index = part.first + local;
         results_[index] = part.job.Outcome(static_cast<std::int32_t>(local));
+        seconds_[index] = part.job.Seconds(static_cast<std::int32_t>(local));
+        std::error_code sizeError;
+        const std::uintmax_t bytes = std::filesystem::file_size(files_[index], sizeError);
+        if (!sizeError) bytesDone_ += bytes;
         running_.erase(index);
         part.filesDone = wParam;
         if (part.filesDone < static_cast<std::size_t>(part.job.m_fileCount))
@@ -135,7 +148,8 @@ std::intptr_t CliBatch::OnMessage(Part& part, std::uint32_t message, std::uintpt
 void CliBatch::HandOverReadyResults() {
     while (handedOver_ < results_.size() && results_[handedOver_]) {
         progress_.Clear();
-        if (!sinkFailed_ && !sink_(files_[handedOver_], *results_[handedOver_])) sinkFailed_ = true;
+        if (!sinkFailed_ && !sink_(handedOver_, *results_[handedOver_], seconds_[handedOver_]))
+            sinkFailed_ = true;
         ++handedOver_;
     }
 }
@@ -144,6 +158,7 @@ void CliBatch::Redraw() {
     ProgressView view;
     view.filesDone = filesDone_;
     view.fileCount = static_cast<int>(files_.size());
+    view.bytesDone = bytesDone_;
     if (!running_.empty()) {
         view.currentName = files_[running_.begin()->first];
         view.currentPercent = running_.begin()->second;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <list>
 #include <map>
@@ -39,18 +40,23 @@ struct CliBatchSettings {
     int jobs = 1;
     ConversionQuality quality = ConversionQuality::kStandard;
     bool dither = false;
+    bool skipExisting = false;
 };
 
-// Takes one file's result; false when it could not be passed on (standard output closed
-// or full), which stops the batch as a cancel does.
-using ResultSink = std::function<bool(const std::string& input, const ConversionOutcome& result)>;
+// Takes the result of file `index` of the list and the seconds it took; false when it
+// could not be passed on (standard output closed or full), which stops the batch as a
+// cancel does.
+using ResultSink =
+    std::function<bool(std::size_t index, const ConversionOutcome& result, double seconds)>;
 
 class CliBatch {
   public:
     // `cancel`: once raised, every running conversion is cancelled at its next report and
-    // no further file is started.
-    CliBatch(std::vector<std::string> files, CliBatchSettings settings,
-             const std::atomic<bool>& cancel, TerminalProgress& progress, ResultSink sink);
+    // no further file is started. `outputFolders`: entry i the folder for file i's output;
+    // empty: every output beside its input.
+    CliBatch(std::vector<std::string> files, std::vector<std::filesystem::path> outputFolders,
+             CliBatchSettings settings, const std::atomic<bool>& cancel,
+             TerminalProgress& progress, ResultSink sink);
     ~CliBatch();
     CliBatch(const CliBatch&) = delete;
     CliBatch& operator=(const CliBatch&) = delete;
@@ -74,6 +80,7 @@ class CliBatch {
     bool Stopping() const { return cancel_.load() || sinkFailed_; }
 
     const std::vector<std::string> files_;
+    const std::vector<std::filesystem::path> outputFolders_;
     const CliBatchSettings settings_;
     const std::atomic<bool>& cancel_;
     TerminalProgress& progress_;
@@ -84,6 +91,8 @@ class CliBatch {
     std::condition_variable partFinished_;
     std::list<std::unique_ptr<Part>> parts_;
     std::vector<std::optional<ConversionOutcome>> results_;
+    std::vector<double> seconds_;
+    std::uint64_t bytesDone_ = 0;
     bool sinkFailed_ = false;
     std::size_t handedOver_ = 0;
     int filesDone_ = 0;

@@ -15,7 +15,8 @@ bool ParseWholeNumber(const std::string& text, int& value) {
 
 bool TakesValue(const std::string& name) {
     return name == "--rate" || name == "--speed" || name == "--suffix" || name == "--simd" ||
-           name == "--jobs" || name == "--quality";
+           name == "--jobs" || name == "--output-dir" || name == "--files-from" ||
+           name == "--results" || name == "--shard" || name == "--quality";
 }
 
 // "0".."5" or a build's name (sse4.1 too); -1 when the text names no build.
@@ -86,6 +87,32 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 value == "high" ? ConversionQuality::kHigh : ConversionQuality::kStandard;
         } else if (name == "--dither") {
             options.dither = true;
+        } else if (name == "--output-dir") {
+            if (value.empty()) {
+                outcome.error = "--output-dir needs a folder";
+                return outcome;
+            }
+            options.outputDir = value;
+        } else if (name == "--files-from") {
+            options.filesFrom = value;
+        } else if (name == "--results") {
+            if (value != "jsonl" && value != "tsv") {
+                outcome.error = "--results takes tsv or jsonl";
+                return outcome;
+            }
+            options.jsonResults = value == "jsonl";
+        } else if (name == "--shard") {
+            options.shard = ParseShard(value);
+            if (!options.shard) {
+                outcome.error = "--shard needs K/N with 0 <= K < N";
+                return outcome;
+            }
+        } else if (name == "--recursive" || name == "-r") {
+            options.recursive = true;
+        } else if (name == "--skip-existing") {
+            options.skipExisting = true;
+        } else if (name == "--null" || name == "-0") {
+            options.nulSeparated = true;
         } else if (name == "--quiet" || name == "-q") {
             options.quiet = true;
         } else if (name == "--help" || name == "-h") {
@@ -103,7 +130,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: zel-cli [OPTION]... FILE...\n"
+    return "Usage: zel-cli [OPTION]... FILE|FOLDER...\n"
            "Convert the sampling frequency (and playback speed) of PCM WAV files.\n"
            "Each output is written next to its input, named with the suffix inserted\n"
            "before the last '.' of the file name (voice.wav -> voice_ZEL.wav), or\n"
@@ -121,8 +148,29 @@ std::string UsageText() {
            "  --dither         high quality: TPDF dither on 8- and 16-bit outputs\n"
            "  --jobs N         convert up to N files at once, one worker each\n"
            "                   (default 1); results and outputs are the same as with 1\n"
+           "  -r, --recursive  walk the folders given: every WAV file below them (named\n"
+           "                   .wav in any case, or with a RIFF/WAVE header), sorted by\n"
+           "                   path; hidden files and folders, files named like an\n"
+           "                   output (the suffix before the extension) and the output\n"
+           "                   folder are left out, and each folder is walked once\n"
+           "  --output-dir DIR write outputs into DIR, keeping the folders below each\n"
+           "                   folder given (a file given directly keeps its relative\n"
+           "                   path, or its name alone when absolute or above the current\n"
+           "                   folder); folders are created as needed\n"
+           "  --files-from FILE  read more names from FILE ('-': standard input), one a\n"
+           "                   line; with -0 (--null) separated by NUL bytes\n"
+           "  --skip-existing  leave an output alone when it exists and is finished (its\n"
+           "                   header agrees with its size and it is as long as the\n"
+           "                   input at the rate and speed): code 2, not a failure; so\n"
+           "                   the same command resumes an interrupted run\n"
+           "  --results FORMAT tsv (default) or jsonl: one JSON object a line with input,\n"
+           "                   output, code, message, framesIn, framesOut, seconds and\n"
+           "                   clippedSamples (counted by --quality high)\n"
+           "  --shard K/N      convert only part K of N (0 <= K < N), chosen by a hash\n"
+           "                   of each file's relative path, for N copies on a cluster\n"
            "  --quiet, -q      no progress display (none either when stderr is not a\n"
-           "                   terminal)\n"
+           "                   terminal); it shows files done of all, files/s, MB/s and\n"
+           "                   the time left\n"
            "  --cpu-info       print the processor's brand, feature level and builds\n"
            "  --help, -h       show this help\n"
            "  --version        show the version\n"
@@ -136,8 +184,9 @@ std::string UsageText() {
            "name existed, which is then left as it was; no further file is started. A second\n"
            "signal ends zel-cli at once. --jobs runs fewer workers when the open-file limit\n"
            "cannot hold N of them (three descriptors each).\n"
-           "Exit status: 0 all files converted, 1 some file failed or the results could not\n"
-           "be written, 2 bad command line, 130/143/129 cancelled by SIGINT/SIGTERM/SIGHUP.\n";
+           "Exit status: 0 all files converted (or skipped with code 2), 1 some file failed\n"
+           "or the results could not be written, 2 bad command line or file list,\n"
+           "130/143/129 cancelled by SIGINT/SIGTERM/SIGHUP.\n";
 }
 
 }  // namespace zel::cli

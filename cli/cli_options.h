@@ -1,10 +1,12 @@
 #pragma once
 // zel-cli's command line.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/batch_settings.h"
+#include "cli/shard.h"
 #include "engine/conversion_builds.h"
 #include "engine/conversion_settings.h"
 
@@ -23,6 +25,16 @@ struct CliOptions {
     bool showHelp = false;
     bool showVersion = false;
     bool showCpuInfo = false;
+    // Folders among the files are walked for WAV files.
+    bool recursive = false;
+    // Empty: outputs beside their inputs.
+    std::string outputDir;
+    // Empty: none; "-": standard input.
+    std::string filesFrom;
+    bool nulSeparated = false;
+    bool skipExisting = false;
+    bool jsonResults = false;
+    std::optional<Shard> shard;
     std::vector<std::string> files;
 };
 

@@ -9,14 +9,20 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "batch/batch_settings.h"
+#include "batch/existing_output.h"
+#include "batch/output_path.h"
+#include "cli/batch_list.h"
 #include "cli/cli_batch.h"
 #include "cli/cli_options.h"
 #include "cli/descriptor_budget.h"
+#include "cli/file_list.h"
 #include "cli/interrupt_flag.h"
+#include "cli/json_result.h"
 #include "cli/result_line.h"
 #include "cli/terminal_progress.h"
 #include "cpu/cpu_features.h"
@@ -56,11 +62,54 @@ std::int32_t ParseSpeed(const std::string& text) {
 }
 
 // False when the line could not be written whole (standard output closed or full).
-bool PrintResult(UiLanguage language, const std::string& input, const ConversionOutcome& result) {
-    const std::string line = cli::ResultLine(
-        input, result.code, texts::OutcomeText(result, language), result.clippedSamples);
+bool PrintLine(const std::string& line) {
     const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
     return std::fflush(stdout) == 0 && written;
+}
+
+std::string ResultText(const cli::CliOptions& options, const cli::BatchList& list,
+                       std::size_t index, const ConversionOutcome& result, double seconds,
+                       UiLanguage language) {
+    const std::string& input = list.inputs[index];
+    const std::string message = texts::OutcomeText(result, language);
+    if (!options.jsonResults)
+        return cli::ResultLine(input, result.code, message, result.clippedSamples);
+    const std::filesystem::path folder =
+        list.outputFolders.empty() ? std::filesystem::path() : list.outputFolders[index];
+    const std::string output = MakeOutputPathIn(folder, input, options.suffix).string();
+    return cli::JsonLine({input, output, result.code, message, result.framesIn,
+                          result.framesOut, seconds, result.clippedSamples});
+}
+
+// The names on the command line, then those of --files-from; false with `error` set when
+// the list cannot be read.
+bool CollectNames(const cli::CliOptions& options, std::vector<std::string>& names,
+                  std::string& error) {
+    names = options.files;
+    if (options.filesFrom.empty()) return true;
+    std::string text;
+    if (options.filesFrom == "-") {
+        if (!cli::ReadStream(stdin, text)) {
+            error = "cannot read the file list from standard input";
+            return false;
+        }
+    } else {
+        std::FILE* stream = std::fopen(options.filesFrom.c_str(), "rb");
+        if (stream == nullptr) {
+            error = "cannot open the file list '" + options.filesFrom +
+                    "': " + std::strerror(errno);
+            return false;
+        }
+        const bool read = cli::ReadStream(stream, text);
+        std::fclose(stream);
+        if (!read) {
+            error = "cannot read the file list '" + options.filesFrom + "'";
+            return false;
+        }
+    }
+    const std::vector<std::string> listed = cli::SplitFileList(text, options.nulSeparated);
+    names.insert(names.end(), listed.begin(), listed.end());
+    return true;
 }
 
 // Cancelled when a file was cut short or files were left out; otherwise whether every
@@ -74,9 +123,10 @@ int ExitStatus(const std::vector<ConversionOutcome>& results, std::size_t fileCo
         const int signal = cli::InterruptSignal();
         return kExitSignalBase + (signal != 0 ? signal : SIGINT);
     }
-    const bool allCompleted =
-        std::all_of(results.begin(), results.end(),
-                    [](const ConversionOutcome& r) { return r.code == kCompleted; });
+    const bool allCompleted = std::all_of(
+        results.begin(), results.end(), [](const ConversionOutcome& r) {
+            return r.code == kCompleted || r.code == kSkippedExisting;
+        });
     return allCompleted ? kExitOk : kExitSomeFailed;
 }
 
@@ -109,8 +159,13 @@ int main(int argc, char** argv) {
     const UiLanguage language = UiLanguageFromEnvironment();
     const std::int32_t rate = ParseLeadingInteger(options.rateText);
     const std::int32_t speed = ParseSpeed(options.speedText);
+    std::vector<std::string> names;
+    std::string listError;
+    if (!CollectNames(options, names, listError)) return Refuse(listError);
+    const cli::BatchList list = cli::BuildBatchList(names, options);
+    if (!list.error.empty()) return Refuse(list.error);
     const SettingsProblem problem =
-        CheckBatchSettings(options.files.size(), options.suffix, rate, speed);
+        CheckBatchSettings(list.filesFound, options.suffix, rate, speed);
     if (problem != SettingsProblem::kNone)
         return Refuse(std::string(texts::SettingsProblemText(problem, language)));
 
@@ -124,19 +179,22 @@ int main(int argc, char** argv) {
     cli::TerminalProgress progress(stderr, showProgress);
     cli::InstallInterruptHandlers();
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
-    cli::CliBatchSettings settings{options.suffix,  rate,          speed, level, jobs,
+    cli::CliBatchSettings settings{options.suffix, rate,           speed,
+                                   level,          jobs,           options.skipExisting,
                                    options.quality, options.dither};
     int outputError = 0;
-    cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress,
-                        [&](const std::string& input, const ConversionOutcome& result) {
-                            if (PrintResult(language, input, result)) return true;
-                            outputError = errno;
-                            return false;
-                        });
+    cli::CliBatch batch(
+        list.inputs, list.outputFolders, settings, cli::InterruptFlag(), progress,
+        [&](std::size_t index, const ConversionOutcome& result, double seconds) {
+            if (PrintLine(ResultText(options, list, index, result, seconds, language)))
+                return true;
+            outputError = errno;
+            return false;
+        });
     const std::vector<ConversionOutcome> results = batch.Run();
     if (batch.SinkFailed()) {
         std::fprintf(stderr, "zel-cli: cannot write the results: %s\n", std::strerror(outputError));
         return kExitSomeFailed;
     }
-    return ExitStatus(results, options.files.size());
+    return ExitStatus(results, list.inputs.size());
 }

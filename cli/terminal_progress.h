@@ -1,8 +1,11 @@
 #pragma once
 // zel-cli's stand-in for the two bars of the progress dialog: one status line on a
-// terminal, redrawn in place, with the files finished out of all and the percentage of
-// the file in progress.
+// terminal, redrawn in place, with the files finished out of all, the throughput so far
+// (files and input megabytes a second), the time left at that pace, and the percentage
+// of the file in progress.
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -11,6 +14,8 @@ namespace zel::cli {
 struct ProgressView {
     int filesDone = 0;
     int fileCount = 0;
+    // Input bytes of the files finished.
+    std::uint64_t bytesDone = 0;
     // The earliest file still in progress; empty between files.
     std::string currentName;
     int currentPercent = 0;
@@ -29,6 +34,7 @@ class TerminalProgress {
 
   private:
     std::FILE* stream_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     bool enabled_;
     bool drawn_ = false;
 };

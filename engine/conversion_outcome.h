@@ -28,6 +28,9 @@ enum class ResultDetail : std::int32_t {
 struct ConversionOutcome {
     ConversionResult code = kCompleted;
     ResultDetail detail = ResultDetail::kNone;
+    // Frames read from the input and written to the output; 0 when nothing was converted.
+    std::int64_t framesIn = 0;
+    std::int64_t framesOut = 0;
     // Output samples that had to be saturated; only the high-quality mode counts them.
     std::int64_t clippedSamples = 0;
 };

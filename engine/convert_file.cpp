@@ -108,9 +108,12 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     if (!output.File().SeekToStart() || !WriteHeader(output.File(), outputHeader))
         return {kOutputWriteError};
     input.Close();
-    if (result == kCancelled) return FinishCancelled(output);
-    if (!output.Commit()) return {kOutputWriteError};
-    return {result};
+    ConversionOutcome outcome{result};
+    if (result == kCancelled) outcome = FinishCancelled(output);
+    else if (!output.Commit()) outcome = {kOutputWriteError};
+    outcome.framesIn = total;
+    outcome.framesOut = conversion.FramesWritten();
+    return outcome;
 }
 
 }  // namespace zel

@@ -190,8 +190,11 @@ ConversionOutcome ConvertFileHighQuality(const std::filesystem::path& inputPath,
         return {kOutOfMemory};
 
     HighQualityRun run(resampler, codec, input, output.File());
-    ConversionOutcome outcome = run.Run(FramesPresent(format, input.Size()), progressWindow);
+    const std::int64_t total = FramesPresent(format, input.Size());
+    ConversionOutcome outcome = run.Run(total, progressWindow);
     if (outcome.code < 0) return outcome;
+    outcome.framesIn = total;
+    outcome.framesOut = run.FramesWritten();
 
     CompleteHeader(outputHeader,
                    static_cast<std::uint32_t>(run.FramesWritten() * format.blockAlign));

@@ -1,19 +1,70 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need, when missing.
+# Installs the Debian 12 packages that are missing for the named needs, without the
+# recommended extras nothing here uses.
+# Usage: scripts/install-deps.sh [build|test|fuzz|bench|all]...   (default: all but bench)
+#   build  compile zel and zel-cli
+#   test   build, run every suite (packaging checks included) and build the Debian packages
+#   fuzz   build and run the WAV fuzzer with clang
+#   bench  the benchmarks and their comparison libraries
 set -euo pipefail
-packages=(cmake g++ make binutils libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl1-mesa-dev
-          qt6-translations-l10n fonts-noto-cjk
-          desktop-file-utils appstream dpkg-dev man-db
-          pkg-config libsoxr-dev libsamplerate0-dev sox)  # the last four: comparisons in bench/
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+source "$(dirname "$0")/steps.sh"
+
+build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+                libgl1-mesa-dev)
+# objdump checks the instruction levels; file and dpkg-dev (dpkg-shlibdeps) are what
+# cpack's DEB generator runs; a Japanese font lays the windows out as users see them.
+test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dpkg-dev
+               desktop-file-utils appstream man-db fonts-vlgothic
+               slurm-wlm munge parallel)  # the last three: the cluster tests
+fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
+bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
+                libsamplerate0-dev sox)
+
+needs=("$@")
+[ ${#needs[@]} -gt 0 ] || needs=(test fuzz)
+wanted=()
+for need in "${needs[@]}"; do
+  case $need in
+    build) wanted+=("${build_packages[@]}") ;;
+    test) wanted+=("${test_packages[@]}") ;;
+    fuzz) wanted+=("${fuzz_packages[@]}") ;;
+    bench) wanted+=("${bench_packages[@]}") ;;
+    all) wanted+=("${test_packages[@]}" "${fuzz_packages[@]}" "${bench_packages[@]}") ;;
+    *) fail "unknown need '$need' (build, test, fuzz, bench or all)" ;;
+  esac
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+missing=()
+for p in $(printf '%s\n' "${wanted[@]}" | sort -u); do
+  installed "$p" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "$script_name: all ${#wanted[@]} packages for ${needs[*]} are installed"
+  exit 0
 fi
+
+apt_line="apt-get install --no-install-recommends ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "$script_name: ${#missing[@]} packages are missing and installing them needs root," >&2
+  echo "but this is not root and sudo is not installed. As root, run:" >&2
+  echo "    apt-get update && $apt_line" >&2
+  echo "then run this script again." >&2
+  exit 1
+fi
+
+# The logs stay when a step fails, for the message that points to them.
+log_dir=$(mktemp -d)
+trap 'status=$?; [ $status -ne 0 ] || rm -rf "$log_dir"' EXIT
+run_step "updating the package lists" "$log_dir/update.log" \
+  "${as_root[@]}" apt-get update
+run_step "installing ${#missing[@]} packages (${missing[*]})" "$log_dir/install.log" \
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y --no-install-recommends "${missing[@]}"

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <random>
+#include <set>
 #include <thread>
 
 #include "batch/batch_job.h"
@@ -27,34 +29,77 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kKillRounds = 16;
+// The outputs awaited for a kill: those written in several blocks, so that a poll sees them
+// grow. The last input's output is small and never awaited.
+constexpr int kAwaitedOutputs = 3;
+// How far the awaited output has come when the kill is sent, in parts of its full size:
+// just begun, then a quarter and a half written.
+constexpr int kKillPoints = 3;
+constexpr int kKillPointParts = 4;
+// A conversion that never gets there (zel-cli stuck, or writing elsewhere) fails the round.
+constexpr auto kKillDeadline = std::chrono::seconds(20);
+constexpr auto kPollInterval = std::chrono::milliseconds(1);
 
-// Starts zel-cli on the inputs and kills it with SIGKILL after `delay`, or lets it finish
-// when there is no delay.
-void RunAndKill(const std::vector<std::string>& inputs, const char* jobs,
-                std::optional<std::chrono::microseconds> delay) {
+using TemporarySet = std::set<fs::path>;
+
+TemporarySet TemporaryFiles(const fs::path& folder) {
+    TemporarySet found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (platform::ReplacingFile::IsTemporaryName(entry.path())) found.insert(entry.path());
+    return found;
+}
+
+bool HasExited(pid_t child) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == child;
+}
+
+// The moment of a kill: a temporary file of `output` (one that did not exist before the
+// run) holds at least `bytes`.
+struct KillPoint {
+    std::string output;
+    std::uintmax_t bytes = 0;
+};
+
+bool TemporaryReached(const fs::path& folder, const TemporarySet& before, const KillPoint& at) {
+    for (const fs::path& path : TemporaryFiles(folder)) {
+        if (before.count(path) || path.filename().string().find(at.output) == std::string::npos)
+            continue;
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(path, error);
+        if (!error && size >= at.bytes) return true;
+    }
+    return false;
+}
+
+// Starts zel-cli on the inputs and, with a kill point, kills it with SIGKILL as soon as the
+// point is reached; without one it lets the run finish.
+test::ChildOutcome RunAndKill(const std::vector<std::string>& inputs, const char* jobs,
+                              const std::optional<KillPoint>& killAt) {
     const test::TempDir scratch;
+    const fs::path folder = fs::path(inputs.front()).parent_path();
+    const TemporarySet before = TemporaryFiles(folder);
     std::vector<std::string> args = {ZEL_CLI_PATH, "--quiet", "--jobs", jobs, "--rate",
                                      "96000",      "--speed", "80"};
     args.insert(args.end(), inputs.begin(), inputs.end());
     test::ChildOptions options;
     options.scratchFolder = scratch.path();
-    if (delay) {
+    if (killAt) {
         options.whileRunning = [&](pid_t child) {
-            std::this_thread::sleep_for(*delay);
+            const auto deadline = std::chrono::steady_clock::now() + kKillDeadline;
+            while (!TemporaryReached(folder, before, *killAt) && !HasExited(child) &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(kPollInterval);
             ::kill(child, SIGKILL);
         };
     }
-    ASSERT_TRUE(test::RunChild(args, options).started);
+    return test::RunChild(args, options);
 }
 
-std::size_t TemporaryCount(const fs::path& folder) {
-    std::size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(folder))
-        count += platform::ReplacingFile::IsTemporaryName(entry.path()) ? 1 : 0;
-    return count;
-}
+std::string OutputName(const char* input) { return fs::path(input).stem().string() + "_ZEL.wav"; }
 
-TEST(CrashSafety, KilledAtRandomMomentsNeverLeavesABrokenOutput) {
+TEST(CrashSafety, KilledWhileWritingNeverLeavesABrokenOutput) {
     test::TempDir dir;
     test::TempDir reference;
     const char* names[] = {"a.wav", "b.wav", "c.wav", "d.wav"};
@@ -74,9 +119,9 @@ TEST(CrashSafety, KilledAtRandomMomentsNeverLeavesABrokenOutput) {
             fs::copy_file(dir / name, reference / name);
             copies.push_back((reference / name).string());
         }
-        RunAndKill(copies, "1", std::nullopt);
+        ASSERT_EQ(RunAndKill(copies, "1", std::nullopt).exitStatus, 0);
         for (const char* name : names) {
-            const std::string out = fs::path(name).stem().string() + "_ZEL.wav";
+            const std::string out = OutputName(name);
             complete[out] = ReadFileBytes(reference / out);
             ASSERT_TRUE(test::InspectWav(reference / out).consistent) << out;
         }
@@ -85,15 +130,20 @@ TEST(CrashSafety, KilledAtRandomMomentsNeverLeavesABrokenOutput) {
     const Bytes earlier = {'o', 'l', 'd'};
     for (const auto& [out, bytes] : complete) ASSERT_TRUE(WriteFileBytes(dir / out, earlier));
 
-    std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> delayUs(0, 400000);
-    std::size_t leftovers = 0;
     int roundsKilledMidWrite = 0;
     for (int round = 0; round < kKillRounds; ++round) {
-        RunAndKill(inputs, round % 2 == 0 ? "1" : "2", std::chrono::microseconds(delayUs(random)));
-        const std::size_t now = TemporaryCount(dir.path());
-        roundsKilledMidWrite += now > leftovers ? 1 : 0;
-        leftovers = now;
+        // Every awaited output in turn, each at every point of its writing.
+        const std::string out = OutputName(names[round % kAwaitedOutputs]);
+        const int point = (round / kAwaitedOutputs) % kKillPoints;
+        const KillPoint killAt{out, std::max<std::uintmax_t>(
+                                        1, complete[out].size() * point / kKillPointParts)};
+        const TemporarySet before = TemporaryFiles(dir.path());
+        const test::ChildOutcome run = RunAndKill(inputs, round % 2 == 0 ? "1" : "2", killAt);
+        ASSERT_TRUE(run.started);
+        const TemporarySet after = TemporaryFiles(dir.path());
+        const bool leftNewTemporary = std::any_of(
+            after.begin(), after.end(), [&](const fs::path& p) { return before.count(p) == 0; });
+        roundsKilledMidWrite += run.endingSignal == SIGKILL && leftNewTemporary ? 1 : 0;
         for (const auto& [out, bytes] : complete) {
             const Bytes now = ReadFileBytes(dir / out);
             EXPECT_TRUE(now == earlier || now == bytes) << out << " in round " << round;
@@ -101,13 +151,13 @@ TEST(CrashSafety, KilledAtRandomMomentsNeverLeavesABrokenOutput) {
         for (const auto& [name, bytes] : inputBytes)
             EXPECT_EQ(ReadFileBytes(dir / name), bytes) << name << " in round " << round;
     }
-    // The kills must have hit conversions in progress for the test to mean anything.
-    EXPECT_GT(roundsKilledMidWrite, 0);
+    // Each kill is sent while an output is being written; only a test process held off the
+    // processor until that file was finished would miss the write, never most of them.
+    EXPECT_GT(roundsKilledMidWrite, kKillRounds / 2);
     // Leftovers are recognisable and never admitted as inputs.
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-        if (!platform::ReplacingFile::IsTemporaryName(entry.path())) continue;
-        EXPECT_NE(entry.path().extension(), ".wav");
-        EXPECT_NE(ProbeWavFile(entry.path()).status, WavProbe::Status::kAccepted);
+    for (const fs::path& path : TemporaryFiles(dir.path())) {
+        EXPECT_NE(path.extension(), ".wav");
+        EXPECT_NE(ProbeWavFile(path).status, WavProbe::Status::kAccepted);
     }
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "batch/existing_output.h"
+
 namespace zel::texts {
 namespace {
 
@@ -47,7 +49,8 @@ TEST(MessageCatalogue, EveryTextExistsInBothLanguagesAndEnglishIsTranslated) {
 
 TEST(MessageCatalogue, UnknownCodesReadAsErrorsAndDetailsFollowTheMessage) {
     EXPECT_EQ(ResultCodeText(-7, UiLanguage::kJapanese), "不明なエラー (code -7)");
-    EXPECT_EQ(ResultCodeText(2, UiLanguage::kEnglish), "Unknown error (code 2)");
+    EXPECT_EQ(ResultCodeText(3, UiLanguage::kEnglish), "Unknown error (code 3)");
+    EXPECT_EQ(ResultCodeText(kSkippedExisting, UiLanguage::kEnglish), "Skipped (output exists)");
     EXPECT_EQ(OutcomeText({kOutputOpenError, ResultDetail::kUnusableSuffix}, UiLanguage::kEnglish),
               "Cannot create the output file (the suffix contains '/' or a NUL character)");
     EXPECT_EQ(OutcomeText({kOutputOpenError, ResultDetail::kNameTooLong}, UiLanguage::kJapanese),

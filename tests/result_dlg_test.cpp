@@ -68,7 +68,8 @@ class ResultDialogTest : public QObject {
         QTest::newRow("-5") << -5 << none << "入力ファイル読み込みエラー";
         QTest::newRow("-6") << -6 << none << "メモリ不足エラー";
         QTest::newRow("-7 unknown") << -7 << none << "不明なエラー (code -7)";
-        QTest::newRow("2 unknown") << 2 << none << "不明なエラー (code 2)";
+        QTest::newRow("2 skipped") << 2 << none << "スキップ（既存の出力）";
+        QTest::newRow("3 unknown") << 3 << none << "不明なエラー (code 3)";
     }
     void everyCodeHasItsMessage() {
         QFETCH(int, code);

@@ -119,12 +119,17 @@ constexpr Case kCases[] = {
 };
 constexpr std::int64_t kFrames = 70001;
 
-TEST_F(SimdConversion, EveryBuildStaysWithinOneStepOfTheReference) {
+// One test per sample layout, so each stays short on a busy machine.
+class SimdConversionPerLayout : public SimdConversion,
+                                public ::testing::WithParamInterface<SignalFormat> {};
+
+TEST_P(SimdConversionPerLayout, EveryBuildStaysWithinOneStepOfTheReference) {
     // The reference's kernels cut at the SIMD block size, so that the files have the same
     // blocks and any difference comes from the kernels alone.
     ConversionKernels wideReference = kReferenceKernels;
     wideReference.blockLimit = kSimdBlockLimit;
-    for (SignalFormat format : kFormats) {
+    SignalFormat format = GetParam();
+    {
         for (const Case& c : kCases) {
             for (bool square : {false, true}) {
                 format.sampleRate = c.inputRate;
@@ -157,6 +162,12 @@ TEST_F(SimdConversion, EveryBuildStaysWithinOneStepOfTheReference) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SimdConversionPerLayout, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<SignalFormat>& info) {
+                             return std::to_string(info.param.channels) + "ch" +
+                                    std::to_string(info.param.bitsPerSample) + "bit";
+                         });
 
 // 44100 Hz to 48000 Hz at speed 93 reduces to P = 13671, Q = 16000: the SIMD blocks hold
 // f = 4 x 13671 = 54684 frames and yield g = 64000 outputs, the reference's 13671 and 16000.

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "batch/existing_output.h"
+
 namespace zel::texts {
 namespace {
 
@@ -29,6 +31,7 @@ constexpr std::array kCodeWords{
     CodeWords{kOutputWriteError, {"出力ファイル書き込みエラー", "Cannot write the output file"}},
     CodeWords{kInputReadError, {"入力ファイル読み込みエラー", "Cannot read the input file"}},
     CodeWords{kOutOfMemory, {"メモリ不足エラー", "Not enough memory"}},
+    CodeWords{kSkippedExisting, {"スキップ（既存の出力）", "Skipped (output exists)"}},
 };
 
 constexpr Words kUnknownCode{"不明なエラー (code ", "Unknown error (code "};

@@ -1,0 +1,23 @@
+#pragma once
+// Whether an output that already exists is the finished result of converting its input,
+// so that a batch run again after an interruption leaves it alone. Finished means: a
+// header our conversion accepts, whose sizes agree with the file's length, at the target
+// rate in the input's channels and bits, and at least as many frames as the input lasts
+// at the target rate and speed. A cancelled conversion keeps a valid but shorter file,
+// which therefore is converted again.
+
+#include <filesystem>
+
+#include "engine/conversion_result.h"
+#include "engine/conversion_settings.h"
+
+namespace zel {
+
+// The code of a file left alone because its finished output exists. Counted apart from
+// failures: a batch whose files were all converted or skipped succeeded.
+inline constexpr ConversionResult kSkippedExisting = 2;
+
+bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
+                      const ConversionSettings& settings);
+
+}  // namespace zel

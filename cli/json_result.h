@@ -1,0 +1,30 @@
+#pragma once
+// The line zel-cli prints for one file with --results jsonl: one JSON object, e.g.
+// {"input":"a.wav","output":"a_ZEL.wav","code":0,"message":"正常終了","framesIn":4410,
+//  "framesOut":4800,"seconds":0.012,"clippedSamples":0}
+// Strings are escaped as JSON requires; bytes that are not valid UTF-8 (file names may
+// hold any) are written as \u00XX, so every line stays valid JSON.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zel::cli {
+
+struct JsonResult {
+    std::string_view input;
+    std::string_view output;
+    int code = 0;
+    std::string_view message;
+    std::int64_t framesIn = 0;
+    std::int64_t framesOut = 0;
+    double seconds = 0;
+    // Counted by the high-quality mode only.
+    std::int64_t clippedSamples = 0;
+};
+
+std::string JsonString(std::string_view text);
+
+std::string JsonLine(const JsonResult& result);
+
+}  // namespace zel::cli
