@@ -77,8 +77,8 @@ std::string ResultText(const cli::CliOptions& options, const cli::BatchList& lis
     const std::filesystem::path folder =
         list.outputFolders.empty() ? std::filesystem::path() : list.outputFolders[index];
     const std::string output = MakeOutputPathIn(folder, input, options.suffix).string();
-    return cli::JsonLine({input, output, result.code, message, result.framesIn,
-                          result.framesOut, seconds, result.clippedSamples});
+    return cli::JsonLine({input, output, result.code, message, result.framesIn, result.framesOut,
+                          seconds, result.clippedSamples});
 }
 
 // The names on the command line, then those of --files-from; false with `error` set when
@@ -179,9 +179,9 @@ int main(int argc, char** argv) {
     cli::TerminalProgress progress(stderr, showProgress);
     cli::InstallInterruptHandlers();
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
-    cli::CliBatchSettings settings{options.suffix, rate,           speed,
-                                   level,          jobs,           options.skipExisting,
-                                   options.quality, options.dither};
+    cli::CliBatchSettings settings{
+        options.suffix,      rate, speed, level, jobs, options.quality, options.dither,
+        options.skipExisting};
     int outputError = 0;
     cli::CliBatch batch(
         list.inputs, list.outputFolders, settings, cli::InterruptFlag(), progress,
