@@ -1,5 +1,7 @@
 #include "engine/wav_header_writer.h"
 
+#include <algorithm>
+
 #include "engine/byte_order.h"
 #include "engine/riff_chunk_ids.h"
 
@@ -77,7 +79,8 @@ void WriteFormatChunk(ByteWriter& w, const WavSampleFormat& f) {
     w.U16(extensible ? kTagExtensible : tag);
     w.U16(f.channels);
     w.U32(f.sampleRate);
-    w.U32(static_cast<std::uint32_t>(static_cast<std::uint64_t>(f.sampleRate) * f.blockAlign));
+    const std::uint64_t bytesPerSecond = static_cast<std::uint64_t>(f.sampleRate) * f.blockAlign;
+    w.U32(static_cast<std::uint32_t>(std::min<std::uint64_t>(bytesPerSecond, kMax32)));
     w.U16(f.blockAlign);
     w.U16(f.containerBits);
     if (plainPcm) return;

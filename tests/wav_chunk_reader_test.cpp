@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/file_byte_source.h"
 #include "engine/memory_byte_source.h"
 #include "engine/riff_chunk_ids.h"
+#include "engine/synthetic_wav.h"
 #include "tests/support/riff_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace zel {
 namespace {
@@ -269,6 +272,28 @@ TEST(WavChunkReader, NothingReachesPastTheEndOfACutFile) {
             EXPECT_LE(chunk.offset + chunk.size, length);
     }
     EXPECT_TRUE(Read(file).Accepted());
+}
+
+TEST(WavChunkReader, ReadsFilesFromDisk) {
+    const test::TempDir dir;
+    const Bytes file = RiffBuilder()
+                           .Chunk("LIST", Bytes(3, 'x'))
+                           .Chunk("fmt ", Stereo16Fmt())
+                           .Chunk("data", Bytes(4 * 6))
+                           .Build();
+    ASSERT_TRUE(WriteFileBytes(dir / "in.wav", file));
+    FileByteSource source(dir / "in.wav");
+    ASSERT_TRUE(source.IsOpen());
+    const WavReadOutcome outcome = ReadWavLayout(source);
+    ASSERT_TRUE(outcome.Accepted());
+    EXPECT_EQ(outcome.layout.frameCount, 6u);
+    EXPECT_EQ(outcome.layout.dataOffset, 56u);
+
+    FileByteSource missing(dir / "missing.wav");
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_EQ(ReadWavLayout(missing).refusal.code, WavRefusal::kCannotRead);
+    FileByteSource folder(dir.path());
+    EXPECT_FALSE(folder.IsOpen());
 }
 
 }  // namespace
