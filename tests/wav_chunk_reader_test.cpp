@@ -126,17 +126,14 @@ TEST(WavChunkReader, ReadsEveryEncodingAndHeaderVariant) {
 TEST(WavChunkReader, Rf64TakesSizesFromDs64) {
     test::FieldWriter ds64;
     ds64.U64(0).U64(4 * 7).U64(7).U32(1).Id("LIST").U64(6);  // table entry for LIST
+    // The LIST chunk behind the data says 0xFFFFFFFF too; ds64's table has its size.
     const Bytes file = RiffBuilder("RF64")
                            .Chunk("ds64", ds64.bytes())
                            .Chunk("fmt ", Stereo16Fmt())
-                           .Chunk("data", Bytes(4 * 7 + 8), 0xFFFFFFFF)
+                           .Chunk("data", Bytes(4 * 7), 0xFFFFFFFF)
+                           .Chunk("LIST", Bytes(6, 'x'), 0xFFFFFFFF)
                            .Build(0xFFFFFFFF);
-    // The LIST chunk behind the data says 0xFFFFFFFF too; ds64's table has its size.
-    Bytes withList = file;
-    withList.resize(withList.size() - 8);
-    const Bytes list = RiffBuilder().Chunk("LIST", Bytes(6, 'x'), 0xFFFFFFFF).Build();
-    withList.insert(withList.end(), list.begin() + 12, list.end());
-    const WavReadOutcome outcome = Read(withList);
+    const WavReadOutcome outcome = Read(file);
     ASSERT_TRUE(outcome.Accepted());
     EXPECT_EQ(outcome.layout.container, WavContainer::kRf64);
     EXPECT_EQ(outcome.layout.frameCount, 7u);
