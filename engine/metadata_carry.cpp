@@ -1,6 +1,7 @@
 #include "engine/metadata_carry.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/byte_order.h"
 #include "engine/riff_chunk_ids.h"

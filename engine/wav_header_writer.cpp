@@ -102,6 +102,13 @@ bool CanBeCanonical(const WavSampleFormat& f, std::size_t leadingBytes, std::uin
 
 }  // namespace
 
+WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate) {
+    WavSampleFormat output = input;
+    output.sampleRate = targetRate;
+    output.bigEndian = false;
+    return output;
+}
+
 WavOutputHeader ComposeWavHeader(const WavSampleFormat& format,
                                  std::span<const std::uint8_t> leadingChunks,
                                  std::uint64_t expectedBytesBehindHeader) {

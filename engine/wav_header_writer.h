@@ -25,6 +25,10 @@ struct WavOutputHeader {
     std::size_t junkOffset = 0;  // of the reserved chunk; 0 in the canonical header
 };
 
+// The output keeps the input's encoding, depth, channels and speaker mask at the target
+// rate, always little-endian.
+WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate);
+
 // `leadingChunks`: complete chunks (see SerializeChunks) to stand between the format and
 // the data. `expectedBytesBehindHeader`: the data and trailing chunks the output should
 // reach; a canonical header is chosen only when they fit in 4 GiB.

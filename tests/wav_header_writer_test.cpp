@@ -66,8 +66,7 @@ TEST(WavHeaderWriter, CanonicalOutputIsByteForByteTheEstablishedHeader) {
         MemoryByteSource source(input);
         const WavReadOutcome read = ReadWavLayout(source);
         ASSERT_TRUE(read.Accepted());
-        WavSampleFormat out = read.layout.format;
-        out.sampleRate = 48000;
+        const WavSampleFormat out = OutputFormatOf(read.layout.format, 48000);
         const std::uint64_t frames = 7;
         const std::uint64_t dataBytes = frames * out.blockAlign;
 
