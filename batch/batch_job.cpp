@@ -12,6 +12,7 @@ void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_fileCount = static_cast<std::int32_t>(m_fileNames.size());
     m_results.assign(m_fileNames.size(), kCompleted);
     m_details.assign(m_fileNames.size(), ResultDetail::kNone);
+    m_refusals.assign(m_fileNames.size(), WavRefusalReason{});
 }
 
 std::string BatchJob::GetFileName(std::int32_t i) const {
@@ -22,7 +23,10 @@ std::string BatchJob::GetFileName(std::int32_t i) const {
 ConversionOutcome BatchJob::Outcome(std::int32_t i) const {
     const auto index = static_cast<std::size_t>(i);
     if (i < 0 || index >= m_results.size()) return {};
-    return {m_results[index], index < m_details.size() ? m_details[index] : ResultDetail::kNone};
+    ConversionOutcome outcome{m_results[index]};
+    if (index < m_details.size()) outcome.detail = m_details[index];
+    if (index < m_refusals.size()) outcome.refusal = m_refusals[index];
+    return outcome;
 }
 
 std::int32_t BatchJob::ProcessedFileCount() const {

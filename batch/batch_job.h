@@ -68,12 +68,16 @@ class BatchJob {
     // Entry i: what the code of file i alone does not tell (the cause of a refusal, a
     // cancel that kept an earlier file), written with m_results.
     std::vector<ResultDetail> m_details;
+    // Entry i: why input i could not be read, when it could not; written with m_results.
+    std::vector<WavRefusalReason> m_refusals;
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;
     // Playback speed in percent and target rate in Hz, passed to the conversion as they are.
     std::int32_t m_speed = kDefaultSpeedPercent;
     std::int32_t m_sampleRate = kDefaultTargetRate;
+    // Outputs without the inputs' metadata chunks.
+    bool m_stripMetadata = false;
     // Set by the receiver once the user asks to cancel; read on the receiver's thread only.
     bool m_cancel = false;
     // The build of the conversion: 1..4 the SIMD builds, any other value the reference.

@@ -35,7 +35,7 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     const std::string suffix = job.GetSuffix();
     platform::MessageWindow* const window = job.m_window;
     const std::int32_t fileCount = std::max(job.m_fileCount, 0);
-    const ConversionSettings settings{job.m_sampleRate, job.m_speed};
+    const ConversionSettings settings{job.m_sampleRate, job.m_speed, job.m_stripMetadata};
     const ConversionBuild& build = BuildForLevel(job.m_simdLevel);
     const std::chrono::milliseconds pause = job.m_pause;
     const PauseFunction pauseFunction = job.m_pauseFunction;
@@ -47,6 +47,8 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
         job.m_results.resize(static_cast<std::size_t>(fileCount), kCompleted);
     if (job.m_details.size() < static_cast<std::size_t>(fileCount))
         job.m_details.resize(static_cast<std::size_t>(fileCount), ResultDetail::kNone);
+    if (job.m_refusals.size() < static_cast<std::size_t>(fileCount))
+        job.m_refusals.resize(static_cast<std::size_t>(fileCount));
 
     bool cancelled = false;
     for (std::int32_t i = 0; i < fileCount; ++i) {
@@ -62,6 +64,7 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
                                                                  *batchInputs, window, settings);
         job.m_results[static_cast<std::size_t>(i)] = outcome.code;
         job.m_details[static_cast<std::size_t>(i)] = outcome.detail;
+        job.m_refusals[static_cast<std::size_t>(i)] = outcome.refusal;
         cancelled = AsksToCancel(
             SendTo(window, WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(i) + 1, kAllFilesBar));
         if (outcome.code == kCancelled) break;

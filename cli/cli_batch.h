@@ -36,6 +36,7 @@ struct CliBatchSettings {
     std::int32_t speed = 0;
     SimdLevel simdLevel = 0;
     int jobs = 1;
+    bool stripMetadata = false;
 };
 
 // Takes one file's result; false when it could not be passed on (standard output closed

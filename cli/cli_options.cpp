@@ -74,6 +74,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 outcome.error = "--jobs needs a whole number of at least 1";
                 return outcome;
             }
+        } else if (name == "--strip-metadata") {
+            options.stripMetadata = true;
         } else if (name == "--quiet" || name == "-q") {
             options.quiet = true;
         } else if (name == "--help" || name == "-h") {
@@ -92,7 +94,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "Usage: zel-cli [OPTION]... FILE...\n"
-           "Convert the sampling frequency (and playback speed) of PCM WAV files.\n"
+           "Convert the sampling frequency (and playback speed) of WAV files.\n"
            "Each output is written next to its input, named with the suffix inserted\n"
            "before the last '.' of the file name (voice.wav -> voice_ZEL.wav), or\n"
            "appended when the name has none. An output that would replace one of the\n"
@@ -106,11 +108,23 @@ std::string UsageText() {
            "                   (default: the highest this processor runs)\n"
            "  --jobs N         convert up to N files at once, one worker each\n"
            "                   (default 1); results and outputs are the same as with 1\n"
+           "  --strip-metadata outputs get no chunk but fmt and data (by default the\n"
+           "                   input's LIST, bext, iXML, cue, smpl, ... chunks are kept,\n"
+           "                   their frame positions moved to the new rate)\n"
            "  --quiet, -q      no progress display (none either when stderr is not a\n"
            "                   terminal)\n"
            "  --cpu-info       print the processor's brand, feature level and builds\n"
            "  --help, -h       show this help\n"
            "  --version        show the version\n"
+           "\n"
+           "Inputs: RIFF, RF64 and RIFX WAV files with PCM of 8 to 32 bits, float of 32 or\n"
+           "64 bits, mu-law or A-law, 1 to 32 channels, EXTENSIBLE headers included.\n"
+           "Each output keeps its input's encoding, bits, channels and speaker mask:\n"
+           "  8/16-bit PCM, 1-2 channels, no chunk before the data: the plain 44-byte header\n"
+           "  more channels, more bits or a speaker mask: WAVE_FORMAT_EXTENSIBLE\n"
+           "  float, mu-law, A-law: their format tag with a fact chunk\n"
+           "  past 4 GiB: RF64 with ds64 (others hold a JUNK chunk reserved for it)\n"
+           "Refused inputs (code -2) are named with the reason (compressed, no data, ...).\n"
            "\n"
            "Output: one line per file, in the order given, <input><TAB><code><TAB><message>.\n"
            "In <input>, \\ is written \\\\, a tab \\t, a newline \\n, a carriage return \\r\n"

@@ -16,6 +16,7 @@ struct CliOptions {
     bool simdGiven = false;
     int jobs = 1;
     bool quiet = false;
+    bool stripMetadata = false;
     bool showHelp = false;
     bool showVersion = false;
     bool showCpuInfo = false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/conversion_result.h"
+#include "engine/wav_refusal.h"
 
 namespace zel {
 
@@ -26,8 +27,15 @@ enum class ResultDetail : std::int32_t {
 };
 
 struct ConversionOutcome {
+    ConversionOutcome() = default;
+    // Not explicit: a code alone, or a code and its detail, is an outcome.
+    ConversionOutcome(ConversionResult c, ResultDetail d = ResultDetail::kNone)
+        : code(c), detail(d) {}
+
     ConversionResult code = kCompleted;
     ResultDetail detail = ResultDetail::kNone;
+    // Why an input was refused as unreadable (with kInputFormatError).
+    WavRefusalReason refusal;
 };
 
 }  // namespace zel

@@ -11,6 +11,8 @@ struct ConversionSettings {
     std::int32_t targetRate = 0;
     // Percent, 100 = unchanged; the batch lets 50..200 through.
     std::int32_t speedPercent = 100;
+    // The output gets no chunk but its format and data: the input's metadata is left out.
+    bool stripMetadata = false;
 
     // What the engine itself can convert to (both positive).
     bool IsConvertible() const { return targetRate >= 1 && speedPercent >= 1; }

@@ -1,14 +1,14 @@
 #pragma once
-// A ByteSource over a file opened for reading; the file is closed with the object.
+// A RandomAccessBytes over a file opened for reading; the file is closed with the object.
 
 #include <filesystem>
 #include <fstream>
 
-#include "engine/byte_source.h"
+#include "engine/random_access_bytes.h"
 
 namespace zel {
 
-class FileByteSource : public ByteSource {
+class FileByteSource : public RandomAccessBytes {
   public:
     explicit FileByteSource(const std::filesystem::path& path);
 

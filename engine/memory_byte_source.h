@@ -1,14 +1,14 @@
 #pragma once
-// A ByteSource over a buffer the caller keeps alive (tests, the fuzzer).
+// A RandomAccessBytes over a buffer the caller keeps alive (tests, the fuzzer).
 
 #include <cstring>
 #include <span>
 
-#include "engine/byte_source.h"
+#include "engine/random_access_bytes.h"
 
 namespace zel {
 
-class MemoryByteSource : public ByteSource {
+class MemoryByteSource : public RandomAccessBytes {
   public:
     explicit MemoryByteSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 

@@ -125,7 +125,7 @@ std::uint64_t MoveFramePosition(std::uint64_t frame, const FrameRatio& ratio) {
     return scaled > ~std::uint64_t{0} ? ~std::uint64_t{0} : static_cast<std::uint64_t>(scaled);
 }
 
-std::vector<CarriedChunk> CarryMetadata(ByteSource& source, const WavLayout& layout,
+std::vector<CarriedChunk> CarryMetadata(RandomAccessBytes& source, const WavLayout& layout,
                                         const MetadataCarryOptions& options) {
     std::vector<CarriedChunk> carried;
     if (options.strip || layout.container == WavContainer::kRifx) return carried;

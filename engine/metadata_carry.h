@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/byte_source.h"
+#include "engine/random_access_bytes.h"
 #include "engine/wav_layout.h"
 
 namespace zel {
@@ -36,7 +36,7 @@ struct CarriedChunk {
 
 // Reads and converts the chunks the layout lists. A big-endian (RIFX) input carries
 // nothing: its chunks' numbers would be wrong in the little-endian output.
-std::vector<CarriedChunk> CarryMetadata(ByteSource& source, const WavLayout& layout,
+std::vector<CarriedChunk> CarryMetadata(RandomAccessBytes& source, const WavLayout& layout,
                                         const MetadataCarryOptions& options);
 
 // A frame position on the output's timeline, rounded to nearest.

@@ -32,6 +32,21 @@ constexpr std::uint16_t kTagMuLaw = 7;
 constexpr std::uint16_t kTagExtensible = 0xFFFE;
 // Bytes 8..15 of every standard subformat GUID (XXXXXXXX-0000-0010-8000-00AA00389B71).
 constexpr std::array<std::uint8_t, 8> kGuidTail = {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The format tag in a standard subformat GUID. Big-endian writers disagree on the GUID's
+// byte order: some swap every field, sox swaps only the tag's two bytes; both are taken.
+bool ReadSubformatTag(const std::uint8_t* guid, bool bigEndian, std::uint32_t& tag) {
+    if (!std::equal(kGuidTail.begin(), kGuidTail.end(), guid + 8)) return false;
+    if (LoadU16(guid + 4, bigEndian) != 0) return false;
+    if (LoadU16(guid + 6, bigEndian) == 0x0010) {
+        tag = LoadU32(guid, bigEndian);
+        return true;
+    }
+    if (!bigEndian || LoadU16(guid + 6, false) != 0x0010 || LoadU16(guid + 2, false) != 0)
+        return false;
+    tag = LoadU16(guid, true);
+    return true;
+}
 constexpr std::uint64_t kCanonicalFmtOffset = 12;
 constexpr std::uint64_t kCanonicalDataOffset = 44;
 
@@ -98,11 +113,8 @@ WavRefusalReason ParseFormat(const std::uint8_t* b, std::uint64_t size, bool big
             return {WavRefusal::kBadFormatChunk, Clamp32(size)};
         validBits = LoadU16(b + 18, bigEndian);
         mask = LoadU32(b + 20, bigEndian);
-        effectiveTag = LoadU32(b + 24, bigEndian);
-        const bool standardGuid = LoadU16(b + 28, bigEndian) == 0 &&
-                                  LoadU16(b + 30, bigEndian) == 0x0010 &&
-                                  std::equal(kGuidTail.begin(), kGuidTail.end(), b + 32);
-        if (!standardGuid) return {WavRefusal::kUnknownSubformat, 0};
+        if (!ReadSubformatTag(b + 24, bigEndian, effectiveTag))
+            return {WavRefusal::kUnknownSubformat, 0};
         if (validBits == 0) validBits = bits;  // some writers leave it unset
     }
     if (!IsSupportedTag(effectiveTag)) return {WavRefusal::kCompressed, effectiveTag};
@@ -133,7 +145,7 @@ WavRefusalReason ParseFormat(const std::uint8_t* b, std::uint64_t size, bool big
 
 class ChunkWalk {
   public:
-    ChunkWalk(ByteSource& source, bool bigEndian, bool rf64)
+    ChunkWalk(RandomAccessBytes& source, bool bigEndian, bool rf64)
         : source_(source), fileSize_(source.Size()), bigEndian_(bigEndian), rf64_(rf64) {}
 
     WavReadOutcome Run();
@@ -152,7 +164,7 @@ class ChunkWalk {
     WavRefusalReason TakeFormat(const ChunkHeader& header, std::uint64_t payload);
     std::uint64_t NextChunk(std::uint64_t payload, std::uint64_t size) const;
 
-    ByteSource& source_;
+    RandomAccessBytes& source_;
     const std::uint64_t fileSize_;
     const bool bigEndian_;
     const bool rf64_;
@@ -298,7 +310,7 @@ WavReadOutcome ChunkWalk::Run() {
 
 }  // namespace
 
-WavReadOutcome ReadWavLayout(ByteSource& source) {
+WavReadOutcome ReadWavLayout(RandomAccessBytes& source) {
     const std::uint64_t size = source.Size();
     std::uint8_t head[kRiffHeaderBytes] = {};
     const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));

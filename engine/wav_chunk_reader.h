@@ -2,11 +2,11 @@
 // The chunk walker for RIFF/WAVE, RF64 (with ds64) and RIFX files. Every size is checked
 // against what its chunk and the file hold before it is used; nothing past either is read.
 
-#include "engine/byte_source.h"
+#include "engine/random_access_bytes.h"
 #include "engine/wav_layout.h"
 
 namespace zel {
 
-WavReadOutcome ReadWavLayout(ByteSource& source);
+WavReadOutcome ReadWavLayout(RandomAccessBytes& source);
 
 }  // namespace zel

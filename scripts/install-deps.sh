@@ -5,7 +5,8 @@ packages=(cmake g++ make binutils libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl1-mesa-dev
           qt6-translations-l10n fonts-noto-cjk
           desktop-file-utils appstream dpkg-dev man-db
-          pkg-config libsoxr-dev libsamplerate0-dev sox)  # the last four: comparisons in bench/
+          pkg-config libsoxr-dev libsamplerate0-dev sox  # these four: comparisons in bench/
+          ffmpeg sndfile-programs python3)  # WAV files as these tools write them
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -34,7 +34,7 @@ WavSampleFormat Format(SampleEncoding encoding, std::uint16_t channels, std::uin
 }
 
 // A file of `header`, `dataBytes` of silence and `trailer`, without holding the silence.
-class SparseSource : public ByteSource {
+class SparseSource : public RandomAccessBytes {
   public:
     SparseSource(Bytes header, std::uint64_t dataBytes, Bytes trailer)
         : header_(std::move(header)), dataBytes_(dataBytes), trailer_(std::move(trailer)) {}

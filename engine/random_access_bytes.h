@@ -7,9 +7,9 @@
 
 namespace zel {
 
-class ByteSource {
+class RandomAccessBytes {
   public:
-    virtual ~ByteSource() = default;
+    virtual ~RandomAccessBytes() = default;
     // Total bytes available.
     virtual std::uint64_t Size() const = 0;
     // Exactly `count` bytes from `offset`, or false (out of range or a read error).
