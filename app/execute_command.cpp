@@ -8,8 +8,8 @@
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
 #include "app/zel_dlg.h"
-#include "batch/progress_dlg.h"
-#include "batch/result_dlg.h"
+#include "app/progress_dlg.h"
+#include "app/result_dlg.h"
 #include "texts/message_catalogue.h"
 
 namespace {

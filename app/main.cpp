@@ -10,5 +10,5 @@ int main(int argc, char** argv) {
     const CommandLineRequest request = RequestOfArguments(argc, argv);
     if (request != CommandLineRequest::kOpenWindow) return AnswerWithoutWindow(argc, argv, request);
     CZELApp app(argc, argv);
-    return app.InitInstance();
+    return app.RunMainDialog();
 }

@@ -33,7 +33,7 @@ void CZELApp::ChooseJapaneseFont() {
     QApplication::setFont(font);
 }
 
-int CZELApp::InitInstance() {
+int CZELApp::RunMainDialog() {
     QtUserPrompts prompts;
     CZELDlg dialog(prompts, InputPathsFromArguments(arguments()));
     dialog.SetExecuteHandler([](CZELDlg& dlg) { RunExecuteCommand(dlg); });

@@ -12,7 +12,7 @@ class CZELApp : public QApplication {
 
     // Shows the main dialog with the files named on the command line and returns the
     // process's exit status once the dialog has closed.
-    int InitInstance();
+    int RunMainDialog();
 
   private:
     void ChooseJapaneseFont();

@@ -14,13 +14,13 @@
 
 #include "app/about_dlg.h"
 #include "app/app_icon.h"
+#include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
 #include "app/qt_path.h"
 #include "app/speed_text.h"
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
-#include "cpu/cpu_info_dlg.h"
 #include "engine/wav_probe.h"
 
 namespace {
@@ -54,12 +54,12 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
 
 void CZELDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_shown) return;
-    m_shown = true;
-    // Queued, so that a refusal's message box appears over the visible window.
+    // Taken once, when the window first appears; queued, so that a refusal's message box
+    // appears over the visible window.
     if (!m_commandLinePaths.isEmpty())
-        QTimer::singleShot(0, this,
-                           [this] { AddInputFiles(std::exchange(m_commandLinePaths, {})); });
+        QTimer::singleShot(0, this, [paths = std::exchange(m_commandLinePaths, {}), this] {
+            AddInputFiles(paths);
+        });
 }
 
 void CZELDlg::SetDefaults() {
@@ -119,9 +119,7 @@ void CZELDlg::OnAbout() {
 }
 
 void CZELDlg::OnCpuInfo() {
-    CCPUInfoDlg cpuInfo(this, m_cpuid);
-    cpuInfo.m_selection = 0;
-    cpuInfo.m_simdLevel = m_simdLevel;
+    CCPUInfoDlg cpuInfo(m_simdLevel, m_cpuid, this);
     cpuInfo.exec();
     // Whatever way it was closed, the dialog's level is the one chosen.
     m_simdLevel = cpuInfo.m_simdLevel;

@@ -25,7 +25,7 @@ class UserPrompts;
 class CZELDlg : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Runs a batch from the dialog's current state; the dialog stays open.
     using ExecuteHandler = std::function<void(CZELDlg&)>;
 
@@ -62,6 +62,7 @@ public:
     QAction* AboutAction() const { return m_aboutAction; }
     QAction* CpuInfoAction() const { return m_cpuInfoAction; }
 
+  public slots:
     // Commands.
     void OnAddFiles();
     void OnChooseFolder();
@@ -70,16 +71,17 @@ public:
     void OnCpuInfo();
     void OnOK();
 
+  public:
     // The default button and Enter run Execute instead of closing.
     void accept() override;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     QGroupBox* CreateInputGroup();
     QGroupBox* CreateOutputGroup();
@@ -97,7 +99,6 @@ private:
     // window and the menu button. Dialogs opened from the window inherit it.
     const QIcon m_icon;
     QStringList m_commandLinePaths;
-    bool m_shown = false;
     ExecuteHandler m_executeHandler;
 
     QPushButton* m_executeButton = nullptr;

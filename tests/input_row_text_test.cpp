@@ -7,7 +7,7 @@
 class InputRowTextTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void durationIsPaddedToFixedWidths_data() {
         QTest::addColumn<quint64>("seconds");
         QTest::addColumn<QString>("text");
@@ -21,33 +21,6 @@ private slots:
         QFETCH(quint64, seconds);
         QFETCH(QString, text);
         QCOMPARE(DurationText(seconds), text);
-    }
-
-    void columnsOfAHeader() {
-        // 16-bit stereo at 44100 Hz with 10,584,000 bytes of data: one minute.
-        zel::WavFormat format;
-        format.formatTag = 1;
-        format.channels = 2;
-        format.sampleRate = 44100;
-        format.blockAlign = 4;
-        format.bitsPerSample = 16;
-        format.dataLength = 10'584'000;
-        RowTexts row = FormatColumnTexts(format);
-        QCOMPARE(row.cells[kDurationColumn], QString(" 0:01:00"));
-        QCOMPARE(row.cells[kChannelsColumn], QString("2"));
-        QCOMPARE(row.cells[kFrequencyColumn], QString("44100Hz"));
-        QCOMPARE(row.cells[kBitsColumn], QString("16bits"));
-
-        format.channels = 1;
-        format.sampleRate = 8000;
-        format.blockAlign = 1;
-        format.bitsPerSample = 8;
-        format.dataLength = 8000 * 3;
-        row = FormatColumnTexts(format);
-        QCOMPARE(row.cells[kDurationColumn], QString(" 0:00:03"));
-        QCOMPARE(row.cells[kChannelsColumn], QString("1"));
-        QCOMPARE(row.cells[kFrequencyColumn], QString(" 8000Hz"));
-        QCOMPARE(row.cells[kBitsColumn], QString(" 8bits"));
     }
 
     void cellOrder_data() {

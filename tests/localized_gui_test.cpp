@@ -18,13 +18,13 @@
 #include <QtTest>
 #include <cstdio>
 
+#include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
 #include "app/qt_user_prompts.h"
 #include "app/ui_translations.h"
 #include "app/zel_app.h"
 #include "app/zel_dlg.h"
-#include "batch/result_dlg.h"
-#include "cpu/cpu_info_dlg.h"
+#include "app/result_dlg.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"
@@ -165,7 +165,7 @@ class LocalizedGuiTest : public QObject {
 
     void cpuDialogCaptions() {
         FakeCpuid cpuid(5, "");
-        CCPUInfoDlg dlg(nullptr, cpuid);
+        CCPUInfoDlg dlg(0, cpuid);
         dlg.show();
         QCOMPARE(dlg.windowTitle(), Expected({"CPU情報", "CPU Information"}));
         QCOMPARE(dlg.CloseButton()->text(), Expected({"閉じる(&X)", "&Close"}));

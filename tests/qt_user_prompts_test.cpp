@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -42,7 +43,7 @@ void AnswerNextBox(SeenBox& seen, QMessageBox::StandardButton press) {
 class QtUserPromptsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void errorBox() {
         QtUserPrompts prompts;
         QWidget owner;
@@ -109,7 +110,11 @@ private slots:
             if (auto* model = dialog->findChild<QFileSystemModel*>())
                 modelFilters = model->nameFilters();
             dialog->setDirectory(dir.path());
-            dialog->selectFile("\"one.wav\" \"noext\"");
+            // Typed, as the user would: selectFile() leaves a focused name field alone,
+            // and whether it has the focus yet depends on the window's activation.
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(name != nullptr);
+            name->setText("\"one.wav\" \"noext\"");
             QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
         });
         const QStringList chosen = prompts.ChooseInputFiles(nullptr);

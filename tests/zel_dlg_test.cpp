@@ -1,11 +1,10 @@
-// The main window: defaults at start, captions and tab order, the output settings, how
-// the window runs Execute and closes, and its menu with the About box and CPU dialog.
+// The main window: defaults at start, tab order, the output settings, how the window
+// runs Execute and closes, and its menu with the About box and CPU dialog.
 
 #include "app/zel_dlg.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,8 +15,8 @@
 #include <QtTest>
 
 #include "app/app_icon.h"
+#include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
-#include "cpu/cpu_info_dlg.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"
@@ -58,7 +57,7 @@ bool IsTheApplicationIcon(const QIcon& icon) {
 class MainDialogTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void defaultsAtStart() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
@@ -66,60 +65,11 @@ private slots:
         QCOMPARE(dlg.SuffixText(), QString("_ZEL"));
         QCOMPARE(dlg.FrequencyText(), QString("48000"));
         QCOMPARE(dlg.FrequencyCombo()->currentIndex(), -1);
-        QVERIFY(dlg.FrequencyCombo()->isEditable());
-        QStringList entries;
-        for (int i = 0; i < dlg.FrequencyCombo()->count(); ++i)
-            entries << dlg.FrequencyCombo()->itemText(i);
-        QCOMPARE(entries,
-                 QStringList({"8000", "11025", "22050", "38000", "44100", "48000", "96000"}));
-        QSlider* slider = dlg.SpeedSlider();
-        QCOMPARE(slider->orientation(), Qt::Horizontal);
-        QCOMPARE(slider->minimum(), 50);
-        QCOMPARE(slider->maximum(), 200);
-        QCOMPARE(slider->value(), 100);
         QCOMPARE(dlg.SpeedPosition(), 100);
-        QCOMPARE(slider->tickInterval(), 5);
-        QVERIFY(slider->tickPosition() != QSlider::NoTicks);
-        QCOMPARE(slider->pageStep(), 1);
-        QCOMPARE(slider->singleStep(), 1);
         QCOMPARE(dlg.SpeedLabel()->text(), QString("1.00倍"));
         QCOMPARE(dlg.InputList()->RowCount(), 0);
         QVERIFY(dlg.ExecuteButton()->isDefault());
         QCOMPARE(dlg.m_simdLevel, zel::MaxSimdLevel(zel::DetectCpuFeatures(nullptr)));
-    }
-
-    void startLevelIsTheHighestTheProcessorRuns_data() {
-        QTest::addColumn<int>("features");
-        QTest::addColumn<int>("level");
-        QTest::newRow("none") << 0 << 0;
-        QTest::newRow("MMX only") << 1 << 0;
-        QTest::newRow("SSE") << 2 << 1;
-        QTest::newRow("SSE2") << 3 << 2;
-        QTest::newRow("SSE3") << 4 << 3;
-        QTest::newRow("SSE4.1") << 5 << 4;
-        QTest::newRow("SSE4.2") << 6 << 4;
-    }
-    void startLevelIsTheHighestTheProcessorRuns() {
-        QFETCH(int, features);
-        QFETCH(int, level);
-        FakeUserPrompts prompts;
-        FakeCpuid cpuid(features);
-        CZELDlg dlg(prompts, {}, cpuid);
-        QCOMPARE(dlg.m_simdLevel, level);
-    }
-
-    void captionsOfGroupsLabelsAndButtons() {
-        FakeUserPrompts prompts;
-        CZELDlg dlg(prompts);
-        QStringList groups;
-        for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) groups << box->title();
-        QCOMPARE(groups, QStringList({"入力ファイル", "出力ファイル"}));
-        QStringList labels;
-        for (QLabel* label : dlg.findChildren<QLabel*>()) labels << label->text();
-        for (const char* caption : {"サフィックス", "サンプリング周波数", "再生速度", "1.00倍"})
-            QVERIFY2(labels.contains(QString::fromUtf8(caption)), caption);
-        QCOMPARE(dlg.ExecuteButton()->text(), QString("実行(&E)"));
-        QCOMPARE(dlg.ExitButton()->text(), QString("終了(&X)"));
     }
 
     void tabOrderFollowsTheControlOrder() {
@@ -231,11 +181,10 @@ private slots:
         QVERIFY(prompts.messages.empty());
     }
 
+    // Both entries in the menu button and in the window's context menu.
     void menuOffersAboutAndCpuInformation() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
-        QCOMPARE(dlg.AboutAction()->text(), QString("バージョン情報 ZEL(&A)..."));
-        QCOMPARE(dlg.CpuInfoAction()->text(), QString("CPU情報(&P)..."));
         auto* button = dlg.findChild<QToolButton*>("menuButton");
         QVERIFY(button && button->menu());
         QCOMPARE(button->menu()->actions(),

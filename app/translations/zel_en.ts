@@ -35,10 +35,6 @@
         <translation>&amp;Close</translation>
     </message>
     <message>
-        <source>スタティック</source>
-        <translation>Static</translation>
-    </message>
-    <message>
         <source>SSE命令セット</source>
         <translation>SSE Instruction Set</translation>
     </message>

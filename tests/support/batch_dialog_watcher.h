@@ -11,8 +11,8 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include "batch/progress_dlg.h"
-#include "batch/result_dlg.h"
+#include "app/progress_dlg.h"
+#include "app/result_dlg.h"
 
 namespace zel::test {
 

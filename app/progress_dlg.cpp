@@ -1,4 +1,4 @@
-#include "batch/progress_dlg.h"
+#include "app/progress_dlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,21 +11,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/dialog_units.h"
 #include "engine/batch_messages.h"
 
 namespace {
 
 // The current-file bar counts percent.
 constexpr int kPercentSteps = 100;
-// Widths in average Latin characters of the dialog's font (a CJK font's own average is
-// the width of a full-width character, twice as much).
-constexpr int kBarWidthChars = 36;
-constexpr int kButtonWidthChars = 12;
-const QString kLatinSample = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-
-int CharWidthsInPixels(const QFontMetrics& metrics, int chars) {
-    return metrics.horizontalAdvance(kLatinSample) * chars / static_cast<int>(kLatinSample.size());
-}
+// Widths in dialog units: 36 and 12 average Latin characters of the dialog's font.
+constexpr int kBarWidthUnits = 144;
+constexpr int kButtonWidthUnits = 48;
 
 // A position the bar accepts: a bar ignores values outside its range instead of
 // stopping at the end, and a completed file may report more than 100 percent.
@@ -36,33 +31,35 @@ int PositionWithin(const QProgressBar& bar, std::uintptr_t position) {
 }  // namespace
 
 CProgressDlg::CProgressDlg(QWidget* parent)
-    : QDialog(parent),
-      m_messageWindow([this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-          return HandleMessage(message, wParam, lParam);
-      }) {
+    : QDialog(parent), m_messageWindow([this] { return m_job.m_cancel; }) {
     setWindowTitle(QStringLiteral("ZEL"));
     // A caption without a close box: the batch decides when this dialog ends.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     CreateControls();
+    connect(&m_messageWindow, &QtMessageWindow::progressReported, this, &CProgressDlg::OnProgress);
+    connect(&m_messageWindow, &QtMessageWindow::batchFinished, this,
+            &CProgressDlg::OnBatchFinished);
     m_job.m_window = &m_messageWindow;
 }
 
 CProgressDlg::~CProgressDlg() { StopWorker(); }
 
 void CProgressDlg::CreateControls() {
+    const DialogUnits units(font());
     m_cancelButton = new QPushButton(tr("キャンセル"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    m_cancelButton->setMinimumWidth(CharWidthsInPixels(fontMetrics(), kButtonWidthChars));
+    m_cancelButton->setMinimumWidth(units.X(kButtonWidthUnits));
     connect(m_cancelButton, &QPushButton::clicked, this, &CProgressDlg::OnCancel);
 
-    const int barWidth = CharWidthsInPixels(fontMetrics(), kBarWidthChars);
     m_allFilesBar = new QProgressBar(this);
     m_allFilesBar->setObjectName(QStringLiteral("allFilesBar"));
     m_currentFileBar = new QProgressBar(this);
     m_currentFileBar->setObjectName(QStringLiteral("currentFileBar"));
+    m_currentFileBar->setRange(0, kPercentSteps);
+    m_currentFileBar->setValue(0);
     for (QProgressBar* bar : {m_allFilesBar, m_currentFileBar}) {
         bar->setTextVisible(false);
-        bar->setMinimumWidth(barWidth);
+        bar->setMinimumWidth(units.X(kBarWidthUnits));
         bar->setFocusPolicy(Qt::NoFocus);
     }
 
@@ -81,6 +78,7 @@ void CProgressDlg::CreateControls() {
     layout->addLayout(grid);
     layout->addLayout(buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_cancelButton->setFocus();
 }
 
 int CProgressDlg::DoModal() {
@@ -91,24 +89,15 @@ int CProgressDlg::DoModal() {
 
 void CProgressDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // The job is filled between construction and the first showing.
-    if (!m_initialised) {
-        m_initialised = true;
-        OnInitDialog();
-    }
-    if (!m_job.m_hThread.Started()) StartWorker();
+    // The job is filled between construction and the first showing; shown again after a
+    // hide, the dialog goes on with the batch it has.
+    if (!m_batchStarted) StartBatch();
 }
 
-void CProgressDlg::OnInitDialog() {
+void CProgressDlg::StartBatch() {
+    m_batchStarted = true;
     m_allFilesBar->setRange(0, std::max(m_job.m_fileCount, 0));
     m_allFilesBar->setValue(0);
-    m_currentFileBar->setRange(0, kPercentSteps);
-    m_currentFileBar->setValue(0);
-    m_job.m_cancel = false;
-    m_cancelButton->setFocus();
-}
-
-void CProgressDlg::StartWorker() {
     if (m_job.StartWorker()) return;
     // No thread to run the batch: nothing was processed, and the dialog must not wait for
     // a worker that does not exist. Ended from the loop, which is not running yet here.
@@ -117,30 +106,16 @@ void CProgressDlg::StartWorker() {
     QTimer::singleShot(0, this, [this] { done(0); });
 }
 
-std::intptr_t CProgressDlg::HandleMessage(std::uint32_t message, std::uintptr_t wParam,
-                                          std::intptr_t lParam) {
-    switch (message) {
-        case zel::WM_BATCH_PROGRESS:
-            return OnProgress(wParam, lParam);
-        case zel::WM_BATCH_FINISHED:
-            return OnBatchFinished();
-        default:
-            return 0;
-    }
-}
-
-std::intptr_t CProgressDlg::OnProgress(std::uintptr_t wParam, std::intptr_t lParam) {
-    QProgressBar* bar = lParam == zel::kAllFilesBar      ? m_allFilesBar
-                        : lParam == zel::kCurrentFileBar ? m_currentFileBar
+void CProgressDlg::OnProgress(std::intptr_t bar, std::uintptr_t position) {
+    QProgressBar* target = bar == zel::kAllFilesBar      ? m_allFilesBar
+                           : bar == zel::kCurrentFileBar ? m_currentFileBar
                                                          : nullptr;
-    if (bar != nullptr) bar->setValue(PositionWithin(*bar, wParam));
-    return m_job.m_cancel ? zel::kCancelAnswer : 0;
+    if (target != nullptr) target->setValue(PositionWithin(*target, position));
 }
 
-std::intptr_t CProgressDlg::OnBatchFinished() {
+void CProgressDlg::OnBatchFinished() {
     m_batchFinished = true;
     done(0);
-    return 0;
 }
 
 void CProgressDlg::OnCancel() { m_job.m_cancel = true; }

@@ -1,7 +1,7 @@
 #pragma once
 // The result dialog of a batch: one row per processed file, in batch order, with the file
-// as the input list holds it and the message for its result code. The caller appends the
-// rows before showing it; it shows nothing else and sorts nothing.
+// as the input list holds it and the message for its result code. It shows nothing else
+// and sorts nothing.
 
 #include <QDialog>
 #include <QStringList>
@@ -23,13 +23,14 @@ class CResultDlg : public QDialog {
 
     explicit CResultDlg(QWidget* parent = nullptr);
 
-    // The rows, filled by the caller before the dialog is shown.
+    // The rows so far, in the order they were added.
     QStringList m_fileNames;
     std::vector<zel::ConversionResult> m_results;
     // Entry i: the detail that follows the message of m_results[i].
     std::vector<zel::ResultDetail> m_details;
     std::int32_t m_fileCount = 0;
 
+    // Appends a row to the list.
     void AddRow(const QString& fileName, const zel::ConversionOutcome& outcome);
 
     // The message for an outcome in the user's language, its detail included; a code
@@ -39,14 +40,9 @@ class CResultDlg : public QDialog {
     QTreeWidget* List() const { return m_list; }
     QPushButton* CloseButton() const { return m_closeButton; }
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     void CreateControls();
-    void OnInitDialog();
 
-    bool m_initialised = false;
     QTreeWidget* m_list = nullptr;
     QPushButton* m_closeButton = nullptr;
 };

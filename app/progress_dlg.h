@@ -1,7 +1,7 @@
 #pragma once
 // The progress dialog of a batch. It holds the batch's job, starts the worker the first
-// time it is shown, and is the worker's only receiver: WM_BATCH_PROGRESS moves one of
-// its two bars and is answered with the cancel request, WM_BATCH_FINISHED ends it.
+// time it appears, and is the worker's only receiver: a progress report moves one of its
+// two bars and is answered with the cancel request, the batch's end closes it.
 // The user cannot close it: Cancel, Esc and the window manager's close only ask the
 // running conversion to stop, and the dialog goes away when the worker says the batch
 // is over. The worker is joined before the dialog is destroyed.
@@ -9,8 +9,8 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "app/qt_message_window.h"
 #include "batch/batch_job.h"
-#include "batch/qt_message_window.h"
 
 class QProgressBar;
 class QPushButton;
@@ -31,18 +31,18 @@ class CProgressDlg : public QDialog {
     int DoModal();
     bool BatchFinished() const { return m_batchFinished; }
 
-    // The message handlers, on the GUI thread.
-    // lParam selects the bar (kAllFilesBar, kCurrentFileBar), wParam is its new position.
-    std::intptr_t OnProgress(std::uintptr_t wParam, std::intptr_t lParam);
-    std::intptr_t OnBatchFinished();
-    // Cancel, Esc, the window manager's close: only the request, once and for good.
-    void OnCancel();
-
     QProgressBar* AllFilesBar() const { return m_allFilesBar; }
     QProgressBar* CurrentFileBar() const { return m_currentFileBar; }
     QPushButton* CancelButton() const { return m_cancelButton; }
 
     void reject() override;
+
+  public slots:
+    // Moves `bar` (kAllFilesBar, kCurrentFileBar) to `position`.
+    void OnProgress(std::intptr_t bar, std::uintptr_t position);
+    void OnBatchFinished();
+    // Cancel, Esc, the window manager's close: only the request, once and for good.
+    void OnCancel();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -50,16 +50,14 @@ class CProgressDlg : public QDialog {
 
   private:
     void CreateControls();
-    void OnInitDialog();
-    void StartWorker();
-    std::intptr_t HandleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void StartBatch();
     // Asks a still running worker to stop, lets it deliver its last messages and joins it.
     void StopWorker();
 
     // Declared before the job, so it outlives the worker that sends to it.
     QtMessageWindow m_messageWindow;
     zel::BatchJob m_job;
-    bool m_initialised = false;
+    bool m_batchStarted = false;
     bool m_batchFinished = false;
 
     QProgressBar* m_allFilesBar = nullptr;

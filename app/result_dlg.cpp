@@ -1,4 +1,4 @@
-#include "batch/result_dlg.h"
+#include "app/result_dlg.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -6,10 +6,9 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
+#include "app/elided_text_tip_delegate.h"
 #include "app/ui_translations.h"
-#include "batch/elided_text_tip_delegate.h"
 #include "texts/message_catalogue.h"
 
 namespace {
@@ -61,9 +60,13 @@ void CResultDlg::CreateControls() {
     layout->addLayout(buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(m_closeButton, m_list);
+    m_closeButton->setFocus();
 }
 
 void CResultDlg::AddRow(const QString& fileName, const zel::ConversionOutcome& outcome) {
+    // Owned by the list from the start.
+    auto* item = new QTreeWidgetItem(m_list, QStringList{fileName, MessageFor(outcome)});
+    item->setData(0, Qt::UserRole, QVariant::fromValue(m_fileCount));
     m_fileNames << fileName;
     m_results.push_back(outcome.code);
     m_details.push_back(outcome.detail);
@@ -72,30 +75,4 @@ void CResultDlg::AddRow(const QString& fileName, const zel::ConversionOutcome& o
 
 QString CResultDlg::MessageFor(const zel::ConversionOutcome& outcome) {
     return QString::fromStdString(zel::texts::OutcomeText(outcome, InstalledUiLanguage()));
-}
-
-void CResultDlg::showEvent(QShowEvent* event) {
-    // The rows are appended between construction and the first showing.
-    if (!m_initialised) {
-        m_initialised = true;
-        OnInitDialog();
-    }
-    QDialog::showEvent(event);
-}
-
-void CResultDlg::OnInitDialog() {
-    const qsizetype rows = std::min({static_cast<qsizetype>(std::max(m_fileCount, 0)),
-                                     m_fileNames.size(), static_cast<qsizetype>(m_results.size())});
-    QList<QTreeWidgetItem*> items;
-    items.reserve(rows);
-    for (qsizetype i = 0; i < rows; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        const zel::ResultDetail detail =
-            index < m_details.size() ? m_details[index] : zel::ResultDetail::kNone;
-        auto* item = new QTreeWidgetItem({m_fileNames[i], MessageFor({m_results[index], detail})});
-        item->setData(0, Qt::UserRole, QVariant::fromValue(i));
-        items << item;
-    }
-    m_list->addTopLevelItems(items);
-    m_closeButton->setFocus();
 }

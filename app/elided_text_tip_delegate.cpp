@@ -1,4 +1,4 @@
-#include "batch/elided_text_tip_delegate.h"
+#include "app/elided_text_tip_delegate.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

@@ -1,4 +1,4 @@
-#include "cpu/cpu_info_dlg.h"
+#include "app/cpu_info_dlg.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -21,22 +21,26 @@ constexpr int kLevelColumn[CCPUInfoDlg::kLevelCount] = {0, 1, 2, 0, 1};
 
 }  // namespace
 
-CCPUInfoDlg::CCPUInfoDlg(QWidget* parent, const zel::CpuidSource& cpuid)
-    : QDialog(parent), m_cpuid(cpuid) {
+CCPUInfoDlg::CCPUInfoDlg(zel::SimdLevel simdLevel, const zel::CpuidSource& cpuid, QWidget* parent)
+    : QDialog(parent), m_simdLevel(simdLevel) {
     setWindowTitle(tr("CPU情報"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     CreateControls();
+    ShowBrand(cpuid);
+    EnableSupportedLevels(zel::DetectCpuFeatures(cpuid, nullptr));
+    CheckLevel(m_simdLevel);
+    m_closeButton->setFocus();
 }
 
 void CCPUInfoDlg::CreateControls() {
-    // Template order, which is also the tab order: close button, brand text, radio group.
+    // Made in tab order: close button, brand text, radio group.
     m_closeButton = new QPushButton(tr("閉じる(&X)"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
     m_closeButton->setDefault(true);
     connect(m_closeButton, &QPushButton::clicked, this, &CCPUInfoDlg::reject);
 
-    m_brandLabel = new QLabel(tr("スタティック"), this);
+    m_brandLabel = new QLabel(this);
     m_brandLabel->setObjectName(QStringLiteral("brandLabel"));
     m_brandLabel->setTextFormat(Qt::PlainText);
 
@@ -68,26 +72,9 @@ void CCPUInfoDlg::CreateControls() {
         setTabOrder(m_levelButtons[level - 1], m_levelButtons[level]);
 }
 
-void CCPUInfoDlg::showEvent(QShowEvent* event) {
-    // The caller sets m_simdLevel between construction and showing, so the controls are
-    // loaded here, once, as the dialog first appears.
-    if (!m_initialised) {
-        m_initialised = true;
-        OnInitDialog();
-    }
-    QDialog::showEvent(event);
-}
-
-void CCPUInfoDlg::OnInitDialog() {
-    // Detected afresh at each opening.
-    const zel::CpuFeatureLevel features = zel::DetectCpuFeatures(m_cpuid, nullptr);
-    QString brand = QString::fromLocal8Bit(zel::ProcessorBrandText(m_cpuid));
-    if (brand.isEmpty()) brand = tr("不明なプロセッサ");
-    m_brandLabel->setText(brand);
-    EnableSupportedLevels(features);
-    m_selection = m_simdLevel;
-    DoDataExchange(false);
-    m_closeButton->setFocus();
+void CCPUInfoDlg::ShowBrand(const zel::CpuidSource& cpuid) {
+    const QString brand = QString::fromLocal8Bit(zel::ProcessorBrandText(cpuid));
+    m_brandLabel->setText(brand.isEmpty() ? tr("不明なプロセッサ") : brand);
 }
 
 void CCPUInfoDlg::EnableSupportedLevels(zel::CpuFeatureLevel features) {
@@ -96,21 +83,15 @@ void CCPUInfoDlg::EnableSupportedLevels(zel::CpuFeatureLevel features) {
         m_levelButtons[level]->setEnabled(level <= highest);
 }
 
-void CCPUInfoDlg::DoDataExchange(bool save) {
-    if (save) {
-        m_selection = m_levelGroup->checkedId();
-        return;
-    }
-    const bool valid = m_selection >= 0 && m_selection < kLevelCount;
+void CCPUInfoDlg::CheckLevel(zel::SimdLevel level) {
     // An exclusive group cannot be emptied, so the check is cleared with exclusivity off.
     m_levelGroup->setExclusive(false);
-    for (int level = 0; level < kLevelCount; ++level)
-        m_levelButtons[level]->setChecked(valid && level == m_selection);
+    for (int button = 0; button < kLevelCount; ++button)
+        m_levelButtons[button]->setChecked(button == level);
     m_levelGroup->setExclusive(true);
 }
 
 void CCPUInfoDlg::reject() {
-    DoDataExchange(true);
-    m_simdLevel = m_selection;
+    m_simdLevel = m_levelGroup->checkedId();
     QDialog::reject();
 }
