@@ -13,6 +13,7 @@
 
 class InputFileList;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -48,6 +49,7 @@ class CZELDlg : public QDialog {
     QString SuffixText() const;
     QString FrequencyText() const;
     int SpeedPosition() const;
+    bool StripsMetadata() const;
     UserPrompts& Prompts() const { return m_prompts; }
     void SetExecuteHandler(ExecuteHandler handler) { m_executeHandler = std::move(handler); }
 
@@ -56,6 +58,7 @@ class CZELDlg : public QDialog {
     QLineEdit* SuffixEdit() const { return m_suffixEdit; }
     QComboBox* FrequencyCombo() const { return m_frequencyCombo; }
     QSlider* SpeedSlider() const { return m_speedSlider; }
+    QCheckBox* StripMetadataCheck() const { return m_stripMetadataCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QPushButton* ExecuteButton() const { return m_executeButton; }
     QPushButton* ExitButton() const { return m_exitButton; }
@@ -111,6 +114,7 @@ class CZELDlg : public QDialog {
     QComboBox* m_frequencyCombo = nullptr;
     QSlider* m_speedSlider = nullptr;
     QLabel* m_speedLabel = nullptr;
+    QCheckBox* m_stripMetadataCheck = nullptr;
     QToolButton* m_menuButton = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_cpuInfoAction = nullptr;

@@ -1,7 +1,8 @@
 // The controls of the main window and their arrangement: the input group (three buttons
-// over the list), the output group (suffix, frequency, speed) and the button row.
+// over the list), the output group (suffix, frequency, speed, metadata) and the button row.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -118,6 +119,9 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     m_speedLabel = new QLabel(group);
     m_speedLabel->setObjectName(QStringLiteral("speedLabel"));
 
+    m_stripMetadataCheck = new QCheckBox(tr("メタデータを削除"), group);
+    m_stripMetadataCheck->setObjectName(QStringLiteral("stripMetadataCheck"));
+
     auto* grid = new QGridLayout(group);
     grid->setColumnMinimumWidth(0, units.X(kLabelColumnWidth));
     grid->addWidget(new QLabel(tr("サフィックス"), group), 0, 0);
@@ -127,6 +131,7 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(new QLabel(tr("再生速度"), group), 2, 0);
     grid->addWidget(m_speedLabel, 2, 1, Qt::AlignLeft);
     grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
+    grid->addWidget(m_stripMetadataCheck, 4, 1, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     return group;
 }
@@ -182,8 +187,9 @@ void CZELDlg::CreateMenu() {
 }
 
 void CZELDlg::SetTabOrder() {
-    QWidget* const order[] = {m_executeButton,   m_exitButton, m_addFilesButton, m_folderButton,
-                              m_deleteAllButton, m_inputList,  m_suffixEdit,     m_frequencyCombo,
-                              m_speedSlider,     m_menuButton};
+    QWidget* const order[] = {m_executeButton,      m_exitButton,      m_addFilesButton,
+                              m_folderButton,       m_deleteAllButton, m_inputList,
+                              m_suffixEdit,         m_frequencyCombo,  m_speedSlider,
+                              m_stripMetadataCheck, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

@@ -92,8 +92,7 @@ std::filesystem::path WorkDir() {
 void RunZel(benchmark::State& state, Case c) {
     const std::filesystem::path input = WriteInput(c, WorkDir());
     const std::filesystem::path output = WorkDir() / (std::string(c.name) + "_out.wav");
-    const ConversionBuild& build =
-        BestBuildForFeatureLevel(DetectCpuFeatures(nullptr));
+    const ConversionBuild& build = BestBuildForFeatureLevel(DetectCpuFeatures(nullptr));
     const ConversionSettings settings{kOutputRate, 100, false};
     for (auto _ : state) {
         const ConversionOutcome outcome =
@@ -126,9 +125,9 @@ void RunSoxr(benchmark::State& state, Case c) {
     std::size_t done = 0;
     for (auto _ : state) {
         std::size_t used = 0;
-        const soxr_error_t error = soxr_oneshot(kInputRate, kOutputRate, kChannels, in, inFrames,
-                                                &used, out.data(), outCapacity, &done, &io,
-                                                &quality, &runtime);
+        const soxr_error_t error =
+            soxr_oneshot(kInputRate, kOutputRate, kChannels, in, inFrames, &used, out.data(),
+                         outCapacity, &done, &io, &quality, &runtime);
         if (error != nullptr) {
             state.SkipWithError(error);
             return;
@@ -146,8 +145,7 @@ int main(int argc, char** argv) {
     for (const Case& c : kCases) {
         benchmark::RegisterBenchmark((std::string("zel_file/") + c.name).c_str(), RunZel, c);
 #ifdef ZEL_HAVE_SOXR
-        benchmark::RegisterBenchmark((std::string("soxr_hq_memory/") + c.name).c_str(), RunSoxr,
-                                     c);
+        benchmark::RegisterBenchmark((std::string("soxr_hq_memory/") + c.name).c_str(), RunSoxr, c);
 #endif
     }
     benchmark::Initialize(&argc, argv);

@@ -124,8 +124,7 @@ int main(int argc, char** argv) {
     cli::TerminalProgress progress(stderr, showProgress);
     cli::InstallInterruptHandlers();
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
-    cli::CliBatchSettings settings{options.suffix, rate, speed, level, jobs,
-                                   options.stripMetadata};
+    cli::CliBatchSettings settings{options.suffix, rate, speed, level, jobs, options.stripMetadata};
     int outputError = 0;
     cli::CliBatch batch(options.files, settings, cli::InterruptFlag(), progress,
                         [&](const std::string& input, const ConversionOutcome& result) {

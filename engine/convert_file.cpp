@@ -79,8 +79,7 @@ std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& 
                                 const FrameRatio& ratio) {
     const double perFrame =
         static_cast<double>(ratio.outputFrames) / static_cast<double>(ratio.inputFrames);
-    const double frames =
-        (static_cast<double>(layout.frameCount) + kHalfSpan + 1) * perFrame + 2.0;
+    const double frames = (static_cast<double>(layout.frameCount) + kHalfSpan + 1) * perFrame + 2.0;
     const double bytes = frames * outputFormat.blockAlign;
     return bytes >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(bytes);
 }
@@ -140,8 +139,7 @@ DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
 
 DataResult RunFloatPath(RandomAccessBytes& input, const WavLayout& layout,
                         const WavSampleFormat& outputFormat, const ConversionSettings& settings,
-                        const ConversionKernels& build, FileHandle& output,
-                        MessageWindow* window) {
+                        const ConversionKernels& build, FileHandle& output, MessageWindow* window) {
     PolyphaseResampler resampler(build);
     const ConversionResult prepared =
         resampler.Prepare(layout.format.sampleRate, settings.targetRate, settings.speedPercent,

@@ -19,8 +19,8 @@ std::int64_t PercentDone(std::int64_t remaining, std::int64_t total) {
 
 bool AsksToCancel(platform::MessageWindow* window, std::int64_t percent) {
     return window != nullptr &&
-           window->Send(WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(percent),
-                        kCurrentFileBar) != 0;
+           window->Send(WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(percent), kCurrentFileBar) !=
+               0;
 }
 
 }  // namespace

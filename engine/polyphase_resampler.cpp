@@ -23,7 +23,8 @@ ConversionResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32
     blockFrames_ = BlockFrames(state_.P, kernels_.blockLimit);
     maxOutputs_ = zel::MaxBlockOutputs(blockFrames_, state_.P, state_.Q);
     const std::uint64_t in = static_cast<std::uint64_t>(blockFrames_ + kBufferReserve);
-    const std::uint64_t out = static_cast<std::uint64_t>(maxOutputs_ + kVectorSlack + kBufferReserve);
+    const std::uint64_t out =
+        static_cast<std::uint64_t>(maxOutputs_ + kVectorSlack + kBufferReserve);
     if ((in + out) * sizeof(float) * static_cast<std::uint64_t>(channels) > kMaxDesignBytes)
         return kOutOfMemory;
     inputs_.resize(static_cast<std::size_t>(channels));

@@ -78,9 +78,10 @@ class MainDialogTest : public QObject {
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(FocusedControl(), QString("executeButton"));
-        const QStringList expected = {
-            "exitButton", "addFilesButton", "folderButton", "deleteAllButton", "inputList",
-            "suffixEdit", "frequencyCombo", "speedSlider",  "menuButton",      "executeButton"};
+        const QStringList expected = {"exitButton",      "addFilesButton", "folderButton",
+                                      "deleteAllButton", "inputList",      "suffixEdit",
+                                      "frequencyCombo",  "speedSlider",    "stripMetadataCheck",
+                                      "menuButton",      "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);

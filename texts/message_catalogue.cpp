@@ -69,16 +69,16 @@ struct RefusalWords {
 };
 
 constexpr std::array kRefusalWords{
-    RefusalWords{WavRefusal::kCannotRead,
-                 {"ファイルを読み込めません", "The file cannot be read"}},
+    RefusalWords{WavRefusal::kCannotRead, {"ファイルを読み込めません", "The file cannot be read"}},
     RefusalWords{WavRefusal::kNotWave, {"WAVファイルではありません", "This is not a WAV file"}},
     RefusalWords{WavRefusal::kTruncatedHeader,
                  {"ヘッダーが途中で切れています", "The header is cut off"}},
     RefusalWords{WavRefusal::kMissingDs64,
                  {"RF64 ファイルに ds64 チャンクがありません", "The RF64 file has no ds64 chunk"}},
     RefusalWords{WavRefusal::kNoFormat, {"fmt チャンクがありません", "There is no fmt chunk"}},
-    RefusalWords{WavRefusal::kBadFormatChunk,
-                 {"fmt チャンクが短すぎます（%1 バイト）", "The fmt chunk is too short (%1 bytes)"}},
+    RefusalWords{
+        WavRefusal::kBadFormatChunk,
+        {"fmt チャンクが短すぎます（%1 バイト）", "The fmt chunk is too short (%1 bytes)"}},
     RefusalWords{WavRefusal::kCompressed,
                  {"圧縮形式（%1）には対応していません", "Compressed format (%1) is not supported"}},
     RefusalWords{WavRefusal::kUnknownSubformat,
