@@ -4,7 +4,10 @@
 #include <system_error>
 
 namespace zel {
+namespace {
 
+// The absolute form of a path with "." and ".." resolved, and symbolic links resolved as
+// far as the path exists.
 std::filesystem::path NormalisedPath(const std::filesystem::path& path) {
     std::error_code error;
     std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
@@ -12,6 +15,8 @@ std::filesystem::path NormalisedPath(const std::filesystem::path& path) {
     std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return (error ? path : absolute).lexically_normal();
 }
+
+}  // namespace
 
 BatchInputs::BatchInputs(const std::vector<std::string>& inputPaths) {
     identities_.reserve(inputPaths.size());

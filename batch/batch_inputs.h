@@ -26,8 +26,4 @@ class BatchInputs {
     std::vector<std::filesystem::path> normalPaths_;
 };
 
-// The absolute form of a path with "." and ".." resolved, and symbolic links resolved as
-// far as the path exists.
-std::filesystem::path NormalisedPath(const std::filesystem::path& path);
-
 }  // namespace zel

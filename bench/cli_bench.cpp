@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 
 extern char** environ;
 

@@ -17,7 +17,7 @@
 #include "engine/conversion_builds.h"
 #include "engine/convert_file.h"
 #include "engine/sample_codec.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header_writer.h"
 
 #ifdef ZEL_HAVE_SOXR

@@ -13,7 +13,7 @@
 #include "cpu/cpu_features.h"
 #include "engine/conversion_kernels.h"
 #include "engine/memory_conversion.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 
 #ifdef ZEL_HAVE_SOXR

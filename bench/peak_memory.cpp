@@ -13,7 +13,7 @@
 
 #include "cpu/cpu_features.h"
 #include "engine/convert_file.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 
 namespace {
 

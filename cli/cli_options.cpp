@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "cpu/cpu_features.h"
+
 namespace zel::cli {
 namespace {
 
@@ -16,14 +18,15 @@ bool TakesValue(const std::string& name) {
            name == "--jobs";
 }
 
-}  // namespace
-
+// "0".."4" or a build's name (sse4.1 too); -1 when the text names no build.
 SimdLevel ParseSimdLevel(const std::string& text) {
     for (const ConversionBuild& build : ConversionBuilds())
         if (text == build.name || text == std::to_string(build.level)) return build.level;
     if (text == "sse4.1") return 4;
     return -1;
 }
+
+}  // namespace
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     ParseOutcome outcome;

@@ -4,14 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_settings.h"
 #include "engine/conversion_builds.h"
 
 namespace zel::cli {
 
 struct CliOptions {
-    std::string rateText = "48000";
-    std::string speedText = "100";
-    std::string suffix = "_ZEL";
+    std::string rateText = std::to_string(kDefaultTargetRate);
+    std::string speedText = std::to_string(kDefaultSpeedPercent);
+    std::string suffix = kDefaultSuffix;
     SimdLevel simdLevel = 0;
     bool simdGiven = false;
     int jobs = 1;
@@ -32,9 +33,6 @@ struct ParseOutcome {
 // Options may stand anywhere; "--" ends them. Values follow as the next argument or after
 // '=' ("--rate 44100", "--rate=44100").
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
-
-// "0".."4" or none|sse|sse2|sse3|sse41; -1 when the text names no level.
-SimdLevel ParseSimdLevel(const std::string& text);
 
 std::string UsageText();
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

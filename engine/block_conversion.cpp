@@ -1,6 +1,7 @@
 #include "engine/block_conversion.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "engine/batch_messages.h"
 #include "engine/block_geometry.h"
@@ -18,19 +19,37 @@ std::uint64_t BufferBytes(std::int64_t f, std::int64_t maxOutputs, int blockAlig
     return in * (blockAlign + 2 * sizeof(float)) + out * (blockAlign + 2 * sizeof(float));
 }
 
+template <typename T>
+std::int64_t Elements(const AlignedBuffer<T>& buffer) {
+    return static_cast<std::int64_t>(buffer.size());
+}
+
+[[maybe_unused]] bool IsAligned(const void* p) {
+    return reinterpret_cast<std::uintptr_t>(p) % kBufferAlignment == 0;
+}
+
+// The entries of each row past its last coefficient are zero (see ConversionKernels).
+[[maybe_unused]] bool RowsZeroPadded(const FilterState& state) {
+    for (std::int64_t p = 0; p < state.Q; ++p) {
+        const float* row = state.table.Row(p);
+        const std::int64_t taps = p == 0 ? kTapSpan + 1 : kTapSpan;
+        for (std::int64_t k = taps; k < kRowStride; ++k)
+            if (row[k] != 0.0f) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ConversionResult BlockConversion::Prepare(const WavFormat& format, std::int32_t targetRate,
                                           std::int32_t speedPercent) {
-    state_.layout = LayoutOf(format);
-    state_.inputRate = static_cast<std::int32_t>(format.sampleRate);
-    state_.targetRate = targetRate;
-    state_.tapSpan = kTapSpan;
+    layout_ = LayoutOf(format);
+    const std::int64_t inputRate = format.sampleRate;
     if (speedPercent == kNormalSpeed) {
-        state_.P = state_.inputRate;
+        state_.P = inputRate;
         state_.Q = targetRate;
     } else {
-        state_.P = static_cast<std::int64_t>(state_.inputRate) * speedPercent;
+        state_.P = inputRate * speedPercent;
         state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
     }
     if (DesignFilter(state_) != DesignOutcome::kDesigned) return kOutOfMemory;
@@ -47,7 +66,22 @@ ConversionResult BlockConversion::Prepare(const WavFormat& format, std::int32_t 
                            rawOutput_.Allocate(out * blockAlign_) && inputLeft_.Allocate(in) &&
                            inputRight_.Allocate(in) && outputLeft_.Allocate(out) &&
                            outputRight_.Allocate(out);
-    return allocated ? kCompleted : kOutOfMemory;
+    if (!allocated) return kOutOfMemory;
+    assert(IsAligned(state_.table.data()) && IsAligned(rawInput_.data()) &&
+           IsAligned(rawOutput_.data()));
+    assert(RowsZeroPadded(state_));
+    return kCompleted;
+}
+
+// The spare room that ConversionKernels promises, for a block of n frames placed at c and
+// `outputs` outputs: checked in debug builds only.
+void BlockConversion::CheckSpareRoom([[maybe_unused]] std::int64_t c,
+                                     [[maybe_unused]] std::int64_t n,
+                                     [[maybe_unused]] std::int64_t outputs) const {
+    assert(c + n + kTapSpan + 1 + kVectorSlack <= Elements(inputLeft_));
+    assert((n + kVectorSlack) * blockAlign_ <= Elements(rawInput_));
+    assert(outputs + kVectorSlack <= Elements(outputLeft_));
+    assert((outputs + kVectorSlack) * blockAlign_ <= Elements(rawOutput_));
 }
 
 // Input frame B + i of a block (B its first frame) always sits at X[kHalfSpan + i]; before
@@ -64,11 +98,11 @@ ConversionResult BlockConversion::Run(ByteSource& source, ByteSink& sink,
         std::int64_t n = 0;
         std::int64_t outputs = 0;
         const bool final = PlanBlock(first, remaining, n, outputs);
-        state_.framesInBlock = n;
+        CheckSpareRoom(c, n, outputs);
         if (!source.ReadExactly(rawInput_.data(), static_cast<std::size_t>(n) * blockAlign_))
             return kInputReadError;
         UnpackBlock(c, n, first, final);
-        kernels_.filter(state_.layout, state_, inputLeft_.data(), inputRight_.data(), outputs,
+        kernels_.filter(layout_, state_, inputLeft_.data(), inputRight_.data(), outputs,
                         outputLeft_.data(), outputRight_.data());
         if (!final) KeepHistory(c + n);
         c = kTapSpan;
@@ -117,8 +151,8 @@ bool BlockConversion::PlanBlock(bool first, std::int64_t remaining, std::int64_t
 void BlockConversion::UnpackBlock(std::int64_t c, std::int64_t n, bool first, bool final) {
     float* left = inputLeft_.data();
     float* right = inputRight_.data();
-    const bool stereo = ChannelsOf(state_.layout) == 2;
-    kernels_.unpack(state_.layout, rawInput_.data(), n, left + c, right + c);
+    const bool stereo = ChannelsOf(layout_) == 2;
+    kernels_.unpack(layout_, rawInput_.data(), n, left + c, right + c);
     if (first) {
         std::fill(left, left + c, left[c]);
         if (stereo) std::fill(right, right + c, right[c]);
@@ -136,7 +170,7 @@ void BlockConversion::KeepHistory(std::int64_t end) {
     float* left = inputLeft_.data();
     float* right = inputRight_.data();
     std::copy(left + end - kTapSpan, left + end, left);
-    if (ChannelsOf(state_.layout) == 2) std::copy(right + end - kTapSpan, right + end, right);
+    if (ChannelsOf(layout_) == 2) std::copy(right + end - kTapSpan, right + end, right);
 }
 
 bool BlockConversion::WriteFrames(ByteSink& sink, std::int64_t outputs) {
@@ -144,7 +178,7 @@ bool BlockConversion::WriteFrames(ByteSink& sink, std::int64_t outputs) {
     const std::uint64_t written = static_cast<std::uint64_t>(framesWritten_) * blockAlign_;
     // A WAV file cannot describe more data than this.
     if (written + bytes > kMaxDataBytes) return false;
-    kernels_.pack(state_.layout, outputLeft_.data(), outputRight_.data(), outputs,
+    kernels_.pack(layout_, outputLeft_.data(), outputRight_.data(), outputs,
                   rawOutput_.data());
     if (!sink.Write(rawOutput_.data(), static_cast<std::size_t>(bytes))) return false;
     framesWritten_ += outputs;

@@ -60,11 +60,13 @@ public:
 private:
     bool PlanBlock(bool first, std::int64_t remaining, std::int64_t& n,
                    std::int64_t& outputs) const;
+    void CheckSpareRoom(std::int64_t c, std::int64_t n, std::int64_t outputs) const;
     void UnpackBlock(std::int64_t c, std::int64_t n, bool first, bool final);
     void KeepHistory(std::int64_t end);
     bool WriteFrames(ByteSink& sink, std::int64_t outputs);
 
     const ConversionKernels& kernels_;
+    SampleLayout layout_ = SampleLayout::Mono16;
     FilterState state_;
     BlockGeometry geometry_;
     int blockAlign_ = 0;

@@ -11,10 +11,6 @@ namespace zel {
 
 inline constexpr std::int64_t kBlockLimit = 16384;      // reference build
 inline constexpr std::int64_t kSimdBlockLimit = 65536;  // SIMD builds
-// Room behind every sample buffer: two rows plus 32, so vector loops need no tail code.
-inline constexpr std::int64_t kBufferReserve = 2 * kRowStride + 32;
-// Elements a vector loop may handle beyond the count it is given.
-inline constexpr std::int64_t kVectorSlack = 15;
 
 inline constexpr std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
     return a / b + (a % b > 0 ? 1 : 0);

@@ -4,11 +4,30 @@
 
 #include <cstdint>
 
+#include "engine/aligned_buffer.h"
 #include "engine/filter_design.h"
 #include "engine/wav_header.h"
 
 namespace zel {
 
+// Elements a kernel may read or write past the count it is given (the widest loop handles
+// 16 per step).
+inline constexpr std::int64_t kVectorSlack = 15;
+// Frames of spare room behind every sample buffer: two rows plus 32.
+inline constexpr std::int64_t kBufferReserve = 2 * kRowStride + 32;
+
+// What the driver guarantees every kernel, so that vector loops need neither tail code nor
+// unaligned raw access:
+// - alignment: the raw buffers and every table row start on a kBufferAlignment (16-byte)
+//   boundary (rows are kRowStride floats, a multiple of four); the float pointers a kernel
+//   is given may sit at any float inside their buffer;
+// - spare room: every sample buffer (raw and float, input and output) holds kBufferReserve
+//   frames more than the largest count of its file, zero before first use, so a kernel
+//   may read and write kVectorSlack elements past its count; what it writes there is
+//   never kept;
+// - zero padding: the entries of a row past its last coefficient (entry 51, and entry 50
+//   of rows 1..Q-1) are 0, so a sum over all kRowStride entries equals one over the taps.
+// BlockConversion asserts all three in debug builds (Prepare, CheckSpareRoom).
 struct ConversionKernels {
     const char* name;
     // Upper bound of the block size f (see BlockFrames).

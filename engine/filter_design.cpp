@@ -13,13 +13,18 @@ constexpr float kTwoOverPi = 0.63661975f;
 constexpr float kHammingA = 0.54f;
 constexpr float kHammingB = 0.46f;
 
+// Bytes the design of a reduced ratio with Q phases needs at its peak.
+std::uint64_t DesignBytes(std::int64_t q) {
+    const std::uint64_t rowsBytes = static_cast<std::uint64_t>(q) * kRowStride * sizeof(float);
+    const std::uint64_t window = (static_cast<std::uint64_t>(q) * kTapSpan + 1) * sizeof(float);
+    return 2 * rowsBytes + window;
+}
+
 }  // namespace
 
 bool PolyphaseTable::Allocate(std::int64_t rows) {
     rows_ = 0;
-    const std::uint64_t floats =
-        static_cast<std::uint64_t>(rows) * kRowStride + kTableSpareBytes / sizeof(float);
-    if (!data_.Allocate(floats)) return false;
+    if (!data_.Allocate(static_cast<std::uint64_t>(rows) * kRowStride)) return false;
     rows_ = rows;
     return true;
 }
@@ -31,12 +36,6 @@ std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b) {
         b = r;
     }
     return a;
-}
-
-std::uint64_t DesignBytes(std::int64_t q) {
-    const std::uint64_t rowsBytes = static_cast<std::uint64_t>(q) * kRowStride * sizeof(float);
-    const std::uint64_t window = (static_cast<std::uint64_t>(q) * kTapSpan + 1) * sizeof(float);
-    return 2 * (rowsBytes + kTableSpareBytes) + window;
 }
 
 void MakeWindow(float* w, std::int64_t count) {
@@ -52,14 +51,14 @@ bool DesignLowpass(std::int64_t n, float* h, float fc, float fs) {
     if (!window.Allocate(static_cast<std::uint64_t>(n) + 1)) return false;
     MakeWindow(window.data(), n + 1);
 
-    const double inv = 1.0 / static_cast<double>(fs);
-    const double high = inv * static_cast<double>(fc) * static_cast<double>(kTwoPi);
-    const double low = 0.0 * inv;
-    const float centre = static_cast<float>((high + low) * 0.5);
-    const float halfWidth = static_cast<float>((high - low) * 0.5);
+    // A low-pass from 0 to fc: its band's centre and half-width are both half the edge.
+    const double edge =
+        1.0 / static_cast<double>(fs) * static_cast<double>(fc) * static_cast<double>(kTwoPi);
+    const float halfWidth = static_cast<float>(edge * 0.5);
+    const float centre = halfWidth;
 
     const std::int64_t m = n / 2;
-    h[m] = static_cast<float>(static_cast<double>(kTwoOverPi) * halfWidth * std::cos(0.0 * centre));
+    h[m] = static_cast<float>(static_cast<double>(kTwoOverPi) * halfWidth);
     for (std::int64_t i = 1; i <= m; ++i) {
         const double x = static_cast<double>(i);
         const double v = 2.0 * std::sin(x * halfWidth) / (x * static_cast<double>(kPi)) *
@@ -74,7 +73,6 @@ DesignOutcome DesignFilter(FilterState& state) {
     const std::int64_t divisor = GreatestCommonDivisor(state.P, state.Q);
     state.P /= divisor;
     state.Q /= divisor;
-    state.rowStride = ((state.tapSpan + 4) / 4) * 4;
 
     const std::int64_t q = state.Q;
     if (DesignBytes(q) > kMaxDesignBytes) return DesignOutcome::kOutOfMemory;
@@ -84,7 +82,7 @@ DesignOutcome DesignFilter(FilterState& state) {
         state.table = PolyphaseTable();
         return DesignOutcome::kOutOfMemory;
     }
-    const std::int64_t n = static_cast<std::int64_t>(state.tapSpan) * q;
+    const std::int64_t n = static_cast<std::int64_t>(kTapSpan) * q;
     const float fc = static_cast<float>(std::min(state.P, q)) * 0.5f;
     const float fs = static_cast<float>(state.P * q);
     float* prototype = scratch.Row(0);

@@ -6,15 +6,12 @@
 #include <cstdint>
 
 #include "engine/aligned_buffer.h"
-#include "engine/wav_header.h"
 
 namespace zel {
 
 inline constexpr std::int32_t kTapSpan = 50;                      // input frames per output
 inline constexpr std::int32_t kHalfSpan = kTapSpan / 2;           // look-ahead and look-back
 inline constexpr std::int32_t kRowStride = ((kTapSpan + 4) / 4) * 4;  // 52 floats per row
-// Spare bytes behind the table, never used by the design.
-inline constexpr std::uint64_t kTableSpareBytes = 512;
 // A filter whose design would need more memory than this is refused as out of memory.
 inline constexpr std::uint64_t kMaxDesignBytes = 1ull << 30;
 
@@ -32,31 +29,23 @@ private:
     std::int64_t rows_ = 0;
 };
 
+// What the filter kernels read: the reduced ratio and the table.
 struct FilterState {
-    SampleLayout layout = SampleLayout::Mono16;
-    std::int32_t inputRate = 0;
-    std::int32_t targetRate = 0;
-    std::int32_t tapSpan = kTapSpan;
-    std::int32_t rowStride = 0;
     // Set to the unreduced factors by the caller, reduced by DesignFilter. 64-bit because
     // rate x speed can pass 2^31.
     std::int64_t P = 0;
     std::int64_t Q = 0;
-    std::int64_t framesInBlock = 0;
     PolyphaseTable table;
 };
 
 // Greatest common divisor (Euclid); both arguments positive.
 std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b);
 
-// Bytes the design of a reduced ratio with Q phases needs at its peak.
-std::uint64_t DesignBytes(std::int64_t q);
-
 enum class DesignOutcome { kDesigned, kOutOfMemory };
 
-// Reduces P and Q, sets the row stride and builds the table. Expects tapSpan, P and Q
-// positive. kOutOfMemory when the table or its scratch cannot be had (or would exceed
-// kMaxDesignBytes); the state then holds no table.
+// Reduces P and Q and builds the table. Expects P and Q positive. kOutOfMemory when the
+// table or its scratch cannot be had (or would exceed kMaxDesignBytes); the state then
+// holds no table.
 DesignOutcome DesignFilter(FilterState& state);
 
 // Windowed-sinc low-pass of order n (n + 1 taps) into h, cut-off fc at sampling rate fs.

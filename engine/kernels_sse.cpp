@@ -14,28 +14,11 @@
 #include "engine/conversion_kernels.h"
 #include "engine/lane_sum_filter.h"
 #include "engine/output_quads.h"
+#include "engine/sample_encoding.h"
+#include "engine/vector_steps.h"
 
 namespace zel {
 namespace {
-
-constexpr std::int32_t kEightBitZero = 128;
-constexpr float kEightBitBias = 128.0f;
-constexpr float kSixteenBitBias = 32768.0f;
-constexpr float kInt16Max = 32767.0f;
-constexpr float kUint8Max = 255.0f;
-constexpr float kUint16Max = 65535.0f;
-constexpr std::int32_t kInt16Min = -32768;
-
-std::int64_t Steps(std::int64_t count, std::int64_t width) { return (count + width - 1) / width; }
-
-std::int16_t ReadInt16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-}
-
-void WriteInt16(std::uint8_t* p, std::int32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 // ---- Unpacking --------------------------------------------------------------------------
 

@@ -7,17 +7,8 @@
 #include "engine/sse2_sample_kernels.h"
 
 namespace zel {
-namespace {
 
-void FilterSse2(SampleLayout layout, const FilterState& state, const float* left,
-                const float* right, std::int64_t outputs, float* outLeft, float* outRight) {
-    const bool stereo = layout == SampleLayout::Stereo8 || layout == SampleLayout::Stereo16;
-    LaneSumFilter(stereo, state, left, right, outputs, outLeft, outRight, AlternatePairs{});
-}
-
-}  // namespace
-
-const ConversionKernels kSse2Kernels = {"sse2", kSimdBlockLimit, UnpackAllSse2, FilterSse2,
-                                        PackAllSse2};
+const ConversionKernels kSse2Kernels = {"sse2", kSimdBlockLimit, UnpackAllSse2,
+                                        LaneSumFilterEveryLayout<AlternatePairs>, PackAllSse2};
 
 }  // namespace zel

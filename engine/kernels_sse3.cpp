@@ -8,17 +8,8 @@
 #include "engine/sse2_sample_kernels.h"
 
 namespace zel {
-namespace {
 
-void FilterSse3(SampleLayout layout, const FilterState& state, const float* left,
-                const float* right, std::int64_t outputs, float* outLeft, float* outRight) {
-    const bool stereo = layout == SampleLayout::Stereo8 || layout == SampleLayout::Stereo16;
-    LaneSumFilter(stereo, state, left, right, outputs, outLeft, outRight, AdjacentPairs{});
-}
-
-}  // namespace
-
-const ConversionKernels kSse3Kernels = {"sse3", kSimdBlockLimit, UnpackAllSse2, FilterSse3,
-                                        PackAllSse2};
+const ConversionKernels kSse3Kernels = {"sse3", kSimdBlockLimit, UnpackAllSse2,
+                                        LaneSumFilterEveryLayout<AdjacentPairs>, PackAllSse2};
 
 }  // namespace zel

@@ -104,8 +104,8 @@ void FilterSse41(SampleLayout layout, const FilterState& state, const float* lef
         FilterStereo16Sse41(state, left, right, outputs, outLeft, outRight);
         return;
     }
-    const bool stereo = layout == SampleLayout::Stereo8;
-    LaneSumFilter(stereo, state, left, right, outputs, outLeft, outRight, AdjacentPairs{});
+    LaneSumFilterEveryLayout<AdjacentPairs>(layout, state, left, right, outputs, outLeft,
+                                            outRight);
 }
 
 void PackSse41(SampleLayout layout, const float* left, const float* right, std::int64_t frames,

@@ -13,6 +13,7 @@
 
 #include "engine/filter_design.h"
 #include "engine/output_quads.h"
+#include "engine/wav_header.h"
 
 namespace zel {
 namespace {
@@ -87,6 +88,15 @@ inline void LaneSumFilter(bool stereo, const FilterState& state, const float* le
             _mm_storeu_ps(outLeft + j, _mm_mul_ps(close(l[0], l[1], l[2], l[3]), gain));
         });
     }
+}
+
+// The filter kernel of a build that sums every layout with lane sums closed by `Closing`.
+template <class Closing>
+void LaneSumFilterEveryLayout(SampleLayout layout, const FilterState& state, const float* left,
+                              const float* right, std::int64_t outputs, float* outLeft,
+                              float* outRight) {
+    const bool stereo = layout == SampleLayout::Stereo8 || layout == SampleLayout::Stereo16;
+    LaneSumFilter(stereo, state, left, right, outputs, outLeft, outRight, Closing{});
 }
 
 }  // namespace

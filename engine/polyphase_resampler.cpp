@@ -11,11 +11,6 @@ constexpr std::int32_t kNormalSpeed = 100;
 
 ConversionResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32_t targetRate,
                                              std::int32_t speedPercent, int channels) {
-    // Pairs go through the two-channel kernel; the layout's bit depth is irrelevant here.
-    state_.layout = SampleLayout::Stereo16;
-    state_.inputRate = static_cast<std::int32_t>(inputRate);
-    state_.targetRate = targetRate;
-    state_.tapSpan = kTapSpan;
     state_.P = static_cast<std::int64_t>(inputRate) * speedPercent;
     state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
     if (DesignFilter(state_) != DesignOutcome::kDesigned) return kOutOfMemory;
@@ -67,7 +62,6 @@ void PolyphaseResampler::PointInputs(std::int64_t offset) {
 
 std::int64_t PolyphaseResampler::FilterBlock(std::int64_t frames, bool final) {
     const std::int64_t outputs = OutputsOf(frames, final);
-    state_.framesInBlock = frames;
     const std::size_t channels = inputs_.size();
     for (std::size_t c = 0; c < channels; ++c) ReplicateEdges(inputs_[c].data(), frames, final);
     std::size_t c = 0;

@@ -8,6 +8,7 @@
 #include "engine/aligned_buffer.h"
 #include "engine/block_geometry.h"
 #include "engine/conversion_kernels.h"
+#include "engine/filter_design.h"
 #include "engine/conversion_result.h"
 #include "engine/planar_resampler.h"
 

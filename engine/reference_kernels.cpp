@@ -4,25 +4,14 @@
 #include "engine/block_geometry.h"
 #include "engine/conversion_kernels.h"
 #include "engine/phase_walk.h"
+#include "engine/sample_encoding.h"
 #include "engine/sample_rounding.h"
 
 namespace zel {
 namespace {
 
-constexpr std::int32_t kEightBitZero = 128;
-
-std::int16_t ReadInt16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-}
-
-void WriteInt16(std::uint8_t* p, std::int16_t v) {
-    const auto u = static_cast<std::uint16_t>(v);
-    p[0] = static_cast<std::uint8_t>(u);
-    p[1] = static_cast<std::uint8_t>(u >> 8);
-}
-
-void UnpackReference(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames, float* left,
-                     float* right) {
+void UnpackReference(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames,
+                     float* left, float* right) {
     switch (layout) {
         case SampleLayout::Mono8:
             for (std::int64_t i = 0; i < frames; ++i)
@@ -70,7 +59,7 @@ void FilterReference(SampleLayout layout, const FilterState& state, const float*
 std::int16_t PackInt16(float y) { return SaturateToInt16(RoundHalfAway(y)); }
 
 std::uint8_t PackUint8(float y) {
-    return SaturateToUint8(RoundHalfAway(static_cast<double>(y) + kEightBitOffset));
+    return SaturateToUint8(RoundHalfAway(static_cast<double>(y) + kEightBitZero));
 }
 
 void PackReference(SampleLayout layout, const float* left, const float* right, std::int64_t frames,

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdint>
 
-namespace zel {
+#include "engine/sample_encoding.h"
 
-inline constexpr double kEightBitOffset = 128.0;
+namespace zel {
 
 // Nearest integer, ties away from zero: trunc(x) + trunc(2 * (x - trunc(x))).
 inline std::int64_t RoundHalfAway(double x) {
@@ -18,11 +18,11 @@ inline std::int64_t RoundHalfAway(double x) {
 }
 
 inline std::int16_t SaturateToInt16(std::int64_t v) {
-    return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
+    return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, kInt16Min, kInt16MaxValue));
 }
 
 inline std::uint8_t SaturateToUint8(std::int64_t v) {
-    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 255));
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, kUint8MaxValue));
 }
 
 }  // namespace zel

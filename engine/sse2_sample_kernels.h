@@ -11,20 +11,12 @@
 
 #include <cstdint>
 
+#include "engine/sample_encoding.h"
+#include "engine/vector_steps.h"
 #include "engine/wav_header.h"
 
 namespace zel {
 namespace {
-
-inline constexpr float kEightBitBias = 128.0f;
-inline constexpr float kSixteenBitBias = 32768.0f;
-inline constexpr float kInt16Max = 32767.0f;
-inline constexpr float kUint8Max = 255.0f;
-inline constexpr float kUint16Max = 65535.0f;
-
-inline std::int64_t Steps(std::int64_t count, std::int64_t width) {
-    return (count + width - 1) / width;
-}
 
 inline __m128i LoadRaw(const std::uint8_t* raw) {
     return _mm_load_si128(reinterpret_cast<const __m128i*>(raw));

@@ -15,6 +15,10 @@ std::uint32_t WavHeader::U32(std::size_t offset) const {
            (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
+void WavHeader::SetU16(std::size_t offset, std::uint16_t value) {
+    for (int i = 0; i < 2; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
 void WavHeader::SetU32(std::size_t offset, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }

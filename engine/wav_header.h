@@ -19,6 +19,7 @@ struct WavHeader {
 
     std::uint16_t U16(std::size_t offset) const;
     std::uint32_t U32(std::size_t offset) const;
+    void SetU16(std::size_t offset, std::uint16_t value);
     void SetU32(std::size_t offset, std::uint32_t value);
 };
 

@@ -12,7 +12,7 @@
 #include "batch/batch_thread_proc.h"
 #include "engine/batch_messages.h"
 #include "engine/convert_file.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
@@ -256,21 +256,6 @@ TEST_F(BatchJobTest, HoldsMoreThan256Files) {
     EXPECT_EQ(job.m_results, std::vector<ConversionResult>(kFiles, kCompleted));
     EXPECT_EQ(dialog.window.messages.end()[-2], FilesDone(kFiles));
     EXPECT_TRUE(test::InspectWav(PathOf("299_ZEL.wav")).consistent);
-}
-
-TEST(BatchJobAccess, FileNamesAndSuffixAreCopies) {
-    BatchJob job;
-    job.SetFiles({"/a/x.wav", "/a/y.wav"});
-    job.m_suffix = "_S";
-    EXPECT_EQ(job.GetFileName(1), "/a/y.wav");
-    EXPECT_EQ(job.GetFileName(2), "");
-    EXPECT_EQ(job.GetFileName(-1), "");
-    // Names beyond the count are not handed out.
-    job.m_fileCount = 1;
-    EXPECT_EQ(job.GetFileName(1), "");
-    std::string suffix = job.GetSuffix();
-    suffix += "changed";
-    EXPECT_EQ(job.m_suffix, "_S");
 }
 
 TEST_F(BatchJobTest, WorkerStartsOnceAndIsJoinedWhenTheJobEnds) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/conversion_result.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "platform/replacing_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"

@@ -14,6 +14,7 @@
 #include "engine/block_geometry.h"
 #include "engine/conversion_kernels.h"
 #include "engine/convert_file.h"
+#include "engine/sample_encoding.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
@@ -261,7 +262,7 @@ TEST(ReferencePacking, RoundsTiesAwayFromZeroAndSaturates) {
     std::uint8_t raw[32] = {};
     kReferenceKernels.pack(SampleLayout::Mono16, in16, nullptr, 8, raw);
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)), want16[i])
+        EXPECT_EQ(ReadInt16(raw + 2 * i), want16[i])
             << in16[i];
 
     // 8-bit: the value plus 128, rounded, limited to 0..255.
@@ -276,7 +277,7 @@ TEST(ReferencePacking, RoundsTiesAwayFromZeroAndSaturates) {
     kReferenceKernels.pack(SampleLayout::Stereo16, left, right, 2, raw);
     const std::int16_t wantStereo[] = {1, -32768, -2, 7};
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)), wantStereo[i]);
+        EXPECT_EQ(ReadInt16(raw + 2 * i), wantStereo[i]);
 }
 
 TEST_F(Conversion, ExistingOutputIsReplaced) {

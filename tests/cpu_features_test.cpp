@@ -129,12 +129,7 @@ TEST(CpuBrand, WithoutLeafOneNothingIsReadOrWritten) {
     EXPECT_EQ(buffer.words[0], 0x5A5A5A5Au);
 }
 
-TEST(CpuBrand, ThisProcessorHasABrandText) {
-    EXPECT_FALSE(ProcessorBrandText().empty());
-    const CpuFeatureLevel level = DetectCpuFeatures(nullptr);
-    EXPECT_GE(level, 0);
-    EXPECT_LE(level, 6);
-}
+TEST(CpuBrand, ThisProcessorHasABrandText) { EXPECT_FALSE(ProcessorBrandText().empty()); }
 
 }  // namespace
 }  // namespace zel

@@ -60,7 +60,6 @@ TEST(Sse41Stereo16, SumsAreBitIdenticalWithTheDotProductInstruction) {
     for (const Ratio& ratio : ratios) {
         for (std::int64_t outputs : {1, 2, 3, 4, 5, 6, 7, 63, 4097}) {
             FilterState state;
-            state.layout = SampleLayout::Stereo16;
             state.P = ratio.p;
             state.Q = ratio.q;
             ASSERT_EQ(DesignFilter(state), DesignOutcome::kDesigned);

@@ -9,7 +9,7 @@
 #include "batch/batch_inputs.h"
 #include "batch/batch_job.h"
 #include "batch/batch_thread_proc.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
 

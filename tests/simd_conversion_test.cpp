@@ -15,7 +15,8 @@
 #include "engine/conversion_kernels.h"
 #include "engine/convert_file.h"
 #include "engine/memory_conversion.h"
-#include "engine/synthetic_wav.h"
+#include "engine/sample_encoding.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
@@ -36,10 +37,6 @@ const Build kBuilds[] = {
 };
 
 const SignalFormat kFormats[] = {{1, 8, 0}, {2, 8, 0}, {1, 16, 0}, {2, 16, 0}};
-
-std::int32_t ReadInt16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
-}
 
 struct Output {
     ConversionResult result = -100;
@@ -222,41 +219,6 @@ TEST_F(SimdConversion, TheInMemoryEntryWritesWhatTheFileDriverWrites) {
                                file.bytes.begin() + kWavHeaderSize, file.bytes.end()))
             << build.name;
         EXPECT_EQ(window.messages, file.messages) << build.name;
-    }
-}
-
-TEST(SimdGeometry, SimdBlocksAreTheLargestMultipleOfPUpTo65536) {
-    WavFormat format;
-    format.formatTag = kPcmFormatTag;
-    format.channels = 2;
-    format.sampleRate = 44100;
-    format.blockAlign = 4;
-    format.bitsPerSample = 16;
-    const std::vector<std::uint8_t> data(4 * 1000, 0);
-    struct Expected {
-        std::int32_t target, speed;
-        std::int64_t p, q, f, g, referenceF, referenceG;
-    };
-    const Expected cases[] = {
-        {48000, 93, 13671, 16000, 54684, 64000, 13671, 16000},
-        {48000, 100, 147, 160, 65415, 71200, 16317, 17760},
-        // P above the limit: one block of P frames.
-        {44101, 199, 87759, 44101, 87759, 44101, 87759, 44101},
-    };
-    for (const Expected& e : cases) {
-        const BlockGeometry reference =
-            ConvertSamples(kReferenceKernels, format, data, e.target, e.speed).geometry;
-        EXPECT_EQ(reference.blockFrames, e.referenceF);
-        EXPECT_EQ(reference.blockOutputs, e.referenceG);
-        for (const Build& build : kBuilds) {
-            const MemoryConversion out =
-                ConvertSamples(*build.kernels, format, data, e.target, e.speed);
-            ASSERT_EQ(out.result, kCompleted) << build.name;
-            EXPECT_EQ(out.geometry.P, e.p) << build.name;
-            EXPECT_EQ(out.geometry.Q, e.q) << build.name;
-            EXPECT_EQ(out.geometry.blockFrames, e.f) << build.name;
-            EXPECT_EQ(out.geometry.blockOutputs, e.g) << build.name;
-        }
     }
 }
 

@@ -15,6 +15,7 @@
 #include "engine/conversion_kernels.h"
 #include "engine/filter_design.h"
 #include "engine/phase_walk.h"
+#include "engine/sample_encoding.h"
 #include "tests/support/sum_models.h"
 
 namespace zel {
@@ -140,7 +141,6 @@ TEST(SimdFilter, EveryBuildFormsItsSumsExactlyInItsOwnOrder) {
             for (const Ratio& ratio : kRatios) {
                 for (std::int64_t outputs : {1, 3, 5, 7, 13, 322}) {
                     FilterCase c(ratio.p, ratio.q, outputs, 11);
-                    c.state.layout = layout;
                     build.kernels->filter(layout, c.state, c.left.data(), c.right.data(),
                                           outputs, c.outLeft.data(), c.outRight.data());
                     const float gain = static_cast<float>(c.state.Q);
@@ -203,7 +203,7 @@ std::vector<std::int32_t> Pack(const ConversionKernels& kernels, SampleLayout la
     std::vector<std::int32_t> samples;
     for (std::int64_t i = 0; i < count * channels; ++i) {
         if (IsSixteenBit(layout))
-            samples.push_back(static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
+            samples.push_back(ReadInt16(raw.data() + 2 * i));
         else
             samples.push_back(raw[i]);
     }

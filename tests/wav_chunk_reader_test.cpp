@@ -8,7 +8,7 @@
 #include "engine/file_byte_source.h"
 #include "engine/memory_byte_source.h"
 #include "engine/riff_chunk_ids.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "tests/support/riff_builder.h"
 #include "tests/support/temp_dir.h"
 

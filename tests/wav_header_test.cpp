@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/convert_file.h"
-#include "engine/synthetic_wav.h"
+#include "engine/wav_header.h"
 #include "engine/wav_probe.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {
@@ -20,11 +21,6 @@ WavHeader CanonicalHeader(std::uint16_t channels = 2, std::uint16_t bits = 16,
     WavHeader header;
     std::copy_n(bytes.begin(), kWavHeaderSize, header.bytes.begin());
     return header;
-}
-
-void SetU16(WavHeader& h, std::size_t offset, std::uint16_t v) {
-    h.bytes[offset] = static_cast<std::uint8_t>(v);
-    h.bytes[offset + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
 TEST(WavHeader, AcceptsCanonicalPcmInEveryLayout) {
@@ -70,7 +66,7 @@ TEST(WavHeader, RefusesEveryFieldTheConversionCannotUse) {
         if (row.wide)
             h.SetU32(row.offset, row.value);
         else
-            SetU16(h, row.offset, static_cast<std::uint16_t>(row.value));
+            h.SetU16(row.offset, static_cast<std::uint16_t>(row.value));
         EXPECT_EQ(CheckHeader(h), row.verdict) << row.what;
     }
 }

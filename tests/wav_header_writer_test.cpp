@@ -10,7 +10,7 @@
 #include "engine/byte_order.h"
 #include "engine/memory_byte_source.h"
 #include "engine/riff_chunk_ids.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_chunk_reader.h"
 #include "engine/wav_header.h"
 #include "tests/support/riff_builder.h"

@@ -18,11 +18,11 @@
 #include "engine/memory_byte_source.h"
 #include "engine/metadata_carry.h"
 #include "engine/sample_codec.h"
-#include "engine/synthetic_wav.h"
 #include "engine/wav_chunk_reader.h"
 #include "engine/wav_header.h"
-#include "engine/wav_probe.h"
+include "engine/wav_probe.h"
 #include "platform/message_window.h"
+#include "tools/synthetic_wav.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 
 extern char** environ;
 

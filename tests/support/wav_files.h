@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel::test {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/qt_path.h"
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 
 namespace zel::test {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "engine/sample_encoding.h"
+
 namespace zel::test {
 
 LoadedWav LoadWav(const std::filesystem::path& path) {
@@ -16,7 +18,7 @@ LoadedWav LoadWav(const std::filesystem::path& path) {
         std::min<std::size_t>(bytes.size(), kWavHeaderSize + wav.format.dataLength);
     if (wav.format.bitsPerSample == 16) {
         for (std::size_t i = kWavHeaderSize; i + 1 < dataEnd; i += 2)
-            wav.samples.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+            wav.samples.push_back(ReadInt16(bytes.data() + i));
     } else {
         for (std::size_t i = kWavHeaderSize; i < dataEnd; ++i) wav.samples.push_back(bytes[i]);
     }

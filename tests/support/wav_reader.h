@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "engine/synthetic_wav.h"
+#include "tools/synthetic_wav.h"
 #include "engine/wav_header.h"
 
 namespace zel::test {

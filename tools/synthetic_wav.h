@@ -1,6 +1,6 @@
 #pragma once
 // Canonical WAV files made from generated signals: for the sample set, the tests and the
-// benchmarks.
+// benchmarks. Not part of the engine.
 
 #include <cstdint>
 #include <filesystem>
