@@ -33,6 +33,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const QString frequencyText = dlg.FrequencyText().left(zel::kFrequencyTextLimit);
     const int speed = dlg.SpeedPosition();
     const QString suffix = dlg.SuffixText();
+    const bool stripMetadata = dlg.StripsMetadata();
     const zel::SimdLevel simdLevel = dlg.m_simdLevel;
     const zel::ConversionQuality quality = dlg.Quality();
 
@@ -52,6 +53,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_suffix = ToFileSystemText(suffix);
     job.m_speed = speed;
     job.m_sampleRate = sampleRate;
+    job.m_stripMetadata = stripMetadata;
     job.m_simdLevel = simdLevel;
     job.m_quality = quality;
     job.m_pause = filePause;

@@ -78,7 +78,14 @@ bool InputFileList::Contains(const QString& path) const {
 }
 
 void InputFileList::AppendRow(const QString& path, const zel::WavFormat& format) {
-    RowTexts texts = FormatColumnTexts(format);
+    AppendTexts(path, FormatColumnTexts(format));
+}
+
+void InputFileList::AppendRow(const QString& path, const zel::WavProbe& probe) {
+    AppendTexts(path, FormatColumnTexts(probe));
+}
+
+void InputFileList::AppendTexts(const QString& path, RowTexts texts) {
     texts.cells[kFileNameColumn] = path;
     auto* item = new QTreeWidgetItem;
     for (int c = 0; c < kInputColumnCount; ++c) {

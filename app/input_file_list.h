@@ -6,7 +6,9 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include "app/input_row_text.h"
 #include "engine/wav_header.h"
+#include "engine/wav_probe.h"
 
 class InputFileList : public QTreeWidget {
     Q_OBJECT
@@ -21,6 +23,7 @@ public:
     // True when column 0 of some row equals `path` exactly (case-sensitive).
     bool Contains(const QString& path) const;
     void AppendRow(const QString& path, const zel::WavFormat& format);
+    void AppendRow(const QString& path, const zel::WavProbe& probe);
 
     // The Delete key: every selected row goes, without asking.
     void RemoveSelectedRows();
@@ -33,4 +36,5 @@ protected:
 
 private:
     void SetUpColumns();
+    void AppendTexts(const QString& path, RowTexts texts);
 };

@@ -31,6 +31,21 @@ QString BitsText(std::uint16_t bitsPerSample) {
     return QString::asprintf("%2dbits", bitsPerSample);
 }
 
+QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
+    QString text = BitsText(bitsPerSample);
+    if (zel::IsFloatEncoding(encoding)) text += QStringLiteral(" float");
+    if (encoding == zel::SampleEncoding::kMuLaw) text += QStringLiteral(" \u00B5-law");
+    if (encoding == zel::SampleEncoding::kALaw) text += QStringLiteral(" A-law");
+    return text;
+}
+
+RowTexts FormatColumnTexts(const zel::WavProbe& probe) {
+    RowTexts row = FormatColumnTexts(probe.format);
+    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
+    row.cells[kBitsColumn] = BitsText(probe.format.bitsPerSample, probe.encoding);
+    return row;
+}
+
 RowTexts FormatColumnTexts(const zel::WavFormat& format) {
     RowTexts row;
     row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(format));

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/wav_header.h"
+#include "engine/wav_probe.h"
 
 enum InputColumn : int {
     kFileNameColumn,
@@ -22,12 +23,16 @@ QString DurationText(std::uint64_t seconds);
 QString ChannelsText(std::uint16_t channels);     // "2"
 QString FrequencyText(std::uint32_t sampleRate);  // "44100Hz", " 8000Hz"
 QString BitsText(std::uint16_t bitsPerSample);    // "16bits", " 8bits"
+// With the encoding named where bits alone do not say it: "32bits float", " 8bits A-law".
+QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding);
 
 // The four format columns of a row, indexed like InputColumn (column 0 left empty).
 struct RowTexts {
     QString cells[kInputColumnCount];
 };
 RowTexts FormatColumnTexts(const zel::WavFormat& format);
+// The same for a probed file of any readable layout, its duration past 4 GiB included.
+RowTexts FormatColumnTexts(const zel::WavProbe& probe);
 
 // Orders two cell texts: only the ASCII letters a..z are raised to upper case, then the
 // texts are compared code unit by code unit. -1, 0 or 1.

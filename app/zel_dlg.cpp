@@ -1,5 +1,6 @@
 #include "app/zel_dlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -18,10 +19,12 @@
 #include "app/input_file_list.h"
 #include "app/qt_path.h"
 #include "app/speed_text.h"
+#include "app/ui_translations.h"
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
 #include "engine/wav_probe.h"
+#include "texts/message_catalogue.h"
 
 namespace {
 
@@ -85,14 +88,17 @@ bool CZELDlg::AddInputFile(const QString& path) {
     const zel::WavProbe probe = zel::ProbeWavFile(ToFilesystemPath(path));
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
     if (probe.status == zel::WavProbe::Status::kRefused) {
-        m_prompts.ShowError(this, tr("%1\n対応していないファイルです").arg(path));
+        // The reason comes from the catalogue both programs share.
+        const std::string reason = zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage());
+        m_prompts.ShowError(this, tr("%1\n対応していないファイルです").arg(path) +
+                                      QLatin1Char('\n') + QString::fromStdString(reason));
         return false;
     }
     if (m_inputList->Contains(path)) {
         m_prompts.ShowWarning(this, tr("%1\n既にリストに登録されています").arg(path));
         return false;
     }
-    m_inputList->AppendRow(path, probe.format);
+    m_inputList->AppendRow(path, probe);
     return true;
 }
 
@@ -134,6 +140,8 @@ void CZELDlg::accept() { OnOK(); }
 QStringList CZELDlg::InputPaths() const { return m_inputList->Paths(); }
 
 QString CZELDlg::SuffixText() const { return m_suffixEdit->text(); }
+
+bool CZELDlg::StripsMetadata() const { return m_stripMetadataCheck->isChecked(); }
 
 QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText(); }
 

@@ -14,6 +14,7 @@
 
 class InputFileList;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -51,6 +52,7 @@ class CZELDlg : public QDialog {
     int SpeedPosition() const;
     // The mode the quality choice names: index 0 standard, 1 high quality.
     zel::ConversionQuality Quality() const;
+    bool StripsMetadata() const;
     UserPrompts& Prompts() const { return m_prompts; }
     void SetExecuteHandler(ExecuteHandler handler) { m_executeHandler = std::move(handler); }
 
@@ -59,6 +61,7 @@ class CZELDlg : public QDialog {
     QLineEdit* SuffixEdit() const { return m_suffixEdit; }
     QComboBox* FrequencyCombo() const { return m_frequencyCombo; }
     QSlider* SpeedSlider() const { return m_speedSlider; }
+    QCheckBox* StripMetadataCheck() const { return m_stripMetadataCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
     QPushButton* ExecuteButton() const { return m_executeButton; }
@@ -116,6 +119,7 @@ class CZELDlg : public QDialog {
     QSlider* m_speedSlider = nullptr;
     QLabel* m_speedLabel = nullptr;
     QComboBox* m_qualityCombo = nullptr;
+    QCheckBox* m_stripMetadataCheck = nullptr;
     QToolButton* m_menuButton = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_cpuInfoAction = nullptr;

@@ -1,7 +1,8 @@
 // The controls of the main window and their arrangement: the input group (three buttons
-// over the list), the output group (suffix, frequency, speed) and the button row.
+// over the list), the output group (suffix, frequency, speed, metadata) and the button row.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -124,6 +125,9 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     m_qualityCombo->addItem(tr("標準"));
     m_qualityCombo->addItem(tr("高品質"));
 
+    m_stripMetadataCheck = new QCheckBox(tr("メタデータを削除"), group);
+    m_stripMetadataCheck->setObjectName(QStringLiteral("stripMetadataCheck"));
+
     auto* grid = new QGridLayout(group);
     grid->setColumnMinimumWidth(0, units.X(kLabelColumnWidth));
     grid->addWidget(new QLabel(tr("サフィックス"), group), 0, 0);
@@ -135,6 +139,7 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
     grid->addWidget(m_qualityCombo, 4, 1, Qt::AlignLeft);
+    grid->addWidget(m_stripMetadataCheck, 5, 1, Qt::AlignLeft);
     grid->setColumnStretch(2, 1);
     return group;
 }
@@ -190,8 +195,9 @@ void CZELDlg::CreateMenu() {
 }
 
 void CZELDlg::SetTabOrder() {
-    QWidget* const order[] = {m_executeButton,   m_exitButton,   m_addFilesButton, m_folderButton,
-                              m_deleteAllButton, m_inputList,    m_suffixEdit,     m_frequencyCombo,
-                              m_speedSlider,     m_qualityCombo, m_menuButton};
+    QWidget* const order[] = {m_executeButton,   m_exitButton,         m_addFilesButton,
+                              m_folderButton,    m_deleteAllButton,    m_inputList,
+                              m_suffixEdit,      m_frequencyCombo,     m_speedSlider,
+                              m_qualityCombo,    m_stripMetadataCheck, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

@@ -13,6 +13,7 @@ void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_results.assign(m_fileNames.size(), kCompleted);
     m_details.assign(m_fileNames.size(), ResultDetail::kNone);
     m_figures.assign(m_fileNames.size(), {});
+    m_refusals.assign(m_fileNames.size(), WavRefusalReason{});
 }
 
 std::string BatchJob::GetFileName(std::int32_t i) const {
@@ -30,6 +31,7 @@ ConversionOutcome BatchJob::Outcome(std::int32_t i) const {
         outcome.framesOut = m_figures[index].framesOut;
         outcome.clippedSamples = m_figures[index].clipped;
     }
+    if (index < m_refusals.size()) outcome.refusal = m_refusals[index];
     return outcome;
 }
 
@@ -49,12 +51,14 @@ void BatchJob::ReserveResults() {
     if (m_results.size() < count) m_results.resize(count, kCompleted);
     if (m_details.size() < count) m_details.resize(count, ResultDetail::kNone);
     if (m_figures.size() < count) m_figures.resize(count);
+    if (m_refusals.size() < count) m_refusals.resize(count);
 }
 
 void BatchJob::StoreOutcome(std::int32_t i, const ConversionOutcome& outcome, double seconds) {
     const auto index = static_cast<std::size_t>(i);
     m_results[index] = outcome.code;
     m_details[index] = outcome.detail;
+    m_refusals[index] = outcome.refusal;
     m_figures[index] = {outcome.framesIn, outcome.framesOut, seconds, outcome.clippedSamples};
 }
 

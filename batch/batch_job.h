@@ -90,12 +90,16 @@ class BatchJob {
     std::vector<std::filesystem::path> m_outputFolders;
     // An output that exists and is finished is left alone (kSkippedExisting).
     bool m_skipExisting = false;
+    // Entry i: why input i could not be read, when it could not; written with m_results.
+    std::vector<WavRefusalReason> m_refusals;
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;
     // Playback speed in percent and target rate in Hz, passed to the conversion as they are.
     std::int32_t m_speed = kDefaultSpeedPercent;
     std::int32_t m_sampleRate = kDefaultTargetRate;
+    // Outputs without the inputs' metadata chunks.
+    bool m_stripMetadata = false;
     // Set by the receiver once the user asks to cancel; read on the receiver's thread only.
     bool m_cancel = false;
     // The build of the conversion: 1..5 the SIMD builds, any other value the reference.

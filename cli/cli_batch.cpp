@@ -85,6 +85,7 @@ void CliBatch::StartPart(std::size_t first, std::size_t count, std::unique_lock<
     job.m_suffix = settings_.suffix;
     job.m_sampleRate = settings_.sampleRate;
     job.m_speed = settings_.speed;
+    job.m_stripMetadata = settings_.stripMetadata;
     job.m_simdLevel = settings_.simdLevel;
     job.m_quality = settings_.quality;
     job.m_dither = settings_.dither;

@@ -41,6 +41,7 @@ struct CliBatchSettings {
     ConversionQuality quality = ConversionQuality::kStandard;
     bool dither = false;
     bool skipExisting = false;
+    bool stripMetadata = false;
 };
 
 // Takes the result of file `index` of the list and the seconds it took; false when it

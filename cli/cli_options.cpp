@@ -113,6 +113,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             options.skipExisting = true;
         } else if (name == "--null" || name == "-0") {
             options.nulSeparated = true;
+        } else if (name == "--strip-metadata") {
+            options.stripMetadata = true;
         } else if (name == "--quiet" || name == "-q") {
             options.quiet = true;
         } else if (name == "--help" || name == "-h") {
@@ -131,7 +133,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "Usage: zel-cli [OPTION]... FILE|FOLDER...\n"
-           "Convert the sampling frequency (and playback speed) of PCM WAV files.\n"
+           "Convert the sampling frequency (and playback speed) of WAV files.\n"
            "Each output is written next to its input, named with the suffix inserted\n"
            "before the last '.' of the file name (voice.wav -> voice_ZEL.wav), or\n"
            "appended when the name has none. An output that would replace one of the\n"
@@ -168,12 +170,24 @@ std::string UsageText() {
            "                   clippedSamples (counted by --quality high)\n"
            "  --shard K/N      convert only part K of N (0 <= K < N), chosen by a hash\n"
            "                   of each file's relative path, for N copies on a cluster\n"
+           "  --strip-metadata outputs get no chunk but fmt and data (by default the\n"
+           "                   input's LIST, bext, iXML, cue, smpl, ... chunks are kept,\n"
+           "                   their frame positions moved to the new rate)\n"
            "  --quiet, -q      no progress display (none either when stderr is not a\n"
            "                   terminal); it shows files done of all, files/s, MB/s and\n"
            "                   the time left\n"
            "  --cpu-info       print the processor's brand, feature level and builds\n"
            "  --help, -h       show this help\n"
            "  --version        show the version\n"
+           "\n"
+           "Inputs: RIFF, RF64 and RIFX WAV files with PCM of 8 to 32 bits, float of 32 or\n"
+           "64 bits, mu-law or A-law, 1 to 32 channels, EXTENSIBLE headers included.\n"
+           "Each output keeps its input's encoding, bits, channels and speaker mask:\n"
+           "  8/16-bit PCM, 1-2 channels, no chunk before the data: the plain 44-byte header\n"
+           "  more channels, more bits or a speaker mask: WAVE_FORMAT_EXTENSIBLE\n"
+           "  float, mu-law, A-law: their format tag with a fact chunk\n"
+           "  past 4 GiB: RF64 with ds64 (others hold a JUNK chunk reserved for it)\n"
+           "Refused inputs (code -2) are named with the reason (compressed, no data, ...).\n"
            "\n"
            "Output: one line per file, in the order given, <input><TAB><code><TAB><message>,\n"
            "followed by <TAB>clipped=N when N output samples had to be saturated.\n"

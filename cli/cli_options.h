@@ -22,6 +22,7 @@ struct CliOptions {
     ConversionQuality quality = ConversionQuality::kStandard;
     bool dither = false;
     bool quiet = false;
+    bool stripMetadata = false;
     bool showHelp = false;
     bool showVersion = false;
     bool showCpuInfo = false;

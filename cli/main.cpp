@@ -179,9 +179,10 @@ int main(int argc, char** argv) {
     cli::TerminalProgress progress(stderr, showProgress);
     cli::InstallInterruptHandlers();
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
-    cli::CliBatchSettings settings{
-        options.suffix,      rate, speed, level, jobs, options.quality, options.dither,
-        options.skipExisting};
+    cli::CliBatchSettings settings{options.suffix,        rate,   speed,
+                                   level,                 jobs,   options.quality,
+                                   options.dither,        options.skipExisting,
+                                   options.stripMetadata};
     int outputError = 0;
     cli::CliBatch batch(
         list.inputs, list.outputFolders, settings, cli::InterruptFlag(), progress,

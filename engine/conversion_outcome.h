@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/conversion_result.h"
+#include "engine/wav_refusal.h"
 
 namespace zel {
 
@@ -26,6 +27,11 @@ enum class ResultDetail : std::int32_t {
 };
 
 struct ConversionOutcome {
+    ConversionOutcome() = default;
+    // Not explicit: a code alone, or a code and its detail, is an outcome.
+    ConversionOutcome(ConversionResult c, ResultDetail d = ResultDetail::kNone)
+        : code(c), detail(d) {}
+
     ConversionResult code = kCompleted;
     ResultDetail detail = ResultDetail::kNone;
     // Frames read from the input and written to the output; 0 when nothing was converted.
@@ -33,6 +39,8 @@ struct ConversionOutcome {
     std::int64_t framesOut = 0;
     // Output samples that had to be saturated; only the high-quality mode counts them.
     std::int64_t clippedSamples = 0;
+    // Why an input was refused as unreadable (with kInputFormatError).
+    WavRefusalReason refusal;
 };
 
 }  // namespace zel

@@ -19,6 +19,8 @@ struct ConversionSettings {
     ConversionQuality quality = ConversionQuality::kStandard;
     // High quality only: TPDF dither on integer outputs of 16 bits and fewer.
     bool dither = false;
+    // The output gets no chunk but its format and data: the input's metadata is left out.
+    bool stripMetadata = false;
 
     // What the engine itself can convert to (both positive).
     bool IsConvertible() const { return targetRate >= 1 && speedPercent >= 1; }

@@ -1,10 +1,17 @@
 #include "engine/convert_file.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/block_conversion.h"
 #include "engine/high_quality_file_conversion.h"
+#include "engine/file_byte_source.h"
+#include "engine/float_file_conversion.h"
+#include "engine/metadata_carry.h"
+#include "engine/polyphase_resampler.h"
+#include "engine/wav_chunk_reader.h"
 #include "engine/wav_header.h"
+#include "engine/wav_header_writer.h"
 #include "platform/file_handle.h"
 #include "platform/name_limits.h"
 #include "platform/replacing_file.h"
@@ -16,17 +23,24 @@ using platform::FileHandle;
 using platform::MessageWindow;
 using platform::ReplacingFile;
 
-class FileSource : public ByteSource {
+constexpr std::int64_t kNormalSpeed = 100;
+constexpr std::uint64_t kCanonicalDataSizeOffset = 40;
+
+// The data chunk read front to back for the block loop of the canonical path.
+class DataChunkSource : public ByteSource {
   public:
-    explicit FileSource(FileHandle& file) : file_(file) {}
+    DataChunkSource(RandomAccessBytes& input, std::uint64_t offset)
+        : input_(input), offset_(offset) {}
     bool ReadExactly(std::uint8_t* buffer, std::size_t count) override {
-        std::size_t got = 0;
         // A file that shrinks under us is a read error, not stale samples.
-        return file_.Read(buffer, count, got) && got == count;
+        if (!input_.ReadAt(offset_, buffer, count)) return false;
+        offset_ += count;
+        return true;
     }
 
   private:
-    FileHandle& file_;
+    RandomAccessBytes& input_;
+    std::uint64_t offset_;
 };
 
 class FileSink : public ByteSink {
@@ -39,17 +53,6 @@ class FileSink : public ByteSink {
   private:
     FileHandle& file_;
 };
-
-bool WriteHeader(FileHandle& output, const WavHeader& header) {
-    return output.Write(header.bytes.data(), header.bytes.size());
-}
-
-// Frames that lie both inside the data chunk and inside the file.
-std::int64_t FramesPresent(const WavFormat& format, std::int64_t fileSize) {
-    const std::int64_t stored = std::max<std::int64_t>(0, fileSize - kWavHeaderSize);
-    const std::int64_t data = std::min<std::int64_t>(format.dataLength, stored);
-    return data / format.blockAlign;
-}
 
 ConversionOutcome Refused(ResultDetail detail) { return {kOutputOpenError, detail}; }
 
@@ -64,6 +67,107 @@ ConversionOutcome FinishCancelled(ReplacingFile& output) {
     return {kCancelled};
 }
 
+// Output frames per input frame: target rate x 100 to input rate x speed.
+FrameRatio RatioOf(const WavLayout& layout, const ConversionSettings& settings) {
+    return {static_cast<std::uint64_t>(settings.targetRate) * kNormalSpeed,
+            static_cast<std::uint64_t>(layout.format.sampleRate) *
+                static_cast<std::uint64_t>(settings.speedPercent)};
+}
+
+// An upper bound of the data the output will hold: the block rules add at most a half
+// span of look-ahead and one rounding step to the input's duration at the new rate.
+std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& outputFormat,
+                                const FrameRatio& ratio) {
+    const double perFrame =
+        static_cast<double>(ratio.outputFrames) / static_cast<double>(ratio.inputFrames);
+    const double frames = (static_cast<double>(layout.frameCount) + kHalfSpan + 1) * perFrame + 2.0;
+    const double bytes = frames * outputFormat.blockAlign;
+    return bytes >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(bytes);
+}
+
+// 8 or 16-bit PCM in one or two channels runs through the build's own integer kernels,
+// as long as the output fits in a plain RIFF file.
+bool TakesIntegerPath(const WavLayout& layout, std::uint64_t expectedBehindHeader) {
+    const WavSampleFormat& f = layout.format;
+    const bool pcm = (f.encoding == SampleEncoding::kUnsigned8 && f.validBits == 8) ||
+                     (f.encoding == SampleEncoding::kSigned16 && f.validBits == 16);
+    return pcm && f.channels <= 2 && !f.bigEndian && expectedBehindHeader <= kMaxDataBytes;
+}
+
+// The canonical input's own header at the new rate, so its output stays byte for byte.
+bool CanonicalOutputHeader(RandomAccessBytes& input, std::int32_t targetRate,
+                           WavOutputHeader& header) {
+    WavHeader original;
+    if (!input.ReadAt(0, original.bytes.data(), kWavHeaderSize)) return false;
+    const WavHeader derived = DeriveOutputHeader(original, static_cast<std::uint32_t>(targetRate));
+    header.bytes.assign(derived.bytes.begin(), derived.bytes.end());
+    header.canonical = true;
+    header.dataSizeOffset = kCanonicalDataSizeOffset;
+    return true;
+}
+
+WavFormat IntegerFormatOf(const WavSampleFormat& f) {
+    WavFormat format;
+    format.formatTag = kPcmFormatTag;
+    format.channels = f.channels;
+    format.sampleRate = f.sampleRate;
+    format.blockAlign = f.blockAlign;
+    format.bitsPerSample = f.containerBits;
+    return format;
+}
+
+struct DataResult {
+    ConversionResult code = kCompleted;
+    std::uint64_t bytes = 0;
+    std::uint64_t frames = 0;
+};
+
+DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
+                          const ConversionSettings& settings, const ConversionKernels& build,
+                          FileHandle& output, MessageWindow* window) {
+    BlockConversion conversion(build);
+    const WavFormat format = IntegerFormatOf(layout.format);
+    const ConversionResult prepared =
+        conversion.Prepare(format, settings.targetRate, settings.speedPercent);
+    if (prepared != kCompleted) return {prepared};
+    DataChunkSource source(input, layout.dataOffset);
+    FileSink sink(output);
+    const ConversionResult result =
+        conversion.Run(source, sink, static_cast<std::int64_t>(layout.frameCount), window);
+    const auto frames = static_cast<std::uint64_t>(conversion.FramesWritten());
+    return {result, frames * format.blockAlign, frames};
+}
+
+DataResult RunFloatPath(RandomAccessBytes& input, const WavLayout& layout,
+                        const WavSampleFormat& outputFormat, const ConversionSettings& settings,
+                        const ConversionKernels& build, FileHandle& output, MessageWindow* window) {
+    PolyphaseResampler resampler(build);
+    const ConversionResult prepared =
+        resampler.Prepare(layout.format.sampleRate, settings.targetRate, settings.speedPercent,
+                          layout.format.channels);
+    if (prepared != kCompleted) return {prepared};
+    FloatDataWritten written;
+    const ConversionResult result =
+        ConvertThroughFloat(input, layout, outputFormat, resampler, output, window, written);
+    return {result, written.bytes, written.frames};
+}
+
+bool WriteBytes(FileHandle& output, std::span<const std::uint8_t> bytes) {
+    return bytes.empty() || output.Write(bytes.data(), bytes.size());
+}
+
+// The pad byte after odd-sized data and the chunks behind it, then the sizes in the
+// header, which is written once more at the start.
+bool FinishOutputFile(FileHandle& output, WavOutputHeader& header, const DataResult& data,
+                      std::span<const std::uint8_t> trailing) {
+    const std::uint64_t pad = DataPadBytes(data.bytes, !trailing.empty());
+    const std::uint8_t zero = 0;
+    if (pad != 0 && !output.Write(&zero, 1)) return false;
+    if (!WriteBytes(output, trailing)) return false;
+    if (!CompleteWavHeader(header, data.bytes, data.frames, pad + trailing.size())) return false;
+    return output.SeekToStart() && WriteBytes(output, header.bytes);
+}
+
 }  // namespace
 
 ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWindow* progressWindow,
@@ -72,47 +176,58 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     if (settings.quality == ConversionQuality::kHigh)
         return ConvertFileHighQuality(inputPath, progressWindow, outputPath, settings,
                                       HighQualityKernelsFor(build));
-    FileHandle input = FileHandle::OpenForSequentialRead(inputPath);
-    if (!input.IsOpen()) return {kInputOpenError};
+    // Opened first for its permission bits; it also refuses anything but a regular file.
+    FileHandle inputHandle = FileHandle::OpenForSequentialRead(inputPath);
+    if (!inputHandle.IsOpen()) return {kInputOpenError};
     // A leftover of an interrupted conversion is never taken as an input.
     if (ReplacingFile::IsTemporaryName(inputPath)) return {kInputFormatError};
+    FileByteSource input(inputPath);
+    if (!input.IsOpen()) return {kInputOpenError};
 
-    WavHeader header;
-    std::size_t got = 0;
-    if (!input.Read(header.bytes.data(), kWavHeaderSize, got)) return {kInputReadError};
-    if (got < kWavHeaderSize || CheckHeader(header) != HeaderVerdict::kAccepted)
-        return {kInputFormatError};
-    const WavFormat format = FormatOf(header);
+    const WavReadOutcome read = ReadWavLayout(input);
+    if (!read.Accepted()) {
+        ConversionOutcome refused{kInputFormatError};
+        refused.refusal = read.refusal;
+        return refused;
+    }
+    const WavLayout& layout = read.layout;
 
     if (!settings.IsConvertible()) return Refused(ResultDetail::kInvalidSettings);
     if (!platform::NameFitsFileSystem(outputPath)) return Refused(ResultDetail::kNameTooLong);
-    ReplacingFile output = ReplacingFile::Create(outputPath, input.PermissionBits());
+    ReplacingFile output = ReplacingFile::Create(outputPath, inputHandle.PermissionBits());
     if (!output.IsOpen()) return Refused(ResultDetail::kFolderNotWritable);
-    WavHeader outputHeader =
-        DeriveOutputHeader(header, static_cast<std::uint32_t>(settings.targetRate));
-    if (!WriteHeader(output.File(), outputHeader)) return {kOutputWriteError};
+    inputHandle.Close();
 
-    BlockConversion conversion(build);
-    const ConversionResult prepared =
-        conversion.Prepare(format, settings.targetRate, settings.speedPercent);
-    if (prepared != kCompleted) return {prepared};
+    const FrameRatio ratio = RatioOf(layout, settings);
+    const auto targetRate = static_cast<std::uint32_t>(settings.targetRate);
+    const std::vector<CarriedChunk> carried =
+        CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});
+    const std::vector<std::uint8_t> leading = SerializeChunks(carried, false);
+    const std::vector<std::uint8_t> trailing = SerializeChunks(carried, true);
 
-    const std::int64_t total = FramesPresent(format, input.Size());
-    FileSource source(input);
-    FileSink sink(output.File());
-    const ConversionResult result = conversion.Run(source, sink, total, progressWindow);
-    if (result < 0) return {result};
+    const WavSampleFormat outputFormat = OutputFormatOf(layout.format, targetRate);
+    const std::uint64_t expected =
+        ExpectedDataBytes(layout, outputFormat, ratio) + 1 + trailing.size();
+    const bool integerPath = TakesIntegerPath(layout, expected);
+    WavOutputHeader header;
+    if (integerPath && layout.canonical) {
+        if (!CanonicalOutputHeader(input, settings.targetRate, header)) return {kInputReadError};
+    } else {
+        header = ComposeWavHeader(outputFormat, leading, expected);
+    }
+    if (!WriteBytes(output.File(), header.bytes)) return {kOutputWriteError};
 
-    CompleteHeader(outputHeader,
-                   static_cast<std::uint32_t>(conversion.FramesWritten() * format.blockAlign));
-    if (!output.File().SeekToStart() || !WriteHeader(output.File(), outputHeader))
-        return {kOutputWriteError};
-    input.Close();
-    ConversionOutcome outcome{result};
-    if (result == kCancelled) outcome = FinishCancelled(output);
+    const DataResult data =
+        integerPath ? RunIntegerPath(input, layout, settings, build, output.File(), progressWindow)
+                    : RunFloatPath(input, layout, outputFormat, settings, build, output.File(),
+                                   progressWindow);
+    if (data.code < 0) return {data.code};
+    if (!FinishOutputFile(output.File(), header, data, trailing)) return {kOutputWriteError};
+    ConversionOutcome outcome{data.code};
+    if (data.code == kCancelled) outcome = FinishCancelled(output);
     else if (!output.Commit()) outcome = {kOutputWriteError};
-    outcome.framesIn = total;
-    outcome.framesOut = conversion.FramesWritten();
+    outcome.framesIn = static_cast<std::int64_t>(layout.frameCount);
+    outcome.framesOut = static_cast<std::int64_t>(data.frames);
     return outcome;
 }
 

@@ -1,24 +1,31 @@
 #pragma once
-// A look at a file's 44-byte header without converting it: what the input list shows and
-// the same acceptance test the conversion applies, so the list never admits a file the
-// conversion would refuse.
+// A look at a file's layout without converting it: what the input list shows and the same
+// reader the conversion uses, so the list admits exactly the files the conversion reads
+// and names the reason for any other.
 
 #include <filesystem>
 
 #include "engine/wav_header.h"
+#include "engine/wav_layout.h"
 
 namespace zel {
 
 struct WavProbe {
     enum class Status { kCannotOpen, kRefused, kAccepted };
     Status status = Status::kCannotOpen;
-    HeaderVerdict verdict = HeaderVerdict::kBadIdentifiers;
+    // Why the file was refused (kRefused).
+    WavRefusalReason refusal;
+    // The list's columns: channels, rate and bits (data length clamped to 32 bits).
     WavFormat format;
+    SampleEncoding encoding = SampleEncoding::kSigned16;
+    std::uint64_t frameCount = 0;
 };
 
 WavProbe ProbeWavFile(const std::filesystem::path& path);
 
 // Whole seconds of audio a header describes (data length / block align / rate).
 std::uint64_t DurationSeconds(const WavFormat& format);
+// Whole seconds of audio the probed file holds, past 4 GiB too.
+std::uint64_t DurationSeconds(const WavProbe& probe);
 
 }  // namespace zel

@@ -15,7 +15,8 @@ build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt
 # cpack's DEB generator runs; a Japanese font lays the windows out as users see them.
 test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dpkg-dev
                desktop-file-utils appstream man-db fonts-vlgothic
-               slurm-wlm munge parallel)  # the last three: the cluster tests
+               slurm-wlm munge parallel  # the cluster tests
+               sox ffmpeg sndfile-programs python3)  # WAV files as these tools write them
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
                 libsamplerate0-dev sox)

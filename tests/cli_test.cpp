@@ -92,8 +92,10 @@ TEST_F(Cli, ReportsFailuresPerFileAndExitsWithOne) {
     const std::string missing = (dir / "missing.wav").string();
     const test::ChildOutcome r = RunCli({"-q", missing, bad.string(), good}, scratch);
     EXPECT_EQ(r.exitStatus, 1);
+    // A refusal names its reason in brackets.
     EXPECT_EQ(r.out, missing + "\t-1\t入力ファイルオープンエラー\n" + bad.string() +
-                         "\t-2\t入力ファイルフォーマットエラー\n" + good + "\t0\t正常終了\n");
+                         "\t-2\t入力ファイルフォーマットエラー（ヘッダーが途中で切れています）\n" +
+                         good + "\t0\t正常終了\n");
 }
 
 TEST_F(Cli, HalfSpeedDoublesTheLength) {

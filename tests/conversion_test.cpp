@@ -190,8 +190,19 @@ TEST_F(Conversion, BytesBehindTheDataChunkNeverBecomeSamples) {
                                             0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80};
     for (int i = 0; i < 64; ++i) withList.insert(withList.end(), list.begin(), list.end());
     ASSERT_TRUE(WriteFileBytes(In(), withList));
-    ASSERT_EQ(Convert(48000), kCompleted);
+    const ConversionSettings stripped{.targetRate = 48000, .speedPercent = 100,
+                                      .stripMetadata = true};
+    ASSERT_EQ(ConvertFile(In(), nullptr, Out(), stripped).code, kCompleted);
     EXPECT_EQ(ReadFileBytes(Out()), plain);
+
+    // Kept as metadata, the chunks follow the same samples; only the RIFF size grows.
+    ASSERT_EQ(Convert(48000), kCompleted);
+    auto carried = ReadFileBytes(Out());
+    ASSERT_EQ(carried.size(), plain.size() + 64 * list.size());
+    EXPECT_TRUE(std::equal(list.begin(), list.end(), carried.end() - list.size()));
+    carried.resize(plain.size());
+    std::copy(plain.begin() + 4, plain.begin() + 8, carried.begin() + 4);
+    EXPECT_EQ(carried, plain);
 }
 
 TEST_F(Conversion, TruncatedDataConvertsTheWholeFramesPresent) {

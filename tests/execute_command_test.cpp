@@ -230,7 +230,7 @@ class ExecuteCommandTest : public QObject {
         MainWindow window;
         for (const fs::path& path : {a, gone, broken, c, cOutput, e}) QVERIFY(window.Add(path));
         fs::remove(gone);
-        QVERIFY(zel::test::WriteBytes(PathText(broken), zel::test::ExtendedFormatChunkBytes()));
+        QVERIFY(zel::test::WriteBytes(PathText(broken), zel::test::CompressedFormatBytes()));
         const std::vector<std::uint8_t> listedOutput = zel::ReadFileBytes(cOutput);
         BatchDialogWatcher watcher;
 
@@ -238,11 +238,12 @@ class ExecuteCommandTest : public QObject {
 
         QCOMPARE(watcher.resultFiles, QStringList({PathText(a), PathText(gone), PathText(broken),
                                                    PathText(c), PathText(cOutput), PathText(e)}));
-        QCOMPARE(
-            watcher.resultMessages,
-            QStringList({kCompleted, "入力ファイルオープンエラー", "入力ファイルフォーマットエラー",
-                         "出力ファイルオープンエラー（出力先が入力ファイルと重なります）",
-                         kCompleted, kCompleted}));
+        QCOMPARE(watcher.resultMessages,
+                 QStringList(
+                     {kCompleted, "入力ファイルオープンエラー",
+                      "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）",
+                      "出力ファイルオープンエラー（出力先が入力ファイルと重なります）", kCompleted,
+                      kCompleted}));
         for (const fs::path& converted : {a, cOutput, e})
             QVERIFY(zel::test::InspectWav(OutputOf(converted)).consistent);
         QVERIFY(!fs::exists(OutputOf(gone)));

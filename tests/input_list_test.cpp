@@ -23,6 +23,9 @@ using zel::test::ShownMessage;
 namespace {
 
 const QString kNotSupported = QStringLiteral("\n対応していないファイルです");
+// Ten channels in a header whose block align (4) fits two of 16 bits.
+const QString kTenChannelReason =
+    QStringLiteral("ブロックサイズ 4 がチャンネル数とビット数に合いません");
 const QString kAlreadyListed = QStringLiteral("\n既にリストに登録されています");
 
 zel::WavFormat FormatWithChannels(std::uint16_t channels) {
@@ -79,7 +82,13 @@ class InputListTest : public QObject {
         QCOMPARE(list->CellText(1, kChannelsColumn), QString("1"));
         QCOMPARE(list->CellText(1, kFrequencyColumn), QString(" 8000Hz"));
         QCOMPARE(list->CellText(1, kBitsColumn), QString(" 8bits"));
-        QCOMPARE(dlg.InputPaths(), QStringList({stereo, mono}));
+        // A float file names its encoding beside its bits.
+        const QString floating = PathOf("float32.wav");
+        QVERIFY(zel::test::WriteBytes(floating, zel::test::FloatWavBytes()));
+        QVERIFY(dlg.AddInputFile(floating));
+        QCOMPARE(list->CellText(2, kBitsColumn), QString("32bits float"));
+        QVERIFY(prompts.messages.empty());
+        QCOMPARE(dlg.InputPaths(), QStringList({stereo, mono, floating}));
     }
 
     void refusesWhatTheEngineWouldRefuse_data() {
@@ -88,16 +97,21 @@ class InputListTest : public QObject {
         auto raw = [](const std::vector<std::uint8_t>& bytes) {
             return QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         };
-        QTest::newRow("text file") << "notes.wav" << QByteArray("just some text, not a header");
-        QTest::newRow("shorter than a header") << "short.wav" << QByteArray("RIFF\0\0\0\0WAVE", 12);
-        QTest::newRow("18-byte fmt chunk")
-            << "fmt18.wav" << raw(zel::test::ExtendedFormatChunkBytes());
-        QTest::newRow("ten channels") << "ten.wav" << raw(zel::test::TenChannelBytes());
-        QTest::newRow("empty") << "empty.wav" << QByteArray();
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("text file") << "notes.wav" << QByteArray("just some text, not a header")
+                                   << "WAVファイルではありません";
+        QTest::newRow("no chunk") << "short.wav" << QByteArray("RIFF\0\0\0\0WAVE", 12)
+                                  << "fmt チャンクがありません";
+        QTest::newRow("IMA ADPCM") << "adpcm.wav" << raw(zel::test::CompressedFormatBytes())
+                                   << "圧縮形式（IMA ADPCM）には対応していません";
+        QTest::newRow("ten channels")
+            << "ten.wav" << raw(zel::test::TenChannelBytes()) << kTenChannelReason;
+        QTest::newRow("empty") << "empty.wav" << QByteArray() << "WAVファイルではありません";
     }
     void refusesWhatTheEngineWouldRefuse() {
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
         const QString path = PathOf(name);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -109,7 +123,7 @@ class InputListTest : public QObject {
         QCOMPARE(dlg.InputList()->RowCount(), 0);
         QCOMPARE(prompts.messages.size(), std::size_t(1));
         QCOMPARE(prompts.messages[0].kind, ShownMessage::Kind::kError);
-        QCOMPARE(prompts.messages[0].text, path + kNotSupported);
+        QCOMPARE(prompts.messages[0].text, path + kNotSupported + "\n" + reason);
         QCOMPARE(prompts.messages[0].owner, &dlg);
     }
 
@@ -212,7 +226,8 @@ class InputListTest : public QObject {
         QCOMPARE(dlg.InputPaths(), QStringList({root + "/.hidden.wav", root + "/a.wav",
                                                 root + "/B.WAV", root + "/c.Wav"}));
         QCOMPARE(prompts.messages.size(), std::size_t(1));
-        QCOMPARE(prompts.messages[0].text, root + "/bad.wav" + kNotSupported);
+        QCOMPARE(prompts.messages[0].text,
+                 root + "/bad.wav" + kNotSupported + "\n" + kTenChannelReason);
 
         // Scanning again offers every file a second time: one warning each.
         prompts.messages.clear();
@@ -286,7 +301,7 @@ class InputListTest : public QObject {
         QTRY_COMPARE(dlg.InputList()->RowCount(), 3);
         QCOMPARE(dlg.InputPaths(), QStringList({a, b, "cli_a.wav"}));
         QCOMPARE(prompts.messages.size(), std::size_t(2));
-        QCOMPARE(prompts.messages[0].text, refused + kNotSupported);
+        QCOMPARE(prompts.messages[0].text, refused + kNotSupported + "\n" + kTenChannelReason);
         QCOMPARE(prompts.messages[1].text, a + kAlreadyListed);
         // Showing the window again adds nothing more.
         dlg.hide();

@@ -211,7 +211,7 @@ class LocalizedGuiTest : public QObject {
         const QString good = dir.filePath("良い.wav");
         const QString bad = dir.filePath("bad.wav");
         QVERIFY(zel::test::WriteWav(good));
-        QVERIFY(zel::test::WriteBytes(bad, zel::test::ExtendedFormatChunkBytes()));
+        QVERIFY(zel::test::WriteBytes(bad, zel::test::CompressedFormatBytes()));
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         QVERIFY(!dlg.AddInputFile(bad));
@@ -221,7 +221,9 @@ class LocalizedGuiTest : public QObject {
         dlg.OnDeleteAll();
         QCOMPARE(prompts.messages.size(), std::size_t{3});
         QCOMPARE(prompts.messages[0].text,
-                 bad + Expected({"\n対応していないファイルです", "\nThis file is not supported."}));
+                 bad + Expected({"\n対応していないファイルです\n圧縮形式（IMA ADPCM）には対応していません",
+                                 "\nThis file is not supported.\nCompressed format (IMA ADPCM) "
+                                 "is not supported"}));
         QCOMPARE(prompts.messages[1].text,
                  good + Expected({"\n既にリストに登録されています",
                                   "\nThis file is already in the list."}));

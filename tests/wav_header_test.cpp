@@ -102,11 +102,9 @@ TEST_F(RefusedFiles, ShortAndNonCanonicalFiles) {
     ExpectRefused(std::vector<std::uint8_t>(good.begin(), good.begin() + 43), "43 bytes");
     ExpectRefused({}, "empty file");
 
-    // An 18-byte fmt chunk moves "data" away from offset 36.
-    auto extended = good;
-    extended[16] = 18;
-    extended.insert(extended.begin() + 36, {0, 0});
-    ExpectRefused(extended, "fmt of 18 bytes");
+    auto adpcm = good;
+    adpcm[20] = 0x11;
+    ExpectRefused(adpcm, "IMA ADPCM");
 
     auto badAlign = good;
     badAlign[32] = 0;

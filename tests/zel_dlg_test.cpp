@@ -81,6 +81,7 @@ class MainDialogTest : public QObject {
         const QStringList expected = {"exitButton",      "addFilesButton", "folderButton",
                                       "deleteAllButton", "inputList",      "suffixEdit",
                                       "frequencyCombo",  "speedSlider",    "qualityCombo",
+                                      "stripMetadataCheck",
                                       "menuButton",      "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -1,6 +1,7 @@
 #include "texts/message_catalogue.h"
 
 #include <array>
+#include <cstdio>
 
 #include "batch/existing_output.h"
 
@@ -67,6 +68,51 @@ constexpr Words kDetailClose{"）", ")"};
 constexpr Words kClippedBefore{"（", " ("};
 constexpr Words kClippedAfter{" サンプルをクリップ）", " samples clipped)"};
 
+struct RefusalWords {
+    WavRefusal refusal;
+    Words words;  // "%1" stands for the refusal's number
+};
+
+constexpr std::array kRefusalWords{
+    RefusalWords{WavRefusal::kCannotRead, {"ファイルを読み込めません", "The file cannot be read"}},
+    RefusalWords{WavRefusal::kNotWave, {"WAVファイルではありません", "This is not a WAV file"}},
+    RefusalWords{WavRefusal::kTruncatedHeader,
+                 {"ヘッダーが途中で切れています", "The header is cut off"}},
+    RefusalWords{WavRefusal::kMissingDs64,
+                 {"RF64 ファイルに ds64 チャンクがありません", "The RF64 file has no ds64 chunk"}},
+    RefusalWords{WavRefusal::kNoFormat, {"fmt チャンクがありません", "There is no fmt chunk"}},
+    RefusalWords{
+        WavRefusal::kBadFormatChunk,
+        {"fmt チャンクが短すぎます（%1 バイト）", "The fmt chunk is too short (%1 bytes)"}},
+    RefusalWords{WavRefusal::kCompressed,
+                 {"圧縮形式（%1）には対応していません", "Compressed format (%1) is not supported"}},
+    RefusalWords{WavRefusal::kUnknownSubformat,
+                 {"不明なサブフォーマットには対応していません", "This subformat is not supported"}},
+    RefusalWords{WavRefusal::kUnsupportedChannels,
+                 {"チャンネル数 %1 には対応していません", "%1 channels are not supported"}},
+    RefusalWords{WavRefusal::kUnsupportedBits,
+                 {"量子化ビット数 %1 には対応していません", "%1-bit samples are not supported"}},
+    RefusalWords{WavRefusal::kBadSampleRate,
+                 {"サンプリング周波数 %1 Hz には対応していません",
+                  "A sampling rate of %1 Hz is not supported"}},
+    RefusalWords{WavRefusal::kBadBlockAlign,
+                 {"ブロックサイズ %1 がチャンネル数とビット数に合いません",
+                  "Block align %1 does not match the channels and bits"}},
+    RefusalWords{WavRefusal::kNoData, {"data チャンクがありません", "There is no data chunk"}},
+};
+
+constexpr std::string_view kNumberPlace = "%1";
+
+// The number a refusal names: a compressed format by its usual name where it has one,
+// otherwise by its tag in hexadecimal.
+std::string RefusalNumberText(const WavRefusalReason& refusal) {
+    if (refusal.code != WavRefusal::kCompressed) return std::to_string(refusal.detail);
+    if (const char* name = CompressedFormatName(refusal.detail)) return name;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%04X", static_cast<unsigned>(refusal.detail));
+    return hex;
+}
+
 struct ProblemWords {
     SettingsProblem problem;
     Words words;
@@ -98,9 +144,23 @@ std::string_view ResultDetailText(ResultDetail detail, UiLanguage language) {
     return {};
 }
 
+std::string WavRefusalText(const WavRefusalReason& refusal, UiLanguage language) {
+    for (const RefusalWords& entry : kRefusalWords) {
+        if (entry.refusal != refusal.code) continue;
+        std::string text(In(entry.words, language));
+        const std::size_t place = text.find(kNumberPlace);
+        if (place != std::string::npos)
+            text.replace(place, kNumberPlace.size(), RefusalNumberText(refusal));
+        return text;
+    }
+    return {};
+}
+
 std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language) {
     std::string text = ResultCodeText(outcome.code, language);
-    const std::string_view detail = ResultDetailText(outcome.detail, language);
+    const std::string refusal = WavRefusalText(outcome.refusal, language);
+    const std::string_view detail =
+        refusal.empty() ? ResultDetailText(outcome.detail, language) : refusal;
     if (!detail.empty())
         text.append(In(kDetailOpen, language)).append(detail).append(In(kDetailClose, language));
     return text;

@@ -20,7 +20,12 @@ std::string ResultCodeText(ConversionResult code, UiLanguage language);
 // The words for a detail; empty for ResultDetail::kNone.
 std::string_view ResultDetailText(ResultDetail detail, UiLanguage language);
 
-// The message for a file's outcome: the code's message, then its detail in brackets.
+// Why a WAV file cannot be read, with its number (tag, channels, bits, rate) filled in;
+// empty for WavRefusal::kNone.
+std::string WavRefusalText(const WavRefusalReason& refusal, UiLanguage language);
+
+// The message for a file's outcome: the code's message, then its detail (or the reason an input was
+// refused) in brackets.
 std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language);
 
 // The note on a file whose output had `samples` samples saturated: "（N サンプルをクリップ）".

@@ -140,6 +140,10 @@ This file is already in the list.</translation>
         <translation>High quality</translation>
     </message>
     <message>
+        <source>メタデータを削除</source>
+        <translation>Strip metadata</translation>
+    </message>
+    <message>
         <source>実行(&amp;E)</source>
         <translation>&amp;Execute</translation>
     </message>

@@ -1,5 +1,6 @@
-// libFuzzer target: arbitrary bytes as a WAV file through the header acceptance, the input
-// list's admission probe and a full conversion in every build this processor runs.
+// libFuzzer target: arbitrary bytes as a WAV file through the chunk reader, the header
+// acceptance, the input list's admission probe and a full conversion in every build this
+// processor runs.
 // Input layout: [target-rate choice][speed][cancel-after] then the file's bytes.
 
 #include <unistd.h>
@@ -14,10 +15,14 @@
 #include "cpu/cpu_features.h"
 #include "engine/convert_file.h"
 #include "engine/filter_design.h"
-#include "tools/synthetic_wav.h"
+#include "engine/memory_byte_source.h"
+#include "engine/metadata_carry.h"
+#include "engine/sample_codec.h"
+#include "engine/wav_chunk_reader.h"
 #include "engine/wav_header.h"
-#include "engine/wav_probe.h"
+include "engine/wav_probe.h"
 #include "platform/message_window.h"
+#include "tools/synthetic_wav.h"
 
 namespace {
 
@@ -69,6 +74,28 @@ bool SmallEnoughToConvert(const std::vector<std::uint8_t>& file, std::int32_t ra
            kMaxOutputFrames;
 }
 
+// Whatever the reader accepts lies within the file; its first frames decode and its
+// metadata is carried without reading past anything.
+void CheckChunkReader(const std::vector<std::uint8_t>& file) {
+    constexpr std::size_t kDecodedFrames = 64;
+    zel::MemoryByteSource source(file);
+    const zel::WavReadOutcome outcome = zel::ReadWavLayout(source);
+    if (!outcome.Accepted()) return;
+    const zel::WavLayout& layout = outcome.layout;
+    if (layout.dataOffset > file.size() || layout.dataBytes > file.size() - layout.dataOffset)
+        std::abort();
+    for (const zel::WavChunkEntry& chunk : layout.chunks)
+        if (chunk.offset > file.size() || chunk.size > file.size() - chunk.offset) std::abort();
+    const std::size_t frames =
+        static_cast<std::size_t>(std::min<std::uint64_t>(layout.frameCount, kDecodedFrames));
+    std::vector<float> samples(frames * layout.format.channels);
+    zel::DecodeInterleaved(layout.format, file.data() + layout.dataOffset, frames, samples.data());
+    zel::MetadataCarryOptions options;
+    options.ratio = {48000, layout.format.sampleRate};
+    options.outputRate = 48000;
+    zel::CarryMetadata(source, layout, options);
+}
+
 void CheckOutcome(zel::ConversionResult result, const std::filesystem::path& output) {
     if (result < zel::kOutOfMemory || result > zel::kCancelled) std::abort();
     std::size_t entries = 0;
@@ -96,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t speed = data[1] < 128 ? 100 : 50 + data[1] % 151;
     const int cancelAfter = data[2] % 4;
     const std::vector<std::uint8_t> file(data + 3, data + size);
+    CheckChunkReader(file);
 
     const std::filesystem::path input = WorkDir() / "in.wav";
     const std::filesystem::path output = WorkDir() / "out.wav";

@@ -27,11 +27,26 @@ inline bool WriteBytes(const QString& path, const std::vector<std::uint8_t>& byt
     return WriteFileBytes(ToFilesystemPath(path), bytes);
 }
 
-// An 18-byte format chunk: "data" no longer sits at offset 36.
-inline std::vector<std::uint8_t> ExtendedFormatChunkBytes() {
+// A header naming IMA ADPCM (format tag 0x11), a compressed format the engine refuses.
+inline std::vector<std::uint8_t> CompressedFormatBytes() {
     std::vector<std::uint8_t> bytes = CanonicalWavBytes({});
-    bytes[wav_offset::kFmtSize] = 18;
-    bytes.insert(bytes.begin() + wav_offset::kDataId, {0, 0});
+    bytes[wav_offset::kFormatTag] = 0x11;
+    return bytes;
+}
+
+// 32-bit float samples in a RIFF file with the float format tag and a fact chunk.
+inline std::vector<std::uint8_t> FloatWavBytes(std::int64_t frames = 64) {
+    const std::vector<std::uint8_t> canonical = CanonicalWavBytes({2, 16, 44100}, frames);
+    std::vector<std::uint8_t> bytes(canonical.begin(), canonical.begin() + kWavHeaderSize);
+    const std::uint32_t data = static_cast<std::uint32_t>(frames * 8);
+    const std::uint8_t fact[] = {'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0};
+    bytes.insert(bytes.begin() + wav_offset::kDataId, std::begin(fact), std::end(fact));
+    bytes[wav_offset::kFormatTag] = 3;
+    bytes[wav_offset::kBitsPerSample] = 32;
+    bytes[wav_offset::kBlockAlign] = 8;
+    bytes.resize(bytes.size() + data, 0);
+    const std::size_t dataSize = wav_offset::kDataSize + sizeof fact;
+    for (int i = 0; i < 4; ++i) bytes[dataSize + i] = static_cast<std::uint8_t>(data >> (8 * i));
     return bytes;
 }
 

@@ -1,0 +1,67 @@
+#include "engine/float_file_conversion.h"
+
+#include "engine/aligned_buffer.h"
+#include "engine/batch_messages.h"
+#include "engine/sample_codec.h"
+#include "engine/sample_rounding.h"
+
+namespace zel {
+namespace {
+
+constexpr double kPercent = 100.0;
+
+std::int64_t PercentDone(std::int64_t remaining, std::int64_t total) {
+    // The canonical path's formula, the total rounded to single precision as there.
+    const float totalAsFloat = static_cast<float>(total);
+    return 100 - RoundHalfAway(static_cast<double>(remaining) * kPercent /
+                               static_cast<double>(totalAsFloat));
+}
+
+bool AsksToCancel(platform::MessageWindow* window, std::int64_t percent) {
+    return window != nullptr &&
+           window->Send(WM_BATCH_PROGRESS, static_cast<std::uintptr_t>(percent), kCurrentFileBar) !=
+               0;
+}
+
+}  // namespace
+
+ConversionResult ConvertThroughFloat(RandomAccessBytes& input, const WavLayout& layout,
+                                     const WavSampleFormat& outputFormat,
+                                     PlanarResampler& resampler, platform::FileHandle& output,
+                                     platform::MessageWindow* progressWindow,
+                                     FloatDataWritten& written) {
+    const std::uint64_t inAlign = layout.format.blockAlign;
+    const std::uint64_t outAlign = outputFormat.blockAlign;
+    const auto total = static_cast<std::int64_t>(layout.frameCount);
+    AlignedBuffer<std::uint8_t> raw;
+    AlignedBuffer<std::uint8_t> encoded;
+    const auto largestBlock = static_cast<std::uint64_t>(resampler.NextBlockFrames(total));
+    if (!raw.Allocate(largestBlock * inAlign) ||
+        !encoded.Allocate(static_cast<std::uint64_t>(resampler.MaxBlockOutputs()) * outAlign))
+        return kOutOfMemory;
+
+    std::uint64_t offset = layout.dataOffset;
+    std::int64_t remaining = total;
+    written = {};
+    while (remaining > 0) {
+        const std::int64_t frames = resampler.NextBlockFrames(remaining);
+        const std::size_t bytes = static_cast<std::size_t>(frames) * inAlign;
+        if (!input.ReadAt(offset, raw.data(), bytes)) return kInputReadError;
+        offset += bytes;
+        DecodePlanar(layout.format, raw.data(), static_cast<std::size_t>(frames),
+                     resampler.InputPlanes());
+        const bool final = frames == remaining;
+        const std::int64_t outputs = resampler.FilterBlock(frames, final);
+        const auto count = static_cast<std::size_t>(outputs);
+        written.saturated +=
+            EncodePlanar(outputFormat, resampler.OutputPlanes(), count, encoded.data());
+        if (!output.Write(encoded.data(), count * outAlign)) return kOutputWriteError;
+        written.bytes += count * outAlign;
+        written.frames += count;
+        remaining -= frames;
+        if (AsksToCancel(progressWindow, PercentDone(remaining, total))) return kCancelled;
+    }
+    return kCompleted;
+}
+
+}  // namespace zel

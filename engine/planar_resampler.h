@@ -1,0 +1,26 @@
+#pragma once
+// A resampler over planes of float samples (one plane per channel), fed block by block.
+// The file loop asks how many frames the next block takes, decodes them into the input
+// planes, and encodes the outputs the block yields; how the outputs are computed is the
+// resampler's own business, so another filter can take the polyphase one's place.
+
+#include <cstdint>
+
+namespace zel {
+
+class PlanarResampler {
+  public:
+    virtual ~PlanarResampler() = default;
+    // Frames the next block takes when `remaining` frames of the file are left (never 0
+    // while frames remain). The block is the final one when it takes them all.
+    virtual std::int64_t NextBlockFrames(std::int64_t remaining) const = 0;
+    // Where the next block's frames go: one pointer per channel.
+    virtual float* const* InputPlanes() = 0;
+    // Filters the block just filled; returns the outputs now in OutputPlanes().
+    virtual std::int64_t FilterBlock(std::int64_t frames, bool final) = 0;
+    virtual const float* const* OutputPlanes() const = 0;
+    // The most outputs one block can yield, for the caller's encoding buffer.
+    virtual std::int64_t MaxBlockOutputs() const = 0;
+};
+
+}  // namespace zel

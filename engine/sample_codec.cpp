@@ -1,0 +1,184 @@
+#include "engine/sample_codec.h"
+
+#include <bit>
+#include <cmath>
+
+#include "engine/byte_order.h"
+#include "engine/g711_codec.h"
+
+namespace zel {
+namespace {
+
+constexpr float kEightBitZero = 128.0f;
+constexpr double kG711Scale = 32768.0;
+
+std::uint32_t LoadU24(const std::uint8_t* p, bool bigEndian) {
+    return bigEndian ? (static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2]
+                     : p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+}
+
+void StoreBytes(std::uint8_t* p, std::uint64_t value, int bytes, bool bigEndian) {
+    for (int i = 0; i < bytes; ++i)
+        p[bigEndian ? bytes - 1 - i : i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+float InverseFullScale(int containerBits) { return 1.0f / std::ldexp(1.0f, containerBits - 1); }
+
+// Calls sample(c, frame, bytes) for every sample, in file order.
+template <typename SampleFn>
+void ForEachSample(const WavSampleFormat& format, std::size_t frames, SampleFn&& sample) {
+    const std::size_t bytesPerSample = format.containerBits / 8;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < frames; ++i)
+        for (std::size_t c = 0; c < format.channels; ++c, at += bytesPerSample) sample(c, i, at);
+}
+
+// `out(c, i)` is the float that receives channel c of frame i.
+template <typename Out>
+void DecodeWith(const WavSampleFormat& f, const std::uint8_t* __restrict src, std::size_t frames,
+                Out out) {
+    const bool be = f.bigEndian;
+    const float scale = InverseFullScale(f.containerBits);
+    switch (f.encoding) {
+        case SampleEncoding::kUnsigned8:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                out(c, i) = (static_cast<float>(src[at]) - kEightBitZero) * scale;
+            });
+            break;
+        case SampleEncoding::kSigned16:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                out(c, i) =
+                    static_cast<float>(static_cast<std::int16_t>(LoadU16(src + at, be))) * scale;
+            });
+            break;
+        case SampleEncoding::kSigned24:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                const auto v = static_cast<std::int32_t>(LoadU24(src + at, be) << 8) >> 8;
+                out(c, i) = static_cast<float>(v) * scale;
+            });
+            break;
+        case SampleEncoding::kSigned32:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                out(c, i) =
+                    static_cast<float>(static_cast<std::int32_t>(LoadU32(src + at, be))) * scale;
+            });
+            break;
+        case SampleEncoding::kFloat32:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                out(c, i) = std::bit_cast<float>(LoadU32(src + at, be));
+            });
+            break;
+        case SampleEncoding::kFloat64:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                out(c, i) = static_cast<float>(std::bit_cast<double>(LoadU64(src + at, be)));
+            });
+            break;
+        case SampleEncoding::kMuLaw:
+        case SampleEncoding::kALaw: {
+            const bool mu = f.encoding == SampleEncoding::kMuLaw;
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                const std::int16_t linear = mu ? MuLawToLinear(src[at]) : ALawToLinear(src[at]);
+                out(c, i) = static_cast<float>(linear / kG711Scale);
+            });
+            break;
+        }
+    }
+}
+
+// Rounds to the nearest step of a `bits`-bit signed value (ties away from zero) and
+// saturates, counting saturations. NaN becomes silence.
+class Quantizer {
+  public:
+    explicit Quantizer(int bits)
+        : scale_(std::ldexp(1.0, bits - 1)), low_(-scale_), high_(scale_ - 1.0) {}
+
+    std::int64_t operator()(float x) {
+        double v = std::round(static_cast<double>(x) * scale_);
+        if (v < low_) {
+            v = low_;
+            ++clipped;
+        } else if (v > high_) {
+            v = high_;
+            ++clipped;
+        } else if (std::isnan(v)) {
+            v = 0.0;
+        }
+        return static_cast<std::int64_t>(v);
+    }
+
+    std::uint64_t clipped = 0;
+
+  private:
+    double scale_, low_, high_;
+};
+
+// `in(c, i)` is the float for channel c of frame i.
+template <typename In>
+std::uint64_t EncodeWith(const WavSampleFormat& f, In in, std::size_t frames,
+                         std::uint8_t* __restrict dst) {
+    const bool be = f.bigEndian;
+    const int bytes = f.containerBits / 8;
+    switch (f.encoding) {
+        case SampleEncoding::kFloat32:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                StoreBytes(dst + at, std::bit_cast<std::uint32_t>(in(c, i)), bytes, be);
+            });
+            return 0;
+        case SampleEncoding::kFloat64:
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                const double v = in(c, i);
+                StoreBytes(dst + at, std::bit_cast<std::uint64_t>(v), bytes, be);
+            });
+            return 0;
+        case SampleEncoding::kMuLaw:
+        case SampleEncoding::kALaw: {
+            const bool mu = f.encoding == SampleEncoding::kMuLaw;
+            Quantizer quantize(16);
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                const auto linear = static_cast<std::int16_t>(quantize(in(c, i)));
+                dst[at] = mu ? LinearToMuLaw(linear) : LinearToALaw(linear);
+            });
+            return quantize.clipped;
+        }
+        default: {
+            Quantizer quantize(f.validBits);
+            const int shift = f.containerBits - f.validBits;
+            const std::int64_t offset = f.encoding == SampleEncoding::kUnsigned8 ? 128 : 0;
+            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                const std::int64_t q = quantize(in(c, i)) * (std::int64_t{1} << shift) + offset;
+                StoreBytes(dst + at, static_cast<std::uint64_t>(q), bytes, be);
+            });
+            return quantize.clipped;
+        }
+    }
+}
+
+}  // namespace
+
+void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __restrict source,
+                       std::size_t frames, float* __restrict target) {
+    const std::size_t n = format.channels;
+    DecodeWith(format, source, frames,
+               [=](std::size_t c, std::size_t i) -> float& { return target[i * n + c]; });
+}
+
+void DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
+                  std::size_t frames, float* const* planes) {
+    DecodeWith(format, source, frames,
+               [=](std::size_t c, std::size_t i) -> float& { return planes[c][i]; });
+}
+
+std::uint64_t EncodeInterleaved(const WavSampleFormat& format, const float* __restrict source,
+                                std::size_t frames, std::uint8_t* __restrict target) {
+    const std::size_t n = format.channels;
+    return EncodeWith(
+        format, [=](std::size_t c, std::size_t i) { return source[i * n + c]; }, frames, target);
+}
+
+std::uint64_t EncodePlanar(const WavSampleFormat& format, const float* const* planes,
+                           std::size_t frames, std::uint8_t* __restrict target) {
+    return EncodeWith(
+        format, [=](std::size_t c, std::size_t i) { return planes[c][i]; }, frames, target);
+}
+
+}  // namespace zel

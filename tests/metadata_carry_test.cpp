@@ -1,0 +1,157 @@
+// Metadata carried from input to output: order kept, stale chunks dropped, frame counts
+// moved onto the output's timeline, nothing carried when stripped.
+
+#include "engine/metadata_carry.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/byte_order.h"
+#include "engine/memory_byte_source.h"
+#include "engine/riff_chunk_ids.h"
+#include "engine/wav_chunk_reader.h"
+#include "engine/wav_header_writer.h"
+#include "tests/support/riff_builder.h"
+
+namespace zel {
+namespace {
+
+using test::Bytes;
+using test::FieldWriter;
+using test::RiffBuilder;
+
+constexpr std::uint64_t kHourAt44100 = 44100ull * 3600;
+
+Bytes BextPayload() {
+    Bytes bext(604, ' ');
+    StoreLe64(bext.data() + 338, kHourAt44100);
+    return bext;
+}
+
+Bytes CuePayload() {
+    FieldWriter w;
+    w.U32(2);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        const std::uint32_t frame = i == 0 ? 1000 : 44100;
+        w.U32(i + 1).U32(frame).Id("data").U32(0).U32(0).U32(frame);
+    }
+    return w.bytes();
+}
+
+Bytes AdtlPayload() {
+    FieldWriter w;
+    w.Id("adtl").Id("labl").U32(5).Id("one").U8(0).U8(0);  // odd label, padded
+    w.Id("ltxt").U32(20).U32(1).U32(441).Id("rgn ").U16(0).U16(0).U16(0).U16(0);
+    return w.bytes();
+}
+
+Bytes SmplPayload() {
+    FieldWriter w;
+    w.U32(0).U32(0).U32(22676).U32(60).U32(0).U32(0).U32(0).U32(1).U32(0);
+    w.U32(1).U32(0).U32(441).U32(882).U32(0).U32(0);
+    return w.bytes();
+}
+
+Bytes InfoPayload() {
+    FieldWriter w;
+    w.Id("INFO").Id("INAM").U32(4).Id("song");
+    return w.bytes();
+}
+
+Bytes RichInput(const char* riffId = "RIFF") {
+    return RiffBuilder(riffId)
+        .Chunk("JUNK", Bytes(28))
+        .Chunk("bext", BextPayload())
+        .Chunk("LIST", InfoPayload())
+        .Chunk("fmt ", test::FmtPayload(1, 2, 44100, 4, 16))
+        .Chunk("fact", Bytes(4))
+        .Chunk("data", Bytes(400))
+        .Chunk("cue ", CuePayload())
+        .Chunk("LIST", AdtlPayload())
+        .Chunk("smpl", SmplPayload())
+        .Chunk("PEAK", Bytes(24))
+        .Chunk("levl", Bytes(8))
+        .Chunk("abcd", Bytes{1, 2, 3})
+        .Build();
+}
+
+std::vector<CarriedChunk> Carry(const Bytes& file, bool strip = false) {
+    MemoryByteSource source(file);
+    const WavReadOutcome read = ReadWavLayout(source);
+    EXPECT_TRUE(read.Accepted());
+    MetadataCarryOptions options;
+    options.strip = strip;
+    options.ratio = {48000, 44100};
+    options.outputRate = 48000;
+    return CarryMetadata(source, read.layout, options);
+}
+
+TEST(MetadataCarry, KeepsOrderDropsStaleChunksAndMovesTheTimeline) {
+    const std::vector<CarriedChunk> carried = Carry(RichInput());
+    struct Expected {
+        std::uint32_t id;
+        bool afterData;
+    };
+    const Expected expected[] = {{chunk_id::kBext, false}, {chunk_id::kList, false},
+                                 {chunk_id::kCue, true},   {chunk_id::kList, true},
+                                 {chunk_id::kSmpl, true},  {FourCc("abcd"), true}};
+    ASSERT_EQ(carried.size(), std::size(expected));
+    for (std::size_t i = 0; i < carried.size(); ++i) {
+        EXPECT_EQ(carried[i].id, expected[i].id) << i;
+        EXPECT_EQ(carried[i].afterData, expected[i].afterData) << i;
+    }
+    EXPECT_EQ(LoadU64(carried[0].payload.data() + 338, false), 48000ull * 3600);
+    EXPECT_EQ(carried[1].payload, InfoPayload());
+    const std::uint8_t* cue = carried[2].payload.data();
+    EXPECT_EQ(LoadU32(cue + 4 + 4, false), 1088u);  // 1000 * 48000 / 44100 = 1088.4
+    EXPECT_EQ(LoadU32(cue + 4 + 20, false), 1088u);
+    EXPECT_EQ(LoadU32(cue + 28 + 4, false), 48000u);
+    EXPECT_EQ(LoadU32(carried[3].payload.data() + 4 + 14 + 8 + 4, false), 480u);  // ltxt
+    const std::uint8_t* smpl = carried[4].payload.data();
+    EXPECT_EQ(LoadU32(smpl + 8, false), 20833u);  // ns per frame at 48 kHz
+    EXPECT_EQ(LoadU32(smpl + 36 + 8, false), 480u);
+    EXPECT_EQ(LoadU32(smpl + 36 + 12, false), 960u);
+    EXPECT_EQ(carried[5].payload, (Bytes{1, 2, 3}));
+}
+
+TEST(MetadataCarry, StripAndBigEndianInputsCarryNothing) {
+    EXPECT_TRUE(Carry(RichInput(), true).empty());
+    const Bytes rifx = RiffBuilder("RIFX", true)
+                           .Chunk("fmt ", test::FmtPayload(1, 1, 8000, 2, 16, false, true))
+                           .Chunk("data", Bytes(4))
+                           .Chunk("LIST", InfoPayload())
+                           .Build();
+    EXPECT_TRUE(Carry(rifx).empty());
+}
+
+TEST(MetadataCarry, CarriedChunksFormAValidOutput) {
+    const std::vector<CarriedChunk> carried = Carry(RichInput());
+    WavSampleFormat format;
+    format.encoding = SampleEncoding::kSigned24;
+    format.channels = 1;
+    format.sampleRate = 48000;
+    format.containerBits = format.validBits = 24;
+    format.blockAlign = 3;
+    const Bytes leading = SerializeChunks(carried, false);
+    const Bytes trailing = SerializeChunks(carried, true);
+    constexpr std::uint64_t kFrames = 5;  // odd data: a pad byte before the trailing chunks
+    const std::uint64_t pad = DataPadBytes(kFrames * 3, true);
+    WavOutputHeader header = ComposeWavHeader(format, leading, 15);
+    ASSERT_TRUE(CompleteWavHeader(header, kFrames * 3, kFrames, pad + trailing.size()));
+    Bytes file = header.bytes;
+    file.resize(file.size() + kFrames * 3 + pad, 0);
+    file.insert(file.end(), trailing.begin(), trailing.end());
+
+    MemoryByteSource source(file);
+    const WavReadOutcome read = ReadWavLayout(source);
+    ASSERT_TRUE(read.Accepted());
+    EXPECT_EQ(read.layout.frameCount, kFrames);
+    std::vector<std::uint32_t> ids;
+    for (const WavChunkEntry& chunk : read.layout.chunks)
+        if (chunk.id != chunk_id::kJunk) ids.push_back(chunk.id);
+    std::vector<std::uint32_t> expected;
+    for (const CarriedChunk& chunk : carried) expected.push_back(chunk.id);
+    EXPECT_EQ(ids, expected);
+}
+
+}  // namespace
+}  // namespace zel
