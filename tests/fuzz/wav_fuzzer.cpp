@@ -20,7 +20,7 @@
 #include "engine/sample_codec.h"
 #include "engine/wav_chunk_reader.h"
 #include "engine/wav_header.h"
-include "engine/wav_probe.h"
+#include "engine/wav_probe.h"
 #include "platform/message_window.h"
 #include "tools/synthetic_wav.h"
 
