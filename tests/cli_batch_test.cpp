@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/conversion_result.h"
 #include "tools/synthetic_wav.h"
 #include "platform/replacing_file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/folder_watch.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
 #include "texts/message_catalogue.h"
@@ -58,18 +58,19 @@ std::vector<fs::path> TemporaryFiles(const fs::path& folder) {
     return found;
 }
 
-// Waits until `count` conversions have written data into their temporary outputs.
-bool WaitForConversions(const fs::path& folder, std::size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::size_t writing = 0;
-        std::error_code error;
-        for (const fs::path& file : TemporaryFiles(folder))
-            writing += fs::file_size(file, error) > 1'000'000 ? 1 : 0;
-        if (writing >= count) return true;
-        std::this_thread::sleep_for(5ms);
-    }
-    return false;
+// Waits until `count` conversions of `child` have written data into their temporary
+// outputs.
+bool WaitForConversions(const fs::path& folder, std::size_t count, pid_t child) {
+    return test::WaitForFolder(
+        folder,
+        [&] {
+            std::size_t writing = 0;
+            std::error_code error;
+            for (const fs::path& file : TemporaryFiles(folder))
+                writing += fs::file_size(file, error) > 1'000'000 ? 1 : 0;
+            return writing >= count;
+        },
+        kStartTimeout, child);
 }
 
 class CliTest : public ::testing::Test {
@@ -144,7 +145,7 @@ TEST_F(CliTest, CtrlCEndsTheFileInProgressAndOpensNoLaterFile) {
     test::ChildOptions options;
     bool converting = false;
     options.whileRunning = [&](pid_t pid) {
-        converting = WaitForConversions(work.path(), 1);
+        converting = WaitForConversions(work.path(), 1, pid);
         ::kill(pid, SIGINT);
     };
     const test::ChildOutcome outcome =
@@ -175,7 +176,7 @@ TEST_F(CliTest, CtrlCCancelsEveryWorker) {
     test::ChildOptions options;
     bool converting = false;
     options.whileRunning = [&](pid_t pid) {
-        converting = WaitForConversions(work.path(), 2);
+        converting = WaitForConversions(work.path(), 2, pid);
         ::kill(pid, SIGINT);
     };
     const test::ChildOutcome outcome = Run(args, options);
@@ -224,7 +225,7 @@ TEST_F(CliTest, TermAndHangupCancelLikeCtrlCAndKeepAnEarlierOutput) {
         test::ChildOptions options;
         bool converting = false;
         options.whileRunning = [&](pid_t pid) {
-            converting = WaitForConversions(work.path(), 1);
+            converting = WaitForConversions(work.path(), 1, pid);
             ::kill(pid, signal);
         };
         const test::ChildOutcome outcome =
@@ -251,10 +252,8 @@ TEST_F(CliTest, AFifoIsRefusedAtOnceAndTheBatchGoesOn) {
     bool finished = false;
     // A child stuck on the FIFO is killed at the deadline instead of hanging the suite.
     options.whileRunning = [&](pid_t pid) {
-        const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-        while (!(finished = fs::exists(work / "tone_ZEL.wav")) &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
+        finished = test::WaitForFolder(
+            work.path(), [&] { return fs::exists(work / "tone_ZEL.wav"); }, kStartTimeout, pid);
         if (!finished) ::kill(pid, SIGKILL);
     };
     const test::ChildOutcome outcome = Run({"--quiet", fifo.string(), tone.string()}, options);

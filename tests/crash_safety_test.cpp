@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,13 +10,13 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "batch/batch_job.h"
 #include "batch/batch_thread_proc.h"
 #include "engine/wav_probe.h"
 #include "platform/replacing_file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/folder_watch.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
@@ -38,7 +37,6 @@ constexpr int kKillPoints = 3;
 constexpr int kKillPointParts = 4;
 // A conversion that never gets there (zel-cli stuck, or writing elsewhere) fails the round.
 constexpr auto kKillDeadline = std::chrono::seconds(20);
-constexpr auto kPollInterval = std::chrono::milliseconds(1);
 
 using TemporarySet = std::set<fs::path>;
 
@@ -47,12 +45,6 @@ TemporarySet TemporaryFiles(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder))
         if (platform::ReplacingFile::IsTemporaryName(entry.path())) found.insert(entry.path());
     return found;
-}
-
-bool HasExited(pid_t child) {
-    siginfo_t info{};
-    return ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == child;
 }
 
 // The moment of a kill: a temporary file of `output` (one that did not exist before the
@@ -87,10 +79,9 @@ test::ChildOutcome RunAndKill(const std::vector<std::string>& inputs, const char
     options.scratchFolder = scratch.path();
     if (killAt) {
         options.whileRunning = [&](pid_t child) {
-            const auto deadline = std::chrono::steady_clock::now() + kKillDeadline;
-            while (!TemporaryReached(folder, before, *killAt) && !HasExited(child) &&
-                   std::chrono::steady_clock::now() < deadline)
-                std::this_thread::sleep_for(kPollInterval);
+            test::WaitForFolder(
+                folder, [&] { return TemporaryReached(folder, before, *killAt); },
+                kKillDeadline, child);
             ::kill(child, SIGKILL);
         };
     }
