@@ -167,7 +167,7 @@ std::string UsageText() {
            "                   the same command resumes an interrupted run\n"
            "  --results FORMAT tsv (default) or jsonl: one JSON object a line with input,\n"
            "                   output, code, message, framesIn, framesOut, seconds and\n"
-           "                   clippedSamples (counted by --quality high)\n"
+           "                   clippedSamples (counted by the float path, see --quality)\n"
            "  --shard K/N      convert only part K of N (0 <= K < N), chosen by a hash\n"
            "                   of each file's relative path, for N copies on a cluster\n"
            "  --strip-metadata outputs get no chunk but fmt and data (by default the\n"

@@ -37,7 +37,9 @@ struct ConversionOutcome {
     // Frames read from the input and written to the output; 0 when nothing was converted.
     std::int64_t framesIn = 0;
     std::int64_t framesOut = 0;
-    // Output samples that had to be saturated; only the high-quality mode counts them.
+    // Output samples that had to be saturated. The float path (every high-quality
+    // conversion, and inputs other than 8/16-bit PCM) counts them; the standard integer
+    // kernels saturate without counting.
     std::int64_t clippedSamples = 0;
     // Why an input was refused as unreadable (with kInputFormatError).
     WavRefusalReason refusal;

@@ -1,12 +1,13 @@
 #include "engine/convert_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "engine/block_conversion.h"
-#include "engine/high_quality_file_conversion.h"
 #include "engine/file_byte_source.h"
 #include "engine/float_file_conversion.h"
+#include "engine/high_quality_planar_resampler.h"
 #include "engine/metadata_carry.h"
 #include "engine/polyphase_resampler.h"
 #include "engine/wav_chunk_reader.h"
@@ -85,13 +86,21 @@ std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& 
     return bytes >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(bytes);
 }
 
-// 8 or 16-bit PCM in one or two channels runs through the build's own integer kernels,
-// as long as the output fits in a plain RIFF file.
-bool TakesIntegerPath(const WavLayout& layout, std::uint64_t expectedBehindHeader) {
+// 8 or 16-bit PCM in one or two channels whose output fits in a plain RIFF file: the
+// build's own integer kernels can convert it, and a canonical input keeps its header.
+bool IsPlainPcm(const WavLayout& layout, std::uint64_t expectedBehindHeader) {
     const WavSampleFormat& f = layout.format;
     const bool pcm = (f.encoding == SampleEncoding::kUnsigned8 && f.validBits == 8) ||
                      (f.encoding == SampleEncoding::kSigned16 && f.validBits == 16);
     return pcm && f.channels <= 2 && !f.bigEndian && expectedBehindHeader <= kMaxDataBytes;
+}
+
+// The dither of the high-quality mode: one step of an integer output of 16 bits and fewer
+// (on the codec's -1..+1 scale), 0 where there is none.
+float DitherStep(const ConversionSettings& settings, const WavSampleFormat& output) {
+    const bool integer = !IsFloatEncoding(output.encoding) && !IsG711Encoding(output.encoding);
+    if (!settings.dither || !integer || output.validBits > 16) return 0.0f;
+    return std::ldexp(1.0f, 1 - static_cast<int>(output.validBits));
 }
 
 // The canonical input's own header at the new rate, so its output stays byte for byte.
@@ -120,6 +129,8 @@ struct DataResult {
     ConversionResult code = kCompleted;
     std::uint64_t bytes = 0;
     std::uint64_t frames = 0;
+    // Integer samples the float paths had to saturate (the integer kernels do not count).
+    std::uint64_t saturated = 0;
 };
 
 DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
@@ -139,17 +150,36 @@ DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
 }
 
 DataResult RunFloatPath(RandomAccessBytes& input, const WavLayout& layout,
-                        const WavSampleFormat& outputFormat, const ConversionSettings& settings,
-                        const ConversionKernels& build, FileHandle& output, MessageWindow* window) {
+                        const WavSampleFormat& outputFormat, PlanarResampler& resampler,
+                        FileHandle& output, MessageWindow* window) {
+    FloatDataWritten written;
+    const ConversionResult result =
+        ConvertThroughFloat(input, layout, outputFormat, resampler, output, window, written);
+    return {result, written.bytes, written.frames, written.saturated};
+}
+
+DataResult RunStandardFloatPath(RandomAccessBytes& input, const WavLayout& layout,
+                                const WavSampleFormat& outputFormat,
+                                const ConversionSettings& settings, const ConversionKernels& build,
+                                FileHandle& output, MessageWindow* window) {
     PolyphaseResampler resampler(build);
     const ConversionResult prepared =
         resampler.Prepare(layout.format.sampleRate, settings.targetRate, settings.speedPercent,
                           layout.format.channels);
     if (prepared != kCompleted) return {prepared};
-    FloatDataWritten written;
-    const ConversionResult result =
-        ConvertThroughFloat(input, layout, outputFormat, resampler, output, window, written);
-    return {result, written.bytes, written.frames};
+    return RunFloatPath(input, layout, outputFormat, resampler, output, window);
+}
+
+DataResult RunHighQualityPath(RandomAccessBytes& input, const WavLayout& layout,
+                              const WavSampleFormat& outputFormat,
+                              const ConversionSettings& settings, const ConversionKernels& build,
+                              FileHandle& output, MessageWindow* window) {
+    HighQualityPlanarResampler resampler(HighQualityKernelsFor(build),
+                                         DitherStep(settings, outputFormat));
+    if (!resampler.Prepare(static_cast<std::int32_t>(layout.format.sampleRate),
+                           settings.targetRate, settings.speedPercent, layout.format.channels))
+        return {kOutOfMemory};
+    return RunFloatPath(input, layout, outputFormat, resampler, output, window);
 }
 
 bool WriteBytes(FileHandle& output, std::span<const std::uint8_t> bytes) {
@@ -173,9 +203,6 @@ bool FinishOutputFile(FileHandle& output, WavOutputHeader& header, const DataRes
 ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWindow* progressWindow,
                               const std::filesystem::path& outputPath,
                               const ConversionSettings& settings, const ConversionKernels& build) {
-    if (settings.quality == ConversionQuality::kHigh)
-        return ConvertFileHighQuality(inputPath, progressWindow, outputPath, settings,
-                                      HighQualityKernelsFor(build));
     // Opened first for its permission bits; it also refuses anything but a regular file.
     FileHandle inputHandle = FileHandle::OpenForSequentialRead(inputPath);
     if (!inputHandle.IsOpen()) return {kInputOpenError};
@@ -208,19 +235,24 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     const WavSampleFormat outputFormat = OutputFormatOf(layout.format, targetRate);
     const std::uint64_t expected =
         ExpectedDataBytes(layout, outputFormat, ratio) + 1 + trailing.size();
-    const bool integerPath = TakesIntegerPath(layout, expected);
+    const bool plainPcm = IsPlainPcm(layout, expected);
     WavOutputHeader header;
-    if (integerPath && layout.canonical) {
+    if (plainPcm && layout.canonical) {
         if (!CanonicalOutputHeader(input, settings.targetRate, header)) return {kInputReadError};
     } else {
         header = ComposeWavHeader(outputFormat, leading, expected);
     }
     if (!WriteBytes(output.File(), header.bytes)) return {kOutputWriteError};
 
-    const DataResult data =
-        integerPath ? RunIntegerPath(input, layout, settings, build, output.File(), progressWindow)
-                    : RunFloatPath(input, layout, outputFormat, settings, build, output.File(),
-                                   progressWindow);
+    FileHandle& out = output.File();
+    DataResult data;
+    if (settings.quality == ConversionQuality::kHigh)
+        data = RunHighQualityPath(input, layout, outputFormat, settings, build, out, progressWindow);
+    else if (plainPcm)
+        data = RunIntegerPath(input, layout, settings, build, out, progressWindow);
+    else
+        data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out,
+                                    progressWindow);
     if (data.code < 0) return {data.code};
     if (!FinishOutputFile(output.File(), header, data, trailing)) return {kOutputWriteError};
     ConversionOutcome outcome{data.code};
@@ -228,6 +260,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     else if (!output.Commit()) outcome = {kOutputWriteError};
     outcome.framesIn = static_cast<std::int64_t>(layout.frameCount);
     outcome.framesOut = static_cast<std::int64_t>(data.frames);
+    outcome.clippedSamples = static_cast<std::int64_t>(data.saturated);
     return outcome;
 }
 

@@ -40,6 +40,17 @@ ConversionResult ConvertThroughFloat(RandomAccessBytes& input, const WavLayout& 
         !encoded.Allocate(static_cast<std::uint64_t>(resampler.MaxBlockOutputs()) * outAlign))
         return kOutOfMemory;
 
+    // Encodes and writes the `count` outputs the resampler holds.
+    const auto emit = [&](std::int64_t count) {
+        const auto frames = static_cast<std::size_t>(count);
+        written.saturated +=
+            EncodePlanar(outputFormat, resampler.OutputPlanes(), frames, encoded.data());
+        if (!output.Write(encoded.data(), frames * outAlign)) return false;
+        written.bytes += frames * outAlign;
+        written.frames += frames;
+        return true;
+    };
+
     std::uint64_t offset = layout.dataOffset;
     std::int64_t remaining = total;
     written = {};
@@ -51,16 +62,12 @@ ConversionResult ConvertThroughFloat(RandomAccessBytes& input, const WavLayout& 
         DecodePlanar(layout.format, raw.data(), static_cast<std::size_t>(frames),
                      resampler.InputPlanes());
         const bool final = frames == remaining;
-        const std::int64_t outputs = resampler.FilterBlock(frames, final);
-        const auto count = static_cast<std::size_t>(outputs);
-        written.saturated +=
-            EncodePlanar(outputFormat, resampler.OutputPlanes(), count, encoded.data());
-        if (!output.Write(encoded.data(), count * outAlign)) return kOutputWriteError;
-        written.bytes += count * outAlign;
-        written.frames += count;
+        if (!emit(resampler.FilterBlock(frames, final))) return kOutputWriteError;
         remaining -= frames;
         if (AsksToCancel(progressWindow, PercentDone(remaining, total))) return kCancelled;
     }
+    for (std::int64_t count = resampler.DrainTail(); count > 0; count = resampler.DrainTail())
+        if (!emit(count)) return kOutputWriteError;
     return kCompleted;
 }
 

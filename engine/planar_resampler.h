@@ -18,6 +18,9 @@ class PlanarResampler {
     virtual float* const* InputPlanes() = 0;
     // Filters the block just filled; returns the outputs now in OutputPlanes().
     virtual std::int64_t FilterBlock(std::int64_t frames, bool final) = 0;
+    // After the final block: further outputs of the stream's tail in OutputPlanes(); 0
+    // once there are none. Resamplers whose final block yields everything keep this.
+    virtual std::int64_t DrainTail() { return 0; }
     virtual const float* const* OutputPlanes() const = 0;
     // The most outputs one block can yield, for the caller's encoding buffer.
     virtual std::int64_t MaxBlockOutputs() const = 0;

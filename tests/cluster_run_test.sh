@@ -99,10 +99,11 @@ show_logs() {
 }
 
 wait_until() {  # wait_until SECONDS WHAT COMMAND...
-  local limit=$(($(date +%s) + $1)) what=$2
+  local seconds=$1 what=$2
+  local limit=$(($(date +%s) + seconds))
   shift 2
   until "$@" > /dev/null 2>&1; do
-    [ "$(date +%s)" -lt $limit ] || { show_logs; fail "$what within ${limit}s"; }
+    [ "$(date +%s)" -lt $limit ] || { show_logs; fail "$what within ${seconds}s"; }
     sleep 0.2
   done
 }

@@ -203,27 +203,34 @@ def python_wave_case(enc, channels):
 
 def cases():
     c = []
+
+    def add(tool, name, enc, channels, make, marker=None, options=()):
+        c.append((tool, name, enc, channels, make, marker, list(options)))
+
     for enc in ("u8", "s16", "s24", "s32", "f32", "f64", "ulaw", "alaw"):
-        c.append(("sox", enc + " stereo", enc, 2, sox_case(enc, 2), None))
-        c.append(("ffmpeg", enc + " stereo", enc, 2, ffmpeg_case(enc, 2), None))
-        c.append(("libsndfile", enc + " stereo", enc, 2, sndfile_case(enc, 2), None))
-    c.append(("sox", "s24 6 channels", "s24", 6, sox_case("s24", 6), None))
-    c.append(("sox", "s16 mono", "s16", 1, sox_case("s16", 1), None))
-    c.append(("sox", "s24 big-endian (RIFX)", "s24", 2, sox_case("s24", 2, ["-B"]), None))
-    c.append(("ffmpeg", "s16 6 channels", "s16", 6, ffmpeg_case("s16", 6), None))
-    c.append(("ffmpeg", "f32 3 channels", "f32", 3, ffmpeg_case("f32", 3), None))
-    c.append(("ffmpeg", "s24 RF64", "s24", 2, ffmpeg_case("s24", 2, ["-rf64", "always"]), None))
-    c.append(("ffmpeg", "s16 to a pipe", "s16", 2, ffmpeg_case("s16", 2, pipe=True), None))
-    c.append(("ffmpeg", "s16 with INFO title", "s16", 2,
-              ffmpeg_case("s16", 2, ["-metadata", "title=Zel Tone"]), b"Zel Tone"))
-    c.append(("ffmpeg", "s24 with bext", "s24", 2,
-              ffmpeg_case("s24", 2, ["-write_bext", "1", "-metadata", "time_reference=88200",
-                                     "-metadata", "description=zeltest"]), b"zeltest"))
-    c.append(("libsndfile", "s24 RF64", "s24", 2, sndfile_case("s24", 2, rf64=True), None))
+        add("sox", enc + " stereo", enc, 2, sox_case(enc, 2))
+        add("ffmpeg", enc + " stereo", enc, 2, ffmpeg_case(enc, 2))
+        add("libsndfile", enc + " stereo", enc, 2, sndfile_case(enc, 2))
+    add("sox", "s24 6 channels", "s24", 6, sox_case("s24", 6))
+    add("sox", "s16 mono", "s16", 1, sox_case("s16", 1))
+    add("sox", "s24 big-endian (RIFX)", "s24", 2, sox_case("s24", 2, ["-B"]))
+    add("ffmpeg", "s16 6 channels", "s16", 6, ffmpeg_case("s16", 6))
+    add("ffmpeg", "f32 3 channels", "f32", 3, ffmpeg_case("f32", 3))
+    add("ffmpeg", "s24 RF64", "s24", 2, ffmpeg_case("s24", 2, ["-rf64", "always"]))
+    add("ffmpeg", "s16 to a pipe", "s16", 2, ffmpeg_case("s16", 2, pipe=True))
+    add("ffmpeg", "s16 with INFO title", "s16", 2,
+        ffmpeg_case("s16", 2, ["-metadata", "title=Zel Tone"]), b"Zel Tone")
+    add("ffmpeg", "s24 with bext", "s24", 2,
+        ffmpeg_case("s24", 2, ["-write_bext", "1", "-metadata", "time_reference=88200",
+                               "-metadata", "description=zeltest"]), b"zeltest")
+    add("libsndfile", "s24 RF64", "s24", 2, sndfile_case("s24", 2, rf64=True))
     for enc in ("u8", "s16", "s24", "s32"):
         for ch in (1, 2):
-            c.append(("python-wave", "%s %dch" % (enc, ch), enc, ch, python_wave_case(enc, ch),
-                      None))
+            add("python-wave", "%s %dch" % (enc, ch), enc, ch, python_wave_case(enc, ch))
+    # The high-quality mode reads and writes the same layouts and keeps the metadata.
+    add("ffmpeg", "s24 with INFO title, high quality", "s24", 2,
+        ffmpeg_case("s24", 2, ["-metadata", "title=Zel Tone"]), b"Zel Tone",
+        ["--quality", "high"])
     return c
 
 
@@ -231,7 +238,7 @@ TOOL_BINARIES = {"sox": "sox", "ffmpeg": "ffmpeg", "libsndfile": "sndfile-conver
                  "python-wave": None}
 
 
-def check(zel, work, tool, name, enc, channels, make, marker):
+def check(zel, work, tool, name, enc, channels, make, marker, options):
     raw = os.path.join(work, "in%d.f32" % channels)
     if not os.path.exists(raw):
         raw_float_input(raw, channels)
@@ -242,8 +249,8 @@ def check(zel, work, tool, name, enc, channels, make, marker):
             os.remove(p)
     make(raw, src)
     w_in = parse(src)
-    result = subprocess.run([zel, "--quiet", "--rate", str(OUT_RATE), src], capture_output=True,
-                            text=True, timeout=TOOL_TIMEOUT)
+    result = subprocess.run([zel, "--quiet", "--rate", str(OUT_RATE)] + options + [src],
+                            capture_output=True, text=True, timeout=TOOL_TIMEOUT)
     if result.returncode != 0:
         return "zel-cli: " + result.stdout.strip()
     w = parse(out)
@@ -362,7 +369,7 @@ def main():
                 failures.append("hand-made %s: %s" % (name, problem))
             else:
                 entry[0] += 1
-        for tool, name, enc, channels, make, marker in cases():
+        for tool, name, enc, channels, make, marker, options in cases():
             binary = TOOL_BINARIES[tool]
             if binary is not None and shutil.which(binary) is None:
                 totals.setdefault(tool, [0, 0, "not installed"])
@@ -370,7 +377,7 @@ def main():
             entry = totals.setdefault(tool, [0, 0, ""])
             entry[1] += 1
             try:
-                problem = check(zel, work, tool, name, enc, channels, make, marker)
+                problem = check(zel, work, tool, name, enc, channels, make, marker, options)
             except (subprocess.SubprocessError, ValueError, StopIteration, OSError) as e:
                 problem = "%s: %s" % (type(e).__name__, e)
             if problem:
