@@ -11,9 +11,7 @@ void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_fileNames = std::move(fileNames);
     m_fileCount = static_cast<std::int32_t>(m_fileNames.size());
     m_results.assign(m_fileNames.size(), kCompleted);
-    m_details.assign(m_fileNames.size(), ResultDetail::kNone);
-    m_figures.assign(m_fileNames.size(), {});
-    m_refusals.assign(m_fileNames.size(), WavRefusalReason{});
+    m_reports.assign(m_fileNames.size(), {});
 }
 
 std::string BatchJob::GetFileName(std::int32_t i) const {
@@ -24,20 +22,15 @@ std::string BatchJob::GetFileName(std::int32_t i) const {
 ConversionOutcome BatchJob::Outcome(std::int32_t i) const {
     const auto index = static_cast<std::size_t>(i);
     if (i < 0 || index >= m_results.size()) return {};
-    ConversionOutcome outcome{m_results[index],
-                              index < m_details.size() ? m_details[index] : ResultDetail::kNone};
-    if (index < m_figures.size()) {
-        outcome.framesIn = m_figures[index].framesIn;
-        outcome.framesOut = m_figures[index].framesOut;
-        outcome.clippedSamples = m_figures[index].clipped;
-    }
-    if (index < m_refusals.size()) outcome.refusal = m_refusals[index];
+    ConversionOutcome outcome = index < m_reports.size() ? m_reports[index].outcome
+                                                         : ConversionOutcome{};
+    outcome.code = m_results[index];
     return outcome;
 }
 
 double BatchJob::Seconds(std::int32_t i) const {
     const auto index = static_cast<std::size_t>(i);
-    return i >= 0 && index < m_figures.size() ? m_figures[index].seconds : 0.0;
+    return i >= 0 && index < m_reports.size() ? m_reports[index].seconds : 0.0;
 }
 
 std::filesystem::path BatchJob::OutputFolder(std::int32_t i) const {
@@ -49,17 +42,13 @@ std::filesystem::path BatchJob::OutputFolder(std::int32_t i) const {
 void BatchJob::ReserveResults() {
     const auto count = static_cast<std::size_t>(std::max(m_fileCount, 0));
     if (m_results.size() < count) m_results.resize(count, kCompleted);
-    if (m_details.size() < count) m_details.resize(count, ResultDetail::kNone);
-    if (m_figures.size() < count) m_figures.resize(count);
-    if (m_refusals.size() < count) m_refusals.resize(count);
+    if (m_reports.size() < count) m_reports.resize(count);
 }
 
 void BatchJob::StoreOutcome(std::int32_t i, const ConversionOutcome& outcome, double seconds) {
     const auto index = static_cast<std::size_t>(i);
     m_results[index] = outcome.code;
-    m_details[index] = outcome.detail;
-    m_refusals[index] = outcome.refusal;
-    m_figures[index] = {outcome.framesIn, outcome.framesOut, seconds, outcome.clippedSamples};
+    m_reports[index] = {outcome, seconds};
 }
 
 std::int32_t BatchJob::ProcessedFileCount() const {

@@ -42,7 +42,7 @@ class BatchJob {
     BatchJob(const BatchJob&) = delete;
     BatchJob& operator=(const BatchJob&) = delete;
 
-    // Sets the input paths, sizes m_results and m_details to them and sets m_fileCount.
+    // Sets the input paths, sizes the results to them and sets m_fileCount.
     void SetFiles(std::vector<std::string> fileNames);
 
     // A copy of the suffix.
@@ -75,23 +75,17 @@ class BatchJob {
     std::string m_suffix;
     // Entry i: the ConversionResult of file i, once the worker has reported it.
     std::vector<ConversionResult> m_results;
-    // Entry i: what the code of file i alone does not tell (the cause of a refusal, a
-    // cancel that kept an earlier file), written with m_results.
-    std::vector<ResultDetail> m_details;
-    // Entry i: the frames and the time of file i, written with m_results.
-    struct FileFigures {
-        std::int64_t framesIn = 0;
-        std::int64_t framesOut = 0;
+    // Entry i: all the worker reported of file i (its detail, refusal, frames and clip
+    // count beside the code in m_results) and the time it took, written with m_results.
+    struct FileReport {
+        ConversionOutcome outcome;
         double seconds = 0;
-        std::int64_t clipped = 0;
     };
-    std::vector<FileFigures> m_figures;
+    std::vector<FileReport> m_reports;
     // Entry i: the folder for file i's output. Missing or empty entries: beside the input.
     std::vector<std::filesystem::path> m_outputFolders;
     // An output that exists and is finished is left alone (kSkippedExisting).
     bool m_skipExisting = false;
-    // Entry i: why input i could not be read, when it could not; written with m_results.
-    std::vector<WavRefusalReason> m_refusals;
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;

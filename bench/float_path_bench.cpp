@@ -21,7 +21,7 @@
 #include "engine/wav_header_writer.h"
 
 #ifdef ZEL_HAVE_SOXR
-#include <soxr.h>
+#include "bench/soxr_reference.h"
 #endif
 
 namespace {
@@ -93,7 +93,7 @@ void RunZel(benchmark::State& state, Case c) {
     const std::filesystem::path input = WriteInput(c, WorkDir());
     const std::filesystem::path output = WorkDir() / (std::string(c.name) + "_out.wav");
     const ConversionBuild& build = BestBuildForFeatureLevel(DetectCpuFeatures(nullptr));
-    const ConversionSettings settings{kOutputRate, 100, false};
+    const ConversionSettings settings{.targetRate = kOutputRate, .speedPercent = 100};
     for (auto _ : state) {
         const ConversionOutcome outcome =
             ConvertFile(input, nullptr, output, settings, build.kernels);
@@ -118,23 +118,9 @@ void RunSoxr(benchmark::State& state, Case c) {
     const std::size_t outCapacity = inFrames * kOutputRate / kInputRate + 4096;
     std::vector<float> out(outCapacity * kChannels);
     const soxr_datatype_t type = integer ? SOXR_INT32_I : SOXR_FLOAT32_I;
-    const soxr_io_spec_t io = soxr_io_spec(type, type);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     const void* in = integer ? static_cast<const void*>(ints.data()) : signal.data();
-    std::size_t done = 0;
-    for (auto _ : state) {
-        std::size_t used = 0;
-        const soxr_error_t error =
-            soxr_oneshot(kInputRate, kOutputRate, kChannels, in, inFrames, &used, out.data(),
-                         outCapacity, &done, &io, &quality, &runtime);
-        if (error != nullptr) {
-            state.SkipWithError(error);
-            return;
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(done));
+    zel::bench::TimeSoxrOneShot(state, kInputRate, kOutputRate, kChannels, type, in, inFrames,
+                           out.data(), outCapacity);
 }
 #endif
 

@@ -22,7 +22,7 @@
 #include "engine/wav_header.h"
 
 #ifdef ZEL_HAVE_SOXR
-#include <soxr.h>
+#include "bench/soxr_reference.h"
 #endif
 #ifdef ZEL_HAVE_SAMPLERATE
 #include <samplerate.h>
@@ -166,22 +166,8 @@ void RunSoxr(benchmark::State& state, Conversion c) {
     const std::vector<std::uint8_t>& data = InputData(c);
     const std::size_t inFrames = data.size() / (2 * c.channels);
     std::vector<std::int16_t> out(inFrames * c.outputRate / c.inputRate * c.channels + 4096);
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
-    std::size_t done = 0;
-    for (auto _ : state) {
-        std::size_t used = 0;
-        const soxr_error_t error =
-            soxr_oneshot(c.inputRate, c.outputRate, c.channels, data.data(), inFrames, &used,
-                         out.data(), out.size() / c.channels, &done, &io, &quality, &runtime);
-        if (error != nullptr) {
-            state.SkipWithError(error);
-            return;
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(done));
+    zel::bench::TimeSoxrOneShot(state, c.inputRate, c.outputRate, c.channels, SOXR_INT16_I,
+                           data.data(), inFrames, out.data(), out.size() / c.channels);
 }
 #endif
 

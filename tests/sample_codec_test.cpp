@@ -9,22 +9,12 @@
 #include <cstring>
 #include <random>
 #include <vector>
+#include "tests/support/sample_format.h"
 
 namespace zel {
 namespace {
 
-WavSampleFormat Format(SampleEncoding encoding, std::uint16_t channels, std::uint16_t container,
-                       std::uint16_t valid, bool bigEndian = false) {
-    WavSampleFormat f;
-    f.encoding = encoding;
-    f.channels = channels;
-    f.sampleRate = 48000;
-    f.containerBits = container;
-    f.validBits = valid;
-    f.blockAlign = static_cast<std::uint16_t>(channels * container / 8);
-    f.bigEndian = bigEndian;
-    return f;
-}
+using test::Format;
 
 // Stored samples with the bits below the valid depth clear, as a writer leaves them.
 std::vector<std::uint8_t> RandomSamples(const WavSampleFormat& f, std::size_t frames) {
@@ -45,11 +35,11 @@ TEST(SampleCodec, IntegerAndFloatEncodingsRoundTripExactly) {
     const WavSampleFormat formats[] = {
         Format(SampleEncoding::kUnsigned8, 1, 8, 8),
         Format(SampleEncoding::kSigned16, 2, 16, 16),
-        Format(SampleEncoding::kSigned16, 2, 16, 16, true),
+        test::BigEndian(Format(SampleEncoding::kSigned16, 2, 16, 16)),
         Format(SampleEncoding::kSigned16, 1, 16, 12),
         Format(SampleEncoding::kSigned24, 2, 24, 24),
         Format(SampleEncoding::kSigned24, 3, 24, 20),
-        Format(SampleEncoding::kSigned24, 2, 24, 24, true),
+        test::BigEndian(Format(SampleEncoding::kSigned24, 2, 24, 24)),
         Format(SampleEncoding::kSigned32, 6, 32, 24),
         Format(SampleEncoding::kFloat32, 2, 32, 32),
         Format(SampleEncoding::kALaw, 1, 8, 8),
@@ -106,7 +96,7 @@ TEST(SampleCodec, DecodesToFullScaleOfTheContainer) {
     const Row rows[] = {
         {Format(SampleEncoding::kUnsigned8, 1, 8, 8), {0}, -1.0f},
         {Format(SampleEncoding::kSigned16, 1, 16, 16), {0x00, 0x40}, 0.5f},
-        {Format(SampleEncoding::kSigned16, 1, 16, 16, true), {0x40, 0x00}, 0.5f},
+        {test::BigEndian(Format(SampleEncoding::kSigned16, 1, 16, 16)), {0x40, 0x00}, 0.5f},
         {Format(SampleEncoding::kSigned24, 1, 24, 24), {0x00, 0x00, 0x80}, -1.0f},
         {Format(SampleEncoding::kSigned32, 1, 32, 24), {0x00, 0x00, 0x00, 0xC0}, -0.5f},
         {Format(SampleEncoding::kFloat64, 1, 64, 64), {0, 0, 0, 0, 0, 0, 0xF8, 0x3F}, 1.5f},

@@ -14,24 +14,14 @@
 #include "engine/wav_chunk_reader.h"
 #include "engine/wav_header.h"
 #include "tests/support/riff_builder.h"
+#include "tests/support/sample_format.h"
 
 namespace zel {
 namespace {
 
 using test::Bytes;
 
-WavSampleFormat Format(SampleEncoding encoding, std::uint16_t channels, std::uint16_t container,
-                       std::uint16_t valid, std::uint32_t mask = 0) {
-    WavSampleFormat f;
-    f.encoding = encoding;
-    f.channels = channels;
-    f.sampleRate = 48000;
-    f.containerBits = container;
-    f.validBits = valid;
-    f.blockAlign = static_cast<std::uint16_t>(channels * container / 8);
-    f.channelMask = mask;
-    return f;
-}
+using test::Format;
 
 // A file of `header`, `dataBytes` of silence and `trailer`, without holding the silence.
 class SparseSource : public RandomAccessBytes {
@@ -94,11 +84,12 @@ TEST(WavHeaderWriter, EveryFormatReadsBackAsWritten) {
     const Row rows[] = {
         {"24-bit stereo", Format(SampleEncoding::kSigned24, 2, 24, 24), 0xFFFE, false, 3},
         {"20 bits in 24", Format(SampleEncoding::kSigned24, 1, 24, 20), 0xFFFE, false, 4},
-        {"24 in 32, 5.1", Format(SampleEncoding::kSigned32, 6, 32, 24, 0x3F), 0xFFFE, false, 0x3F},
-        {"16-bit, 4 channels", Format(SampleEncoding::kSigned16, 4, 16, 16, 0x33), 0xFFFE, false,
-         0x33},
-        {"16-bit stereo, side speakers", Format(SampleEncoding::kSigned16, 2, 16, 16, 0x600),
-         0xFFFE, false, 0x600},
+        {"24 in 32, 5.1", test::WithMask(Format(SampleEncoding::kSigned32, 6, 32, 24), 0x3F),
+         0xFFFE, false, 0x3F},
+        {"16-bit, 4 channels", test::WithMask(Format(SampleEncoding::kSigned16, 4, 16, 16), 0x33),
+         0xFFFE, false, 0x33},
+        {"16-bit stereo, side speakers",
+         test::WithMask(Format(SampleEncoding::kSigned16, 2, 16, 16), 0x600), 0xFFFE, false, 0x600},
         {"8-bit mono, odd data", Format(SampleEncoding::kUnsigned8, 1, 8, 8), 1, false, 0},
         {"float stereo", Format(SampleEncoding::kFloat32, 2, 32, 32), 3, true, 0},
         {"float 64 mono", Format(SampleEncoding::kFloat64, 1, 64, 64), 3, true, 0},
