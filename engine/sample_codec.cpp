@@ -93,17 +93,21 @@ class Quantizer {
         : scale_(std::ldexp(1.0, bits - 1)), low_(-scale_), high_(scale_ - 1.0) {}
 
     std::int64_t operator()(float x) {
-        double v = std::round(static_cast<double>(x) * scale_);
-        if (v < low_) {
-            v = low_;
+        const double v = static_cast<double>(x) * scale_;
+        if (std::isnan(v)) return 0;
+        // Half a step outwards, then truncation: the nearest value, ties away from zero.
+        // Exact in double for every float times a power of two, and cheaper than a
+        // library round.
+        const double shifted = v < 0.0 ? v - 0.5 : v + 0.5;
+        if (shifted <= low_ - 1.0) {
             ++clipped;
-        } else if (v > high_) {
-            v = high_;
-            ++clipped;
-        } else if (std::isnan(v)) {
-            v = 0.0;
+            return static_cast<std::int64_t>(low_);
         }
-        return static_cast<std::int64_t>(v);
+        if (shifted >= high_ + 1.0) {
+            ++clipped;
+            return static_cast<std::int64_t>(high_);
+        }
+        return static_cast<std::int64_t>(shifted);
     }
 
     std::uint64_t clipped = 0;
@@ -144,10 +148,20 @@ std::uint64_t EncodeWith(const WavSampleFormat& f, In in, std::size_t frames,
             Quantizer quantize(f.validBits);
             const int shift = f.containerBits - f.validBits;
             const std::int64_t offset = f.encoding == SampleEncoding::kUnsigned8 ? 128 : 0;
-            ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
-                const std::int64_t q = quantize(in(c, i)) * (std::int64_t{1} << shift) + offset;
-                StoreBytes(dst + at, static_cast<std::uint64_t>(q), bytes, be);
-            });
+            // The width as a constant, so the byte stores unroll.
+            const auto encodeAll = [&]<int kBytes>() {
+                ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
+                    const std::int64_t q =
+                        quantize(in(c, i)) * (std::int64_t{1} << shift) + offset;
+                    StoreBytes(dst + at, static_cast<std::uint64_t>(q), kBytes, be);
+                });
+            };
+            switch (bytes) {
+                case 1: encodeAll.template operator()<1>(); break;
+                case 2: encodeAll.template operator()<2>(); break;
+                case 3: encodeAll.template operator()<3>(); break;
+                default: encodeAll.template operator()<4>(); break;
+            }
             return quantize.clipped;
         }
     }
