@@ -88,6 +88,16 @@ std::optional<SampleEncoding> EncodingOfTag(std::uint32_t tag, std::uint16_t con
     }
 }
 
+// Identifiers are four printable ASCII characters; anything else (zero padding a recorder
+// left after the data, say) is not a chunk to keep.
+bool IsPrintableId(std::uint32_t id) {
+    for (int i = 0; i < 4; ++i) {
+        const std::uint32_t c = (id >> (8 * i)) & 0xFF;
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+
 bool IsSupportedTag(std::uint32_t tag) {
     return tag == kTagPcm || tag == kTagFloat || tag == kTagALaw || tag == kTagMuLaw;
 }
@@ -219,11 +229,7 @@ WavRefusalReason ChunkWalk::ReadDs64(std::uint64_t& pos) {
 bool ChunkWalk::LooksLikeChunkAt(std::uint64_t pos) {
     ChunkHeader header;
     if (!ReadHeaderAt(pos, header)) return false;
-    for (int i = 0; i < 4; ++i) {
-        const std::uint32_t c = (header.id >> (8 * i)) & 0xFF;
-        if (c < 0x20 || c > 0x7E) return false;
-    }
-    return header.size <= fileSize_ - pos - kChunkHeaderBytes;
+    return IsPrintableId(header.id) && header.size <= fileSize_ - pos - kChunkHeaderBytes;
 }
 
 std::uint64_t ChunkWalk::NextChunk(std::uint64_t payload, std::uint64_t size) const {
@@ -288,7 +294,8 @@ WavReadOutcome ChunkWalk::Run() {
             const WavRefusalReason reason = TakeFormat(header, payload);
             if (reason.code != WavRefusal::kNone) return Refused(reason.code, reason.detail);
         } else if (header.id != chunk_id::kFmt && header.id != chunk_id::kData &&
-                   header.id != chunk_id::kDs64 && layout.chunks.size() < kMaxRecordedChunks) {
+                   header.id != chunk_id::kDs64 && IsPrintableId(header.id) &&
+                   layout.chunks.size() < kMaxRecordedChunks) {
             layout.chunks.push_back({header.id, payload, header.size, haveData_});
         }
         pos = NextChunk(payload, header.size);

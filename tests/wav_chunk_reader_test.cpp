@@ -38,8 +38,9 @@ TEST(WavChunkReader, CanonicalFileIsRecognisedAsSuch) {
 }
 
 TEST(WavChunkReader, WalksChunksInAnyOrderHonouringPadBytes) {
-    // An odd-sized chunk first: its pad byte must be skipped to find the next one.
-    const Bytes file = RiffBuilder()
+    // An odd-sized chunk first: its pad byte must be skipped to find the next one. The zero
+    // bytes a recorder padded the file with at the end are no chunks.
+    Bytes file = RiffBuilder()
                            .Chunk("JUNK", Bytes(5, 0xEE))
                            .Chunk("LIST", Bytes(7, 'i'))
                            .Chunk("fmt ", Stereo16Fmt())
@@ -48,6 +49,7 @@ TEST(WavChunkReader, WalksChunksInAnyOrderHonouringPadBytes) {
                            .Chunk("id3 ", Bytes(11))
                            .Chunk("zzzz", Bytes(1))
                            .Build();
+    file.insert(file.end(), 24, 0);
     const WavReadOutcome outcome = Read(file);
     ASSERT_TRUE(outcome.Accepted());
     const WavLayout& layout = outcome.layout;
