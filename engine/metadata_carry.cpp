@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/byte_order.h"
+#include "engine/ixml_timeline.h"
 #include "engine/riff_chunk_ids.h"
 
 namespace zel {
@@ -96,7 +97,8 @@ void MoveAdtl(std::vector<std::uint8_t>& b, const FrameRatio& ratio) {
     }
 }
 
-void MoveTimeline(CarriedChunk& chunk, const MetadataCarryOptions& options) {
+void MoveTimeline(CarriedChunk& chunk, const MetadataCarryOptions& options,
+                  std::uint32_t inputRate) {
     switch (chunk.id) {
         case chunk_id::kBext:
             MoveBext(chunk.payload, options.ratio);
@@ -110,9 +112,37 @@ void MoveTimeline(CarriedChunk& chunk, const MetadataCarryOptions& options) {
         case chunk_id::kList:
             MoveAdtl(chunk.payload, options.ratio);
             break;
+        case chunk_id::kIxml:
+            MoveIxmlTimeline(chunk.payload, options.ratio, inputRate, options.outputRate);
+            break;
         default:
             break;
     }
+}
+
+// A big-endian input's numbers would be wrong in the little-endian output, so only chunks of
+// text travel: XML, ID3 (byte order of its own) and INFO lists, whose inner sizes turn round.
+bool IsText(std::uint32_t id) {
+    using namespace chunk_id;
+    return id == kIxml || id == kAxml || id == kId3;
+}
+
+bool TakeFromBigEndian(CarriedChunk& chunk) {
+    if (IsText(chunk.id)) return true;
+    std::vector<std::uint8_t>& b = chunk.payload;
+    if (chunk.id != chunk_id::kList || b.size() < kListForm ||
+        LoadU32(b.data(), false) != chunk_id::kInfo)
+        return false;
+    std::size_t pos = kListForm;
+    while (b.size() - pos >= 8) {
+        const std::uint32_t size = LoadU32(b.data() + pos + 4, true);
+        StoreLe32(b.data() + pos + 4, size);
+        const std::size_t payload = pos + 8;
+        if (size > b.size() - payload) return false;
+        pos = payload + size + (size & 1);
+        if (pos > b.size()) break;
+    }
+    return true;
 }
 
 }  // namespace
@@ -128,13 +158,15 @@ std::uint64_t MoveFramePosition(std::uint64_t frame, const FrameRatio& ratio) {
 std::vector<CarriedChunk> CarryMetadata(RandomAccessBytes& source, const WavLayout& layout,
                                         const MetadataCarryOptions& options) {
     std::vector<CarriedChunk> carried;
-    if (options.strip || layout.container == WavContainer::kRifx) return carried;
+    if (options.strip) return carried;
+    const bool bigEndian = layout.container == WavContainer::kRifx;
     for (const WavChunkEntry& entry : layout.chunks) {
         if (IsDropped(entry.id) || entry.size > options.maxChunkBytes || entry.size > kMax32)
             continue;
         CarriedChunk chunk{entry.id, std::vector<std::uint8_t>(entry.size), entry.afterData};
         if (!source.ReadAt(entry.offset, chunk.payload.data(), chunk.payload.size())) continue;
-        MoveTimeline(chunk, options);
+        if (bigEndian && !TakeFromBigEndian(chunk)) continue;
+        MoveTimeline(chunk, options, layout.format.sampleRate);
         carried.push_back(std::move(chunk));
     }
     return carried;

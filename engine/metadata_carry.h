@@ -34,8 +34,8 @@ struct CarriedChunk {
     bool afterData = false;
 };
 
-// Reads and converts the chunks the layout lists. A big-endian (RIFX) input carries
-// nothing: its chunks' numbers would be wrong in the little-endian output.
+// Reads and converts the chunks the layout lists. A big-endian (RIFX) input carries only
+// its text: INFO lists, iXML, axml and ID3.
 std::vector<CarriedChunk> CarryMetadata(RandomAccessBytes& source, const WavLayout& layout,
                                         const MetadataCarryOptions& options);
 

@@ -35,6 +35,10 @@ inline constexpr std::uint32_t kLtxt = FourCc("ltxt");
 inline constexpr std::uint32_t kBext = FourCc("bext");
 inline constexpr std::uint32_t kCue = FourCc("cue ");
 inline constexpr std::uint32_t kSmpl = FourCc("smpl");
+inline constexpr std::uint32_t kInfo = FourCc("INFO");
+inline constexpr std::uint32_t kIxml = FourCc("iXML");
+inline constexpr std::uint32_t kAxml = FourCc("axml");
+inline constexpr std::uint32_t kId3 = FourCc("id3 ");
 }  // namespace chunk_id
 
 }  // namespace zel

@@ -1,9 +1,11 @@
 // Metadata carried from input to output: order kept, stale chunks dropped, frame counts
-// moved onto the output's timeline, nothing carried when stripped.
+// moved onto the output's timeline, nothing carried when stripped, only text from RIFX.
 
 #include "engine/metadata_carry.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "engine/byte_order.h"
 #include "engine/memory_byte_source.h"
@@ -113,14 +115,59 @@ TEST(MetadataCarry, KeepsOrderDropsStaleChunksAndMovesTheTimeline) {
     EXPECT_EQ(carried[5].payload, (Bytes{1, 2, 3}));
 }
 
-TEST(MetadataCarry, StripAndBigEndianInputsCarryNothing) {
+TEST(MetadataCarry, StripCarriesNothingAndBigEndianInputsOnlyTheirText) {
     EXPECT_TRUE(Carry(RichInput(), true).empty());
+    FieldWriter info(true);
+    info.Id("INFO").Id("INAM").U32(4).Id("song");
+    const Bytes xml = {'<', 'B', 'W', 'F', '>', '<', '/', 'B', 'W', 'F', '>'};
     const Bytes rifx = RiffBuilder("RIFX", true)
                            .Chunk("fmt ", test::FmtPayload(1, 1, 8000, 2, 16, false, true))
                            .Chunk("data", Bytes(4))
-                           .Chunk("LIST", InfoPayload())
+                           .Chunk("LIST", info.bytes())
+                           .Chunk("cue ", FieldWriter(true).U32(0).bytes())
+                           .Chunk("iXML", xml)
                            .Build();
-    EXPECT_TRUE(Carry(rifx).empty());
+    const std::vector<CarriedChunk> carried = Carry(rifx);
+    ASSERT_EQ(carried.size(), 2u);
+    EXPECT_EQ(carried[0].id, chunk_id::kList);
+    EXPECT_EQ(carried[0].payload, InfoPayload());  // inner sizes now little-endian
+    EXPECT_EQ(carried[1].id, chunk_id::kIxml);
+    EXPECT_EQ(carried[1].payload, xml);
+}
+
+// iXML repeats the bext time reference and may stamp the time of day in frames; both move
+// with the audio, and a stamp counted at another rate stays as it is.
+TEST(MetadataCarry, IxmlCountsMoveWithTheAudio) {
+    const auto carryIxml = [](const std::string& xml) {
+        const Bytes file = RiffBuilder()
+                               .Chunk("fmt ", test::FmtPayload(1, 2, 44100, 4, 16))
+                               .Chunk("data", Bytes(40))
+                               .Chunk("iXML", Bytes(xml.begin(), xml.end()))
+                               .Build();
+        const std::vector<CarriedChunk> carried = Carry(file);
+        EXPECT_EQ(carried.size(), 1u);
+        return carried.empty() ? std::string()
+                               : std::string(carried[0].payload.begin(), carried[0].payload.end());
+    };
+    // 44100 * 100000 = 4410000000 frames: past 32 bits, so the high word counts too.
+    EXPECT_EQ(
+        carryIxml("<BWF_TIME_REFERENCE_LOW>115032704</BWF_TIME_REFERENCE_LOW>"
+                  "<BWF_TIME_REFERENCE_HIGH>1</BWF_TIME_REFERENCE_HIGH>"
+                  "<TIMESTAMP_SAMPLE_RATE>44100</TIMESTAMP_SAMPLE_RATE>"
+                  "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>441</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>"
+                  "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>0</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>"
+                  "<FILE_SAMPLE_RATE>44100</FILE_SAMPLE_RATE>"),
+        "<BWF_TIME_REFERENCE_LOW>505032704</BWF_TIME_REFERENCE_LOW>"
+        "<BWF_TIME_REFERENCE_HIGH>1</BWF_TIME_REFERENCE_HIGH>"
+        "<TIMESTAMP_SAMPLE_RATE>48000</TIMESTAMP_SAMPLE_RATE>"
+        "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>480</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>"
+        "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>0</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>"
+        "<FILE_SAMPLE_RATE>48000</FILE_SAMPLE_RATE>");
+    const std::string otherRate =
+        "<TIMESTAMP_SAMPLE_RATE>96000</TIMESTAMP_SAMPLE_RATE>"
+        "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>960</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>"
+        "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>0</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>";
+    EXPECT_EQ(carryIxml(otherRate), otherRate);
 }
 
 TEST(MetadataCarry, CarriedChunksFormAValidOutput) {
