@@ -8,6 +8,9 @@ namespace {
 
 // The product's name, the same in every language.
 const QString kMessageTitle = QStringLiteral("ZEL");
+// Lines of a list shown in the box itself; a longer list is shown whole in a scrolling
+// field under "Show Details", so the box never outgrows the screen.
+constexpr qsizetype kMaxLinesInBox = 12;
 
 int RunMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& text,
                   QMessageBox::StandardButtons buttons) {
@@ -29,6 +32,22 @@ void QtUserPrompts::ShowWarning(QWidget* owner, const QString& text) {
 bool QtUserPrompts::ConfirmWarning(QWidget* owner, const QString& text) {
     return RunMessageBox(owner, QMessageBox::Warning, text,
                          QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void QtUserPrompts::ShowSkippedFiles(QWidget* owner, const QString& heading,
+                                     const QStringList& lines) {
+    const bool longList = lines.size() > kMaxLinesInBox;
+    QStringList shown = lines;
+    if (longList) {
+        shown.resize(kMaxLinesInBox);
+        shown << QStringLiteral("...");
+    }
+    QMessageBox box(QMessageBox::Warning, kMessageTitle,
+                    heading + QStringLiteral("\n\n") + shown.join(u'\n'), QMessageBox::Ok,
+                    owner);
+    box.setTextFormat(Qt::PlainText);
+    if (longList) box.setDetailedText(lines.join(u'\n'));
+    box.exec();
 }
 
 QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
