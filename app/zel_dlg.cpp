@@ -57,12 +57,15 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     // The batch runs, by default, the highest build the processor supports.
     m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
     m_executeButton->setFocus();
+    // The natural size, every column in view; without it the first showing would hold the
+    // window to two thirds of the screen.
+    resize(sizeHint());
 }
 
 void CZELDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // At a large scale factor the natural size can exceed the screen; the title bar must
-    // stay in reach. Later showings keep the size and place the user gave the window.
+    // As far as the screen has room; the title bar must stay in reach at any scale factor.
+    // Later showings keep the size and place the user gave the window.
     if (!std::exchange(m_shownBefore, true)) FitOnScreen(*this);
     // Taken once, when the window first appears; queued, so that a refusal's message box
     // appears over the visible window.

@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/dialog_units.h"
 #include "app/input_file_list.h"
@@ -40,7 +41,8 @@ QPushButton* MakeButton(const QString& caption, const QString& name, int minimum
                         QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    button->setMinimumWidth(minimumWidth);
+    // Never narrower than its caption, however little room a small window leaves.
+    button->setMinimumWidth(std::max(minimumWidth, button->sizeHint().width()));
     return button;
 }
 
