@@ -1,5 +1,6 @@
 // The controls of the main window and their arrangement: the input group (three buttons
-// and the subfolder choice over the list), the output group (suffix, frequency, speed, metadata) and the button row.
+// and the subfolder choice over the list), the output group (suffix, frequency, speed,
+// metadata) and the button row.
 
 #include <QAction>
 #include <QCheckBox>
