@@ -8,9 +8,10 @@ namespace {
 
 // The product's name, the same in every language.
 const QString kMessageTitle = QStringLiteral("ZEL");
-// Lines of a list shown in the box itself; a longer list is shown whole in a scrolling
-// field under "Show Details", so the box never outgrows the screen.
-constexpr qsizetype kMaxLinesInBox = 12;
+// Lines of a list shown in the box itself (a deep path wraps over several); a longer list
+// is shown whole in a scrolling field under "Show Details", so that the box stays within
+// a small screen at a large scale factor.
+constexpr qsizetype kMaxLinesInBox = 5;
 
 int RunMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& text,
                   QMessageBox::StandardButtons buttons) {
