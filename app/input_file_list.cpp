@@ -1,7 +1,9 @@
 #include "app/input_file_list.h"
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "app/input_row_text.h"
@@ -19,10 +21,23 @@ constexpr ColumnSpec kColumns[kInputColumnCount] = {
     {QT_TRANSLATE_NOOP("InputFileList", "チャンネル数"), 70},
     {QT_TRANSLATE_NOOP("InputFileList", "サンプリング周波数"), 70},
     {QT_TRANSLATE_NOOP("InputFileList", "量子化ビット数"), 70},
+    {QT_TRANSLATE_NOOP("InputFileList", "フォルダ"), 240},
 };
 
 // Room beside a header text for the section's margins.
 constexpr int kHeaderTextMargin = 16;
+
+// What a row keeps beside its texts, on its first cell.
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDeviceRole = Qt::UserRole + 1;
+constexpr int kInodeRole = Qt::UserRole + 2;
+
+std::optional<zel::platform::FileIdentity> IdentityOf(const QTreeWidgetItem& item) {
+    const QVariant device = item.data(kFileNameColumn, kDeviceRole);
+    const QVariant inode = item.data(kFileNameColumn, kInodeRole);
+    if (!device.isValid() || !inode.isValid()) return std::nullopt;
+    return zel::platform::FileIdentity{device.toULongLong(), inode.toULongLong()};
+}
 
 }  // namespace
 
@@ -35,8 +50,12 @@ InputFileList::InputFileList(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSortingEnabled(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A deep folder keeps its start and its last folders in view.
+    setTextElideMode(Qt::ElideMiddle);
     SetUpColumns();
     connect(header(), &QHeaderView::sectionClicked, this, &InputFileList::SortByColumn);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] { m_identities.reset(); });
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] { m_identities.reset(); });
 }
 
 void InputFileList::SetUpColumns() {
@@ -45,10 +64,12 @@ void InputFileList::SetUpColumns() {
     for (const ColumnSpec& column : kColumns) headers << tr(column.header);
     setHeaderLabels(headers);
     QHeaderView* head = header();
-    head->setStretchLastSection(false);
+    // The folder, last, takes the room the window gives the list.
+    head->setStretchLastSection(true);
     head->setSectionsClickable(true);
     head->setSectionsMovable(false);
-    head->setSortIndicatorShown(false);
+    head->setSortIndicatorShown(true);
+    head->setSortIndicator(-1, Qt::AscendingOrder);
     head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The widths are wide enough for the numbers; a header text wider than its column
     // widens the column, so every caption can be read in this font.
@@ -59,6 +80,17 @@ void InputFileList::SetUpColumns() {
     }
 }
 
+int InputFileList::WidthForColumns() const {
+    int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < kInputColumnCount; ++c)
+        width += std::max(kColumns[c].width, columnWidth(c));
+    return width;
+}
+
+QSize InputFileList::sizeHint() const {
+    return m_naturalSize.isValid() ? m_naturalSize : QTreeWidget::sizeHint();
+}
+
 QString InputFileList::CellText(int row, int column) const {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item != nullptr ? item->text(column) : QString();
@@ -67,33 +99,50 @@ QString InputFileList::CellText(int row, int column) const {
 QStringList InputFileList::Paths() const {
     QStringList paths;
     paths.reserve(RowCount());
-    for (int row = 0; row < RowCount(); ++row) paths << CellText(row, kFileNameColumn);
+    for (int row = 0; row < RowCount(); ++row)
+        paths << topLevelItem(row)->data(kFileNameColumn, kPathRole).toString();
     return paths;
 }
 
-bool InputFileList::Contains(const QString& path) const {
-    for (int row = 0; row < RowCount(); ++row)
-        if (topLevelItem(row)->text(kFileNameColumn) == path) return true;
-    return false;
+bool InputFileList::ContainsFile(const zel::platform::FileIdentity& identity) const {
+    if (!m_identities) {
+        m_identities.emplace();
+        for (int row = 0; row < RowCount(); ++row)
+            if (const auto listed = IdentityOf(*topLevelItem(row))) m_identities->insert(*listed);
+    }
+    return m_identities->contains(identity);
+}
+
+void InputFileList::AppendRow(const QString& path, const zel::WavProbe& probe,
+                              const zel::platform::FileIdentity& identity) {
+    AppendTexts(path, FormatColumnTexts(probe), identity);
 }
 
 void InputFileList::AppendRow(const QString& path, const zel::WavFormat& format) {
-    AppendTexts(path, FormatColumnTexts(format));
+    AppendTexts(path, FormatColumnTexts(format), std::nullopt);
 }
 
-void InputFileList::AppendRow(const QString& path, const zel::WavProbe& probe) {
-    AppendTexts(path, FormatColumnTexts(probe));
-}
-
-void InputFileList::AppendTexts(const QString& path, RowTexts texts) {
-    texts.cells[kFileNameColumn] = path;
+void InputFileList::AppendTexts(const QString& path, RowTexts texts,
+                                const std::optional<zel::platform::FileIdentity>& identity) {
+    const QFileInfo file(path);
+    texts.cells[kFileNameColumn] = file.fileName();
+    texts.cells[kFolderColumn] = file.absolutePath();
     auto* item = new QTreeWidgetItem;
     for (int c = 0; c < kInputColumnCount; ++c) {
         item->setText(c, texts.cells[c]);
         // A text cut off by its column can be read in full in the tip.
         item->setToolTip(c, texts.cells[c]);
     }
+    item->setToolTip(kFileNameColumn, file.absoluteFilePath());
+    item->setToolTip(kFolderColumn, file.absoluteFilePath());
+    item->setData(kFileNameColumn, kPathRole, path);
+    if (identity) {
+        item->setData(kFileNameColumn, kDeviceRole, QVariant(qulonglong{identity->device}));
+        item->setData(kFileNameColumn, kInodeRole, QVariant(qulonglong{identity->inode}));
+        if (m_identities) m_identities->insert(*identity);
+    }
     addTopLevelItem(item);
+    ForgetSortOrder();
 }
 
 void InputFileList::RemoveSelectedRows() {
@@ -103,15 +152,28 @@ void InputFileList::RemoveSelectedRows() {
 
 void InputFileList::SortByColumn(int column) {
     if (column < 0 || column >= kInputColumnCount) return;
+    const bool flip = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder;
+    m_sortOrder = flip ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortColumn = column;
+    header()->setSortIndicator(column, m_sortOrder);
+
     QTreeWidgetItem* current = currentItem();
     const QList<QTreeWidgetItem*> selected = selectedItems();
     QList<QTreeWidgetItem*> rows = invisibleRootItem()->takeChildren();
-    std::stable_sort(rows.begin(), rows.end(), [column](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        return CompareCellTexts(a->text(column), b->text(column)) < 0;
-    });
+    const int sign = m_sortOrder == Qt::AscendingOrder ? 1 : -1;
+    std::stable_sort(rows.begin(), rows.end(),
+                     [column, sign](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+                         return sign * CompareCellTexts(a->text(column), b->text(column)) < 0;
+                     });
     addTopLevelItems(rows);
     if (current != nullptr) setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
     for (QTreeWidgetItem* item : selected) item->setSelected(true);
+}
+
+void InputFileList::ForgetSortOrder() {
+    if (m_sortColumn < 0) return;
+    m_sortColumn = -1;
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
 void InputFileList::keyPressEvent(QKeyEvent* event) {

@@ -1,14 +1,20 @@
 #pragma once
-// The input file list: one row per file, the path in column 0 exactly as it was added and
-// the file's duration, channel count, sampling frequency and sample size beside it. The
-// rows are the only record of the batch's inputs; Execute takes column 0 in row order.
+// The input file list: one row per file, its name first, then the file's duration, channel
+// count, sampling frequency and sample size, and its folder last; the whole path is in the
+// tip. Each row keeps the path exactly as it was added and the identity of the file (device
+// and inode), so the same file is never listed twice under another name. The rows are the
+// only record of the batch's inputs; Execute takes their paths in row order.
 
+#include <QSize>
 #include <QStringList>
 #include <QTreeWidget>
+#include <optional>
+#include <set>
 
 #include "app/input_row_text.h"
 #include "engine/wav_header.h"
 #include "engine/wav_probe.h"
+#include "platform/file_identity.h"
 
 class InputFileList : public QTreeWidget {
     Q_OBJECT
@@ -18,23 +24,42 @@ public:
 
     int RowCount() const { return topLevelItemCount(); }
     QString CellText(int row, int column) const;
+    // The paths as they were added, in row order.
     QStringList Paths() const;
 
-    // True when column 0 of some row equals `path` exactly (case-sensitive).
-    bool Contains(const QString& path) const;
+    // True when some row lists the file `identity` names.
+    bool ContainsFile(const zel::platform::FileIdentity& identity) const;
+    void AppendRow(const QString& path, const zel::WavProbe& probe,
+                   const zel::platform::FileIdentity& identity);
+    // A row of a known format for a file that need not exist (no identity).
     void AppendRow(const QString& path, const zel::WavFormat& format);
-    void AppendRow(const QString& path, const zel::WavProbe& probe);
 
     // The Delete key: every selected row goes, without asking.
     void RemoveSelectedRows();
-    // Ascending by the column's texts (CompareCellTexts); rows with equal texts keep their
-    // order, and the selection stays on the same files.
+    // A header click: by the column's texts (CompareCellTexts), ascending, or descending
+    // when the list is sorted ascending by that column already; the header shows the
+    // order. Rows with equal texts keep their order, and the selection stays on the same
+    // files. Rows added later go to the end, and the header's order mark goes.
     void SortByColumn(int column);
+
+    // The size the window gives the list when it opens; the list can shrink below it.
+    void SetNaturalSize(const QSize& size) { m_naturalSize = size; }
+    QSize sizeHint() const override;
+    // Wide enough for every column at its initial width.
+    int WidthForColumns() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetUpColumns();
-    void AppendTexts(const QString& path, RowTexts texts);
+    void AppendTexts(const QString& path, RowTexts texts,
+                     const std::optional<zel::platform::FileIdentity>& identity);
+    void ForgetSortOrder();
+
+    QSize m_naturalSize;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // The rows' identities, gathered again after rows were removed.
+    mutable std::optional<std::set<zel::platform::FileIdentity>> m_identities;
 };

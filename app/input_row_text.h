@@ -15,6 +15,7 @@ enum InputColumn : int {
     kChannelsColumn,
     kFrequencyColumn,
     kBitsColumn,
+    kFolderColumn,
     kInputColumnCount
 };
 
@@ -26,7 +27,7 @@ QString BitsText(std::uint16_t bitsPerSample);    // "16bits", " 8bits"
 // With the encoding named where bits alone do not say it: "32bits float", " 8bits A-law".
 QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding);
 
-// The four format columns of a row, indexed like InputColumn (column 0 left empty).
+// The four format columns of a row, indexed like InputColumn (name and folder left empty).
 struct RowTexts {
     QString cells[kInputColumnCount];
 };

@@ -8,6 +8,10 @@ namespace {
 
 // The product's name, the same in every language.
 const QString kMessageTitle = QStringLiteral("ZEL");
+// Lines of a list shown in the box itself (a deep path wraps over several); a longer list
+// is shown whole in a scrolling field under "Show Details", so that the box stays within
+// a small screen at a large scale factor.
+constexpr qsizetype kMaxLinesInBox = 5;
 
 int RunMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& text,
                   QMessageBox::StandardButtons buttons) {
@@ -29,6 +33,22 @@ void QtUserPrompts::ShowWarning(QWidget* owner, const QString& text) {
 bool QtUserPrompts::ConfirmWarning(QWidget* owner, const QString& text) {
     return RunMessageBox(owner, QMessageBox::Warning, text,
                          QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void QtUserPrompts::ShowSkippedFiles(QWidget* owner, const QString& heading,
+                                     const QStringList& lines) {
+    const bool longList = lines.size() > kMaxLinesInBox;
+    QStringList shown = lines;
+    if (longList) {
+        shown.resize(kMaxLinesInBox);
+        shown << QStringLiteral("...");
+    }
+    QMessageBox box(QMessageBox::Warning, kMessageTitle,
+                    heading + QStringLiteral("\n\n") + shown.join(u'\n'), QMessageBox::Ok,
+                    owner);
+    box.setTextFormat(Qt::PlainText);
+    if (longList) box.setDetailedText(lines.join(u'\n'));
+    box.exec();
 }
 
 QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {

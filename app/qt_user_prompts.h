@@ -19,6 +19,8 @@ public:
     void ShowError(QWidget* owner, const QString& text) override;
     void ShowWarning(QWidget* owner, const QString& text) override;
     bool ConfirmWarning(QWidget* owner, const QString& text) override;
+    void ShowSkippedFiles(QWidget* owner, const QString& heading,
+                          const QStringList& lines) override;
     QStringList ChooseInputFiles(QWidget* owner) override;
     QString ChooseFolder(QWidget* owner) override;
 };

@@ -17,6 +17,13 @@ QSize FrameAllowance(const QWidget& window) {
     return {2 * border, title + 2 * border};
 }
 
+// Where the client area sits within that room: below the title bar, inside the border.
+QPoint ClientOffset(const QWidget& window) {
+    const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int border = window.style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    return {border, title + border};
+}
+
 }  // namespace
 
 void FitOnScreen(QWidget& window) {
@@ -31,10 +38,15 @@ void FitOnScreen(QWidget& window) {
     if (fitted != window.size()) window.resize(fitted);
 
     const QSize frame = fitted + FrameAllowance(window);
-    QPoint topLeft = window.pos();
+    // Until the window manager has framed the window, its position places the client area
+    // and the frame grows around it, up and to the left: the title bar would land above
+    // the screen's top edge.
+    const bool framed = window.frameGeometry() != window.geometry();
+    const QPoint offset = framed ? QPoint() : ClientOffset(window);
+    QPoint topLeft = window.pos() - offset;
     topLeft.setX(std::clamp(topLeft.x(), area.left(),
                             std::max(area.left(), area.right() + 1 - frame.width())));
     topLeft.setY(std::clamp(topLeft.y(), area.top(),
                             std::max(area.top(), area.bottom() + 1 - frame.height())));
-    window.move(topLeft);
+    window.move(topLeft + offset);
 }

@@ -17,6 +17,10 @@ public:
     virtual void ShowWarning(QWidget* owner, const QString& text) = 0;
     // OK and Cancel with the warning icon; true for OK.
     virtual bool ConfirmWarning(QWidget* owner, const QString& text) = 0;
+    // One box with the warning icon for all the files one add left out: a heading over one
+    // line per file or count. A list of any length stays readable.
+    virtual void ShowSkippedFiles(QWidget* owner, const QString& heading,
+                                  const QStringList& lines) = 0;
 
     // Full paths of the files chosen, in the chooser's order; empty when cancelled.
     virtual QStringList ChooseInputFiles(QWidget* owner) = 0;

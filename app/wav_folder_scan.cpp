@@ -1,20 +1,17 @@
 #include "app/wav_folder_scan.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "app/qt_path.h"
+#include "batch/folder_walk.h"
 
-QStringList WavFilesInFolder(const QString& folder) {
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral("*.wav")}, QDir::Files | QDir::Hidden | QDir::System,
-                      QDir::Name | QDir::IgnoreCase);
-    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + u'/';
-    QStringList paths;
-    paths.reserve(names.size());
-    for (const QString& name : names) {
-        // A FIFO or a device named *.wav would block whoever opens it.
-        const QString path = prefix + name;
-        if (QFileInfo(path).isFile()) paths << path;
-    }
-    return paths;
+WavFolderScan ScanWavFolder(const QString& folder, bool subfolders, const QString& suffix) {
+    zel::WalkRules rules;
+    rules.suffix = ToFilesystemPath(suffix).native();
+    rules.subfolders = subfolders;
+    const zel::WalkResult walk = zel::WalkFolderCounting(ToFilesystemPath(folder), rules);
+    WavFolderScan scan;
+    scan.paths.reserve(static_cast<qsizetype>(walk.entries.size()));
+    for (const zel::BatchEntry& entry : walk.entries)
+        scan.paths << FromFilesystemPath(std::filesystem::path(entry.input));
+    scan.namedLikeOutputs = static_cast<int>(walk.namedLikeOutputs);
+    return scan;
 }

@@ -1,10 +1,17 @@
 #pragma once
-// The candidates a folder offers to the input list: the entries directly in it (no
-// subfolders are entered) whose names end in ".wav" in any letter case and that are
-// regular files or links to them: a FIFO or a device would block whoever opens it.
+// The candidates a folder offers to the input list, found by the same walk as zel-cli -r:
+// WAV files (named .wav in any letter case, or with a RIFF/WAVE header) that are regular
+// files or links to them, hidden ones and outputs of an earlier run (named with the
+// suffix) left out, directly in the folder or in its subfolders too.
 
 #include <QString>
 #include <QStringList>
 
-// Full paths, the folder joined to each name with one separator, in name order.
-QStringList WavFilesInFolder(const QString& folder);
+struct WavFolderScan {
+    // Full paths, in the walk's order (by the path below the folder).
+    QStringList paths;
+    // WAV files left out because their names end in the suffix.
+    int namedLikeOutputs = 0;
+};
+
+WavFolderScan ScanWavFolder(const QString& folder, bool subfolders, const QString& suffix);

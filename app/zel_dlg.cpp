@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -14,16 +15,19 @@
 #include <utility>
 
 #include "app/about_dlg.h"
+#include "app/add_report.h"
 #include "app/app_icon.h"
 #include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
 #include "app/qt_path.h"
+#include "app/screen_fit.h"
 #include "app/speed_text.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
 #include "engine/wav_probe.h"
+#include "platform/file_identity.h"
 #include "texts/message_catalogue.h"
 
 namespace {
@@ -53,10 +57,16 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     // The batch runs, by default, the highest build the processor supports.
     m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
     m_executeButton->setFocus();
+    // The natural size, every column in view; without it the first showing would hold the
+    // window to two thirds of the screen.
+    resize(sizeHint());
 }
 
 void CZELDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // As far as the screen has room; the title bar must stay in reach at any scale factor.
+    // Later showings keep the size and place the user gave the window.
+    if (!std::exchange(m_shownBefore, true)) FitOnScreen(*this);
     // Taken once, when the window first appears; queued, so that a refusal's message box
     // appears over the visible window.
     if (!m_commandLinePaths.isEmpty())
@@ -84,26 +94,60 @@ void CZELDlg::SetUpSpeedSlider() {
 
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
 
-bool CZELDlg::AddInputFile(const QString& path) {
-    const zel::WavProbe probe = zel::ProbeWavFile(ToFilesystemPath(path));
+bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
+    const std::filesystem::path file = ToFilesystemPath(path);
+    const zel::WavProbe probe = zel::ProbeWavFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
     if (probe.status == zel::WavProbe::Status::kRefused) {
         // The reason comes from the catalogue both programs share.
         const std::string reason = zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage());
-        m_prompts.ShowError(this, tr("%1\n対応していないファイルです").arg(path) +
-                                      QLatin1Char('\n') + QString::fromStdString(reason));
+        report.AddRefusal(path, QString::fromStdString(reason));
         return false;
     }
-    if (m_inputList->Contains(path)) {
-        m_prompts.ShowWarning(this, tr("%1\n既にリストに登録されています").arg(path));
+    // Gone since the probe: as if it could not be opened.
+    const std::optional<zel::platform::FileIdentity> identity = zel::platform::IdentifyFile(file);
+    if (!identity) return false;
+    if (m_inputList->ContainsFile(*identity)) {
+        report.AddDuplicate();
         return false;
     }
-    m_inputList->AppendRow(path, probe);
+    m_inputList->AppendRow(path, probe, *identity);
     return true;
 }
 
+bool CZELDlg::AddInputFile(const QString& path) {
+    AddReport report;
+    const bool added = AddInputFile(path, report);
+    ShowReport(report);
+    return added;
+}
+
 void CZELDlg::AddInputFiles(const QStringList& paths) {
-    for (const QString& path : paths) AddInputFile(path);
+    AddReport report;
+    for (const QString& path : paths) AddInputFile(path, report);
+    ShowReport(report);
+}
+
+void CZELDlg::AddDroppedPaths(const QStringList& paths) {
+    AddReport report;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir())
+            AddFolder(path, report);
+        else
+            AddInputFile(path, report);
+    }
+    ShowReport(report);
+}
+
+void CZELDlg::AddFolder(const QString& folder, AddReport& report) {
+    const WavFolderScan scan = ScanWavFolder(folder, IncludesSubfolders(), SuffixText());
+    report.AddNamedLikeOutputs(scan.namedLikeOutputs);
+    for (const QString& path : scan.paths) AddInputFile(path, report);
+}
+
+void CZELDlg::ShowReport(const AddReport& report) {
+    if (!report.IsEmpty())
+        m_prompts.ShowSkippedFiles(this, AddReport::Heading(), report.Lines(SuffixText()));
 }
 
 void CZELDlg::OnAddFiles() { AddInputFiles(m_prompts.ChooseInputFiles(this)); }
@@ -111,7 +155,9 @@ void CZELDlg::OnAddFiles() { AddInputFiles(m_prompts.ChooseInputFiles(this)); }
 void CZELDlg::OnChooseFolder() {
     const QString folder = m_prompts.ChooseFolder(this);
     if (folder.isEmpty()) return;
-    AddInputFiles(WavFilesInFolder(folder));
+    AddReport report;
+    AddFolder(folder, report);
+    ShowReport(report);
 }
 
 void CZELDlg::OnDeleteAll() {
@@ -143,6 +189,8 @@ QString CZELDlg::SuffixText() const { return m_suffixEdit->text(); }
 
 bool CZELDlg::StripsMetadata() const { return m_stripMetadataCheck->isChecked(); }
 
+bool CZELDlg::IncludesSubfolders() const { return m_subfoldersCheck->isChecked(); }
+
 QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText(); }
 
 int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
@@ -165,6 +213,6 @@ void CZELDlg::dropEvent(QDropEvent* event) {
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
     // Handled after the drop has completed, so that the program the files came from is not
-    // held up by a message box. Folders do not open as files and are skipped.
-    QTimer::singleShot(0, this, [this, paths] { AddInputFiles(paths); });
+    // held up by a message box or a long folder scan.
+    QTimer::singleShot(0, this, [this, paths] { AddDroppedPaths(paths); });
 }

@@ -12,6 +12,7 @@
 #include "cpu/cpu_features.h"
 #include "engine/conversion_settings.h"
 
+class AddReport;
 class InputFileList;
 class QAction;
 class QCheckBox;
@@ -40,9 +41,12 @@ class CZELDlg : public QDialog {
     // The build of the conversion routine the next batch runs.
     zel::SimdLevel m_simdLevel = 0;
 
-    // The one way a file enters the list: refused with a message when the engine would
-    // not convert it or when the same path is listed already; skipped silently when it
-    // cannot be opened. True when a row was added.
+    // The one way a file enters the list: refused when the engine would not convert it,
+    // skipped when the same file is listed already (under any name: device and inode), both
+    // noted in `report`; skipped silently when it cannot be opened. True when a row was
+    // added.
+    bool AddInputFile(const QString& path, AddReport& report);
+    // One file as one add, anything left out reported at once.
     bool AddInputFile(const QString& path);
 
     // What Execute reads.
@@ -53,6 +57,8 @@ class CZELDlg : public QDialog {
     // The mode the quality choice names: index 0 standard, 1 high quality.
     zel::ConversionQuality Quality() const;
     bool StripsMetadata() const;
+    // Whether a chosen or dropped folder is scanned with its subfolders.
+    bool IncludesSubfolders() const;
     UserPrompts& Prompts() const { return m_prompts; }
     void SetExecuteHandler(ExecuteHandler handler) { m_executeHandler = std::move(handler); }
 
@@ -62,6 +68,7 @@ class CZELDlg : public QDialog {
     QComboBox* FrequencyCombo() const { return m_frequencyCombo; }
     QSlider* SpeedSlider() const { return m_speedSlider; }
     QCheckBox* StripMetadataCheck() const { return m_stripMetadataCheck; }
+    QCheckBox* SubfoldersCheck() const { return m_subfoldersCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
     QPushButton* ExecuteButton() const { return m_executeButton; }
@@ -98,7 +105,12 @@ class CZELDlg : public QDialog {
     void SetUpSpeedSlider();
     void SetDefaults();
     void UpdateSpeedLabel(int position);
+    // One add each: every file, then one message for all that were left out. Dropped
+    // folders are scanned like a chosen one.
     void AddInputFiles(const QStringList& paths);
+    void AddDroppedPaths(const QStringList& paths);
+    void AddFolder(const QString& folder, AddReport& report);
+    void ShowReport(const AddReport& report);
 
     UserPrompts& m_prompts;
     const zel::CpuidSource& m_cpuid;
@@ -107,12 +119,14 @@ class CZELDlg : public QDialog {
     const QIcon m_icon;
     QStringList m_commandLinePaths;
     ExecuteHandler m_executeHandler;
+    bool m_shownBefore = false;
 
     QPushButton* m_executeButton = nullptr;
     QPushButton* m_exitButton = nullptr;
     QPushButton* m_addFilesButton = nullptr;
     QPushButton* m_folderButton = nullptr;
     QPushButton* m_deleteAllButton = nullptr;
+    QCheckBox* m_subfoldersCheck = nullptr;
     InputFileList* m_inputList = nullptr;
     QLineEdit* m_suffixEdit = nullptr;
     QComboBox* m_frequencyCombo = nullptr;

@@ -1,5 +1,6 @@
 // The controls of the main window and their arrangement: the input group (three buttons
-// over the list), the output group (suffix, frequency, speed, metadata) and the button row.
+// and the subfolder choice over the list), the output group (suffix, frequency, speed,
+// metadata) and the button row.
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,10 +13,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/dialog_units.h"
 #include "app/input_file_list.h"
@@ -30,6 +31,9 @@ const char* const kFrequencyEntries[] = {"8000",  "11025", "22050", "38000",
 // Measures of the arrangement, in dialog units.
 constexpr int kButtonWidth = 54;
 constexpr int kListHeight = 108;
+// The smallest list: a few rows of the names, which scroll sideways to the other columns.
+constexpr int kMinimumListWidth = 180;
+constexpr int kMinimumListHeight = 48;
 constexpr int kSettingFieldWidth = 48;
 constexpr int kSliderWidth = 100;
 constexpr int kLabelColumnWidth = 54;
@@ -38,15 +42,9 @@ QPushButton* MakeButton(const QString& caption, const QString& name, int minimum
                         QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    button->setMinimumWidth(minimumWidth);
+    // Never narrower than its caption, however little room a small window leaves.
+    button->setMinimumWidth(std::max(minimumWidth, button->sizeHint().width()));
     return button;
-}
-
-// Wide enough to show every column of the list at once.
-int ListWidthForColumns(const InputFileList& list) {
-    int width = 2 * list.frameWidth() + list.verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < list.columnCount(); ++c) width += list.columnWidth(c);
-    return width;
 }
 
 }  // namespace
@@ -54,16 +52,17 @@ int ListWidthForColumns(const InputFileList& list) {
 void CZELDlg::CreateControls() {
     setWindowTitle(QStringLiteral("ZEL"));
     setWindowIcon(m_icon);
-    // A window of its own (own task-bar entry) that can be minimised but not resized.
+    // A window of its own (own task-bar entry) that can be resized and maximised; a long
+    // list of deep paths needs the room.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
 
+    // The list takes any growth; the settings and buttons keep their natural size.
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(CreateInputGroup());
+    layout->addWidget(CreateInputGroup(), 1);
     layout->addWidget(CreateOutputGroup());
     layout->addLayout(CreateButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     CreateMenu();
     SetTabOrder();
 }
@@ -80,19 +79,23 @@ QGroupBox* CZELDlg::CreateInputGroup() {
     connect(m_addFilesButton, &QPushButton::clicked, this, &CZELDlg::OnAddFiles);
     connect(m_folderButton, &QPushButton::clicked, this, &CZELDlg::OnChooseFolder);
     connect(m_deleteAllButton, &QPushButton::clicked, this, &CZELDlg::OnDeleteAll);
+    m_subfoldersCheck = new QCheckBox(tr("サブフォルダも含める"), group);
+    m_subfoldersCheck->setObjectName(QStringLiteral("subfoldersCheck"));
 
     m_inputList = new InputFileList(group);
     m_inputList->setObjectName(QStringLiteral("inputList"));
-    m_inputList->setMinimumSize(ListWidthForColumns(*m_inputList), units.Y(kListHeight));
+    m_inputList->SetNaturalSize({m_inputList->WidthForColumns(), units.Y(kListHeight)});
+    m_inputList->setMinimumSize(units.X(kMinimumListWidth), units.Y(kMinimumListHeight));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_addFilesButton);
     buttons->addWidget(m_folderButton);
+    buttons->addWidget(m_subfoldersCheck);
     buttons->addWidget(m_deleteAllButton);
     buttons->addStretch();
     auto* column = new QVBoxLayout(group);
     column->addLayout(buttons);
-    column->addWidget(m_inputList);
+    column->addWidget(m_inputList, 1);
     return group;
 }
 
@@ -196,7 +199,8 @@ void CZELDlg::CreateMenu() {
 
 void CZELDlg::SetTabOrder() {
     QWidget* const order[] = {m_executeButton,   m_exitButton,         m_addFilesButton,
-                              m_folderButton,    m_deleteAllButton,    m_inputList,
+                              m_folderButton,    m_subfoldersCheck,    m_deleteAllButton,
+                              m_inputList,
                               m_suffixEdit,      m_frequencyCombo,     m_speedSlider,
                               m_qualityCombo,    m_stripMetadataCheck, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);

@@ -52,37 +52,44 @@ class Walker {
             if (IsHidden(name) || platform::ReplacingFile::IsTemporaryName(name)) continue;
             std::error_code typeError;
             if (it->is_directory(typeError)) {
-                Walk(it->path(), relative / name);
+                if (rules_.subfolders) Walk(it->path(), relative / name);
             } else if (it->is_regular_file(typeError) && Takes(it->path())) {
                 found_.push_back({it->path().string(), (relative / name).generic_string()});
             }
         }
     }
 
-    std::vector<BatchEntry> Sorted() {
+    WalkResult Sorted() {
         std::sort(found_.begin(), found_.end(),
                   [](const BatchEntry& a, const BatchEntry& b) { return a.relative < b.relative; });
-        return std::move(found_);
+        return {std::move(found_), namedLikeOutputs_};
     }
 
   private:
-    bool Takes(const fs::path& path) const {
-        if (IsNamedLikeOutput(path.filename(), rules_.suffix)) return false;
-        return HasWavExtension(path.filename()) || HasRiffWaveHeader(path);
+    bool Takes(const fs::path& path) {
+        if (!HasWavExtension(path.filename()) && !HasRiffWaveHeader(path)) return false;
+        if (!IsNamedLikeOutput(path.filename(), rules_.suffix)) return true;
+        ++namedLikeOutputs_;
+        return false;
     }
 
     const WalkRules& rules_;
     std::optional<platform::FileIdentity> outputFolder_;
     std::set<platform::FileIdentity> visited_;
     std::vector<BatchEntry> found_;
+    std::size_t namedLikeOutputs_ = 0;
 };
 
 }  // namespace
 
-std::vector<BatchEntry> WalkFolder(const fs::path& folder, const WalkRules& rules) {
+WalkResult WalkFolderCounting(const fs::path& folder, const WalkRules& rules) {
     Walker walker(rules);
     walker.Walk(folder, fs::path());
     return walker.Sorted();
+}
+
+std::vector<BatchEntry> WalkFolder(const fs::path& folder, const WalkRules& rules) {
+    return WalkFolderCounting(folder, rules).entries;
 }
 
 BatchEntry EntryForFile(const std::string& given) {

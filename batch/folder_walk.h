@@ -24,9 +24,19 @@ struct WalkRules {
     std::string suffix;
     // Not walked; empty: none.
     std::filesystem::path outputFolder;
+    // False: the folder's own files only.
+    bool subfolders = true;
+};
+
+struct WalkResult {
+    std::vector<BatchEntry> entries;
+    // WAV files left out because they are named like an output of the suffix.
+    std::size_t namedLikeOutputs = 0;
 };
 
 std::vector<BatchEntry> WalkFolder(const std::filesystem::path& folder, const WalkRules& rules);
+// The same walk, telling also how many files it left out as outputs of an earlier run.
+WalkResult WalkFolderCounting(const std::filesystem::path& folder, const WalkRules& rules);
 
 // A file named directly: its relative path is the path as given when that stays below
 // the current folder ("a/b.wav"), otherwise its file name alone.

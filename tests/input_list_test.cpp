@@ -1,8 +1,11 @@
 // The input file list of the main window: admission, refusal and duplicates, the ways
-// files arrive (chooser, folder, drop, command line), deletion and sorting.
+// files arrive (chooser, folder, drop, command line) with one report per add, deletion
+// and sorting.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
@@ -22,11 +25,21 @@ using zel::test::ShownMessage;
 
 namespace {
 
-const QString kNotSupported = QStringLiteral("\n対応していないファイルです");
+const QString kSkippedHeading = QStringLiteral("追加しなかったファイルがあります");
+const QString kNotSupported = QStringLiteral(" — 対応していないファイルです: ");
 // Ten channels in a header whose block align (4) fits two of 16 bits.
 const QString kTenChannelReason =
     QStringLiteral("ブロックサイズ 4 がチャンネル数とビット数に合いません");
-const QString kAlreadyListed = QStringLiteral("\n既にリストに登録されています");
+
+QString AlreadyListedLine(int count) {
+    return QStringLiteral("既にリストに登録されているため追加しなかったファイル: %1").arg(count);
+}
+
+QString NamedLikeOutputLine(int count) {
+    return QStringLiteral(
+               "名前がサフィックス「_ZEL」で終わるため追加しなかったファイル（以前の出力）: %1")
+        .arg(count);
+}
 
 zel::WavFormat FormatWithChannels(std::uint16_t channels) {
     zel::WavFormat format;
@@ -71,10 +84,11 @@ class InputListTest : public QObject {
         const QString mono = MakeWav("mono8.wav", {1, 8, 8000});
         QVERIFY(dlg.AddInputFile(stereo));
         QVERIFY(dlg.AddInputFile(mono));
-        QVERIFY(prompts.messages.empty());
+        QVERIFY(prompts.skippedFiles.empty());
         InputFileList* list = dlg.InputList();
         QCOMPARE(list->RowCount(), 2);
-        QCOMPARE(list->CellText(0, kFileNameColumn), stereo);
+        QCOMPARE(list->CellText(0, kFileNameColumn), QString("stereo16.wav"));
+        QCOMPARE(list->CellText(0, kFolderColumn), m_dir.path());
         QCOMPARE(list->CellText(0, kDurationColumn), QString(" 0:00:00"));
         QCOMPARE(list->CellText(0, kChannelsColumn), QString("2"));
         QCOMPARE(list->CellText(0, kFrequencyColumn), QString("44100Hz"));
@@ -87,7 +101,7 @@ class InputListTest : public QObject {
         QVERIFY(zel::test::WriteBytes(floating, zel::test::FloatWavBytes()));
         QVERIFY(dlg.AddInputFile(floating));
         QCOMPARE(list->CellText(2, kBitsColumn), QString("32bits float"));
-        QVERIFY(prompts.messages.empty());
+        QVERIFY(prompts.skippedFiles.empty());
         QCOMPARE(dlg.InputPaths(), QStringList({stereo, mono, floating}));
     }
 
@@ -121,10 +135,10 @@ class InputListTest : public QObject {
         CZELDlg dlg(prompts);
         QVERIFY(!dlg.AddInputFile(path));
         QCOMPARE(dlg.InputList()->RowCount(), 0);
-        QCOMPARE(prompts.messages.size(), std::size_t(1));
-        QCOMPARE(prompts.messages[0].kind, ShownMessage::Kind::kError);
-        QCOMPARE(prompts.messages[0].text, path + kNotSupported + "\n" + reason);
-        QCOMPARE(prompts.messages[0].owner, &dlg);
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        QCOMPARE(prompts.skippedFiles[0].heading, kSkippedHeading);
+        QCOMPARE(prompts.skippedFiles[0].lines, QStringList(path + kNotSupported + reason));
+        QCOMPARE(prompts.skippedFiles[0].owner, &dlg);
     }
 
     void skipsWhatCannotBeOpenedSilently() {
@@ -138,41 +152,54 @@ class InputListTest : public QObject {
         QVERIFY(!dlg.AddInputFile(PathOf("pipe.wav")));
         QVERIFY(!dlg.AddInputFile(QString()));
         QCOMPARE(dlg.InputList()->RowCount(), 0);
-        QVERIFY(prompts.messages.empty());
+        QVERIFY(prompts.skippedFiles.empty());
     }
 
-    void warnsOnTheSamePathOnly() {
-        FakeUserPrompts prompts;
-        CZELDlg dlg(prompts);
+    // Any name of a listed file is the same file: relative, doubled separator, symbolic
+    // and hard links. One add of them all lists the file once and reports the count.
+    void theSameFileUnderAnyNameIsListedOnce() {
         const QString path = MakeWav("dup.wav");
-        QVERIFY(dlg.AddInputFile(path));
-        QVERIFY(!dlg.AddInputFile(path));
-        QCOMPARE(dlg.InputList()->RowCount(), 1);
-        QCOMPARE(prompts.messages.size(), std::size_t(1));
-        QCOMPARE(prompts.messages[0].kind, ShownMessage::Kind::kWarning);
-        QCOMPARE(prompts.messages[0].text, path + kAlreadyListed);
-        QCOMPARE(prompts.messages[0].owner, &dlg);
-        // The same file written differently is a different path.
-        const QString doubled = m_dir.path() + "//dup.wav";
-        QVERIFY(dlg.AddInputFile(doubled));
-        QCOMPARE(dlg.InputList()->RowCount(), 2);
-        QCOMPARE(dlg.InputList()->CellText(1, kFileNameColumn), doubled);
-        QCOMPARE(prompts.messages.size(), std::size_t(1));
+        QVERIFY(QFile::link(path, PathOf("dup_symlink.wav")));
+        QCOMPARE(::link(QFile::encodeName(path).constData(),
+                        QFile::encodeName(PathOf("dup_hardlink.wav")).constData()),
+                 0);
+        QDir::setCurrent(m_dir.path());
+        FakeUserPrompts prompts;
+        prompts.filesToChoose = {"dup.wav", "./dup.wav", path, m_dir.path() + "//dup.wav",
+                                 PathOf("dup_symlink.wav"), PathOf("dup_hardlink.wav")};
+        CZELDlg dlg(prompts);
+        dlg.findChild<QPushButton*>("addFilesButton")->click();
+        QCOMPARE(dlg.InputPaths(), QStringList("dup.wav"));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        QCOMPARE(prompts.skippedFiles[0].lines, QStringList(AlreadyListedLine(5)));
+
+        // Once the row is gone, the file can be listed again under another name.
+        dlg.InputList()->selectAll();
+        QTest::keyClick(dlg.InputList(), Qt::Key_Delete);
+        QVERIFY(dlg.AddInputFile(PathOf("dup_symlink.wav")));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
     }
 
-    void admitsPathsLongerThan260Characters() {
+    // The name first, readable however deep the folder; the whole path in the tip.
+    void aDeepPathShowsItsFileName() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         const QString segment(100, QChar('d'));
         const QString folder = m_dir.path() + "/" + segment + "/" + segment + "/" + segment;
         QVERIFY(QDir().mkpath(folder));
-        const QString path = folder + "/" + QString(100, QChar('f')) + ".wav";
-        QVERIFY(path.size() > 400);
+        const QString name = "take 1.wav";
+        const QString path = folder + "/" + name;
+        QVERIFY(path.size() > 300);
         QVERIFY(zel::test::WriteWav(path));
         QVERIFY(dlg.AddInputFile(path));
-        QCOMPARE(dlg.InputList()->CellText(0, kFileNameColumn), path);
-        QVERIFY(!dlg.AddInputFile(path));
-        QCOMPARE(prompts.messages.back().text, path + kAlreadyListed);
+        InputFileList* list = dlg.InputList();
+        QCOMPARE(list->CellText(0, kFileNameColumn), name);
+        QCOMPARE(list->CellText(0, kFolderColumn), folder);
+        QCOMPARE(list->topLevelItem(0)->toolTip(kFileNameColumn), path);
+        QCOMPARE(dlg.InputPaths(), QStringList(path));
+        // The name's column leads and is wide enough for it.
+        QCOMPARE(list->header()->visualIndex(kFileNameColumn), 0);
+        QVERIFY(list->columnWidth(kFileNameColumn) > list->fontMetrics().horizontalAdvance(name));
     }
 
     void fileChooserAddsEachChosenFileInOrder() {
@@ -191,10 +218,10 @@ class InputListTest : public QObject {
         prompts.filesToChoose = {b, PathOf("gone.wav"), a};
         button->click();
         QCOMPARE(dlg.InputPaths(), QStringList({b, a}));
-        QVERIFY(prompts.messages.empty());
+        QVERIFY(prompts.skippedFiles.empty());
     }
 
-    void folderScanTakesWavFilesOfThatFolderOnly() {
+    void folderScanTakesTheWavFilesOfThatFolder() {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const QString root = folder.path();
@@ -202,10 +229,8 @@ class InputListTest : public QObject {
         QVERIFY(zel::test::WriteWav(root + "/a.wav"));
         QVERIFY(zel::test::WriteWav(root + "/B.WAV"));
         QVERIFY(zel::test::WriteWav(root + "/.hidden.wav"));
-        QVERIFY(zel::test::WriteWav(root + "/d.txt"));
-        QVERIFY(zel::test::WriteWav(root + "/e.wav.bak"));
-        QVERIFY(zel::test::WriteWav(root + "/f.wave"));
-        QVERIFY(zel::test::WriteBytes(root + "/bad.wav", zel::test::TenChannelBytes()));
+        QVERIFY(zel::test::WriteWav(root + "/riff.data"));
+        QVERIFY(zel::test::WriteBytes(root + "/notes.txt", {'t', 'e', 'x', 't'}));
         QVERIFY(QDir(root).mkpath("sub.wav"));
         QVERIFY(zel::test::WriteWav(root + "/sub.wav/deep.wav"));
         QCOMPARE(::mkfifo(QFile::encodeName(root + "/pipe.wav").constData(), 0600), 0);
@@ -215,61 +240,118 @@ class InputListTest : public QObject {
         auto* button = dlg.findChild<QPushButton*>("folderButton");
         QVERIFY(button);
         QCOMPARE(button->text(), QString("フォルダ指定(&F)..."));
+        QCOMPARE(dlg.SubfoldersCheck()->objectName(), QString("subfoldersCheck"));
+        QCOMPARE(dlg.SubfoldersCheck()->text(), QString("サブフォルダも含める"));
+        QVERIFY(!dlg.IncludesSubfolders());
 
         button->click();  // cancelled
         QCOMPARE(prompts.folderChooserOpenings, 1);
         QCOMPARE(dlg.InputList()->RowCount(), 0);
 
-        // A trailing separator does not double the one put before each name.
+        // A trailing separator does not double the one put before each name. Files with a
+        // RIFF/WAVE header count whatever their names; hidden files do not.
         prompts.folderToChoose = root + "/";
         button->click();
-        QCOMPARE(dlg.InputPaths(), QStringList({root + "/.hidden.wav", root + "/a.wav",
-                                                root + "/B.WAV", root + "/c.Wav"}));
-        QCOMPARE(prompts.messages.size(), std::size_t(1));
-        QCOMPARE(prompts.messages[0].text,
-                 root + "/bad.wav" + kNotSupported + "\n" + kTenChannelReason);
-
-        // Scanning again offers every file a second time: one warning each.
-        prompts.messages.clear();
-        prompts.folderToChoose = root;
-        button->click();
-        QCOMPARE(dlg.InputList()->RowCount(), 4);
-        QCOMPARE(prompts.messages.size(), std::size_t(5));
-        QCOMPARE(prompts.messages[1].text, root + "/a.wav" + kAlreadyListed);
+        QCOMPARE(dlg.InputPaths(), QStringList({root + "/B.WAV", root + "/a.wav",
+                                                root + "/c.Wav", root + "/riff.data"}));
+        QVERIFY(prompts.skippedFiles.empty());
 
         QTemporaryDir empty;
-        prompts.messages.clear();
         prompts.folderToChoose = empty.path();
         button->click();
         QCOMPARE(dlg.InputList()->RowCount(), 4);
+        QVERIFY(prompts.skippedFiles.empty());
+    }
+
+    // Refused, already listed and output-named files of one scan: one message for them all.
+    void oneAddReportsEverythingItLeftOutInOneMessage() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString root = folder.path();
+        QVERIFY(zel::test::WriteWav(root + "/listed.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/new.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/new_ZEL.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/old_ZEL.WAV"));
+        QVERIFY(zel::test::WriteBytes(root + "/adpcm.wav", zel::test::CompressedFormatBytes()));
+        QVERIFY(zel::test::WriteBytes(root + "/ten.wav", zel::test::TenChannelBytes()));
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QVERIFY(dlg.AddInputFile(root + "/listed.wav"));
+
+        prompts.folderToChoose = root;
+        dlg.findChild<QPushButton*>("folderButton")->click();
+        QCOMPARE(dlg.InputPaths(), QStringList({root + "/listed.wav", root + "/new.wav"}));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        QCOMPARE(prompts.skippedFiles[0].heading, kSkippedHeading);
+        QCOMPARE(prompts.skippedFiles[0].lines,
+                 QStringList({AlreadyListedLine(1), NamedLikeOutputLine(2),
+                              root + "/adpcm.wav" + kNotSupported +
+                                  "圧縮形式（IMA ADPCM）には対応していません",
+                              root + "/ten.wav" + kNotSupported + kTenChannelReason}));
+        QCOMPARE(prompts.skippedFiles[0].owner, &dlg);
         QVERIFY(prompts.messages.empty());
     }
 
-    void dropAddsFilesAndSkipsFolders() {
+    // With the choice, the folder button and a dropped folder walk the subfolders too.
+    void subfoldersAreScannedWhenChosen() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString root = folder.path();
+        QVERIFY(QDir(root).mkpath("x/y"));
+        QVERIFY(zel::test::WriteWav(root + "/top.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/x/mid.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/x/y/deep.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/x/y/deep_ZEL.wav"));
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.SubfoldersCheck()->click();
+        QVERIFY(dlg.IncludesSubfolders());
+        prompts.folderToChoose = root;
+        dlg.findChild<QPushButton*>("folderButton")->click();
+        QCOMPARE(dlg.InputPaths(),
+                 QStringList({root + "/top.wav", root + "/x/mid.wav", root + "/x/y/deep.wav"}));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        QCOMPARE(prompts.skippedFiles[0].lines, QStringList(NamedLikeOutputLine(1)));
+    }
+
+    void dropAddsFilesAndScansFolders() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         const QString a = MakeWav("drop_a.wav");
         const QString b = MakeWav("drop_b.wav");
-        QVERIFY(QDir(m_dir.path()).mkpath("dropped_folder"));
-        QVERIFY(zel::test::WriteWav(m_dir.filePath("dropped_folder/inner.wav")));
+        QVERIFY(QDir(m_dir.path()).mkpath("dropped_folder/inner"));
+        QVERIFY(zel::test::WriteWav(m_dir.filePath("dropped_folder/x.wav")));
+        QVERIFY(zel::test::WriteWav(m_dir.filePath("dropped_folder/inner/y.wav")));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(PathOf("dropped_folder")),
                       QUrl::fromLocalFile(b)});
         dlg.show();
         const QPoint where(dlg.width() / 2, dlg.height() / 2);
+        auto dropOnTheWindow = [&] {
+            QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &enter);
+            QVERIFY(enter.isAccepted());
+            QDragMoveEvent move(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &move);
+            QVERIFY(move.isAccepted());
+            QDropEvent drop(QPointF(where), Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &drop);
+            QVERIFY(drop.isAccepted());
+        };
 
-        QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&dlg, &enter);
-        QVERIFY(enter.isAccepted());
-        QDragMoveEvent move(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&dlg, &move);
-        QVERIFY(move.isAccepted());
-        QDropEvent drop(QPointF(where), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&dlg, &drop);
-        QVERIFY(drop.isAccepted());
-        QTRY_COMPARE(dlg.InputList()->RowCount(), 2);
-        QCOMPARE(dlg.InputPaths(), QStringList({a, b}));
-        QVERIFY(prompts.messages.empty());
+        dropOnTheWindow();
+        QTRY_COMPARE(dlg.InputList()->RowCount(), 3);
+        QCOMPARE(dlg.InputPaths(), QStringList({a, PathOf("dropped_folder/x.wav"), b}));
+        QVERIFY(prompts.skippedFiles.empty());
+
+        // Again with the subfolders: only the deeper file is new; one message for the rest.
+        dlg.SubfoldersCheck()->setChecked(true);
+        dropOnTheWindow();
+        QTRY_COMPARE(dlg.InputList()->RowCount(), 4);
+        QCOMPARE(dlg.InputPaths().last(), PathOf("dropped_folder/inner/y.wav"));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        QCOMPARE(prompts.skippedFiles[0].lines, QStringList(AlreadyListedLine(3)));
         // Files dropped over the list reach the window too: the list takes no drops itself.
         QVERIFY(!dlg.InputList()->acceptDrops());
         QVERIFY(!dlg.InputList()->viewport()->acceptDrops());
@@ -295,20 +377,20 @@ class InputListTest : public QObject {
         // A relative path stays as it was given.
         QDir::setCurrent(m_dir.path());
         FakeUserPrompts prompts;
-        CZELDlg dlg(prompts, {a, "cli_missing.wav", refused, b, "cli_a.wav", a});
+        CZELDlg dlg(prompts, {"cli_a.wav", "cli_missing.wav", refused, b, a, a});
         QCOMPARE(dlg.InputList()->RowCount(), 0);
         dlg.show();
-        QTRY_COMPARE(dlg.InputList()->RowCount(), 3);
-        QCOMPARE(dlg.InputPaths(), QStringList({a, b, "cli_a.wav"}));
-        QCOMPARE(prompts.messages.size(), std::size_t(2));
-        QCOMPARE(prompts.messages[0].text, refused + kNotSupported + "\n" + kTenChannelReason);
-        QCOMPARE(prompts.messages[1].text, a + kAlreadyListed);
+        QTRY_COMPARE(dlg.InputList()->RowCount(), 2);
+        QCOMPARE(dlg.InputPaths(), QStringList({"cli_a.wav", b}));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        QCOMPARE(prompts.skippedFiles[0].lines,
+                 QStringList({AlreadyListedLine(2), refused + kNotSupported + kTenChannelReason}));
         // Showing the window again adds nothing more.
         dlg.hide();
         dlg.show();
         // Anything the second showing queued has run by now.
         QCoreApplication::processEvents();
-        QCOMPARE(dlg.InputList()->RowCount(), 3);
+        QCOMPARE(dlg.InputList()->RowCount(), 2);
     }
 
     void deleteKeyRemovesEverySelectedRow() {
@@ -365,7 +447,7 @@ class InputListTest : public QObject {
         QCOMPARE(dlg.InputList()->RowCount(), 0);
     }
 
-    void headerClickSortsAscendingByThatColumn() {
+    void headerClickSortsAndAgainReverses() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         const QString root = m_dir.path() + "/sort/";
@@ -385,16 +467,27 @@ class InputListTest : public QObject {
                               QPoint(x, header->height() / 2));
         };
 
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), -1);  // not sorted yet: no mark
         clickHeader(kFileNameColumn);
         // Upper-cased: "AAB" < "A_B" because '_' follows the letters.
-        QCOMPARE(dlg.InputPaths(), QStringList({root + "aab.wav", root + "A_B.wav", root + "b.wav",
-                                                root + "Zed.wav"}));
-        clickHeader(kFileNameColumn);  // again: still ascending
-        QCOMPARE(dlg.InputPaths().first(), root + "aab.wav");
+        const QStringList byName = {"aab.wav", "A_B.wav", "b.wav", "Zed.wav"};
+        QCOMPARE(Column(dlg, kFileNameColumn), byName);
+        QCOMPARE(header->sortIndicatorSection(), int(kFileNameColumn));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        clickHeader(kFileNameColumn);  // again: descending
+        QCOMPARE(Column(dlg, kFileNameColumn),
+                 QStringList({"Zed.wav", "b.wav", "A_B.wav", "aab.wav"}));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        clickHeader(kFileNameColumn);  // and back
+        QCOMPARE(Column(dlg, kFileNameColumn), byName);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 
         clickHeader(kFrequencyColumn);  // " 8000Hz" < "11025Hz" < "44100Hz" < "96000Hz"
         QCOMPARE(Column(dlg, kFrequencyColumn),
                  QStringList({" 8000Hz", "11025Hz", "44100Hz", "96000Hz"}));
+        QCOMPARE(header->sortIndicatorSection(), int(kFrequencyColumn));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 
         // Equal texts keep their order; the selection stays with its file.
         dlg.InputList()->topLevelItem(3)->setSelected(true);  // b.wav, 96000Hz
@@ -404,12 +497,18 @@ class InputListTest : public QObject {
                                                 root + "Zed.wav"}));
         const QList<QTreeWidgetItem*> selected = dlg.InputList()->selectedItems();
         QCOMPARE(selected.size(), 1);
-        QCOMPARE(selected[0]->text(kFileNameColumn), root + "b.wav");
+        QCOMPARE(selected[0]->text(kFileNameColumn), QString("b.wav"));
 
         // After a deletion the remaining rows still sort.
         QTest::keyClick(dlg.InputList(), Qt::Key_Delete);
         clickHeader(kChannelsColumn);
         QCOMPARE(Column(dlg, kChannelsColumn), QStringList({"1", "1", "2"}));
+
+        // A row added later goes to the end, and the order mark goes with the order.
+        QVERIFY(zel::test::WriteWav(root + "added.wav", {2, 16, 8000}));
+        QVERIFY(dlg.AddInputFile(root + "added.wav"));
+        QCOMPARE(dlg.InputPaths().last(), root + "added.wav");
+        QCOMPARE(header->sortIndicatorSection(), -1);
     }
 
     void channelCountsSortAsText() {

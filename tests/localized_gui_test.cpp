@@ -123,6 +123,8 @@ class LocalizedGuiTest : public QObject {
         QCOMPARE(ButtonText(&dlg, "folderButton"),
                  Expected({"フォルダ指定(&F)...", "Add &Folder..."}));
         QCOMPARE(ButtonText(&dlg, "deleteAllButton"), Expected({"全て削除(&D)", "&Delete All"}));
+        QCOMPARE(ButtonText(&dlg, "subfoldersCheck"),
+                 Expected({"サブフォルダも含める", "Include subfolders"}));
         QCOMPARE(dlg.ExecuteButton()->text(), Expected({"実行(&E)", "&Execute"}));
         QCOMPARE(dlg.ExitButton()->text(), Expected({"終了(&X)", "E&xit"}));
         QStringList labels;
@@ -146,7 +148,8 @@ class LocalizedGuiTest : public QObject {
                                     {"記録時間", "Duration"},
                                     {"チャンネル数", "Channels"},
                                     {"サンプリング周波数", "Sampling frequency"},
-                                    {"量子化ビット数", "Bits per sample"}}));
+                                    {"量子化ビット数", "Bits per sample"},
+                                    {"フォルダ", "Folder"}}));
         QCOMPARE(dlg.AboutAction()->text(),
                  Expected({"バージョン情報 ZEL(&A)...", "&About ZEL..."}));
         QCOMPARE(dlg.CpuInfoAction()->text(), Expected({"CPU情報(&P)...", "CPU &Information..."}));
@@ -212,22 +215,31 @@ class LocalizedGuiTest : public QObject {
         const QString bad = dir.filePath("bad.wav");
         QVERIFY(zel::test::WriteWav(good));
         QVERIFY(zel::test::WriteBytes(bad, zel::test::CompressedFormatBytes()));
+        QVERIFY(zel::test::WriteWav(dir.filePath("good_ZEL.wav")));
         FakeUserPrompts prompts;
+        prompts.folderToChoose = dir.path();
         CZELDlg dlg(prompts);
-        QVERIFY(!dlg.AddInputFile(bad));
         QVERIFY(dlg.AddInputFile(good));
-        QVERIFY(!dlg.AddInputFile(good));
+        dlg.OnChooseFolder();
         prompts.confirmations = {false};
         dlg.OnDeleteAll();
-        QCOMPARE(prompts.messages.size(), std::size_t{3});
-        QCOMPARE(prompts.messages[0].text,
-                 bad + Expected({"\n対応していないファイルです\n圧縮形式（IMA ADPCM）には対応していません",
-                                 "\nThis file is not supported.\nCompressed format (IMA ADPCM) "
-                                 "is not supported"}));
-        QCOMPARE(prompts.messages[1].text,
-                 good + Expected({"\n既にリストに登録されています",
-                                  "\nThis file is already in the list."}));
-        QCOMPARE(prompts.messages[2].text, Expected({"リストから全てのファイルを削除します",
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t{1});
+        QCOMPARE(prompts.skippedFiles[0].heading,
+                 Expected({"追加しなかったファイルがあります", "Some files were not added."}));
+        QCOMPARE(prompts.skippedFiles[0].lines,
+                 QStringList(
+                     {Expected({"既にリストに登録されているため追加しなかったファイル: 1",
+                                "Not added, already in the list: 1"}),
+                      Expected({"名前がサフィックス「_ZEL」で終わるため追加しなかったファイル"
+                                "（以前の出力）: 1",
+                                "Not added, names ending in the suffix \"_ZEL\" (outputs of an "
+                                "earlier run): 1"}),
+                      bad + Expected({" — 対応していないファイルです: 圧縮形式（IMA ADPCM）には"
+                                      "対応していません",
+                                      " — not supported: Compressed format (IMA ADPCM) is not "
+                                      "supported"})}));
+        QCOMPARE(prompts.messages.size(), std::size_t{1});
+        QCOMPARE(prompts.messages[0].text, Expected({"リストから全てのファイルを削除します",
                                                      "All files will be removed from the list."}));
     }
 

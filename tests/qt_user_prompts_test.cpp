@@ -82,6 +82,38 @@ class QtUserPromptsTest : public QObject {
         QVERIFY(!prompts.ConfirmWarning(nullptr, "リストから全てのファイルを削除します"));
     }
 
+    // A short list is read in the box; a long one stays a box of a few lines, with the
+    // whole list in the scrolling details.
+    void skippedFilesBoxKeepsALongListUsable() {
+        QtUserPrompts prompts;
+        const QStringList few = {"Not added, already in the list: 2", "/a/<b>.wav — bad"};
+        QString text, details;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        auto answer = [&] {
+            AnswerNextModal([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                if (box == nullptr) return modal->close(), void();
+                text = box->text();
+                details = box->detailedText();
+                icon = box->icon();
+                box->button(QMessageBox::Ok)->click();
+            });
+        };
+        answer();
+        prompts.ShowSkippedFiles(nullptr, "Some files were not added.", few);
+        QCOMPARE(text, "Some files were not added.\n\n" + few.join('\n'));
+        QVERIFY(details.isEmpty());
+        QCOMPARE(icon, QMessageBox::Warning);
+
+        QStringList many;
+        for (int i = 0; i < 2000; ++i) many << QString("/deep/folder/take%1.wav — bad").arg(i);
+        answer();
+        prompts.ShowSkippedFiles(nullptr, "Some files were not added.", many);
+        QVERIFY(text.startsWith("Some files were not added.\n\n" + many[0] + '\n'));
+        QVERIFY(text.count('\n') < 20);
+        QCOMPARE(details, many.join('\n'));
+    }
+
     void fileChooserOffersWavAndAllFiles() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QScreen>
 #include <QToolButton>
 #include <QtTest>
 
@@ -79,6 +80,7 @@ class MainDialogTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(FocusedControl(), QString("executeButton"));
         const QStringList expected = {"exitButton",      "addFilesButton", "folderButton",
+                                      "subfoldersCheck",
                                       "deleteAllButton", "inputList",      "suffixEdit",
                                       "frequencyCombo",  "speedSlider",    "qualityCombo",
                                       "stripMetadataCheck",
@@ -87,6 +89,33 @@ class MainDialogTest : public QObject {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);
         }
+    }
+
+    // The list takes the growth; the settings and buttons keep their size. The smallest
+    // window fits a 1280x1024 screen at scale factor 2 with room for a title bar, and the
+    // window opens wholly on its screen.
+    void resizingGivesTheListTheGrowth() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(dlg.screen()->availableGeometry().contains(dlg.geometry()));
+        QVERIFY(dlg.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+
+        const QSize list = dlg.InputList()->size();
+        const QSize suffix = dlg.SuffixEdit()->size();
+        const QSize execute = dlg.ExecuteButton()->size();
+        const QSize growth(120, 90);
+        dlg.resize(dlg.size() + growth);
+        QTRY_COMPARE(dlg.InputList()->size(), list + growth);
+        QCOMPARE(dlg.SuffixEdit()->size(), suffix);
+        QCOMPARE(dlg.ExecuteButton()->size(), execute);
+
+        const QSize smallest = dlg.minimumSizeHint();
+        QVERIFY2(smallest.width() <= 1280 / 2 && smallest.height() <= 1024 / 2 - 40,
+                 qPrintable(QString("%1x%2").arg(smallest.width()).arg(smallest.height())));
+        dlg.resize(smallest);
+        QTRY_COMPARE(dlg.size(), smallest);
     }
 
     void speedLabelFollowsTheSlider_data() {

@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ja_JP">
 <context>
+    <name>AddReport</name>
+    <message>
+        <source>%1 — 対応していないファイルです: %2</source>
+        <translation>%1 — not supported: %2</translation>
+    </message>
+    <message>
+        <source>追加しなかったファイルがあります</source>
+        <translation>Some files were not added.</translation>
+    </message>
+    <message>
+        <source>既にリストに登録されているため追加しなかったファイル: %1</source>
+        <translation>Not added, already in the list: %1</translation>
+    </message>
+    <message>
+        <source>名前がサフィックス「%1」で終わるため追加しなかったファイル（以前の出力）: %2</source>
+        <translation>Not added, names ending in the suffix &quot;%1&quot; (outputs of an earlier run): %2</translation>
+    </message>
+</context>
+<context>
     <name>CAboutDlg</name>
     <message>
         <source>バージョン情報 ZEL</source>
@@ -80,18 +99,6 @@
 <context>
     <name>CZELDlg</name>
     <message>
-        <source>%1
-対応していないファイルです</source>
-        <translation>%1
-This file is not supported.</translation>
-    </message>
-    <message>
-        <source>%1
-既にリストに登録されています</source>
-        <translation>%1
-This file is already in the list.</translation>
-    </message>
-    <message>
         <source>リストから全てのファイルを削除します</source>
         <translation>All files will be removed from the list.</translation>
     </message>
@@ -163,6 +170,10 @@ This file is already in the list.</translation>
         <source>CPU情報(&amp;P)...</source>
         <translation>CPU &amp;Information...</translation>
     </message>
+    <message>
+        <source>サブフォルダも含める</source>
+        <translation>Include subfolders</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -216,6 +227,10 @@ This file is already in the list.</translation>
     <message>
         <source>量子化ビット数</source>
         <translation>Bits per sample</translation>
+    </message>
+    <message>
+        <source>フォルダ</source>
+        <translation>Folder</translation>
     </message>
 </context>
 <context>

@@ -18,6 +18,12 @@ struct ShownMessage {
     QWidget* owner;
 };
 
+struct ShownSkippedFiles {
+    QString heading;
+    QStringList lines;
+    QWidget* owner;
+};
+
 class FakeUserPrompts : public UserPrompts {
 public:
     void ShowError(QWidget* owner, const QString& text) override {
@@ -33,6 +39,10 @@ public:
         confirmations.pop_front();
         return answer;
     }
+    void ShowSkippedFiles(QWidget* owner, const QString& heading,
+                          const QStringList& lines) override {
+        skippedFiles.push_back({heading, lines, owner});
+    }
     QStringList ChooseInputFiles(QWidget*) override {
         ++fileChooserOpenings;
         return filesToChoose;
@@ -43,6 +53,7 @@ public:
     }
 
     std::vector<ShownMessage> messages;
+    std::vector<ShownSkippedFiles> skippedFiles;  // one entry per add that left files out
     std::deque<bool> confirmations;  // the answers to ConfirmWarning, OK = true
     QStringList filesToChoose;       // empty: the chooser was cancelled
     QString folderToChoose;          // empty: the chooser was cancelled

@@ -1,0 +1,30 @@
+#pragma once
+// What one add (the file chooser, a folder, a drop, the command line) left out of the
+// input list, gathered so that the user reads one message for the whole add instead of a
+// box per file.
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+class AddReport {
+    Q_DECLARE_TR_FUNCTIONS(AddReport)
+
+  public:
+    // A file the conversion would not read, with the reason in the user's language.
+    void AddRefusal(const QString& path, const QString& reason);
+    // A file that is listed already, under this or another name.
+    void AddDuplicate() { ++m_duplicates; }
+    // Files a folder scan left out because they are named like outputs of the suffix.
+    void AddNamedLikeOutputs(int count) { m_namedLikeOutputs += count; }
+
+    bool IsEmpty() const;
+    static QString Heading();
+    // The counts first, so that they stay in view above a long list of refused files.
+    QStringList Lines(const QString& suffix) const;
+
+  private:
+    QStringList m_refusals;
+    int m_duplicates = 0;
+    int m_namedLikeOutputs = 0;
+};
