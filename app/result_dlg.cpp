@@ -118,6 +118,7 @@ QLayout* CResultDlg::CreateButtonRow() {
     row->addWidget(m_closeButton, 0, 1);
     row->setColumnStretch(0, 1);
     row->setColumnStretch(2, 1);
+    row->setColumnMinimumWidth(2, tools->sizeHint().width());
     return row;
 }
 
@@ -159,11 +160,11 @@ void CResultDlg::AppendRow(const QString& fileName, const QString& message, Outc
     // Owned by the list from the start.
     auto* item = new QTreeWidgetItem(m_list, QStringList{fileName, message});
     item->setData(kFileNameColumn, Qt::UserRole, QVariant::fromValue(m_fileCount));
-    // Marked by an icon, not by colour alone.
+    // Marked by an icon before the message, not by colour alone; the names stay aligned.
     if (outcome == Outcome::kFailed)
-        item->setIcon(kFileNameColumn, style()->standardIcon(QStyle::SP_MessageBoxCritical));
+        item->setIcon(kMessageColumn, style()->standardIcon(QStyle::SP_MessageBoxCritical));
     if (outcome == Outcome::kCancelled)
-        item->setIcon(kFileNameColumn, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        item->setIcon(kMessageColumn, style()->standardIcon(QStyle::SP_MessageBoxWarning));
     if (outcome == Outcome::kNotProcessed) {
         for (int column : {kFileNameColumn, kMessageColumn})
             item->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));

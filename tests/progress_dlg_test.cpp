@@ -19,6 +19,7 @@
 
 #include "app/elided_label.h"
 #include "app/qt_message_window.h"
+#include "batch/remaining_time.h"
 #include "engine/batch_messages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
@@ -206,6 +207,21 @@ class ProgressDialogTest : public QObject {
                                  kDeadline);
         gate.Open();
         QTRY_VERIFY_WITH_TIMEOUT(dlg.BatchFinished(), kDeadline);
+    }
+
+    // A long file counts for more than a short one: after the short first file of two,
+    // most of the work is still ahead.
+    void theTimeLeftFollowsTheInputBytesNotTheFileCount() {
+        zel::RemainingTimeEstimate estimate({1000, 3000});
+        estimate.SetPosition(0, 50);
+        QVERIFY(!estimate.SecondsLeft(0.5));
+        QCOMPARE(estimate.SecondsLeft(1.0).value_or(-1), 7.0);
+        estimate.SetPosition(1, 0);
+        QCOMPARE(estimate.SecondsLeft(2.0).value_or(-1), 6.0);
+        estimate.SetPosition(1, 50);
+        QCOMPARE(estimate.SecondsLeft(5.0).value_or(-1), 3.0);
+        estimate.SetPosition(2, 0);
+        QCOMPARE(estimate.SecondsLeft(9.0).value_or(-1), 0.0);
     }
 
     void cancelEscAndCloseOnlyAskToStop_data() {

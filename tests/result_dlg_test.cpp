@@ -164,8 +164,8 @@ class ResultDialogTest : public QObject {
         dlg.AddRow("/w/b.wav", CompressedInput());
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QVERIFY(dlg.List()->topLevelItem(0)->icon(0).isNull());
-        QVERIFY(!dlg.List()->topLevelItem(1)->icon(0).isNull());
+        QVERIFY(dlg.List()->topLevelItem(0)->icon(1).isNull());
+        QVERIFY(!dlg.List()->topLevelItem(1)->icon(1).isNull());
         const QString reason =
             "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）";
         QCOMPARE(dlg.List()->topLevelItem(1)->text(1), reason);
