@@ -36,6 +36,33 @@ bool ShowInFileManager(const QString& folder) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
+// A cell as one field of a tab-separated line: a tab or a line break in a file name is
+// written as zel-cli writes it (\t, \n, \r, and \\ for a backslash), so every row stays
+// one line of two fields.
+QString FieldText(const QString& text) {
+    QString field;
+    field.reserve(text.size());
+    for (const QChar ch : text) {
+        switch (ch.unicode()) {
+            case '\\':
+                field += QStringLiteral("\\\\");
+                break;
+            case '\t':
+                field += QStringLiteral("\\t");
+                break;
+            case '\n':
+                field += QStringLiteral("\\n");
+                break;
+            case '\r':
+                field += QStringLiteral("\\r");
+                break;
+            default:
+                field += ch;
+        }
+    }
+    return field;
+}
+
 int RowOf(const QTreeWidgetItem& item) { return item.data(kFileNameColumn, Qt::UserRole).toInt(); }
 
 }  // namespace
@@ -229,7 +256,8 @@ QString CResultDlg::RowsAsText() const {
     for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
         const QTreeWidgetItem* item = m_list->topLevelItem(row);
         if (!selected.isEmpty() && !item->isSelected()) continue;
-        lines << item->text(kFileNameColumn) + '\t' + item->text(kMessageColumn);
+        lines << FieldText(item->text(kFileNameColumn)) + '\t' +
+                     FieldText(item->text(kMessageColumn));
     }
     return lines.join('\n') + '\n';
 }

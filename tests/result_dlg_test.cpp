@@ -213,13 +213,16 @@ class ResultDialogTest : public QObject {
         dlg.AddRow("/w/a.wav", {zel::kCompleted});
         dlg.AddRow("/w/b.wav", {zel::kInputOpenError});
         dlg.AddNotProcessedRow("/w/c.wav");
+        // A tab or a line break in a name must not split the row.
+        dlg.AddRow("/w/d\te\nf.wav", {zel::kCompleted});
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QApplication::clipboard()->clear();
         QTest::mouseClick(dlg.CopyButton(), Qt::LeftButton);
         QCOMPARE(QApplication::clipboard()->text(),
                  QString("ファイル名\tメッセージ\n/w/a.wav\t正常終了\n"
-                         "/w/b.wav\t入力ファイルオープンエラー\n/w/c.wav\t未処理\n"));
+                         "/w/b.wav\t入力ファイルオープンエラー\n/w/c.wav\t未処理\n"
+                         "/w/d\\te\\nf.wav\t正常終了\n"));
         dlg.List()->topLevelItem(2)->setSelected(true);
         dlg.List()->topLevelItem(0)->setSelected(true);
         dlg.List()->setFocus();
