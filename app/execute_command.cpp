@@ -10,6 +10,7 @@
 #include "app/zel_dlg.h"
 #include "app/progress_dlg.h"
 #include "app/result_dlg.h"
+#include "batch/output_path.h"
 #include "texts/message_catalogue.h"
 
 namespace {
@@ -23,6 +24,13 @@ std::vector<std::string> ToFileSystemTexts(const QStringList& texts) {
     converted.reserve(static_cast<std::size_t>(texts.size()));
     for (const QString& text : texts) converted.push_back(ToFileSystemText(text));
     return converted;
+}
+
+// The folder file i's output goes to, by the same rule the worker names it with.
+QString OutputFolderOf(const zel::BatchJob& job, std::int32_t i, const QString& input) {
+    const std::filesystem::path output =
+        zel::MakeOutputPathIn(job.OutputFolder(i), ToFileSystemText(input), job.GetSuffix());
+    return QFile::decodeName(QByteArray::fromStdString(output.parent_path().string()));
 }
 
 }  // namespace
@@ -59,9 +67,14 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_pause = filePause;
     progress.DoModal();
 
-    // The worker has sent its last message: every result up to a cancelled file is written.
+    // The worker has sent its last message: every result up to a cancelled file is written;
+    // the files after it were not reached.
     CResultDlg result(&dlg);
+    result.SetPrompts(&dlg.Prompts());
     const std::int32_t processed = job.ProcessedFileCount();
-    for (std::int32_t i = 0; i < processed; ++i) result.AddRow(paths[i], job.Outcome(i));
+    for (std::int32_t i = 0; i < processed; ++i)
+        result.AddRow(paths[i], job.Outcome(i), OutputFolderOf(job, i, paths[i]));
+    for (std::int32_t i = processed; i < paths.size(); ++i)
+        result.AddNotProcessedRow(paths[i], OutputFolderOf(job, i, paths[i]));
     result.exec();
 }

@@ -2,16 +2,23 @@
 // The progress dialog of a batch. It holds the batch's job, starts the worker the first
 // time it appears, and is the worker's only receiver: a progress report moves one of its
 // two bars and is answered with the cancel request, the batch's end closes it.
+// Beside the bars it names the file in progress with its number, the time so far and,
+// once it can be told, the time still needed; the all-files bar moves within a file too.
 // The user cannot close it: Cancel, Esc and the window manager's close only ask the
 // running conversion to stop, and the dialog goes away when the worker says the batch
 // is over. The worker is joined before the dialog is destroyed.
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <cstdint>
 
 #include "app/qt_message_window.h"
 #include "batch/batch_job.h"
+#include "batch/remaining_time.h"
 
+class ElidedLabel;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -34,6 +41,12 @@ class CProgressDlg : public QDialog {
     QProgressBar* AllFilesBar() const { return m_allFilesBar; }
     QProgressBar* CurrentFileBar() const { return m_currentFileBar; }
     QPushButton* CancelButton() const { return m_cancelButton; }
+    ElidedLabel* FileNameLabel() const { return m_fileNameLabel; }
+    QLabel* FileNumberLabel() const { return m_fileNumberLabel; }
+    QLabel* ElapsedLabel() const { return m_elapsedLabel; }
+    QLabel* RemainingLabel() const { return m_remainingLabel; }
+    // The files the worker has reported finished.
+    std::int64_t FilesDone() const { return m_filesDone; }
 
     void reject() override;
 
@@ -51,6 +64,12 @@ class CProgressDlg : public QDialog {
   private:
     void CreateControls();
     void StartBatch();
+    void OnFilesDone(std::uintptr_t filesDone);
+    void OnFilePercent(std::uintptr_t percent);
+    // The all-files bar, the file's name and number from the position reported last.
+    void ShowPosition();
+    void ShowCurrentFile();
+    void ShowTimes();
     // Asks a still running worker to stop, lets it deliver its last messages and joins it.
     void StopWorker();
 
@@ -63,4 +82,17 @@ class CProgressDlg : public QDialog {
     QProgressBar* m_allFilesBar = nullptr;
     QProgressBar* m_currentFileBar = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    ElidedLabel* m_fileNameLabel = nullptr;
+    QLabel* m_fileNumberLabel = nullptr;
+    QLabel* m_elapsedLabel = nullptr;
+    QLabel* m_remainingLabel = nullptr;
+
+    // Where the batch stands: files finished and the percentage of the next one.
+    std::int64_t m_filesDone = 0;
+    std::int64_t m_filePercent = 0;
+    // Steps of the all-files bar per file, so that it moves within a file.
+    std::int64_t m_stepsPerFile = 1;
+    QElapsedTimer m_clock;
+    QTimer m_clockTick;
+    zel::RemainingTimeEstimate m_estimate{std::vector<std::uint64_t>{}};
 };

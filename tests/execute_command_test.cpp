@@ -38,6 +38,7 @@ const QString kNoSuffix = QStringLiteral("サフィックスが指定されて�
 const QString kBadRate = QStringLiteral("サンプリング周波数が不適切です");
 const QString kCompleted = QStringLiteral("正常終了");
 const QString kCancelled = QStringLiteral("ユーザーによる中断");
+const QString kNotProcessed = QStringLiteral("未処理");
 
 const zel::SignalFormat kStereo16{2, 16, 44100};
 
@@ -273,7 +274,7 @@ class ExecuteCommandTest : public QObject {
         watcher.onProgressShown = [&](CProgressDlg& progress) {
             connect(progress.CurrentFileBar(), &QProgressBar::valueChanged, &progress,
                     [&, p = &progress](int percent) {
-                        if (cancelledAt < 0 && p->AllFilesBar()->value() == k && percent > 0 &&
+                        if (cancelledAt < 0 && p->FilesDone() == k && percent > 0 &&
                             percent < 100) {
                             cancelledAt = percent;
                             p->CancelButton()->click();
@@ -284,10 +285,13 @@ class ExecuteCommandTest : public QObject {
         window.Execute();
 
         QVERIFY(cancelledAt > 0);
-        QCOMPARE(watcher.resultMessages.size(), k + 1);
-        for (int i = 0; i < k; ++i) QCOMPARE(watcher.resultMessages[i], kCompleted);
-        QCOMPARE(watcher.resultMessages.back(), kCancelled);
-        QCOMPARE(watcher.resultFiles.back(), PathText(inputs[k]));
+        // Every file has its row: the ones after the cancelled file as not processed.
+        QCOMPARE(watcher.resultFiles.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(watcher.resultFiles[i], PathText(inputs[i]));
+            QCOMPARE(watcher.resultMessages[i],
+                     i < k ? kCompleted : i == k ? kCancelled : kNotProcessed);
+        }
         const zel::test::StoredWav partial = zel::test::InspectWav(OutputOf(inputs[k]));
         QVERIFY(partial.consistent);
         QCOMPARE(partial.sampleRate, 48000u);
@@ -389,14 +393,14 @@ class ExecuteCommandTest : public QObject {
             window.Execute();
 
             const QStringList& messages = watcher.resultMessages;
-            QVERIFY2(messages.size() >= 1 && messages.size() <= 3, qPrintable(messages.join(',')));
-            const int last = int(messages.size()) - 1;
+            QCOMPARE(messages.size(), 3);
+            const int last = messages.contains(kCancelled) ? int(messages.indexOf(kCancelled)) : 2;
             for (int i = 0; i < last; ++i) QCOMPARE(messages[i], kCompleted);
+            for (int i = last + 1; i < 3; ++i) QCOMPARE(messages[i], kNotProcessed);
             if (messages[last] == kCancelled) {
                 ++cancelledAtFile[last];
             } else {
                 QCOMPARE(messages[last], kCompleted);
-                QCOMPARE(messages.size(), 3);
             }
             // A file cancelled between files was never opened and has no output.
             for (int i = 0; i <= last; ++i)

@@ -1,11 +1,14 @@
 // The progress dialog and the channel the worker reaches it by: synchronous delivery on
-// the GUI thread, the two bars, cancellation that never closes the dialog, one worker per
-// dialog, the end on the worker's last message, and a worker that is always joined.
+// the GUI thread, the two bars, the file in progress and the times, cancellation that
+// never closes the dialog, one worker per dialog, the end on the worker's last message,
+// and a worker that is always joined.
 
 #include "app/progress_dlg.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QThread>
 #include <QtTest>
 #include <atomic>
@@ -14,7 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/elided_label.h"
 #include "app/qt_message_window.h"
+#include "batch/remaining_time.h"
 #include "engine/batch_messages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
@@ -49,6 +54,12 @@ void FillJob(CProgressDlg& dlg, std::vector<std::string> files, WorkerGate& gate
 // A progress report as the worker sends it; the dialog's answer.
 std::intptr_t Report(CProgressDlg& dlg, std::uintptr_t position, std::intptr_t bar) {
     return dlg.Job().m_window->Send(zel::WM_BATCH_PROGRESS, position, bar);
+}
+
+// How much of the batch the all-files bar shows done, 0 to 1.
+double AllFilesShare(const CProgressDlg& dlg) {
+    const QProgressBar& bar = *dlg.AllFilesBar();
+    return double(bar.value() - bar.minimum()) / double(bar.maximum() - bar.minimum());
 }
 
 }  // namespace
@@ -116,9 +127,8 @@ class ProgressDialogTest : public QObject {
         FillJob(dlg, files, gate);
         dlg.show();
         QTRY_COMPARE_WITH_TIMEOUT(gate.Pauses(), 1, kDeadline);
-        QCOMPARE(dlg.AllFilesBar()->minimum(), 0);
-        QCOMPARE(dlg.AllFilesBar()->maximum(), 70000);
-        QCOMPARE(dlg.AllFilesBar()->value(), 0);
+        QCOMPARE(AllFilesShare(dlg), 0.0);
+        QCOMPARE(dlg.FileNumberLabel()->text(), QString("1 / 70000"));
         QCOMPARE(dlg.CurrentFileBar()->minimum(), 0);
         QCOMPARE(dlg.CurrentFileBar()->maximum(), 100);
         QCOMPARE(dlg.CurrentFileBar()->value(), 0);
@@ -127,12 +137,14 @@ class ProgressDialogTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), dlg.CancelButton());
 
         QCOMPARE(Report(dlg, 65536, zel::kAllFilesBar), std::intptr_t{0});
-        QCOMPARE(dlg.AllFilesBar()->value(), 65536);
+        QCOMPARE(AllFilesShare(dlg), 65536.0 / 70000);
+        QCOMPARE(dlg.FileNumberLabel()->text(), QString("65537 / 70000"));
         QCOMPARE(Report(dlg, 70000, zel::kAllFilesBar), std::intptr_t{0});
-        QCOMPARE(dlg.AllFilesBar()->value(), 70000);
+        QCOMPARE(AllFilesShare(dlg), 1.0);
+        QCOMPARE(dlg.FileNumberLabel()->text(), QString("70000 / 70000"));
         QCOMPARE(Report(dlg, 37, zel::kCurrentFileBar), std::intptr_t{0});
         QCOMPARE(dlg.CurrentFileBar()->value(), 37);
-        QCOMPARE(dlg.AllFilesBar()->value(), 70000);
+        QCOMPARE(AllFilesShare(dlg), 1.0);
         // A completed file may report past 100: the bar stays full.
         QCOMPARE(Report(dlg, 101, zel::kCurrentFileBar), std::intptr_t{0});
         QCOMPARE(dlg.CurrentFileBar()->value(), 100);
@@ -150,10 +162,66 @@ class ProgressDialogTest : public QObject {
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.Job().m_results[0], zel::kCancelled);
         QCOMPARE(dlg.Job().ProcessedFileCount(), 1);
-        QCOMPARE(dlg.AllFilesBar()->value(), 1);
+        QCOMPARE(dlg.FilesDone(), 1);
         QCOMPARE(gate.Pauses(), 1);
         // Cancelled during the pause: the file was never opened.
         QVERIFY(!std::filesystem::exists(dir / "first_ZEL.wav"));
+    }
+
+    // The name of the file in progress (cut in the middle when long, the whole path in
+    // the tip), its number, and an all-files bar that moves within a file; after a
+    // while, the time still needed.
+    void showsTheFileInProgressAndHowFarTheBatchIs() {
+        TempDir dir;
+        const std::string first = MakeTone(dir, "first.wav");
+        const std::string longName = "second_" + std::string(180, 'x') + "_end.wav";
+        const std::string second = MakeTone(dir, longName);
+        CProgressDlg dlg;
+        WorkerGate gate;
+        FillJob(dlg, {first, second}, gate);
+        dlg.show();
+        QTRY_COMPARE_WITH_TIMEOUT(gate.Pauses(), 1, kDeadline);
+        QCOMPARE(dlg.FileNameLabel()->text(), QString("first.wav"));
+        QCOMPARE(dlg.FileNameLabel()->toolTip(), QString::fromStdString(first));
+        QCOMPARE(dlg.FileNumberLabel()->text(), QString("1 / 2"));
+        QVERIFY(dlg.ElapsedLabel()->text().startsWith("経過時間 0:0"));
+
+        Report(dlg, 0, zel::kAllFilesBar);
+        Report(dlg, 50, zel::kCurrentFileBar);
+        QCOMPARE(AllFilesShare(dlg), 0.25);
+        Report(dlg, 100, zel::kCurrentFileBar);
+        Report(dlg, 1, zel::kAllFilesBar);
+        QCOMPARE(AllFilesShare(dlg), 0.5);
+        QCOMPARE(dlg.FileNumberLabel()->text(), QString("2 / 2"));
+        const QString shown = dlg.FileNameLabel()->text();
+        QVERIFY2(shown.startsWith("second_x") && shown.endsWith("x_end.wav") &&
+                     shown.contains(QChar(0x2026)),
+                 qPrintable(shown));
+        QVERIFY(dlg.FileNameLabel()->fontMetrics().horizontalAdvance(shown) <=
+                dlg.FileNameLabel()->contentsRect().width());
+        QCOMPARE(dlg.FileNameLabel()->toolTip(), QString::fromStdString(second));
+        Report(dlg, 40, zel::kCurrentFileBar);
+        QCOMPARE(AllFilesShare(dlg), 0.7);
+        const QRegularExpression remaining("^残り時間 約 [0-9]+:[0-9]{2}$");
+        QTRY_VERIFY_WITH_TIMEOUT(remaining.match(dlg.RemainingLabel()->text()).hasMatch(),
+                                 kDeadline);
+        gate.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.BatchFinished(), kDeadline);
+    }
+
+    // A long file counts for more than a short one: after the short first file of two,
+    // most of the work is still ahead.
+    void theTimeLeftFollowsTheInputBytesNotTheFileCount() {
+        zel::RemainingTimeEstimate estimate({1000, 3000});
+        estimate.SetPosition(0, 50);
+        QVERIFY(!estimate.SecondsLeft(0.5));
+        QCOMPARE(estimate.SecondsLeft(1.0).value_or(-1), 7.0);
+        estimate.SetPosition(1, 0);
+        QCOMPARE(estimate.SecondsLeft(2.0).value_or(-1), 6.0);
+        estimate.SetPosition(1, 50);
+        QCOMPARE(estimate.SecondsLeft(5.0).value_or(-1), 3.0);
+        estimate.SetPosition(2, 0);
+        QCOMPARE(estimate.SecondsLeft(9.0).value_or(-1), 0.0);
     }
 
     void cancelEscAndCloseOnlyAskToStop_data() {
@@ -222,7 +290,7 @@ class ProgressDialogTest : public QObject {
         QVERIFY(dlg.BatchFinished());
         QCOMPARE(gate.Pauses(), 1);
         QCOMPARE(dlg.Job().m_results[0], zel::kCompleted);
-        QCOMPARE(dlg.AllFilesBar()->value(), 1);
+        QCOMPARE(AllFilesShare(dlg), 1.0);
         QCOMPARE(dlg.CurrentFileBar()->value(), 100);
     }
 
@@ -245,8 +313,13 @@ class ProgressDialogTest : public QObject {
         QCOMPARE(dlg.Job().m_results[0], zel::kCompleted);
         QCOMPARE(dlg.Job().m_results[1], zel::kInputOpenError);
         QCOMPARE(dlg.Job().ProcessedFileCount(), 2);
-        // From the opening position 0, one step per file.
-        QCOMPARE(allValues, std::vector<int>({0, 1, 2}));
+        // From the opening position 0 to full, moving within the first file as well.
+        QCOMPARE(allValues.front(), 0);
+        QCOMPARE(allValues.back(), dlg.AllFilesBar()->maximum());
+        QVERIFY(std::is_sorted(allValues.begin(), allValues.end()));
+        QVERIFY(std::any_of(allValues.begin(), allValues.end(), [&](int value) {
+            return value > 0 && value < dlg.AllFilesBar()->maximum() / 2;
+        }));
         QVERIFY(currentValues.size() >= 2);
         QCOMPARE(currentValues.back(), 100);
         QVERIFY(std::is_sorted(currentValues.begin(), currentValues.end()));

@@ -1,19 +1,26 @@
 // The result dialog: both columns in view, one row per processed file in the order given
 // with the message for its code, no sorting, the whole text of a cut-off cell in a tip,
-// and the three ways it closes.
+// the summary line, marked failures, the output folder shown, copying the rows, and the
+// three ways it closes.
 
 #include "app/result_dlg.h"
 
+#include <QClipboard>
+#include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "batch/existing_output.h"
 #include "tests/support/modal_answer.h"
+#include "tests/support/temp_dir.h"
 
 using zel::test::AnswerNextModal;
+using zel::test::TempDir;
 
 namespace {
 
@@ -30,6 +37,12 @@ void HoverOver(QTreeWidget* list, int row, int column) {
     const QPoint pos = cell.center();
     QHelpEvent event(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
     QApplication::sendEvent(list->viewport(), &event);
+}
+
+zel::ConversionOutcome CompressedInput() {
+    zel::ConversionOutcome outcome{zel::kInputFormatError};
+    outcome.refusal = {zel::WavRefusal::kCompressed, 0x0011};
+    return outcome;
 }
 
 }  // namespace
@@ -123,6 +136,100 @@ class ResultDialogTest : public QObject {
         QTRY_VERIFY(!QToolTip::isVisible());
         HoverOver(dlg.List(), 1, 1);
         QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    void theSummaryCountsEachOutcome() {
+        CResultDlg dlg;
+        dlg.AddRow("/w/a.wav", {zel::kCompleted});
+        QCOMPARE(dlg.SummaryLabel()->text(), QString("変換 1 件"));
+        dlg.AddRow("/w/b.wav", {zel::kSkippedExisting});
+        dlg.AddRow("/w/c.wav", CompressedInput());
+        dlg.AddRow("/w/d.wav", {zel::kOutputWriteError});
+        dlg.AddRow("/w/e.wav", {zel::kCompleted});
+        dlg.AddRow("/w/f.wav", {zel::kCancelled});
+        dlg.AddNotProcessedRow("/w/g.wav");
+        dlg.AddNotProcessedRow("/w/h.wav");
+        dlg.show();
+        QCOMPARE(dlg.SummaryLabel()->text(),
+                 QString("変換 2 件、中断 1 件、失敗 2 件、スキップ 1 件、未処理 2 件"));
+        QCOMPARE(dlg.m_fileCount, 8);
+        QCOMPARE(Column(dlg, 1).mid(5), QStringList({"ユーザーによる中断", "未処理", "未処理"}));
+    }
+
+    // Failed rows carry an icon (not a colour alone), and their whole reason can be read
+    // even when the dialog is made as narrow as it goes.
+    void aFailedRowIsMarkedAndItsWholeReasonCanBeRead() {
+        CResultDlg dlg;
+        dlg.AddRow("/w/a.wav", {zel::kCompleted});
+        dlg.AddRow("/w/b.wav", CompressedInput());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(dlg.List()->topLevelItem(0)->icon(1).isNull());
+        QVERIFY(!dlg.List()->topLevelItem(1)->icon(1).isNull());
+        const QString reason =
+            "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）";
+        QCOMPARE(dlg.List()->topLevelItem(1)->text(1), reason);
+        dlg.resize(dlg.minimumSizeHint());
+        QTRY_VERIFY(dlg.List()->visualRect(dlg.List()->model()->index(1, 1)).width() <
+                    dlg.List()->fontMetrics().horizontalAdvance(reason));
+        QToolTip::hideText();
+        HoverOver(dlg.List(), 1, 1);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), reason);
+    }
+
+    // The selected row's output folder, or else the first converted file's; a folder
+    // that is not there cannot be opened.
+    void openFolderAsksForTheRightFolder() {
+        TempDir dir;
+        const QString first = QString::fromStdString((dir / "first").string());
+        const QString second = QString::fromStdString((dir / "second").string());
+        QVERIFY(QDir().mkpath(first) && QDir().mkpath(second));
+        CResultDlg dlg;
+        QStringList opened;
+        dlg.SetFolderOpener([&](const QString& folder) {
+            opened << folder;
+            return true;
+        });
+        dlg.AddRow(second + "/failed.wav", {zel::kInputOpenError});
+        dlg.AddRow(first + "/a.wav", {zel::kCompleted});
+        dlg.AddRow("/w/b.wav", {zel::kCompleted}, second);
+        dlg.AddRow("/w/c.wav", {zel::kOutputOpenError},
+                   QString::fromStdString((dir / "missing").string()));
+        dlg.show();
+        QVERIFY(dlg.OpenFolderButton()->isEnabled());
+        QTest::mouseClick(dlg.OpenFolderButton(), Qt::LeftButton);
+        dlg.List()->setCurrentItem(dlg.List()->topLevelItem(2));
+        QTest::mouseClick(dlg.OpenFolderButton(), Qt::LeftButton);
+        QCOMPARE(opened, QStringList({first, second}));
+        dlg.List()->setCurrentItem(dlg.List()->topLevelItem(3));
+        QVERIFY(!dlg.OpenFolderButton()->isEnabled());
+    }
+
+    // Tab-separated lines under the column titles: the selected rows in list order, or
+    // every row when none is selected; by the button or Ctrl+C.
+    void copyGivesTheRowsAsText() {
+        CResultDlg dlg;
+        dlg.AddRow("/w/a.wav", {zel::kCompleted});
+        dlg.AddRow("/w/b.wav", {zel::kInputOpenError});
+        dlg.AddNotProcessedRow("/w/c.wav");
+        // A tab or a line break in a name must not split the row.
+        dlg.AddRow("/w/d\te\nf.wav", {zel::kCompleted});
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QApplication::clipboard()->clear();
+        QTest::mouseClick(dlg.CopyButton(), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString("ファイル名\tメッセージ\n/w/a.wav\t正常終了\n"
+                         "/w/b.wav\t入力ファイルオープンエラー\n/w/c.wav\t未処理\n"
+                         "/w/d\\te\\nf.wav\t正常終了\n"));
+        dlg.List()->topLevelItem(2)->setSelected(true);
+        dlg.List()->topLevelItem(0)->setSelected(true);
+        dlg.List()->setFocus();
+        QApplication::clipboard()->clear();
+        QTest::keySequence(dlg.List(), QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString("ファイル名\tメッセージ\n/w/a.wav\t正常終了\n/w/c.wav\t未処理\n"));
     }
 
     void buttonEscAndCloseBoxClose_data() {

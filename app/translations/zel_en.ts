@@ -76,6 +76,14 @@
         <source>現在のファイル</source>
         <translation>Current file</translation>
     </message>
+    <message>
+        <source>経過時間 %1</source>
+        <translation>Elapsed %1</translation>
+    </message>
+    <message>
+        <source>残り時間 約 %1</source>
+        <translation>About %1 left</translation>
+    </message>
 </context>
 <context>
     <name>CResultDlg</name>
@@ -94,6 +102,48 @@
     <message>
         <source>メッセージ</source>
         <translation>Message</translation>
+    </message>
+    <message>
+        <source>出力フォルダを開く</source>
+        <translation>Open output folder</translation>
+    </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>未処理</source>
+        <translation>Not processed</translation>
+    </message>
+    <message>
+        <source>変換 %1 件</source>
+        <translation>%1 converted</translation>
+    </message>
+    <message>
+        <source>中断 %1 件</source>
+        <translation>%1 cancelled</translation>
+    </message>
+    <message>
+        <source>失敗 %1 件</source>
+        <translation>%1 failed</translation>
+    </message>
+    <message>
+        <source>スキップ %1 件</source>
+        <translation>%1 skipped</translation>
+    </message>
+    <message>
+        <source>未処理 %1 件</source>
+        <translation>%1 not processed</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>出力フォルダを開けませんでした。
+%1</source>
+        <translation>The output folder could not be opened.
+%1</translation>
     </message>
 </context>
 <context>
