@@ -71,9 +71,12 @@ std::optional<bool> SkipsExistingOutputs(CZELDlg& dlg, const std::vector<std::st
                                     "置き換えますか、それとも既存のファイルをスキップしますか？")
             .arg(static_cast<qulonglong>(existing));
     switch (dlg.Prompts().AskAboutExistingOutputs(&dlg, text)) {
-        case ExistingOutputsAnswer::kReplaceAll: return false;
-        case ExistingOutputsAnswer::kSkipExisting: return true;
-        case ExistingOutputsAnswer::kCancel: break;
+        case ExistingOutputsAnswer::kReplaceAll:
+            return false;
+        case ExistingOutputsAnswer::kSkipExisting:
+            return true;
+        case ExistingOutputsAnswer::kCancel:
+            break;
     }
     return std::nullopt;
 }

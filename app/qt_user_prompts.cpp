@@ -62,8 +62,7 @@ QString QtUserPrompts::ChooseFolder(QWidget* owner) {
     return folder;
 }
 
-ExistingOutputsAnswer QtUserPrompts::AskAboutExistingOutputs(QWidget* owner,
-                                                             const QString& text) {
+ExistingOutputsAnswer QtUserPrompts::AskAboutExistingOutputs(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::Warning, kMessageTitle, text, QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
     QPushButton* replace = box.addButton(tr("全て置き換える"), QMessageBox::AcceptRole);

@@ -45,7 +45,8 @@ zel::SimdLevel RunnableLevel(int stored, const zel::CpuidSource& cpuid) {
 }
 
 void LoadOutputSettings(const QSettings& settings, CZELDlg& dlg) {
-    if (settings.contains(kSuffixKey)) dlg.SuffixEdit()->setText(settings.value(kSuffixKey).toString());
+    if (settings.contains(kSuffixKey))
+        dlg.SuffixEdit()->setText(settings.value(kSuffixKey).toString());
     if (settings.contains(kFrequencyKey))
         dlg.FrequencyCombo()->setEditText(settings.value(kFrequencyKey).toString());
     // The slider keeps a stored speed within its range.
@@ -97,6 +98,6 @@ QString RememberedChooserFolder(ChooserFolder chooser) {
 }
 
 void RememberChooserFolder(ChooserFolder chooser, const QString& folder) {
-    QSettings().setValue(chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey,
-                         folder);
+    QSettings().setValue(
+        chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey, folder);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The main window: the input file list, the output settings (suffix, target frequency,
-// playback speed, where outputs go) and the Execute and Exit buttons, plus a menu with the About box and the
-// CPU information dialog. The controls are the model: Execute reads the rows and settings
-// from them when it runs, and nothing is stored elsewhere.
+// playback speed, where outputs go) and the Execute and Exit buttons, plus a menu with the
+// About box and the CPU information dialog. The controls are the model: Execute reads the
+// rows and settings from them when it runs, and nothing is stored elsewhere.
 
 #include <QDialog>
 #include <QIcon>

@@ -166,6 +166,7 @@ QLayout* CZELDlg::CreateOutputFolderRows(QGroupBox* group) {
     m_outputFolderEdit->setMinimumWidth(units.X(kFolderFieldWidth));
     m_outputFolderButton = MakeButton(QStringLiteral("..."), QStringLiteral("outputFolderButton"),
                                       units.X(kBrowseButtonWidth), group);
+    m_outputFolderButton->setFixedWidth(units.X(kBrowseButtonWidth));
     m_outputFolderButton->setToolTip(tr("出力先フォルダの選択"));
     connect(m_outputFolderButton, &QPushButton::clicked, this, &CZELDlg::OnChooseOutputFolder);
 
@@ -230,11 +231,10 @@ void CZELDlg::CreateMenu() {
 }
 
 void CZELDlg::SetTabOrder() {
-    QWidget* const order[] = {m_executeButton,   m_exitButton,         m_addFilesButton,
-                              m_folderButton,    m_deleteAllButton,    m_inputList,
-                              m_suffixEdit,      m_frequencyCombo,     m_speedSlider,
-                              m_qualityCombo,    m_stripMetadataCheck, m_besideInputRadio,
-                              m_outputFolderRadio, m_outputFolderEdit, m_outputFolderButton,
-                              m_menuButton};
+    QWidget* const order[] = {
+        m_executeButton,     m_exitButton,       m_addFilesButton,     m_folderButton,
+        m_deleteAllButton,   m_inputList,        m_suffixEdit,         m_frequencyCombo,
+        m_speedSlider,       m_qualityCombo,     m_stripMetadataCheck, m_besideInputRadio,
+        m_outputFolderRadio, m_outputFolderEdit, m_outputFolderButton, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

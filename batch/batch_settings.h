@@ -1,6 +1,7 @@
 #pragma once
 // The settings of a batch and how they are checked before it starts, in a fixed order:
-// files, suffix (given, then usable in a file name), sampling frequency, speed. Shared by the desktop application and zel-cli.
+// files, suffix (given, then usable in a file name), sampling frequency, speed. Shared by the
+// desktop application and zel-cli.
 
 #include <cstddef>
 #include <cstdint>

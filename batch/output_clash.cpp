@@ -11,7 +11,8 @@ std::optional<OutputClash> FindOutputClash(const std::vector<std::string>& input
                                            const std::string& suffix) {
     std::map<std::string, std::size_t> owners;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::filesystem::path folder = i < folders.size() ? folders[i] : std::filesystem::path();
+        const std::filesystem::path folder =
+            i < folders.size() ? folders[i] : std::filesystem::path();
         const std::filesystem::path output =
             MakeOutputPathIn(folder, inputs[i], suffix).lexically_normal();
         const auto [it, fresh] = owners.emplace(output.string(), i);

@@ -82,12 +82,11 @@ class MainDialogTest : public QObject {
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(FocusedControl(), QString("executeButton"));
-        const QStringList expected = {"exitButton",      "addFilesButton", "folderButton",
-                                      "deleteAllButton", "inputList",      "suffixEdit",
-                                      "frequencyCombo",  "speedSlider",    "qualityCombo",
-                                      "stripMetadataCheck", "besideInputRadio",
-                                      "outputFolderEdit", "outputFolderButton",
-                                      "menuButton",      "executeButton"};
+        const QStringList expected = {"exitButton",         "addFilesButton",   "folderButton",
+                                      "deleteAllButton",    "inputList",        "suffixEdit",
+                                      "frequencyCombo",     "speedSlider",      "qualityCombo",
+                                      "stripMetadataCheck", "besideInputRadio", "outputFolderEdit",
+                                      "outputFolderButton", "menuButton",       "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);
@@ -133,8 +132,8 @@ class MainDialogTest : public QObject {
         QStringList entries;
         for (int i = 0; i < dlg.FrequencyCombo()->count(); ++i)
             entries << dlg.FrequencyCombo()->itemText(i);
-        QCOMPARE(entries, QStringList({"8000", "11025", "16000", "22050", "32000", "38000",
-                                       "44100", "48000", "88200", "96000"}));
+        QCOMPARE(entries, QStringList({"8000", "11025", "16000", "22050", "32000", "38000", "44100",
+                                       "48000", "88200", "96000"}));
         dlg.FrequencyCombo()->setCurrentIndex(5);
         QCOMPARE(dlg.FrequencyText(), QString("38000"));
         dlg.FrequencyCombo()->setEditText("32000");
