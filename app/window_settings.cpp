@@ -30,6 +30,7 @@ struct CheckBoxKey {
 };
 constexpr CheckBoxKey kCheckBoxKeys[] = {
     {"output/stripMetadata", &CZELDlg::StripMetadataCheck},
+    // The input group's subfolder check box joins here as {"input/subfolders", ...}.
 };
 
 // An integer setting, or `fallback` when it is missing or no integer.

@@ -2,7 +2,8 @@
 // The main window: the input file list, the output settings (suffix, target frequency,
 // playback speed, where outputs go) and the Execute and Exit buttons, plus a menu with the
 // About box and the CPU information dialog. The controls are the model: Execute reads the
-// rows and settings from them when it runs, and nothing is stored elsewhere.
+// rows and settings from them when it runs; between runs the settings are kept by
+// window_settings.h.
 
 #include <QDialog>
 #include <QIcon>
