@@ -2,14 +2,19 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/progress_dlg.h"
+#include "app/qt_path.h"
+#include "app/result_dlg.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
 #include "app/zel_dlg.h"
-#include "app/progress_dlg.h"
-#include "app/result_dlg.h"
+#include "batch/existing_output.h"
+#include "batch/folder_walk.h"
+#include "batch/output_clash.h"
 #include "batch/output_path.h"
 #include "texts/message_catalogue.h"
 
@@ -33,6 +38,56 @@ QString OutputFolderOf(const zel::BatchJob& job, std::int32_t i, const QString& 
     return QFile::decodeName(QByteArray::fromStdString(output.parent_path().string()));
 }
 
+// Where each output goes with an output folder: placed below it as zel-cli's --output-dir
+// places a file given by name; the desktop lists full paths, so that is the folder itself.
+std::vector<std::filesystem::path> OutputFoldersIn(const QString& folder,
+                                                   const std::vector<std::string>& inputs) {
+    const std::filesystem::path outputFolder = ToFilesystemPath(folder);
+    std::vector<std::filesystem::path> folders;
+    folders.reserve(inputs.size());
+    for (const std::string& input : inputs)
+        folders.push_back(zel::OutputFolderBelow(outputFolder, zel::EntryForFile(input).relative));
+    return folders;
+}
+
+// The refusal of an output choice that cannot work; empty when it can.
+QString OutputChoiceProblem(bool intoFolder, const QString& folder,
+                            const std::vector<std::string>& inputs,
+                            const std::vector<std::filesystem::path>& folders,
+                            const std::string& suffix) {
+    if (intoFolder && folder.isEmpty())
+        return QCoreApplication::translate("ExecuteCommand", "出力先フォルダが指定されていません");
+    const std::optional<zel::OutputClash> clash = zel::FindOutputClash(inputs, folders, suffix);
+    if (!clash) return {};
+    return QCoreApplication::translate("ExecuteCommand",
+                                       "次の2つのファイルの出力先が同じになります\n%1\n%2\n→ %3")
+        .arg(QFile::decodeName(QByteArray::fromStdString(inputs[clash->first])),
+             QFile::decodeName(QByteArray::fromStdString(inputs[clash->second])),
+             FromFilesystemPath(clash->output));
+}
+
+// Asks once, before anything is replaced, when outputs exist already; nullopt: cancel.
+std::optional<bool> SkipsExistingOutputs(CZELDlg& dlg, const std::vector<std::string>& inputs,
+                                         const std::vector<std::filesystem::path>& folders,
+                                         const std::string& suffix) {
+    const std::size_t existing = zel::CountExistingOutputs(inputs, folders, suffix);
+    if (existing == 0) return false;
+    const QString text =
+        QCoreApplication::translate("ExecuteCommand",
+                                    "出力ファイルのうち %1 個が既に存在します。\n"
+                                    "置き換えますか、それとも既存のファイルをスキップしますか？")
+            .arg(static_cast<qulonglong>(existing));
+    switch (dlg.Prompts().AskAboutExistingOutputs(&dlg, text)) {
+        case ExistingOutputsAnswer::kReplaceAll:
+            return false;
+        case ExistingOutputsAnswer::kSkipExisting:
+            return true;
+        case ExistingOutputsAnswer::kCancel:
+            break;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
@@ -44,6 +99,8 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const bool stripMetadata = dlg.StripsMetadata();
     const zel::SimdLevel simdLevel = dlg.m_simdLevel;
     const zel::ConversionQuality quality = dlg.Quality();
+    const bool intoFolder = dlg.WritesIntoFolder();
+    const QString outputFolder = dlg.OutputFolderText();
 
     const std::int32_t sampleRate = zel::ParseLeadingInteger(frequencyText.toStdString());
     const zel::SettingsProblem problem = zel::CheckBatchSettings(
@@ -54,11 +111,26 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
                       zel::texts::SettingsProblemText(problem, InstalledUiLanguage()))));
         return;
     }
+    std::vector<std::string> inputs = ToFileSystemTexts(paths);
+    const std::string fileSystemSuffix = ToFileSystemText(suffix);
+    std::vector<std::filesystem::path> folders;
+    if (intoFolder && !outputFolder.isEmpty()) folders = OutputFoldersIn(outputFolder, inputs);
+    const QString outputProblem =
+        OutputChoiceProblem(intoFolder, outputFolder, inputs, folders, fileSystemSuffix);
+    if (!outputProblem.isEmpty()) {
+        dlg.Prompts().ShowError(&dlg, outputProblem);
+        return;
+    }
+    const std::optional<bool> skipExisting =
+        SkipsExistingOutputs(dlg, inputs, folders, fileSystemSuffix);
+    if (!skipExisting) return;
 
     CProgressDlg progress(&dlg);
     zel::BatchJob& job = progress.Job();
-    job.SetFiles(ToFileSystemTexts(paths));
-    job.m_suffix = ToFileSystemText(suffix);
+    job.SetFiles(std::move(inputs));
+    job.m_outputFolders = std::move(folders);
+    job.m_skipExisting = *skipExisting;
+    job.m_suffix = fileSystemSuffix;
     job.m_speed = speed;
     job.m_sampleRate = sampleRate;
     job.m_stripMetadata = stripMetadata;

@@ -3,6 +3,9 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include "app/window_settings.h"
 
 namespace {
 
@@ -59,16 +62,45 @@ QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilters({wavFilter, allFilter});
     dialog.selectNameFilter(wavFilter);
+    const QString lastFolder = RememberedChooserFolder(ChooserFolder::kInputFiles);
+    if (!lastFolder.isEmpty()) dialog.setDirectory(lastFolder);
     // Here "*.*" would hide names without a dot; "All Files" is meant to show every file.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
         if (filter != allFilter) return;
         if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({});
     });
     if (dialog.exec() != QDialog::Accepted) return {};
+    RememberChooserFolder(ChooserFolder::kInputFiles, dialog.directory().absolutePath());
     return dialog.selectedFiles();
 }
 
 QString QtUserPrompts::ChooseFolder(QWidget* owner) {
-    return QFileDialog::getExistingDirectory(owner, tr("フォルダの選択"), QString(),
+    const QString folder = QFileDialog::getExistingDirectory(
+        owner, tr("フォルダの選択"), RememberedChooserFolder(ChooserFolder::kInputFolder),
+        QFileDialog::ShowDirsOnly);
+    if (!folder.isEmpty()) RememberChooserFolder(ChooserFolder::kInputFolder, folder);
+    return folder;
+}
+
+ExistingOutputsAnswer QtUserPrompts::AskAboutExistingOutputs(QWidget* owner, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, kMessageTitle, text, QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* replace = box.addButton(tr("全て置き換える"), QMessageBox::AcceptRole);
+    QPushButton* skip = box.addButton(tr("既存をスキップ"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(tr("キャンセル"), QMessageBox::RejectRole);
+    replace->setObjectName(QStringLiteral("replaceAllButton"));
+    skip->setObjectName(QStringLiteral("skipExistingButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    // Enter keeps what exists; replacing takes a deliberate choice.
+    box.setDefaultButton(skip);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == replace) return ExistingOutputsAnswer::kReplaceAll;
+    if (box.clickedButton() == skip) return ExistingOutputsAnswer::kSkipExisting;
+    return ExistingOutputsAnswer::kCancel;
+}
+
+QString QtUserPrompts::ChooseOutputFolder(QWidget* owner, const QString& current) {
+    return QFileDialog::getExistingDirectory(owner, tr("出力先フォルダの選択"), current,
                                              QFileDialog::ShowDirsOnly);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The prompts as real modal Qt dialogs, owned by the given window.
+// The prompts as real modal Qt dialogs, owned by the given window. The file and folder
+// choosers open where they were last left, also in a later run.
 
 #include <QCoreApplication>
 
@@ -23,4 +24,6 @@ public:
                           const QStringList& lines) override;
     QStringList ChooseInputFiles(QWidget* owner) override;
     QString ChooseFolder(QWidget* owner) override;
+    ExistingOutputsAnswer AskAboutExistingOutputs(QWidget* owner, const QString& text) override;
+    QString ChooseOutputFolder(QWidget* owner, const QString& current) override;
 };

@@ -8,6 +8,9 @@
 
 class QWidget;
 
+// The answers to the question asked before a batch would replace existing outputs.
+enum class ExistingOutputsAnswer { kReplaceAll, kSkipExisting, kCancel };
+
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
@@ -26,4 +29,9 @@ public:
     virtual QStringList ChooseInputFiles(QWidget* owner) = 0;
     // The folder chosen; empty when cancelled or when the choice has no local path.
     virtual QString ChooseFolder(QWidget* owner) = 0;
+
+    // "全て置き換える", "既存をスキップ" or "キャンセル" under `text`; Esc cancels.
+    virtual ExistingOutputsAnswer AskAboutExistingOutputs(QWidget* owner, const QString& text) = 0;
+    // The folder outputs go into, opened at `current`; empty when cancelled.
+    virtual QString ChooseOutputFolder(QWidget* owner, const QString& current) = 0;
 };

@@ -8,6 +8,7 @@
 #include "app/execute_command.h"
 #include "app/qt_user_prompts.h"
 #include "app/ui_translations.h"
+#include "app/window_settings.h"
 #include "app/zel_dlg.h"
 
 namespace {
@@ -17,6 +18,8 @@ const QString kJapaneseFontFamily = QStringLiteral("Noto Sans CJK JP");
 }  // namespace
 
 CZELApp::CZELApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // The remembered settings go to ~/.config/ZEL/ZEL.conf.
+    setOrganizationName(QStringLiteral("ZEL"));
     setApplicationName(QStringLiteral("ZEL"));
     setApplicationVersion(QString::fromUtf8(kZelVersion));
     setWindowIcon(ApplicationIcon());
@@ -36,6 +39,7 @@ void CZELApp::ChooseJapaneseFont() {
 int CZELApp::RunMainDialog() {
     QtUserPrompts prompts;
     CZELDlg dialog(prompts, InputPathsFromArguments(arguments()));
+    RememberWindowSettings(dialog, zel::ProcessorCpuid());
     dialog.SetExecuteHandler([](CZELDlg& dlg) { RunExecuteCommand(dlg); });
     dialog.exec();
     return 0;

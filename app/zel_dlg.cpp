@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
@@ -177,6 +178,14 @@ void CZELDlg::OnCpuInfo() {
     m_simdLevel = cpuInfo.m_simdLevel;
 }
 
+void CZELDlg::OnChooseOutputFolder() {
+    const QString folder = m_prompts.ChooseOutputFolder(this, m_outputFolderEdit->text());
+    if (folder.isEmpty()) return;
+    m_outputFolderEdit->setText(folder);
+    // Choosing a folder means writing into it.
+    m_outputFolderRadio->setChecked(true);
+}
+
 void CZELDlg::OnOK() {
     if (m_executeHandler) m_executeHandler(*this);
 }
@@ -190,6 +199,10 @@ QString CZELDlg::SuffixText() const { return m_suffixEdit->text(); }
 bool CZELDlg::StripsMetadata() const { return m_stripMetadataCheck->isChecked(); }
 
 bool CZELDlg::IncludesSubfolders() const { return m_subfoldersCheck->isChecked(); }
+
+bool CZELDlg::WritesIntoFolder() const { return m_outputFolderRadio->isChecked(); }
+
+QString CZELDlg::OutputFolderText() const { return m_outputFolderEdit->text(); }
 
 QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText(); }
 

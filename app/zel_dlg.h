@@ -1,8 +1,9 @@
 #pragma once
 // The main window: the input file list, the output settings (suffix, target frequency,
-// playback speed) and the Execute and Exit buttons, plus a menu with the About box and the
-// CPU information dialog. The controls are the model: Execute reads the rows and settings
-// from them when it runs, and nothing is stored elsewhere.
+// playback speed, where outputs go) and the Execute and Exit buttons, plus a menu with the
+// About box and the CPU information dialog. The controls are the model: Execute reads the
+// rows and settings from them when it runs; between runs the settings are kept by
+// window_settings.h.
 
 #include <QDialog>
 #include <QIcon>
@@ -21,6 +22,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QSlider;
 class QToolButton;
 class UserPrompts;
@@ -59,6 +61,9 @@ class CZELDlg : public QDialog {
     bool StripsMetadata() const;
     // Whether a chosen or dropped folder is scanned with its subfolders.
     bool IncludesSubfolders() const;
+    // Outputs go into the folder OutputFolderText() names instead of beside each input.
+    bool WritesIntoFolder() const;
+    QString OutputFolderText() const;
     UserPrompts& Prompts() const { return m_prompts; }
     void SetExecuteHandler(ExecuteHandler handler) { m_executeHandler = std::move(handler); }
 
@@ -71,6 +76,10 @@ class CZELDlg : public QDialog {
     QCheckBox* SubfoldersCheck() const { return m_subfoldersCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
+    QRadioButton* BesideInputRadio() const { return m_besideInputRadio; }
+    QRadioButton* OutputFolderRadio() const { return m_outputFolderRadio; }
+    QLineEdit* OutputFolderEdit() const { return m_outputFolderEdit; }
+    QPushButton* OutputFolderButton() const { return m_outputFolderButton; }
     QPushButton* ExecuteButton() const { return m_executeButton; }
     QPushButton* ExitButton() const { return m_exitButton; }
     QAction* AboutAction() const { return m_aboutAction; }
@@ -83,6 +92,7 @@ class CZELDlg : public QDialog {
     void OnDeleteAll();
     void OnAbout();
     void OnCpuInfo();
+    void OnChooseOutputFolder();
     void OnOK();
 
   public:
@@ -99,6 +109,7 @@ class CZELDlg : public QDialog {
     void CreateControls();
     QGroupBox* CreateInputGroup();
     QGroupBox* CreateOutputGroup();
+    QLayout* CreateOutputFolderRows(QGroupBox* group);
     QLayout* CreateButtonRow();
     void CreateMenu();
     void SetTabOrder();
@@ -134,6 +145,10 @@ class CZELDlg : public QDialog {
     QLabel* m_speedLabel = nullptr;
     QComboBox* m_qualityCombo = nullptr;
     QCheckBox* m_stripMetadataCheck = nullptr;
+    QRadioButton* m_besideInputRadio = nullptr;
+    QRadioButton* m_outputFolderRadio = nullptr;
+    QLineEdit* m_outputFolderEdit = nullptr;
+    QPushButton* m_outputFolderButton = nullptr;
     QToolButton* m_menuButton = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_cpuInfoAction = nullptr;

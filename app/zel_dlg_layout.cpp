@@ -1,6 +1,6 @@
 // The controls of the main window and their arrangement: the input group (three buttons
 // and the subfolder choice over the list), the output group (suffix, frequency, speed,
-// metadata) and the button row.
+// metadata, where outputs go) and the button row.
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,8 +26,8 @@
 namespace {
 
 // The frequencies offered by the combo box, in this order; others can be typed.
-const char* const kFrequencyEntries[] = {"8000",  "11025", "22050", "38000",
-                                         "44100", "48000", "96000"};
+const char* const kFrequencyEntries[] = {"8000",  "11025", "16000", "22050", "32000",
+                                         "38000", "44100", "48000", "88200", "96000"};
 
 // Measures of the arrangement, in dialog units.
 constexpr int kButtonWidth = 54;
@@ -37,6 +38,8 @@ constexpr int kMinimumListHeight = 48;
 constexpr int kSettingFieldWidth = 48;
 constexpr int kSliderWidth = 100;
 constexpr int kLabelColumnWidth = 54;
+constexpr int kFolderFieldWidth = 120;
+constexpr int kBrowseButtonWidth = 16;
 
 QPushButton* MakeButton(const QString& caption, const QString& name, int minimumWidth,
                         QWidget* parent) {
@@ -143,8 +146,40 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
     grid->addWidget(m_qualityCombo, 4, 1, Qt::AlignLeft);
     grid->addWidget(m_stripMetadataCheck, 5, 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("出力先"), group), 6, 0, Qt::AlignTop);
+    grid->addLayout(CreateOutputFolderRows(group), 6, 1, 1, 2);
     grid->setColumnStretch(2, 1);
     return group;
+}
+
+QLayout* CZELDlg::CreateOutputFolderRows(QGroupBox* group) {
+    const DialogUnits units(font());
+    // Beside each input is how outputs were always written, so it stays the default.
+    m_besideInputRadio = new QRadioButton(tr("入力ファイルと同じフォルダ"), group);
+    m_besideInputRadio->setObjectName(QStringLiteral("besideInputRadio"));
+    m_besideInputRadio->setChecked(true);
+    m_outputFolderRadio = new QRadioButton(tr("指定フォルダ"), group);
+    m_outputFolderRadio->setObjectName(QStringLiteral("outputFolderRadio"));
+
+    // Filled by the chooser only, so it always names a folder that was chosen.
+    m_outputFolderEdit = new QLineEdit(group);
+    m_outputFolderEdit->setObjectName(QStringLiteral("outputFolderEdit"));
+    m_outputFolderEdit->setReadOnly(true);
+    m_outputFolderEdit->setMinimumWidth(units.X(kFolderFieldWidth));
+    m_outputFolderButton = MakeButton(QStringLiteral("..."), QStringLiteral("outputFolderButton"),
+                                      units.X(kBrowseButtonWidth), group);
+    m_outputFolderButton->setFixedWidth(units.X(kBrowseButtonWidth));
+    m_outputFolderButton->setToolTip(tr("出力先フォルダの選択"));
+    connect(m_outputFolderButton, &QPushButton::clicked, this, &CZELDlg::OnChooseOutputFolder);
+
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_outputFolderRadio);
+    folderRow->addWidget(m_outputFolderEdit, 1);
+    folderRow->addWidget(m_outputFolderButton);
+    auto* rows = new QVBoxLayout;
+    rows->addWidget(m_besideInputRadio);
+    rows->addLayout(folderRow);
+    return rows;
 }
 
 QLayout* CZELDlg::CreateButtonRow() {
@@ -198,10 +233,11 @@ void CZELDlg::CreateMenu() {
 }
 
 void CZELDlg::SetTabOrder() {
-    QWidget* const order[] = {m_executeButton,   m_exitButton,         m_addFilesButton,
-                              m_folderButton,    m_subfoldersCheck,    m_deleteAllButton,
-                              m_inputList,
-                              m_suffixEdit,      m_frequencyCombo,     m_speedSlider,
-                              m_qualityCombo,    m_stripMetadataCheck, m_menuButton};
+    QWidget* const order[] = {m_executeButton,      m_exitButton,        m_addFilesButton,
+                              m_folderButton,       m_subfoldersCheck,   m_deleteAllButton,
+                              m_inputList,          m_suffixEdit,        m_frequencyCombo,
+                              m_speedSlider,        m_qualityCombo,      m_stripMetadataCheck,
+                              m_besideInputRadio,   m_outputFolderRadio, m_outputFolderEdit,
+                              m_outputFolderButton, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

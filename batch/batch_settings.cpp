@@ -3,6 +3,8 @@
 #include <cctype>
 #include <limits>
 
+#include "batch/output_path.h"
+
 namespace zel {
 
 std::int32_t ParseLeadingInteger(std::string_view text) {
@@ -25,6 +27,7 @@ SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suf
                                    std::int32_t targetRate, std::int32_t speedPercent) {
     if (fileCount == 0) return SettingsProblem::kNoInputFiles;
     if (suffix.empty()) return SettingsProblem::kNoSuffix;
+    if (!SuffixIsUsable(suffix)) return SettingsProblem::kUnusableSuffix;
     if (targetRate < kMinTargetRate || targetRate > kMaxTargetRate)
         return SettingsProblem::kBadTargetRate;
     if (speedPercent < kMinSpeedPercent || speedPercent > kMaxSpeedPercent)

@@ -1,6 +1,7 @@
 #pragma once
 // The settings of a batch and how they are checked before it starts, in a fixed order:
-// files, suffix, sampling frequency, speed. Shared by the desktop application and zel-cli.
+// files, suffix (given, then usable in a file name), sampling frequency, speed. Shared by the
+// desktop application and zel-cli.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,15 @@ inline constexpr const char* kDefaultSuffix = "_ZEL";
 // The frequency field is read up to this many characters.
 inline constexpr std::size_t kFrequencyTextLimit = 79;
 
-enum class SettingsProblem { kNone, kNoInputFiles, kNoSuffix, kBadTargetRate, kBadSpeed };
+enum class SettingsProblem {
+    kNone,
+    kNoInputFiles,
+    kNoSuffix,
+    kBadTargetRate,
+    kBadSpeed,
+    // Checked right after kNoSuffix: a suffix that would name another folder or no name.
+    kUnusableSuffix,
+};
 
 // A decimal number at the start of the text: white space skipped, optional sign, digits
 // up to the first non-digit; 0 without digits. "48000Hz" reads 48000. Values beyond the

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <system_error>
 
+#include "batch/batch_inputs.h"
+#include "batch/output_path.h"
 #include "engine/wav_header.h"
 #include "platform/file_handle.h"
 
@@ -64,6 +67,24 @@ bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem
     const std::int64_t q = static_cast<std::int64_t>(settings.targetRate) * kNormalSpeedPercent;
     const std::int64_t expected = FramesPresent(*in) * q / p;
     return FramesPresent(*out) >= expected;
+}
+
+std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,
+                                 const std::vector<std::filesystem::path>& folders,
+                                 const std::string& suffix) {
+    const BatchInputs listed(inputs);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const std::filesystem::path folder =
+            i < folders.size() ? folders[i] : std::filesystem::path();
+        const std::filesystem::path output = MakeOutputPathIn(folder, inputs[i], suffix);
+        std::error_code error;
+        // A dangling symbolic link is a name the output would replace, too.
+        if (std::filesystem::exists(std::filesystem::symlink_status(output, error)) &&
+            !listed.Contains(output))
+            ++count;
+    }
+    return count;
 }
 
 }  // namespace zel

@@ -6,7 +6,10 @@
 // at the target rate and speed. A cancelled conversion keeps a valid but shorter file,
 // which therefore is converted again.
 
+#include <cstddef>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "engine/conversion_result.h"
 #include "engine/conversion_settings.h"
@@ -19,5 +22,12 @@ inline constexpr ConversionResult kSkippedExisting = 2;
 
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
                       const ConversionSettings& settings);
+
+// How many of a batch's outputs exist already, finished or not, so the user can be asked
+// before any is replaced. `folders` as BatchJob::m_outputFolders. An output that would
+// land on a listed input is not counted: the batch refuses it without touching it.
+std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,
+                                 const std::vector<std::filesystem::path>& folders,
+                                 const std::string& suffix);
 
 }  // namespace zel

@@ -20,6 +20,11 @@ std::filesystem::path MakeOutputPathIn(const std::filesystem::path& folder,
     return folder.empty() ? beside : folder / beside.filename();
 }
 
+std::filesystem::path OutputFolderBelow(const std::filesystem::path& outputFolder,
+                                        const std::string& relative) {
+    return outputFolder / std::filesystem::path(relative).parent_path();
+}
+
 bool SuffixIsUsable(const std::string& suffix) {
     return !suffix.empty() && suffix.find('/') == std::string::npos &&
            suffix.find('\0') == std::string::npos;

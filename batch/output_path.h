@@ -15,6 +15,11 @@ std::filesystem::path MakeOutputPathIn(const std::filesystem::path& folder,
                                        const std::filesystem::path& input,
                                        const std::string& suffix);
 
+// The folder an output goes to below an output folder: the input's path below the
+// folder it was found in (a BatchEntry's `relative`) keeps its structure there.
+std::filesystem::path OutputFolderBelow(const std::filesystem::path& outputFolder,
+                                        const std::string& relative);
+
 // A suffix that would name another folder (it holds '/') or no valid name (NUL).
 bool SuffixIsUsable(const std::string& suffix);
 

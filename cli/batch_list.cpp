@@ -1,9 +1,10 @@
 #include "cli/batch_list.h"
 
-#include <map>
+#include <optional>
 #include <system_error>
 
 #include "batch/folder_walk.h"
+#include "batch/output_clash.h"
 #include "batch/output_path.h"
 
 namespace zel::cli {
@@ -29,17 +30,12 @@ std::vector<BatchEntry> FoundEntries(const std::vector<std::string>& names,
 }
 
 // The first pair of inputs that would write the same output; empty when none.
-std::string OutputClash(const BatchList& list, const std::string& suffix) {
-    std::map<std::string, std::size_t> owners;
-    for (std::size_t i = 0; i < list.inputs.size(); ++i) {
-        const fs::path output =
-            MakeOutputPathIn(list.outputFolders[i], list.inputs[i], suffix).lexically_normal();
-        const auto [it, fresh] = owners.emplace(output.string(), i);
-        if (!fresh)
-            return "'" + list.inputs[it->second] + "' and '" + list.inputs[i] +
-                   "' would both be written to '" + output.string() + "'";
-    }
-    return {};
+std::string OutputClashText(const BatchList& list, const std::string& suffix) {
+    const std::optional<OutputClash> clash =
+        FindOutputClash(list.inputs, list.outputFolders, suffix);
+    if (!clash) return {};
+    return "'" + list.inputs[clash->first] + "' and '" + list.inputs[clash->second] +
+           "' would both be written to '" + clash->output.string() + "'";
 }
 
 }  // namespace
@@ -52,10 +48,9 @@ BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions
         if (options.shard && !options.shard->Holds(entry.relative)) continue;
         list.inputs.push_back(entry.input);
         if (!options.outputDir.empty())
-            list.outputFolders.push_back(fs::path(options.outputDir) /
-                                         fs::path(entry.relative).parent_path());
+            list.outputFolders.push_back(OutputFolderBelow(options.outputDir, entry.relative));
     }
-    if (!options.outputDir.empty()) list.error = OutputClash(list, options.suffix);
+    if (!options.outputDir.empty()) list.error = OutputClashText(list, options.suffix);
     return list;
 }
 

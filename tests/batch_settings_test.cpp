@@ -23,6 +23,9 @@ TEST(BatchSettings, ChecksInOrderFilesSuffixRateSpeed) {
     EXPECT_EQ(CheckBatchSettings(0, "", 1, 1), SettingsProblem::kNoInputFiles);
     EXPECT_EQ(CheckBatchSettings(1, "", 1, 1), SettingsProblem::kNoSuffix);
     EXPECT_EQ(CheckBatchSettings(1, " ", 7999, 1), SettingsProblem::kBadTargetRate);
+    EXPECT_EQ(CheckBatchSettings(1, "a/b", 7999, 1), SettingsProblem::kUnusableSuffix);
+    EXPECT_EQ(CheckBatchSettings(1, std::string("a\0b", 3), 48000, 100),
+              SettingsProblem::kUnusableSuffix);
     EXPECT_EQ(CheckBatchSettings(1, " ", 96001, 100), SettingsProblem::kBadTargetRate);
     EXPECT_EQ(CheckBatchSettings(1, " ", 8000, 49), SettingsProblem::kBadSpeed);
     EXPECT_EQ(CheckBatchSettings(1, " ", 96000, 201), SettingsProblem::kBadSpeed);

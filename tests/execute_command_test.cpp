@@ -1,5 +1,6 @@
 // Execute from the main window: the checks before a batch (order and messages), the
-// batch itself with every kind of file outcome, cancellation at a chosen file and at
+// output folder, the question about existing outputs, the batch itself with every kind
+// of file outcome, cancellation at a chosen file and at
 // arbitrary moments, a second run over the same list, and lists beyond 256 files.
 
 #include "app/execute_command.h"
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSlider>
@@ -36,6 +38,8 @@ namespace {
 const QString kNoFiles = QStringLiteral("入力ファイルが指定されていません");
 const QString kNoSuffix = QStringLiteral("サフィックスが指定されていません");
 const QString kBadRate = QStringLiteral("サンプリング周波数が不適切です");
+const QString kBadSuffix = QStringLiteral("サフィックスに '/' または NUL 文字が含まれています");
+const QString kSkipped = QStringLiteral("スキップ（既存の出力）");
 const QString kCompleted = QStringLiteral("正常終了");
 const QString kCancelled = QStringLiteral("ユーザーによる中断");
 const QString kNotProcessed = QStringLiteral("未処理");
@@ -111,6 +115,8 @@ class ExecuteCommandTest : public QObject {
                                           << "48000" << kNoFiles << 0;
         QTest::newRow("empty suffix before the rate") << true << ""
                                                       << "7999" << kNoSuffix << 0;
+        QTest::newRow("suffix naming a folder, before the rate")
+            << true << "/../x" << "7999" << kBadSuffix << 0;
         QTest::newRow("8000") << true << "_ZEL"
                               << "8000"
                               << "" << 8000;
@@ -337,6 +343,93 @@ class ExecuteCommandTest : public QObject {
             QVERIFY(stored.consistent);
             QCOMPARE(stored.sampleRate, 32000u);
         }
+    }
+
+    // Outputs into a folder chosen with the browse button, created when missing; nothing
+    // beside the inputs. Two inputs of one name would share an output there: refused whole.
+    void outputsGoIntoTheChosenFolder() {
+        TempDir dir;
+        fs::create_directories(dir / "in" / "more");
+        const fs::path a = WriteToneFile(dir, "in/a.wav", 4000);
+        const fs::path b = WriteToneFile(dir, "in/more/b.wav", 4000);
+        const fs::path outputs = dir / "out" / "new";
+        MainWindow window;
+        QVERIFY(window.Add(a) && window.Add(b));
+        window.prompts.outputFolderToChoose = PathText(outputs);
+        window.dlg.OutputFolderButton()->click();
+        QVERIFY(window.dlg.OutputFolderRadio()->isChecked());
+        BatchDialogWatcher watcher;
+
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList(2, kCompleted));
+        QVERIFY(zel::test::InspectWav(outputs / "a_ZEL.wav").consistent);
+        QVERIFY(zel::test::InspectWav(outputs / "b_ZEL.wav").consistent);
+        QVERIFY(!fs::exists(OutputOf(a)) && !fs::exists(OutputOf(b)));
+
+        const fs::path otherA = WriteToneFile(dir, "in/more/a.wav", 4000);
+        QVERIFY(window.Add(otherA));
+        window.Execute();
+        QCOMPARE(watcher.progressDialogs, 1);
+        QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(window.prompts.messages[0].kind, ShownMessage::Kind::kError);
+        QVERIFY2(window.prompts.messages[0].text.contains(PathText(otherA)),
+                 qPrintable(window.prompts.messages[0].text));
+
+        // Back to beside the inputs: the same list runs there.
+        window.dlg.BesideInputRadio()->setChecked(true);
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList(3, kCompleted));
+        QVERIFY(zel::test::InspectWav(OutputOf(otherA)).consistent);
+    }
+
+    // One question before outputs would be replaced, counting them. Replace converts every
+    // file again, skip leaves a finished output alone (an unfinished one is converted
+    // again), cancel starts nothing.
+    void existingOutputsAreAskedAboutOnce_data() {
+        QTest::addColumn<ExistingOutputsAnswer>("answer");
+        QTest::addColumn<QStringList>("messages");  // empty: no batch
+        QTest::newRow("replace all") << ExistingOutputsAnswer::kReplaceAll
+                                     << QStringList{kCompleted, kCompleted, kCompleted};
+        QTest::newRow("skip existing") << ExistingOutputsAnswer::kSkipExisting
+                                       << QStringList{kSkipped, kCompleted, kCompleted};
+        QTest::newRow("cancel") << ExistingOutputsAnswer::kCancel << QStringList{};
+    }
+    void existingOutputsAreAskedAboutOnce() {
+        QFETCH(ExistingOutputsAnswer, answer);
+        QFETCH(QStringList, messages);
+        TempDir dir;
+        MainWindow window;
+        const fs::path finished = WriteToneFile(dir, "finished.wav", 6000);
+        const fs::path cut = WriteToneFile(dir, "cut.wav", 6000);
+        QVERIFY(window.Add(finished) && window.Add(cut));
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList(2, kCompleted));
+        QVERIFY(window.prompts.messages.empty());
+        const std::vector<std::uint8_t> finishedBytes = zel::ReadFileBytes(OutputOf(finished));
+        const std::vector<std::uint8_t> cutBytes(finishedBytes.begin(), finishedBytes.end() - 400);
+        QVERIFY(zel::WriteFileBytes(OutputOf(cut), cutBytes));
+        const fs::path fresh = WriteToneFile(dir, "fresh.wav", 6000);
+        QVERIFY(window.Add(fresh));
+        window.prompts.existingOutputsAnswers = {answer};
+
+        window.Execute();
+
+        QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+        const ShownMessage& question = window.prompts.messages[0];
+        QCOMPARE(question.kind, ShownMessage::Kind::kExistingOutputs);
+        QCOMPARE(question.owner, &window.dlg);
+        QVERIFY2(question.text.contains(" 2 "), qPrintable(question.text));
+        if (messages.isEmpty()) {
+            QCOMPARE(watcher.progressDialogs, 1);
+            QVERIFY(zel::ReadFileBytes(OutputOf(cut)) == cutBytes);
+            QVERIFY(!fs::exists(OutputOf(fresh)));
+            return;
+        }
+        QCOMPARE(watcher.resultMessages, messages);
+        for (const fs::path& input : {finished, cut, fresh})
+            QVERIFY(zel::test::InspectWav(OutputOf(input)).consistent);
+        QVERIFY(zel::ReadFileBytes(OutputOf(cut)) == finishedBytes);
     }
 
     void aListBeyond256FilesRunsWhole() {

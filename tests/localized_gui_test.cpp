@@ -133,7 +133,12 @@ class LocalizedGuiTest : public QObject {
         QCOMPARE(labels, Expected({{"サフィックス", "Suffix"},
                                    {"サンプリング周波数", "Sampling frequency"},
                                    {"再生速度", "Playback speed"},
-                                   {"品質", "Quality"}}));
+                                   {"品質", "Quality"},
+                                   {"出力先", "Output to"}}));
+        QCOMPARE(ButtonText(&dlg, "besideInputRadio"),
+                 Expected({"入力ファイルと同じフォルダ", "Beside each input file"}));
+        QCOMPARE(ButtonText(&dlg, "outputFolderRadio"),
+                 Expected({"指定フォルダ", "Into the folder"}));
         QStringList qualities;
         for (int i = 0; i < dlg.QualityCombo()->count(); ++i)
             qualities << dlg.QualityCombo()->itemText(i);
@@ -287,6 +292,9 @@ class LocalizedGuiTest : public QObject {
              {"サンプリング周波数が不適切です", "The sampling frequency is not valid."}},
             {SettingsProblem::kBadSpeed,
              {"再生速度が不適切です", "The playback speed is not valid."}},
+            {SettingsProblem::kUnusableSuffix,
+             {"サフィックスに '/' または NUL 文字が含まれています",
+              "The suffix contains '/' or a NUL character."}},
         };
         for (const auto& [problem, text] : problems)
             QCOMPARE(

@@ -156,8 +156,46 @@ class QtUserPromptsTest : public QObject {
         QVERIFY2(modelFilters.isEmpty(), qPrintable(modelFilters.join(' ')));
         QCOMPARE(chosen, QStringList({dir.filePath("one.wav"), dir.filePath("noext")}));
 
-        AnswerNextModal([](QWidget* modal) { modal->close(); });
-        QVERIFY(prompts.ChooseInputFiles(nullptr).isEmpty());
+        // The next opening, even by another prompts object, starts where this one ended.
+        QString openedIn;
+        AnswerNextModal([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+                openedIn = dialog->directory().absolutePath();
+            modal->close();
+        });
+        QVERIFY(QtUserPrompts().ChooseInputFiles(nullptr).isEmpty());
+        QCOMPARE(openedIn, QDir(dir.path()).absolutePath());
+    }
+
+    void existingOutputsQuestionOffersThreeAnswers_data() {
+        QTest::addColumn<QString>("button");  // empty: Esc
+        QTest::addColumn<ExistingOutputsAnswer>("answer");
+        QTest::newRow("replace all") << "replaceAllButton" << ExistingOutputsAnswer::kReplaceAll;
+        QTest::newRow("skip existing")
+            << "skipExistingButton" << ExistingOutputsAnswer::kSkipExisting;
+        QTest::newRow("cancel") << "cancelButton" << ExistingOutputsAnswer::kCancel;
+        QTest::newRow("Esc") << "" << ExistingOutputsAnswer::kCancel;
+    }
+    void existingOutputsQuestionOffersThreeAnswers() {
+        QFETCH(QString, button);
+        QFETCH(ExistingOutputsAnswer, answer);
+        QtUserPrompts prompts;
+        QStringList captions;
+        QString text;
+        AnswerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (box == nullptr) return modal->close(), void();
+            text = box->text();
+            for (const char* name : {"replaceAllButton", "skipExistingButton", "cancelButton"})
+                if (auto* b = box->findChild<QAbstractButton*>(name)) captions << b->text();
+            if (button.isEmpty())
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                box->findChild<QAbstractButton*>(button)->click();
+        });
+        QCOMPARE(prompts.AskAboutExistingOutputs(nullptr, "2 exist"), answer);
+        QCOMPARE(text, QString("2 exist"));
+        QCOMPARE(captions, QStringList({"全て置き換える", "既存をスキップ", "キャンセル"}));
     }
 
     void folderChooserHasItsTitleAndCancels() {

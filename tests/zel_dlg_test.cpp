@@ -1,23 +1,27 @@
 // The main window: defaults at start, tab order, the output settings, how the window
-// runs Execute and closes, and its menu with the About box and CPU dialog.
+// runs Execute and closes, its menu with the About box and CPU dialog, and the settings it
+// remembers between runs.
 
 #include "app/zel_dlg.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QScreen>
+#include <QSettings>
+#include <QSlider>
 #include <QToolButton>
 #include <QtTest>
 
 #include "app/app_icon.h"
 #include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
+#include "app/window_settings.h"
 #include "tests/support/fake_cpuid.h"
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"
@@ -79,12 +83,11 @@ class MainDialogTest : public QObject {
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(FocusedControl(), QString("executeButton"));
-        const QStringList expected = {"exitButton",      "addFilesButton", "folderButton",
-                                      "subfoldersCheck",
-                                      "deleteAllButton", "inputList",      "suffixEdit",
-                                      "frequencyCombo",  "speedSlider",    "qualityCombo",
-                                      "stripMetadataCheck",
-                                      "menuButton",      "executeButton"};
+        const QStringList expected = {
+            "exitButton",       "addFilesButton",     "folderButton",       "subfoldersCheck",
+            "deleteAllButton",  "inputList",          "suffixEdit",         "frequencyCombo",
+            "speedSlider",      "qualityCombo",       "stripMetadataCheck", "besideInputRadio",
+            "outputFolderEdit", "outputFolderButton", "menuButton",         "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);
@@ -154,7 +157,12 @@ class MainDialogTest : public QObject {
     void frequencyEntriesAndTypedText() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
-        dlg.FrequencyCombo()->setCurrentIndex(3);
+        QStringList entries;
+        for (int i = 0; i < dlg.FrequencyCombo()->count(); ++i)
+            entries << dlg.FrequencyCombo()->itemText(i);
+        QCOMPARE(entries, QStringList({"8000", "11025", "16000", "22050", "32000", "38000", "44100",
+                                       "48000", "88200", "96000"}));
+        dlg.FrequencyCombo()->setCurrentIndex(5);
         QCOMPARE(dlg.FrequencyText(), QString("38000"));
         dlg.FrequencyCombo()->setEditText("32000");
         QCOMPARE(dlg.FrequencyText(), QString("32000"));
@@ -182,7 +190,7 @@ class MainDialogTest : public QObject {
         dlg.FrequencyCombo()->setEditText("12345");
         QTest::keyClick(dlg.FrequencyCombo()->lineEdit(), Qt::Key_Enter);
         QCOMPARE(runs, 3);
-        QCOMPARE(dlg.FrequencyCombo()->count(), 7);
+        QCOMPARE(dlg.FrequencyCombo()->count(), 10);
         QCOMPARE(dlg.FrequencyText(), QString("12345"));
 
         QVERIFY(dlg.isVisible());
@@ -302,6 +310,57 @@ class MainDialogTest : public QObject {
         dlg.CpuInfoAction()->trigger();
         QVERIFY(checkedAtOpening);
         QCOMPARE(dlg.m_simdLevel, 0);
+    }
+
+    // Every setting comes back in the next run; a build the processor of that run cannot
+    // run gives way to the highest one it can.
+    void settingsSurviveACloseAndReopen() {
+        QCoreApplication::setOrganizationName("ZEL");
+        QSettings().clear();
+        FakeUserPrompts prompts;
+        prompts.outputFolderToChoose = "/tmp/zel outputs";
+        FakeCpuid sse3(4);  // levels 0 to 3
+        QSize grownSize;
+        {
+            CZELDlg dlg(prompts, {}, sse3);
+            RememberWindowSettings(dlg, sse3);
+            QCOMPARE(dlg.m_simdLevel, 3);
+            dlg.SuffixEdit()->setText("_44k");
+            dlg.FrequencyCombo()->setEditText("44100");
+            dlg.SpeedSlider()->setValue(125);
+            dlg.QualityCombo()->setCurrentIndex(1);
+            dlg.StripMetadataCheck()->setChecked(true);
+            dlg.SubfoldersCheck()->setChecked(true);
+            dlg.OutputFolderButton()->click();
+            dlg.m_simdLevel = 2;
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            grownSize = dlg.size() + QSize(40, 30);
+            dlg.resize(grownSize);
+            QTRY_COMPARE(dlg.size(), grownSize);
+            QVERIFY(dlg.close());
+        }
+        const auto reopened = [&](const zel::CpuidSource& cpuid, auto check) {
+            CZELDlg dlg(prompts, {}, cpuid);
+            RememberWindowSettings(dlg, cpuid);
+            check(dlg);
+        };
+        reopened(sse3, [&](CZELDlg& dlg) {
+            QCOMPARE(dlg.SuffixText(), QString("_44k"));
+            QCOMPARE(dlg.FrequencyText(), QString("44100"));
+            QCOMPARE(dlg.SpeedPosition(), 125);
+            QCOMPARE(dlg.SpeedLabel()->text(), QString("1.25倍"));
+            QCOMPARE(dlg.Quality(), zel::ConversionQuality::kHigh);
+            QVERIFY(dlg.StripsMetadata());
+            QVERIFY(dlg.IncludesSubfolders());
+            QCOMPARE(dlg.size(), grownSize);
+            QVERIFY(dlg.WritesIntoFolder());
+            QCOMPARE(dlg.OutputFolderText(), QString("/tmp/zel outputs"));
+            QCOMPARE(dlg.m_simdLevel, 2);
+        });
+        FakeCpuid sseOnly(2);  // levels 0 and 1
+        reopened(sseOnly, [](CZELDlg& dlg) { QCOMPARE(dlg.m_simdLevel, 1); });
+        QSettings().clear();
     }
 };
 

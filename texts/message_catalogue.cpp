@@ -127,6 +127,9 @@ constexpr std::array kProblemWords{
                  {"サンプリング周波数が不適切です", "The sampling frequency is not valid."}},
     ProblemWords{SettingsProblem::kBadSpeed,
                  {"再生速度が不適切です", "The playback speed is not valid."}},
+    ProblemWords{SettingsProblem::kUnusableSuffix,
+                 {"サフィックスに '/' または NUL 文字が含まれています",
+                  "The suffix contains '/' or a NUL character."}},
 };
 
 }  // namespace

@@ -224,6 +224,22 @@
         <source>サブフォルダも含める</source>
         <translation>Include subfolders</translation>
     </message>
+    <message>
+        <source>出力先</source>
+        <translation>Output to</translation>
+    </message>
+    <message>
+        <source>入力ファイルと同じフォルダ</source>
+        <translation>Beside each input file</translation>
+    </message>
+    <message>
+        <source>指定フォルダ</source>
+        <translation>Into the folder</translation>
+    </message>
+    <message>
+        <source>出力先フォルダの選択</source>
+        <translation>Choose the Output Folder</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -254,6 +270,29 @@
     <message>
         <source>オプション:</source>
         <translation>Options:</translation>
+    </message>
+</context>
+<context>
+    <name>ExecuteCommand</name>
+    <message>
+        <source>出力先フォルダが指定されていません</source>
+        <translation>No output folder has been specified.</translation>
+    </message>
+    <message>
+        <source>次の2つのファイルの出力先が同じになります
+%1
+%2
+→ %3</source>
+        <translation>These two files would be written to the same output:
+%1
+%2
+→ %3</translation>
+    </message>
+    <message>
+        <source>出力ファイルのうち %1 個が既に存在します。
+置き換えますか、それとも既存のファイルをスキップしますか？</source>
+        <translation>Output files that exist already: %1.
+Replace them, or skip the existing ones?</translation>
     </message>
 </context>
 <context>
@@ -296,6 +335,22 @@
     <message>
         <source>All Files (*.*)</source>
         <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>全て置き換える</source>
+        <translation>Replace All</translation>
+    </message>
+    <message>
+        <source>既存をスキップ</source>
+        <translation>Skip Existing</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>出力先フォルダの選択</source>
+        <translation>Choose the Output Folder</translation>
     </message>
 </context>
 <context>

@@ -12,7 +12,7 @@
 namespace zel::test {
 
 struct ShownMessage {
-    enum class Kind { kError, kWarning, kConfirmation };
+    enum class Kind { kError, kWarning, kConfirmation, kExistingOutputs };
     Kind kind;
     QString text;
     QWidget* owner;
@@ -51,6 +51,17 @@ public:
         ++folderChooserOpenings;
         return folderToChoose;
     }
+    ExistingOutputsAnswer AskAboutExistingOutputs(QWidget* owner, const QString& text) override {
+        messages.push_back({ShownMessage::Kind::kExistingOutputs, text, owner});
+        if (existingOutputsAnswers.empty()) return ExistingOutputsAnswer::kReplaceAll;
+        const ExistingOutputsAnswer answer = existingOutputsAnswers.front();
+        existingOutputsAnswers.pop_front();
+        return answer;
+    }
+    QString ChooseOutputFolder(QWidget*, const QString&) override {
+        ++outputFolderChooserOpenings;
+        return outputFolderToChoose;
+    }
 
     std::vector<ShownMessage> messages;
     std::vector<ShownSkippedFiles> skippedFiles;  // one entry per add that left files out
@@ -59,6 +70,11 @@ public:
     QString folderToChoose;          // empty: the chooser was cancelled
     int fileChooserOpenings = 0;
     int folderChooserOpenings = 0;
+    // The answers to AskAboutExistingOutputs; when none is left, replace all (as before
+    // the question existed).
+    std::deque<ExistingOutputsAnswer> existingOutputsAnswers;
+    QString outputFolderToChoose;  // empty: the chooser was cancelled
+    int outputFolderChooserOpenings = 0;
 };
 
 }  // namespace zel::test

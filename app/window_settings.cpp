@@ -1,0 +1,104 @@
+#include "app/window_settings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSize>
+#include <QSlider>
+
+#include "app/zel_dlg.h"
+
+namespace {
+
+const QString kSuffixKey = QStringLiteral("output/suffix");
+const QString kFrequencyKey = QStringLiteral("output/frequency");
+const QString kSpeedKey = QStringLiteral("output/speed");
+const QString kQualityKey = QStringLiteral("output/quality");
+const QString kIntoFolderKey = QStringLiteral("output/intoFolder");
+const QString kOutputFolderKey = QStringLiteral("output/folder");
+const QString kSimdLevelKey = QStringLiteral("conversion/simdLevel");
+const QString kWindowSizeKey = QStringLiteral("window/size");
+const QString kFileChooserKey = QStringLiteral("choosers/inputFiles");
+const QString kFolderChooserKey = QStringLiteral("choosers/inputFolder");
+
+// The window's check boxes, each under its key; a new check box takes one more line.
+struct CheckBoxKey {
+    const char* key;
+    QCheckBox* (CZELDlg::*control)() const;
+};
+constexpr CheckBoxKey kCheckBoxKeys[] = {
+    {"output/stripMetadata", &CZELDlg::StripMetadataCheck},
+    {"input/subfolders", &CZELDlg::SubfoldersCheck},
+};
+
+// An integer setting, or `fallback` when it is missing or no integer.
+int StoredInt(const QSettings& settings, const QString& key, int fallback) {
+    bool ok = false;
+    const int value = settings.value(key).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+zel::SimdLevel RunnableLevel(int stored, const zel::CpuidSource& cpuid) {
+    const zel::SimdLevel highest = zel::MaxSimdLevel(zel::DetectCpuFeatures(cpuid, nullptr));
+    return stored >= 0 && stored <= highest ? stored : highest;
+}
+
+void LoadOutputSettings(const QSettings& settings, CZELDlg& dlg) {
+    if (settings.contains(kSuffixKey))
+        dlg.SuffixEdit()->setText(settings.value(kSuffixKey).toString());
+    if (settings.contains(kFrequencyKey))
+        dlg.FrequencyCombo()->setEditText(settings.value(kFrequencyKey).toString());
+    // The slider keeps a stored speed within its range.
+    dlg.SpeedSlider()->setValue(StoredInt(settings, kSpeedKey, dlg.SpeedSlider()->value()));
+    const int quality = StoredInt(settings, kQualityKey, dlg.QualityCombo()->currentIndex());
+    if (quality >= 0 && quality < dlg.QualityCombo()->count())
+        dlg.QualityCombo()->setCurrentIndex(quality);
+    for (const CheckBoxKey& entry : kCheckBoxKeys) {
+        QCheckBox* check = (dlg.*entry.control)();
+        check->setChecked(settings.value(QLatin1String(entry.key), check->isChecked()).toBool());
+    }
+    dlg.OutputFolderEdit()->setText(settings.value(kOutputFolderKey).toString());
+    if (settings.value(kIntoFolderKey, false).toBool()) dlg.OutputFolderRadio()->setChecked(true);
+}
+
+}  // namespace
+
+void RememberWindowSettings(CZELDlg& dlg, const zel::CpuidSource& cpuid) {
+    LoadWindowSettings(dlg, cpuid);
+    QObject::connect(&dlg, &QDialog::finished, &dlg, [&dlg] { SaveWindowSettings(dlg); });
+}
+
+void LoadWindowSettings(CZELDlg& dlg, const zel::CpuidSource& cpuid) {
+    const QSettings settings;
+    LoadOutputSettings(settings, dlg);
+    dlg.m_simdLevel = RunnableLevel(StoredInt(settings, kSimdLevelKey, -1), cpuid);
+    const QSize size = settings.value(kWindowSizeKey).toSize();
+    if (size.isValid()) dlg.resize(size);
+}
+
+void SaveWindowSettings(const CZELDlg& dlg) {
+    QSettings settings;
+    settings.setValue(kSuffixKey, dlg.SuffixText());
+    settings.setValue(kFrequencyKey, dlg.FrequencyText());
+    settings.setValue(kSpeedKey, dlg.SpeedPosition());
+    settings.setValue(kQualityKey, dlg.QualityCombo()->currentIndex());
+    for (const CheckBoxKey& entry : kCheckBoxKeys)
+        settings.setValue(QLatin1String(entry.key), (dlg.*entry.control)()->isChecked());
+    settings.setValue(kIntoFolderKey, dlg.WritesIntoFolder());
+    settings.setValue(kOutputFolderKey, dlg.OutputFolderText());
+    settings.setValue(kSimdLevelKey, dlg.m_simdLevel);
+    settings.setValue(kWindowSizeKey, dlg.size());
+}
+
+QString RememberedChooserFolder(ChooserFolder chooser) {
+    return QSettings()
+        .value(chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey)
+        .toString();
+}
+
+void RememberChooserFolder(ChooserFolder chooser, const QString& folder) {
+    QSettings().setValue(
+        chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey, folder);
+}
