@@ -34,7 +34,9 @@ constexpr int kButtonWidth = 54;
 constexpr int kListHeight = 108;
 // The smallest list: a few rows of the names, which scroll sideways to the other columns.
 constexpr int kMinimumListWidth = 180;
-constexpr int kMinimumListHeight = 48;
+constexpr int kMinimumListHeight = 36;
+// Between two controls that share a row.
+constexpr int kLabelGap = 12;
 constexpr int kSettingFieldWidth = 48;
 constexpr int kSliderWidth = 100;
 constexpr int kLabelColumnWidth = 54;
@@ -143,11 +145,16 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(new QLabel(tr("再生速度"), group), 2, 0);
     grid->addWidget(m_speedLabel, 2, 1, Qt::AlignLeft);
     grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
+    // The metadata choice shares the quality row: every row saved keeps the window on a
+    // small screen at a large scale factor.
+    auto* qualityRow = new QHBoxLayout;
+    qualityRow->addWidget(m_qualityCombo);
+    qualityRow->addSpacing(units.X(kLabelGap));
+    qualityRow->addWidget(m_stripMetadataCheck);
     grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
-    grid->addWidget(m_qualityCombo, 4, 1, Qt::AlignLeft);
-    grid->addWidget(m_stripMetadataCheck, 5, 1, Qt::AlignLeft);
-    grid->addWidget(new QLabel(tr("出力先"), group), 6, 0, Qt::AlignTop);
-    grid->addLayout(CreateOutputFolderRows(group), 6, 1, 1, 2);
+    grid->addLayout(qualityRow, 4, 1, 1, 2, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("出力先"), group), 5, 0, Qt::AlignTop);
+    grid->addLayout(CreateOutputFolderRows(group), 5, 1, 1, 2);
     grid->setColumnStretch(2, 1);
     return group;
 }
