@@ -7,43 +7,40 @@
 
 #include "batch/batch_inputs.h"
 #include "batch/output_path.h"
-#include "engine/wav_header.h"
+#include "engine/byte_order.h"
+#include "engine/file_byte_source.h"
+#include "engine/wav_chunk_reader.h"
 #include "platform/file_handle.h"
 
 namespace zel {
 namespace {
 
 constexpr std::int64_t kNormalSpeedPercent = 100;
+constexpr std::uint64_t kRiffSizeOffset = 4;
+constexpr std::uint64_t kRiffHeadBytes = 8;
 
-struct StoredHeader {
-    WavHeader header;
-    std::int64_t fileSize = 0;
+struct StoredLayout {
+    WavLayout layout;
+    // Every size agrees with the file: no open-ended or cut data chunk and, in a plain
+    // RIFF file, a RIFF size that is the file's length.
+    bool complete = false;
 };
 
-std::optional<StoredHeader> ReadAcceptedHeader(const std::filesystem::path& path) {
-    platform::FileHandle file = platform::FileHandle::OpenForSequentialRead(path);
-    if (!file.IsOpen()) return std::nullopt;
-    StoredHeader stored;
-    std::size_t got = 0;
-    if (!file.Read(stored.header.bytes.data(), kWavHeaderSize, got) || got < kWavHeaderSize ||
-        CheckHeader(stored.header) != HeaderVerdict::kAccepted)
-        return std::nullopt;
-    stored.fileSize = file.Size();
+// The layout of a WAV file the conversion reads. Anything but a regular file is refused
+// without waiting on it.
+std::optional<StoredLayout> ReadStoredLayout(const std::filesystem::path& path) {
+    if (!platform::FileHandle::OpenForSequentialRead(path).IsOpen()) return std::nullopt;
+    FileByteSource source(path);
+    if (!source.IsOpen()) return std::nullopt;
+    const WavReadOutcome read = ReadWavLayout(source);
+    if (!read.Accepted()) return std::nullopt;
+    StoredLayout stored{read.layout, !read.layout.dataSizeUnknown && !read.layout.dataTruncated};
+    if (stored.complete && read.layout.container == WavContainer::kRiff) {
+        std::uint8_t size[4];
+        stored.complete = source.ReadAt(kRiffSizeOffset, size, sizeof size) &&
+                          LoadU32(size, false) + kRiffHeadBytes == source.Size();
+    }
     return stored;
-}
-
-// The frames a conversion reads: those inside both the data chunk and the file.
-std::int64_t FramesPresent(const StoredHeader& stored) {
-    const WavFormat format = FormatOf(stored.header);
-    const std::int64_t data = std::min<std::int64_t>(
-        format.dataLength, std::max<std::int64_t>(0, stored.fileSize - kWavHeaderSize));
-    return data / format.blockAlign;
-}
-
-bool SizesAgreeWithFile(const StoredHeader& stored) {
-    const std::int64_t data = stored.header.U32(wav_offset::kDataSize);
-    const std::int64_t riff = stored.header.U32(wav_offset::kRiffSize);
-    return riff == data + 36 && stored.fileSize == data + static_cast<std::int64_t>(kWavHeaderSize);
 }
 
 }  // namespace
@@ -51,22 +48,24 @@ bool SizesAgreeWithFile(const StoredHeader& stored) {
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
                       const ConversionSettings& settings) {
     if (!settings.IsConvertible()) return false;
-    const std::optional<StoredHeader> out = ReadAcceptedHeader(output);
-    if (!out || !SizesAgreeWithFile(*out)) return false;
-    const std::optional<StoredHeader> in = ReadAcceptedHeader(input);
+    const std::optional<StoredLayout> out = ReadStoredLayout(output);
+    if (!out || !out->complete) return false;
+    const std::optional<StoredLayout> in = ReadStoredLayout(input);
     if (!in) return false;
-    const WavFormat outFormat = FormatOf(out->header);
-    const WavFormat inFormat = FormatOf(in->header);
+    const WavSampleFormat& outFormat = out->layout.format;
+    const WavSampleFormat& inFormat = in->layout.format;
     if (outFormat.sampleRate != static_cast<std::uint32_t>(settings.targetRate) ||
-        outFormat.channels != inFormat.channels ||
-        outFormat.bitsPerSample != inFormat.bitsPerSample)
+        outFormat.channels != inFormat.channels || outFormat.encoding != inFormat.encoding ||
+        outFormat.validBits != inFormat.validBits)
         return false;
     // A finished conversion writes at least floor(frames * Q / P) frames; a cancel stops
     // before the last block, which always adds at least one frame at our rates.
     const std::int64_t p = static_cast<std::int64_t>(inFormat.sampleRate) * settings.speedPercent;
     const std::int64_t q = static_cast<std::int64_t>(settings.targetRate) * kNormalSpeedPercent;
-    const std::int64_t expected = FramesPresent(*in) * q / p;
-    return FramesPresent(*out) >= expected;
+    const auto expected =
+        static_cast<std::uint64_t>(static_cast<unsigned __int128>(in->layout.frameCount) *
+                                   static_cast<std::uint64_t>(q) / static_cast<std::uint64_t>(p));
+    return out->layout.frameCount >= expected;
 }
 
 std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,

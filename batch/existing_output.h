@@ -1,9 +1,9 @@
 #pragma once
 // Whether an output that already exists is the finished result of converting its input,
 // so that a batch run again after an interruption leaves it alone. Finished means: a
-// header our conversion accepts, whose sizes agree with the file's length, at the target
-// rate in the input's channels and bits, and at least as many frames as the input lasts
-// at the target rate and speed. A cancelled conversion keeps a valid but shorter file,
+// WAV file our conversion reads (metadata, RF64 and every encoding included), whose sizes
+// agree with the file's length, at the target rate in the input's channels, encoding and
+// bits, and at least as many frames as the input lasts at the target rate and speed. A cancelled conversion keeps a valid but shorter file,
 // which therefore is converted again.
 
 #include <cstddef>

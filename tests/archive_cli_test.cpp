@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/synthetic_wav.h"
 #include "tests/support/child_process.h"
+#include "tests/support/riff_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {
@@ -132,11 +133,26 @@ TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
     const fs::path cut = MakeInput("tree/cut.wav", 8000);
     const fs::path broken = MakeInput("tree/broken.wav", 8000);
     MakeInput("tree/fresh.wav", 8000);
+    // As ffmpeg writes by default: a LIST chunk before the data, carried into the output.
+    const fs::path tagged = dir.path() / "tree/tagged.wav";
+    {
+        test::FieldWriter info;
+        info.Id("INFO").Id("ISFT").U32(4).Id("Lavf");
+        std::ofstream(tagged, std::ios::binary) << [&] {
+            const test::Bytes bytes = test::RiffBuilder()
+                                          .Chunk("LIST", info.bytes())
+                                          .Chunk("fmt ", test::FmtPayload(1, 1, 8000, 2, 16))
+                                          .Chunk("data", test::Bytes(16000, 1))
+                                          .Build();
+            return std::string(bytes.begin(), bytes.end());
+        }();
+    }
     const Args args = {"-q", "-r", "--rate", "16000", "--skip-existing", Tree()};
-    ASSERT_EQ(
-        RunCli({"-q", "--rate", "16000", done.string(), cut.string(), broken.string()}, scratch)
-            .exitStatus,
-        0);
+    ASSERT_EQ(RunCli({"-q", "--rate", "16000", done.string(), cut.string(), broken.string(),
+                      tagged.string()},
+                     scratch)
+                  .exitStatus,
+              0);
     // What an interrupted run leaves: a cancelled output (valid, but short) and a file
     // cut off by a full disk or a lost machine.
     const fs::path cutOut = dir.path() / "tree/cut_ZEL.wav";
@@ -144,14 +160,17 @@ TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
     const fs::path brokenOut = dir.path() / "tree/broken_ZEL.wav";
     fs::resize_file(brokenOut, fs::file_size(brokenOut) - 100);
     const std::string doneBytes = ReadBytes(dir.path() / "tree/done_ZEL.wav");
+    const std::string taggedBytes = ReadBytes(dir.path() / "tree/tagged_ZEL.wav");
 
     const test::ChildOutcome r = RunCli(args, scratch);
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     const std::string t = Tree();
     EXPECT_EQ(r.out, t + "/broken.wav\t0\t正常終了\n" + t + "/cut.wav\t0\t正常終了\n" + t +
                          "/done.wav\t2\tスキップ（既存の出力）\n" + t +
-                         "/fresh.wav\t0\t正常終了\n");
+                         "/fresh.wav\t0\t正常終了\n" + t +
+                         "/tagged.wav\t2\tスキップ（既存の出力）\n");
     EXPECT_EQ(ReadBytes(dir.path() / "tree/done_ZEL.wav"), doneBytes);
+    EXPECT_EQ(ReadBytes(dir.path() / "tree/tagged_ZEL.wav"), taggedBytes);
     EXPECT_EQ(test::LoadWav(cutOut).Frames(), 16000);
     EXPECT_TRUE(test::LoadWav(brokenOut).HeaderConsistent());
     // A different rate is a different result: converted again.
