@@ -20,6 +20,7 @@
 #include "app/screen_fit.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
+#include "app/window_settings.h"
 #include "batch/existing_output.h"
 #include "texts/message_catalogue.h"
 
@@ -119,6 +120,7 @@ void CResultDlg::CreateControls() {
     m_list->setMinimumSize(fullWidth, headerHeight + kVisibleRows * rowHeight);
     resize(sizeHint());
     m_list->setMinimumSize(kFileNameColumnWidth, headerHeight + kMinimumVisibleRows * rowHeight);
+    RememberDialogSize(*this, QStringLiteral("result"));
 }
 
 QLayout* CResultDlg::CreateButtonRow() {

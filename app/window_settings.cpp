@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
@@ -20,6 +21,7 @@ const QString kIntoFolderKey = QStringLiteral("output/intoFolder");
 const QString kOutputFolderKey = QStringLiteral("output/folder");
 const QString kSimdLevelKey = QStringLiteral("conversion/simdLevel");
 const QString kWindowSizeKey = QStringLiteral("window/size");
+const QString kDialogSizeKey = QStringLiteral("window/%1Size");
 const QString kFileChooserKey = QStringLiteral("choosers/inputFiles");
 const QString kFolderChooserKey = QStringLiteral("choosers/inputFolder");
 
@@ -101,4 +103,12 @@ QString RememberedChooserFolder(ChooserFolder chooser) {
 void RememberChooserFolder(ChooserFolder chooser, const QString& folder) {
     QSettings().setValue(
         chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey, folder);
+}
+
+void RememberDialogSize(QDialog& dialog, const QString& name) {
+    const QString key = kDialogSizeKey.arg(name);
+    const QSize size = QSettings().value(key).toSize();
+    if (size.isValid()) dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
+    QObject::connect(&dialog, &QDialog::finished, &dialog,
+                     [&dialog, key] { QSettings().setValue(key, dialog.size()); });
 }

@@ -10,6 +10,7 @@
 #include "cpu/cpu_features.h"
 
 class CZELDlg;
+class QDialog;
 
 // Puts the remembered settings into the window now and stores them when it closes.
 // `cpuid` decides which builds can run: a remembered build the processor cannot run gives
@@ -23,3 +24,6 @@ void SaveWindowSettings(const CZELDlg& dlg);
 enum class ChooserFolder { kInputFiles, kInputFolder };
 QString RememberedChooserFolder(ChooserFolder chooser);
 void RememberChooserFolder(ChooserFolder chooser, const QString& folder);
+
+// `dialog` opens at the size the user last gave it, stored under `name` when it closes.
+void RememberDialogSize(QDialog& dialog, const QString& name);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
@@ -257,6 +258,24 @@ class ResultDialogTest : public QObject {
         QVERIFY(answered);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    }
+
+    // The window opens at the size the user last gave it.
+    void theSizeGivenComesBackNextTime() {
+        QSettings().clear();
+        QSize given;
+        {
+            CResultDlg dlg;
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            given = dlg.size() + QSize(60, 40);
+            dlg.resize(given);
+            QTRY_COMPARE(dlg.size(), given);
+            dlg.reject();
+        }
+        const CResultDlg again;
+        QCOMPARE(again.size(), given);
+        QSettings().clear();
     }
 };
 
