@@ -42,7 +42,7 @@ QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
 RowTexts FormatColumnTexts(const zel::WavProbe& probe) {
     RowTexts row = FormatColumnTexts(probe.format);
     row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
-    row.cells[kBitsColumn] = BitsText(probe.format.bitsPerSample, probe.encoding);
+    row.cells[kBitsColumn] = BitsText(probe.format.bitsPerSample, probe.layout.format.encoding);
     return row;
 }
 

@@ -7,7 +7,7 @@ WavFolderScan ScanWavFolder(const QString& folder, bool subfolders, const QStrin
     zel::WalkRules rules;
     rules.suffix = ToFilesystemPath(suffix).native();
     rules.subfolders = subfolders;
-    const zel::WalkResult walk = zel::WalkFolderCounting(ToFilesystemPath(folder), rules);
+    const zel::WalkResult walk = zel::WalkFolder(ToFilesystemPath(folder), rules);
     WavFolderScan scan;
     scan.paths.reserve(static_cast<qsizetype>(walk.entries.size()));
     for (const zel::BatchEntry& entry : walk.entries)

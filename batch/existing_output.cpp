@@ -7,40 +7,19 @@
 
 #include "batch/batch_inputs.h"
 #include "batch/output_path.h"
-#include "engine/byte_order.h"
-#include "engine/file_byte_source.h"
-#include "engine/wav_chunk_reader.h"
-#include "platform/file_handle.h"
+#include "engine/wav_probe.h"
 
 namespace zel {
 namespace {
 
 constexpr std::int64_t kNormalSpeedPercent = 100;
-constexpr std::uint64_t kRiffSizeOffset = 4;
-constexpr std::uint64_t kRiffHeadBytes = 8;
 
-struct StoredLayout {
-    WavLayout layout;
-    // Every size agrees with the file: no open-ended or cut data chunk and, in a plain
-    // RIFF file, a RIFF size that is the file's length.
-    bool complete = false;
-};
-
-// The layout of a WAV file the conversion reads. Anything but a regular file is refused
+// The layout of a WAV file the conversion reads; anything but a regular file is refused
 // without waiting on it.
-std::optional<StoredLayout> ReadStoredLayout(const std::filesystem::path& path) {
-    if (!platform::FileHandle::OpenForSequentialRead(path).IsOpen()) return std::nullopt;
-    FileByteSource source(path);
-    if (!source.IsOpen()) return std::nullopt;
-    const WavReadOutcome read = ReadWavLayout(source);
-    if (!read.Accepted()) return std::nullopt;
-    StoredLayout stored{read.layout, !read.layout.dataSizeUnknown && !read.layout.dataTruncated};
-    if (stored.complete && read.layout.container == WavContainer::kRiff) {
-        std::uint8_t size[4];
-        stored.complete = source.ReadAt(kRiffSizeOffset, size, sizeof size) &&
-                          LoadU32(size, false) + kRiffHeadBytes == source.Size();
-    }
-    return stored;
+std::optional<WavLayout> ReadLayout(const std::filesystem::path& path) {
+    WavProbe probe = ProbeWavFile(path);
+    if (probe.status != WavProbe::Status::kAccepted) return std::nullopt;
+    return std::move(probe.layout);
 }
 
 }  // namespace
@@ -48,12 +27,12 @@ std::optional<StoredLayout> ReadStoredLayout(const std::filesystem::path& path) 
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
                       const ConversionSettings& settings) {
     if (!settings.IsConvertible()) return false;
-    const std::optional<StoredLayout> out = ReadStoredLayout(output);
-    if (!out || !out->complete) return false;
-    const std::optional<StoredLayout> in = ReadStoredLayout(input);
+    const std::optional<WavLayout> out = ReadLayout(output);
+    if (!out || !out->sizesAgree) return false;
+    const std::optional<WavLayout> in = ReadLayout(input);
     if (!in) return false;
-    const WavSampleFormat& outFormat = out->layout.format;
-    const WavSampleFormat& inFormat = in->layout.format;
+    const WavSampleFormat& outFormat = out->format;
+    const WavSampleFormat& inFormat = in->format;
     if (outFormat.sampleRate != static_cast<std::uint32_t>(settings.targetRate) ||
         outFormat.channels != inFormat.channels || outFormat.encoding != inFormat.encoding ||
         outFormat.validBits != inFormat.validBits)
@@ -63,9 +42,9 @@ bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem
     const std::int64_t p = static_cast<std::int64_t>(inFormat.sampleRate) * settings.speedPercent;
     const std::int64_t q = static_cast<std::int64_t>(settings.targetRate) * kNormalSpeedPercent;
     const auto expected =
-        static_cast<std::uint64_t>(static_cast<unsigned __int128>(in->layout.frameCount) *
+        static_cast<std::uint64_t>(static_cast<unsigned __int128>(in->frameCount) *
                                    static_cast<std::uint64_t>(q) / static_cast<std::uint64_t>(p));
-    return out->layout.frameCount >= expected;
+    return out->frameCount >= expected;
 }
 
 std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,

@@ -82,14 +82,10 @@ class Walker {
 
 }  // namespace
 
-WalkResult WalkFolderCounting(const fs::path& folder, const WalkRules& rules) {
+WalkResult WalkFolder(const fs::path& folder, const WalkRules& rules) {
     Walker walker(rules);
     walker.Walk(folder, fs::path());
     return walker.Sorted();
-}
-
-std::vector<BatchEntry> WalkFolder(const fs::path& folder, const WalkRules& rules) {
-    return WalkFolderCounting(folder, rules).entries;
 }
 
 BatchEntry EntryForFile(const std::string& given) {

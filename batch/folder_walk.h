@@ -34,9 +34,7 @@ struct WalkResult {
     std::size_t namedLikeOutputs = 0;
 };
 
-std::vector<BatchEntry> WalkFolder(const std::filesystem::path& folder, const WalkRules& rules);
-// The same walk, telling also how many files it left out as outputs of an earlier run.
-WalkResult WalkFolderCounting(const std::filesystem::path& folder, const WalkRules& rules);
+WalkResult WalkFolder(const std::filesystem::path& folder, const WalkRules& rules);
 
 // A file named directly: its relative path is the path as given when that stays below
 // the current folder ("a/b.wav"), otherwise its file name alone.

@@ -19,7 +19,7 @@ std::vector<BatchEntry> FoundEntries(const std::vector<std::string>& names,
     for (const std::string& name : names) {
         std::error_code error;
         if (options.recursive && fs::is_directory(name, error)) {
-            std::vector<BatchEntry> found = WalkFolder(name, rules);
+            std::vector<BatchEntry> found = WalkFolder(name, rules).entries;
             entries.insert(entries.end(), std::make_move_iterator(found.begin()),
                            std::make_move_iterator(found.end()));
         } else {

@@ -82,19 +82,30 @@ void MoveSmpl(std::vector<std::uint8_t>& b, const FrameRatio& ratio, std::uint32
     }
 }
 
-void MoveAdtl(std::vector<std::uint8_t>& b, const FrameRatio& ratio) {
-    if (b.size() < kListForm || LoadU32(b.data(), false) != chunk_id::kAdtl) return;
+// Walks the entries of a LIST payload behind its form type, reading their sizes in the
+// given byte order: visit(id, entry, size) with `entry` at the entry's 8-byte header.
+// False when an entry runs past the payload.
+template <typename Visit>
+bool ForEachListEntry(std::vector<std::uint8_t>& b, bool bigEndian, Visit visit) {
     std::size_t pos = kListForm;
     while (b.size() - pos >= 8) {
-        const std::uint32_t id = LoadU32(b.data() + pos, false);
-        const std::uint32_t size = LoadU32(b.data() + pos + 4, false);
+        std::uint8_t* const entry = b.data() + pos;
+        const std::uint32_t size = LoadU32(entry + 4, bigEndian);
         const std::size_t payload = pos + 8;
-        if (size > b.size() - payload) break;
-        if (id == chunk_id::kLtxt && size >= kLtxtLength + 4)
-            Move32(b.data() + payload + kLtxtLength, ratio);
+        if (size > b.size() - payload) return false;
+        visit(LoadU32(entry, false), entry, size);
         pos = payload + size + (size & 1);
         if (pos > b.size()) break;
     }
+    return true;
+}
+
+void MoveAdtl(std::vector<std::uint8_t>& b, const FrameRatio& ratio) {
+    if (b.size() < kListForm || LoadU32(b.data(), false) != chunk_id::kAdtl) return;
+    ForEachListEntry(b, false, [&](std::uint32_t id, std::uint8_t* entry, std::uint32_t size) {
+        if (id == chunk_id::kLtxt && size >= kLtxtLength + 4)
+            Move32(entry + 8 + kLtxtLength, ratio);
+    });
 }
 
 void MoveTimeline(CarriedChunk& chunk, const MetadataCarryOptions& options,
@@ -133,16 +144,9 @@ bool TakeFromBigEndian(CarriedChunk& chunk) {
     if (chunk.id != chunk_id::kList || b.size() < kListForm ||
         LoadU32(b.data(), false) != chunk_id::kInfo)
         return false;
-    std::size_t pos = kListForm;
-    while (b.size() - pos >= 8) {
-        const std::uint32_t size = LoadU32(b.data() + pos + 4, true);
-        StoreLe32(b.data() + pos + 4, size);
-        const std::size_t payload = pos + 8;
-        if (size > b.size() - payload) return false;
-        pos = payload + size + (size & 1);
-        if (pos > b.size()) break;
-    }
-    return true;
+    return ForEachListEntry(b, true, [](std::uint32_t, std::uint8_t* entry, std::uint32_t size) {
+        StoreLe32(entry + 4, size);
+    });
 }
 
 }  // namespace

@@ -328,7 +328,12 @@ WavReadOutcome ReadWavLayout(RandomAccessBytes& source) {
     if (riffId != chunk_id::kRiff && !bigEndian && !rf64) return Refused(WavRefusal::kNotWave);
     if (got < kRiffHeaderBytes) return Refused(WavRefusal::kTruncatedHeader);
     if (LoadU32(head + 8, false) != chunk_id::kWave) return Refused(WavRefusal::kNotWave);
-    return ChunkWalk(source, bigEndian, rf64).Run();
+    WavReadOutcome outcome = ChunkWalk(source, bigEndian, rf64).Run();
+    WavLayout& layout = outcome.layout;
+    layout.sizesAgree = !layout.dataSizeUnknown && !layout.dataTruncated &&
+                        (layout.container != WavContainer::kRiff ||
+                         LoadU32(head + 4, false) + kChunkHeaderBytes == size);
+    return outcome;
 }
 
 }  // namespace zel

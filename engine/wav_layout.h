@@ -30,6 +30,9 @@ struct WavLayout {
     bool dataSizeUnknown = false;
     // Data chunk larger than the file: only the frames present are counted.
     bool dataTruncated = false;
+    // Every size agrees with the file: the data size is neither open nor cut and, in a RIFF
+    // file, the RIFF size is the file's length. What a finished writer leaves behind.
+    bool sizesAgree = false;
     // The 44-byte header with PCM of 8 or 16 bits in 1 or 2 channels, which the
     // established conversion path reads as it always has.
     bool canonical = false;

@@ -42,8 +42,7 @@ WavProbe ProbeWavFile(const std::filesystem::path& path) {
     probe.refusal = read.refusal;
     if (!read.Accepted()) return probe;
     probe.format = ColumnsOf(read.layout);
-    probe.encoding = read.layout.format.encoding;
-    probe.frameCount = read.layout.frameCount;
+    probe.layout = read.layout;
     probe.status = WavProbe::Status::kAccepted;
     return probe;
 }
@@ -55,7 +54,7 @@ std::uint64_t DurationSeconds(const WavFormat& format) {
 
 std::uint64_t DurationSeconds(const WavProbe& probe) {
     if (probe.format.sampleRate == 0) return 0;
-    return probe.frameCount / probe.format.sampleRate;
+    return probe.layout.frameCount / probe.format.sampleRate;
 }
 
 }  // namespace zel

@@ -17,8 +17,8 @@ struct WavProbe {
     WavRefusalReason refusal;
     // The list's columns: channels, rate and bits (data length clamped to 32 bits).
     WavFormat format;
-    SampleEncoding encoding = SampleEncoding::kSigned16;
-    std::uint64_t frameCount = 0;
+    // All the reader found (kAccepted).
+    WavLayout layout;
 };
 
 WavProbe ProbeWavFile(const std::filesystem::path& path);
