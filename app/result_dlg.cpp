@@ -22,6 +22,7 @@
 #include "app/user_prompts.h"
 #include "app/window_settings.h"
 #include "batch/existing_output.h"
+#include "texts/escaped_name.h"
 #include "texts/message_catalogue.h"
 
 namespace {
@@ -37,31 +38,10 @@ bool ShowInFileManager(const QString& folder) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-// A cell as one field of a tab-separated line: a tab or a line break in a file name is
-// written as zel-cli writes it (\t, \n, \r, and \\ for a backslash), so every row stays
-// one line of two fields.
+// A cell as one field of a tab-separated line, escaped as zel-cli escapes a name, so every
+// row stays one line of two fields.
 QString FieldText(const QString& text) {
-    QString field;
-    field.reserve(text.size());
-    for (const QChar ch : text) {
-        switch (ch.unicode()) {
-            case '\\':
-                field += QStringLiteral("\\\\");
-                break;
-            case '\t':
-                field += QStringLiteral("\\t");
-                break;
-            case '\n':
-                field += QStringLiteral("\\n");
-                break;
-            case '\r':
-                field += QStringLiteral("\\r");
-                break;
-            default:
-                field += ch;
-        }
-    }
-    return field;
+    return QString::fromStdString(zel::texts::EscapedName(text.toStdString()));
 }
 
 int RowOf(const QTreeWidgetItem& item) { return item.data(kFileNameColumn, Qt::UserRole).toInt(); }

@@ -1,51 +1,12 @@
 #include "cli/result_line.h"
 
-#include <cstdio>
+#include "texts/escaped_name.h"
 
 namespace zel::cli {
-namespace {
-
-constexpr unsigned char kFirstPrintable = 0x20;
-constexpr unsigned char kDelete = 0x7F;
-
-bool IsControl(unsigned char c) { return c < kFirstPrintable || c == kDelete; }
-
-}  // namespace
-
-std::string EscapedName(std::string_view name) {
-    std::string escaped;
-    escaped.reserve(name.size());
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '\\':
-                escaped += "\\\\";
-                break;
-            case '\t':
-                escaped += "\\t";
-                break;
-            case '\n':
-                escaped += "\\n";
-                break;
-            case '\r':
-                escaped += "\\r";
-                break;
-            default:
-                if (IsControl(c)) {
-                    char hex[5];
-                    std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                    escaped += hex;
-                } else {
-                    escaped += ch;
-                }
-        }
-    }
-    return escaped;
-}
 
 std::string ResultLine(std::string_view input, int code, std::string_view message,
                        std::int64_t clipped) {
-    std::string line = EscapedName(input);
+    std::string line = texts::EscapedName(input);
     line.append("\t").append(std::to_string(code)).append("\t").append(message);
     if (clipped > 0) line.append("\tclipped=").append(std::to_string(clipped));
     line.append("\n");
