@@ -36,7 +36,9 @@ void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* co
             for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
         for (std::int64_t k = 0; k < taps; k += V::kWidth) {
             const Reg coefficient = V::Load(row + k);
+#pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c)
+#pragma GCC unroll 4
                 for (int i = 0; i < kGroup; ++i)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
         }
@@ -79,10 +81,12 @@ void InterpolatedGroups(const float* const* rows, const float* mus, const std::i
         for (int c = 0; c < Channels; ++c)
             for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
         for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+#pragma GCC unroll 4
             for (int i = 0; i < kGroup; ++i) {
                 const Reg r0 = V::Load(row[i] + k);
                 const Reg coefficient =
                     V::MulAdd(mu[i], V::Sub(V::Load(row[i] + taps + k), r0), r0);
+#pragma GCC unroll 2
                 for (int c = 0; c < Channels; ++c)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
             }

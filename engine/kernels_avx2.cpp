@@ -62,10 +62,12 @@ void PhaseClass(const RowRegisters& row, const FilterState& state,
     for (std::int64_t j = first, member = 0; j < outputs; j += kQuad * state.Q, member += kQuad) {
         __m256 sums[Channels][kQuad];
         std::int64_t index[kQuad];
+#pragma GCC unroll 4
         for (int i = 0; i < kQuad; ++i) {
             const std::int64_t k = j + i * state.Q < outputs ? i : 0;
             index[i] = j + k * state.Q;
             const std::int64_t a = start + (member + k) * state.P;
+#pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c) sums[c][i] = RowDot(row, x[c] + a);
         }
         for (int c = 0; c < Channels; ++c) {
