@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "engine/byte_order.h"
 #include "engine/g711_codec.h"
@@ -167,6 +168,65 @@ std::uint64_t EncodeWith(const WavSampleFormat& f, In in, std::size_t frames,
     }
 }
 
+// The common case, 16-bit little-endian planes, as plain loops the compiler vectorises:
+// the same values and clip counts as the general path, at a fraction of its cost.
+bool IsPlainSigned16(const WavSampleFormat& f) {
+    return f.encoding == SampleEncoding::kSigned16 && !f.bigEndian && f.containerBits == 16;
+}
+
+constexpr float kSigned16Scale = 32768.0f;
+constexpr std::int32_t kSigned16Low = -32768;
+constexpr std::int32_t kSigned16High = 32767;
+// Far enough outside the range that clamping first changes no result or count.
+constexpr float kSigned16Guard = 40000.0f;
+
+// Quantizer(16) in single precision without branches, so it vectorises: nearest, ties
+// away from zero, saturated and counted; NaN to 0. The fraction v - trunc(v) is exact, and
+// truncating twice the fraction gives -1, 0 or 1: the rounding step.
+inline std::int16_t QuantizeSigned16(float x, std::uint32_t& clipped) {
+    float v = x * kSigned16Scale;
+    v = v == v ? v : 0.0f;
+    v = v < -kSigned16Guard ? -kSigned16Guard : v;
+    v = v > kSigned16Guard ? kSigned16Guard : v;
+    const auto whole = static_cast<std::int32_t>(v);
+    const float fraction = v - static_cast<float>(whole);
+    const std::int32_t r = whole + static_cast<std::int32_t>(fraction * 2.0f);
+    clipped += static_cast<std::uint32_t>((r > kSigned16High) + (r < kSigned16Low));
+    std::int32_t kept = r < kSigned16Low ? kSigned16Low : r;
+    kept = kept > kSigned16High ? kSigned16High : kept;
+    return static_cast<std::int16_t>(kept);
+}
+
+template <int Channels>
+void DecodeSigned16Planes(const std::uint8_t* __restrict src, std::size_t frames,
+                          float* const* planes) {
+    const float scale = 1.0f / kSigned16Scale;
+    for (int c = 0; c < Channels; ++c) {
+        float* __restrict out = planes[c];
+        for (std::size_t i = 0; i < frames; ++i) {
+            std::int16_t v;
+            std::memcpy(&v, src + 2 * (i * Channels + c), sizeof v);
+            out[i] = static_cast<float>(v) * scale;
+        }
+    }
+}
+
+template <int Channels>
+std::uint64_t EncodeSigned16Planes(const float* const* planes, std::size_t frames,
+                                   std::uint8_t* __restrict dst) {
+    std::uint64_t clipped = 0;
+    for (int c = 0; c < Channels; ++c) {
+        const float* __restrict in = planes[c];
+        std::uint32_t count = 0;  // frames per call stay far below 2^31
+        for (std::size_t i = 0; i < frames; ++i) {
+            const std::int16_t v = QuantizeSigned16(in[i], count);
+            std::memcpy(dst + 2 * (i * Channels + c), &v, sizeof v);
+        }
+        clipped += count;
+    }
+    return clipped;
+}
+
 }  // namespace
 
 void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __restrict source,
@@ -178,6 +238,10 @@ void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __rest
 
 void DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
                   std::size_t frames, float* const* planes) {
+    if (IsPlainSigned16(format) && format.channels == 1)
+        return DecodeSigned16Planes<1>(source, frames, planes);
+    if (IsPlainSigned16(format) && format.channels == 2)
+        return DecodeSigned16Planes<2>(source, frames, planes);
     DecodeWith(format, source, frames,
                [=](std::size_t c, std::size_t i) -> float& { return planes[c][i]; });
 }
@@ -191,6 +255,11 @@ std::uint64_t EncodeInterleaved(const WavSampleFormat& format, const float* __re
 
 std::uint64_t EncodePlanar(const WavSampleFormat& format, const float* const* planes,
                            std::size_t frames, std::uint8_t* __restrict target) {
+    const bool fullSteps = format.validBits == format.containerBits;
+    if (IsPlainSigned16(format) && fullSteps && format.channels == 1)
+        return EncodeSigned16Planes<1>(planes, frames, target);
+    if (IsPlainSigned16(format) && fullSteps && format.channels == 2)
+        return EncodeSigned16Planes<2>(planes, frames, target);
     return EncodeWith(
         format, [=](std::size_t c, std::size_t i) { return planes[c][i]; }, frames, target);
 }

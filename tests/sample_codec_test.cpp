@@ -164,5 +164,35 @@ TEST(SampleCodec, EncodingRoundsToTheOutputStepAndCountsSaturation) {
     }
 }
 
+// Planar 16-bit output takes a vectorised path of its own; it must round, saturate and count
+// exactly as the general encoder does, including values a float rounding step would tip.
+TEST(SampleCodec, PlanarSixteenBitMatchesTheGeneralEncoderOnAwkwardValues) {
+    const float step = 1.0f / 32768.0f;
+    std::vector<float> values = {0.5f * step,  -0.5f * step, 1.5f * step, -2.5f * step,
+                                 std::nextafter(0.5f * step, 0.0f), 1.0f, -1.0f,
+                                 std::nextafter(1.0f, 0.0f), 1.0f - 0.5f * step,
+                                 -1.0f - 0.5f * step, std::nextafter(-1.0f - 0.5f * step, 0.0f),
+                                 3.0e38f, -INFINITY, INFINITY, std::nanf(""), 1e-40f, -0.0f};
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> level(-1.1f, 1.1f);
+    while (values.size() < 2 * 301) values.push_back(level(random));
+    for (const std::uint16_t channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const WavSampleFormat f = Format(SampleEncoding::kSigned16, channels, 16, 16);
+        const std::size_t frames = values.size() / channels;
+        std::vector<std::vector<float>> planes(channels, std::vector<float>(frames));
+        std::vector<const float*> pointers;
+        for (std::size_t i = 0; i < frames * channels; ++i)
+            planes[i % channels][i / channels] = values[i];
+        for (const auto& plane : planes) pointers.push_back(plane.data());
+        std::vector<std::uint8_t> general(frames * 2 * channels), planar(general.size());
+        const std::uint64_t clipped =
+            EncodeInterleaved(f, values.data(), frames, general.data());
+        EXPECT_GT(clipped, 0u);
+        EXPECT_EQ(EncodePlanar(f, pointers.data(), frames, planar.data()), clipped);
+        EXPECT_EQ(planar, general);
+    }
+}
+
 }  // namespace
 }  // namespace zel
