@@ -20,6 +20,10 @@ constexpr double kLengthSlope = 2.285;
 constexpr int kBesselTerms = 32;
 // Taps closer than this to the centre take the sinc's limit.
 constexpr double kCentreTolerance = 1e-12;
+// A halving with its cut-off at a quarter of the input rate is a half-band filter.
+constexpr std::int64_t kHalfBandRatio = 2;
+constexpr double kHalfBandCutoff = 0.25;
+constexpr double kCutoffTolerance = 1e-12;
 
 double BesselCoefficient(int k) {
     double factorial = 1.0;
@@ -91,6 +95,7 @@ bool HighQualityFilter::Design(std::int64_t p, std::int64_t q) {
 
 bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEdge,
                                    double stopEdge) {
+    pairs_ = 0;
     const std::int64_t divisor = GreatestCommonDivisor(p, q);
     p_ = p / divisor;
     q_ = q / divisor;
@@ -130,7 +135,20 @@ bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEd
         DesignRow(h, half_, static_cast<double>(l) / static_cast<double>(phases_), row, scratch);
         for (std::size_t k = 0; k < taps; ++k) out[k] = static_cast<float>(row[k]);
     }
+    KeepHalfBand(h.cutoff);
     return true;
+}
+
+void HighQualityFilter::KeepHalfBand(double cutoff) {
+    pairs_ = 0;
+    pairTaps_.clear();
+    if (p_ != kHalfBandRatio || q_ != 1 || std::abs(cutoff - kHalfBandCutoff) > kCutoffTolerance)
+        return;
+    // Row 0 holds tap tau = half - 1 - k at k; the zeros at even tau are dropped.
+    const float* row = Row(0);
+    centre_ = row[half_ - 1];
+    pairs_ = half_ / 2;
+    for (std::int64_t i = 0; i < pairs_; ++i) pairTaps_.push_back(row[half_ - 2 - 2 * i]);
 }
 
 }  // namespace zel

@@ -18,6 +18,7 @@
 // table then holds L + 1 rows). Both stay under kMaxHighQualityTableBytes.
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/aligned_buffer.h"
 
@@ -51,9 +52,17 @@ public:
     std::int64_t Phases() const { return phases_; }
     // Rows follow one another, so Row(l) + Taps() is row l + 1.
     const float* Row(std::int64_t l) const { return table_.data() + l * Taps(); }
+    // A halving whose cut-off is a quarter of the input rate: every other tap is zero, the
+    // rest symmetric about the centre. Then output j is Centre() x x[2j] plus PairTaps()[i]
+    // x (x[2j + 2i + 1] + x[2j - 2i - 1]) for i < Pairs().
+    bool HalfBand() const { return pairs_ > 0; }
+    float Centre() const { return centre_; }
+    const float* PairTaps() const { return pairTaps_.data(); }
+    std::int64_t Pairs() const { return pairs_; }
     std::uint64_t TableBytes() const { return table_.size() * sizeof(float); }
 
 private:
+    void KeepHalfBand(double cutoff);
     std::int64_t Rows() const { return exact_ ? phases_ : phases_ + 1; }
 
     std::int64_t p_ = 0;
@@ -62,6 +71,9 @@ private:
     std::int64_t phases_ = 0;
     bool exact_ = true;
     AlignedBuffer<float> table_;
+    std::int64_t pairs_ = 0;
+    float centre_ = 0.0f;
+    std::vector<float> pairTaps_;
 };
 
 }  // namespace zel

@@ -6,9 +6,10 @@
 //
 // Only for the kernel files; internal linkage (see output_quads.h).
 //
-// V provides: Reg, kWidth, Zero(), Load(p), Set(value), Sub(a, b), MulAdd(a, b, c) = a * b + c,
-// and
-// Close(const Reg (&)[4], float* out4), which stores the four lane sums.
+// V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
+// MulAdd(a, b, c) = a * b + c, Split(p, even, odd), which takes 2 x kWidth floats apart into
+// their even and odd entries, and Close(const Reg (&)[4], float* out4), which stores the four
+// lane sums.
 
 #include <algorithm>
 #include <cstdint>
@@ -109,9 +110,72 @@ void Interpolated(const float* const* rows, const float* mus, const std::int64_t
     if (c < channels) InterpolatedGroups<V, 1>(rows, mus, starts, count, taps, x + c, out + c);
 }
 
+// Vectors of outputs summed side by side in one half-band pass; enough independent chains
+// to hide the latency of the multiply-adds.
+inline constexpr int kHalfBandVectors = 4;
+
+// to[n] = from[2n] for n < frames, zeros from there to `padded`. Reads from[0 .. 2 frames - 1].
+template <class V>
+void EveryOther(const float* __restrict from, std::int64_t frames, std::int64_t padded,
+                float* __restrict to) {
+    std::int64_t n = 0;
+    for (; n + V::kWidth <= frames; n += V::kWidth) {
+        typename V::Reg taken, skipped;
+        V::Split(from + 2 * n, taken, skipped);
+        V::Store(to + n, taken);
+    }
+    for (; n < frames; ++n) to[n] = from[2 * n];
+    for (; n < padded; ++n) to[n] = 0.0f;
+}
+
+template <class V>
+void HalfBandChannel(const float* __restrict pairTaps, std::int64_t pairs, float centre,
+                     const float* __restrict even, const float* __restrict odd,
+                     std::int64_t count, float* __restrict out) {
+    using Reg = typename V::Reg;
+    constexpr std::int64_t kStep = kHalfBandVectors * V::kWidth;
+    const Reg middle = V::Set(centre);
+    for (std::int64_t i0 = 0; i0 < count; i0 += kStep) {
+        Reg acc[kHalfBandVectors];
+#pragma GCC unroll 4
+        for (int v = 0; v < kHalfBandVectors; ++v)
+            acc[v] = V::MulAdd(middle, V::Load(even + i0 + v * V::kWidth), V::Zero());
+        for (std::int64_t j = 0; j < pairs; ++j) {
+            const Reg tap = V::Set(pairTaps[j]);
+            const float* later = odd + i0 + pairs + j;
+            const float* earlier = odd + i0 + pairs - 1 - j;
+#pragma GCC unroll 4
+            for (int v = 0; v < kHalfBandVectors; ++v)
+                acc[v] = V::MulAdd(tap,
+                                   V::Add(V::Load(later + v * V::kWidth),
+                                          V::Load(earlier + v * V::kWidth)),
+                                   acc[v]);
+        }
+        // Vectors past the last output are not stored.
+        for (int v = 0; v < kHalfBandVectors && i0 + v * V::kWidth < count; ++v)
+            V::Store(out + i0 + v * V::kWidth, acc[v]);
+    }
+}
+
+template <class V>
+void HalfBand(const float* pairTaps, std::int64_t pairs, float centre, const float* const* x,
+              int channels, std::int64_t mid, std::int64_t count, float* const* out, float* even,
+              float* odd) {
+    constexpr std::int64_t kStep = kHalfBandVectors * V::kWidth;
+    // A pass reads whole groups of vectors; lanes past the last output read zeros.
+    const std::int64_t padded = (count + kStep - 1) / kStep * kStep + 2 * pairs;
+    for (int c = 0; c < channels; ++c) {
+        // even[n] = x[mid + 2n]; odd[n] = x[mid + 2n + 1 - 2 pairs], so output i finds its
+        // pairs at odd[i + pairs + j] and odd[i + pairs - 1 - j].
+        EveryOther<V>(x[c] + mid, count, padded, even);
+        EveryOther<V>(x[c] + mid + 1 - 2 * pairs, count + 2 * pairs - 1, padded, odd);
+        HalfBandChannel<V>(pairTaps, pairs, centre, even, odd, count, out[c]);
+    }
+}
+
 template <class V>
 constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
-    return {name, PhaseRun<V>, Interpolated<V>};
+    return {name, PhaseRun<V>, Interpolated<V>, HalfBand<V>};
 }
 
 }  // namespace

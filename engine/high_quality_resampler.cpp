@@ -60,11 +60,17 @@ bool HighQualityResampler::PrepareStage(int channels) {
     output_.clear();
     input_.resize(static_cast<std::size_t>(channels));
     output_.resize(static_cast<std::size_t>(channels));
+    // Outputs get a vector's room more: the half-band pass stores whole vectors.
     for (int c = 0; c < channels; ++c) {
         if (!input_[c].Allocate(static_cast<std::uint64_t>(capacity_)) ||
-            !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_)))
+            !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_ + kTapMultiple)))
             return false;
     }
+    const std::int64_t scratch =
+        filter_.HalfBand() ? HalfBandScratch(outputCapacity_, filter_.Pairs()) : 0;
+    if (!even_.Allocate(static_cast<std::uint64_t>(scratch)) ||
+        !odd_.Allocate(static_cast<std::uint64_t>(scratch)))
+        return false;
     inputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
     outputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
     // The reach before the first frame is silence.
@@ -85,6 +91,7 @@ std::int64_t HighQualityResampler::OutputsFor(std::int64_t inputFrames) const {
 
 double HighQualityResampler::MultiplyAddsPerFrame() const {
     const auto perOutput = [this](const HighQualityFilter& f) {
+        if (f.HalfBand()) return static_cast<double>(f.Pairs() + 1) * channels_;
         return static_cast<double>(f.Taps()) * (channels_ + (f.Exact() ? 0 : 1));
     };
     // Halving s runs at (P / Q) / 2^(s + 1) outputs per final output.
@@ -177,7 +184,9 @@ std::int64_t HighQualityResampler::Produce(std::int64_t limit) {
         lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
     const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
     if (count == 0) return 0;
-    if (filter_.Exact())
+    if (filter_.HalfBand())
+        ProduceHalfBand(count);
+    else if (filter_.Exact())
         ProduceExact(count);
     else
         ProduceInterpolated(count);
@@ -205,6 +214,17 @@ void HighQualityResampler::ProduceExact(std::int64_t count) {
         whole += rest / q;
         rest %= q;
     }
+}
+
+void HighQualityResampler::ProduceHalfBand(std::int64_t count) {
+    for (int c = 0; c < channels_; ++c) {
+        inputPointers_[c] = input_[c].data();
+        outputPointers_[c] = output_[c].data();
+    }
+    // Output j is centred on input whole_ + 2j.
+    kernels_.halfBand(filter_.PairTaps(), filter_.Pairs(), filter_.Centre(), inputPointers_.data(),
+                      channels_, whole_ - base_, count, outputPointers_.data(), even_.data(),
+                      odd_.data());
 }
 
 void HighQualityResampler::ProduceInterpolated(std::int64_t count) {

@@ -59,6 +59,7 @@ private:
     std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
+    void ProduceHalfBand(std::int64_t count);
     void ProduceInterpolated(std::int64_t count);
     void Append(const float* const* input, std::int64_t frames);
     void Discard();
@@ -75,6 +76,8 @@ private:
     int channels_ = 0;
     std::int64_t capacity_ = 0;        // frames per channel buffer
     std::int64_t outputCapacity_ = 0;  // outputs per call
+    AlignedBuffer<float> even_;  // a half-band halving's split streams
+    AlignedBuffer<float> odd_;
     std::vector<AlignedBuffer<float>> input_;
     std::vector<AlignedBuffer<float>> output_;
     std::vector<const float*> inputPointers_;
