@@ -22,6 +22,26 @@ void Stream(HighQualityResampler& resampler, std::int64_t totalFrames, std::int6
         sink(count);
 }
 
+// De-interleaves 16-bit frames into float planes; the channel count as a constant where it
+// is common, so the copies vectorise.
+template <int Channels>
+void SplitFixed(const std::int16_t* __restrict in, std::int64_t frames, float* const* planes) {
+    for (int c = 0; c < Channels; ++c) {
+        float* __restrict out = planes[c];
+        for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * Channels + c];
+    }
+}
+
+void SplitChannels(const std::int16_t* __restrict in, int channels, std::int64_t frames,
+                   float* const* planes) {
+    if (channels == 1) return SplitFixed<1>(in, frames, planes);
+    if (channels == 2) return SplitFixed<2>(in, frames, planes);
+    for (int c = 0; c < channels; ++c) {
+        float* __restrict out = planes[c];
+        for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * channels + c];
+    }
+}
+
 }  // namespace
 
 HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernels, int channels,
@@ -36,13 +56,14 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
     const std::int64_t block = HighQualityResampler::kMaxPushFrames;
     std::vector<AlignedBuffer<float>> planar(static_cast<std::size_t>(channels));
     std::vector<const float*> pointers(static_cast<std::size_t>(channels));
+    std::vector<float*> writable(static_cast<std::size_t>(channels));
     std::vector<const float*> outputs(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c) {
         if (!planar[c].Allocate(static_cast<std::uint64_t>(block))) {
             result.prepared = false;
             return result;
         }
-        pointers[c] = planar[c].data();
+        pointers[c] = writable[c] = planar[c].data();
     }
     const std::int64_t total = static_cast<std::int64_t>(interleaved.size()) / channels;
     result.samples.reserve(static_cast<std::size_t>(resampler.OutputsFor(total) * channels));
@@ -50,11 +71,8 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
     Stream(
         resampler, total, block,
         [&](std::int64_t offset, std::int64_t frames) {
-            const std::int16_t* in = interleaved.data() + offset * channels;
-            for (int c = 0; c < channels; ++c) {
-                float* __restrict out = planar[c].data();
-                for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * channels + c];
-            }
+            SplitChannels(interleaved.data() + offset * channels, channels, frames,
+                          writable.data());
             return pointers.data();
         },
         [&](std::int64_t count) {
@@ -78,6 +96,7 @@ std::vector<std::vector<float>> ResampleFloatHighQuality(
     pushFrames = std::clamp<std::int64_t>(pushFrames, 1, HighQualityResampler::kMaxPushFrames);
     std::vector<std::vector<float>> result(static_cast<std::size_t>(channels));
     std::vector<const float*> pointers(static_cast<std::size_t>(channels));
+    std::vector<float*> writable(static_cast<std::size_t>(channels));
     Stream(
         resampler, static_cast<std::int64_t>(planar[0].size()), pushFrames,
         [&](std::int64_t offset, std::int64_t) {
