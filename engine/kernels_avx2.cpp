@@ -28,8 +28,9 @@ constexpr int kRowRegisters = kFullGroups + 1;
 constexpr int kTailOffset = 8 * kFullGroups;
 // Dot products summed side by side: with the row, they fill the sixteen vector registers.
 constexpr int kDots = 8;
-// Input and output bytes that one tile may touch, within the first-level data cache.
-constexpr std::int64_t kTileBytes = 24 * 1024;
+// Input and output bytes of one tile: about a first-level data cache. Measured: smaller
+// tiles share each row's loads among too few outputs, larger ones miss the cache.
+constexpr std::int64_t kTileBytes = 48 * 1024;
 
 struct RowRegisters {
     __m256 r[kRowRegisters];
@@ -71,9 +72,9 @@ inline std::int64_t TileMembers(std::int64_t p, std::int64_t q, int channels, in
 }
 
 // One class's members begin..end-1 of the outputs first, first + Q, ..., whose first input
-// indices are start, start + P, .... A short last group repeats its last member, whose
-// value is stored again. When Q is 1 the members are consecutive outputs and whole groups
-// are stored as vectors.
+// indices are start, start + P, .... Whole groups first; a short last group sums only its
+// own members and repeats the last one's sums in the unused places of the closing. When Q
+// is 1 the members are consecutive outputs and whole groups are stored as vectors.
 template <int Channels, bool Consecutive>
 struct ClassTile {
     static constexpr int kGroup = kDots / Channels;
@@ -85,22 +86,34 @@ struct ClassTile {
 
     void Run(const RowRegisters& row, std::int64_t first, std::int64_t start, std::int64_t begin,
              std::int64_t end) const {
-        for (std::int64_t m = begin; m < end; m += kGroup) {
-            std::int64_t member[kGroup];
+        std::int64_t m = begin;
+        for (; m + kGroup <= end; m += kGroup) {
             __m256 sums[kDots];
 #pragma GCC unroll 8
             for (int i = 0; i < kGroup; ++i) {
-                member[i] = std::min(m + i, end - 1);
-                const std::int64_t a = start + member[i] * state.P;
+                const std::int64_t a = start + (m + i) * state.P;
 #pragma GCC unroll 2
                 for (int c = 0; c < Channels; ++c) sums[c * kGroup + i] = LaneSums(row, x[c] + a);
             }
             const __m256 values = _mm256_mul_ps(CloseEight(sums), gain);
-            if (Consecutive && m + kGroup <= end)
+            if constexpr (Consecutive)
                 StoreConsecutive(values, first + m);
             else
-                StoreScattered(values, first, member);
+                StoreScattered(values, first + m * state.Q, kGroup);
         }
+        if (m < end) ShortGroup(row, first, start, m, static_cast<int>(end - m));
+    }
+
+    void ShortGroup(const RowRegisters& row, std::int64_t first, std::int64_t start,
+                    std::int64_t m, int count) const {
+        __m256 sums[kDots];
+        for (int i = 0; i < kGroup; ++i) {
+            const std::int64_t a = start + (m + i) * state.P;
+            for (int c = 0; c < Channels; ++c)
+                sums[c * kGroup + i] =
+                    i < count ? LaneSums(row, x[c] + a) : sums[c * kGroup + count - 1];
+        }
+        StoreScattered(_mm256_mul_ps(CloseEight(sums), gain), first + m * state.Q, count);
     }
 
     void StoreConsecutive(__m256 values, std::int64_t j) const {
@@ -112,13 +125,12 @@ struct ClassTile {
         }
     }
 
-    void StoreScattered(__m256 values, std::int64_t first,
-                        const std::int64_t (&member)[kGroup]) const {
+    // The first `count` members of a group, whose first output is j.
+    void StoreScattered(__m256 values, std::int64_t j, int count) const {
         alignas(32) float v[kDots];
         _mm256_store_ps(v, values);
 #pragma GCC unroll 8
-        for (int i = 0; i < kGroup; ++i) {
-            const std::int64_t j = first + member[i] * state.Q;
+        for (int i = 0; i < count; ++i, j += state.Q) {
 #pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c) out[c][j] = v[c * kGroup + i];
         }
