@@ -56,8 +56,8 @@ inline void PackMono16Avx2(const float* y, std::int64_t frames, std::uint8_t* ra
     for (std::int64_t s = 0; s < Steps(frames, 16); ++s, y += 16, raw += 32) {
         const __m256i a = _mm256_cvtps_epi32(_mm256_min_ps(_mm256_loadu_ps(y), top));
         const __m256i b = _mm256_cvtps_epi32(_mm256_min_ps(_mm256_loadu_ps(y + 8), top));
-        StoreRaw256(raw, _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b),
-                                                  _MM_SHUFFLE(3, 1, 2, 0)));
+        StoreRaw256(raw,
+                    _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), _MM_SHUFFLE(3, 1, 2, 0)));
     }
 }
 
@@ -70,12 +70,12 @@ inline void PackStereo16Avx2(const float* left, const float* right, std::int64_t
     const __m256 top = _mm256_set1_ps(kUint16Max);
     const __m256i flip = _mm256_set1_epi16(static_cast<std::int16_t>(0x8000));
     for (std::int64_t s = 0; s < Steps(frames, 8); ++s, left += 8, right += 8, raw += 32) {
-        const __m256 tl = _mm256_max_ps(
-            _mm256_min_ps(_mm256_add_ps(_mm256_loadu_ps(left), bias), top), bottom);
-        const __m256 tr = _mm256_max_ps(
-            _mm256_min_ps(_mm256_add_ps(_mm256_loadu_ps(right), bias), top), bottom);
-        const __m256i frames32 = _mm256_or_si256(
-            _mm256_cvtps_epi32(tl), _mm256_slli_epi32(_mm256_cvtps_epi32(tr), 16));
+        const __m256 tl =
+            _mm256_max_ps(_mm256_min_ps(_mm256_add_ps(_mm256_loadu_ps(left), bias), top), bottom);
+        const __m256 tr =
+            _mm256_max_ps(_mm256_min_ps(_mm256_add_ps(_mm256_loadu_ps(right), bias), top), bottom);
+        const __m256i frames32 =
+            _mm256_or_si256(_mm256_cvtps_epi32(tl), _mm256_slli_epi32(_mm256_cvtps_epi32(tr), 16));
         StoreRaw256(raw, _mm256_sub_epi16(frames32, flip));
     }
 }
@@ -83,20 +83,36 @@ inline void PackStereo16Avx2(const float* left, const float* right, std::int64_t
 inline void UnpackAllAvx2(SampleLayout layout, const std::uint8_t* raw, std::int64_t frames,
                           float* left, float* right) {
     switch (layout) {
-        case SampleLayout::Mono8: UnpackMono8Sse2(raw, frames, left); break;
-        case SampleLayout::Stereo8: UnpackStereo8Sse2(raw, frames, left, right); break;
-        case SampleLayout::Mono16: UnpackMono16Avx2(raw, frames, left); break;
-        case SampleLayout::Stereo16: UnpackStereo16Avx2(raw, frames, left, right); break;
+        case SampleLayout::Mono8:
+            UnpackMono8Sse2(raw, frames, left);
+            break;
+        case SampleLayout::Stereo8:
+            UnpackStereo8Sse2(raw, frames, left, right);
+            break;
+        case SampleLayout::Mono16:
+            UnpackMono16Avx2(raw, frames, left);
+            break;
+        case SampleLayout::Stereo16:
+            UnpackStereo16Avx2(raw, frames, left, right);
+            break;
     }
 }
 
 inline void PackAllAvx2(SampleLayout layout, const float* left, const float* right,
                         std::int64_t frames, std::uint8_t* raw) {
     switch (layout) {
-        case SampleLayout::Mono8: PackMono8Sse2(left, frames, raw); break;
-        case SampleLayout::Stereo8: PackStereo8Sse2(left, right, frames, raw); break;
-        case SampleLayout::Mono16: PackMono16Avx2(left, frames, raw); break;
-        case SampleLayout::Stereo16: PackStereo16Avx2(left, right, frames, raw); break;
+        case SampleLayout::Mono8:
+            PackMono8Sse2(left, frames, raw);
+            break;
+        case SampleLayout::Stereo8:
+            PackStereo8Sse2(left, right, frames, raw);
+            break;
+        case SampleLayout::Mono16:
+            PackMono16Avx2(left, frames, raw);
+            break;
+        case SampleLayout::Stereo16:
+            PackStereo16Avx2(left, right, frames, raw);
+            break;
     }
 }
 

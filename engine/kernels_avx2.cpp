@@ -104,8 +104,8 @@ struct ClassTile {
         if (m < end) ShortGroup(row, first, start, m, static_cast<int>(end - m));
     }
 
-    void ShortGroup(const RowRegisters& row, std::int64_t first, std::int64_t start,
-                    std::int64_t m, int count) const {
+    void ShortGroup(const RowRegisters& row, std::int64_t first, std::int64_t start, std::int64_t m,
+                    int count) const {
         __m256 sums[kDots];
         for (int i = 0; i < kGroup; ++i) {
             const std::int64_t a = start + (m + i) * state.P;

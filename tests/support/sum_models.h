@@ -10,10 +10,10 @@
 namespace zel::test {
 
 enum class SumOrder {
-    kSequential,      // k = 0..50 in order, rounded after every term
-    kAlternatePairs,  // four lane sums closed as (a0 + a2) + (a1 + a3)
-    kAdjacentPairs,   // four lane sums closed as (a0 + a1) + (a2 + a3)
-    kGroupsInOrder,   // (p0 + p1) + (p2 + p3) per group of four, groups added in order
+    kSequential,       // k = 0..50 in order, rounded after every term
+    kAlternatePairs,   // four lane sums closed as (a0 + a2) + (a1 + a3)
+    kAdjacentPairs,    // four lane sums closed as (a0 + a1) + (a2 + a3)
+    kGroupsInOrder,    // (p0 + p1) + (p2 + p3) per group of four, groups added in order
     kFusedEightLanes,  // eight lanes of fused multiply-adds, ((l0 + l1) + (l2 + l3)) + ...
 };
 
