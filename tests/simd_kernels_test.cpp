@@ -328,8 +328,8 @@ TEST(SimdPack, RandomValuesOnOddCountsMatchTheRoundingModel) {
 
 // ---- The AVX2/FMA build -------------------------------------------------------------------
 
-// Fused multiply-adds and a phase-major order have no bit-exact model here: the build is held
-// to the reference's unpacking, to within rounding of its sums, and to the SSE2 packing.
+// The build is held to the reference's unpacking, to the SSE2 packing, to within rounding of
+// the reference's sums, and to its own order of fused sums for every output.
 class Avx2Build : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -368,6 +368,35 @@ TEST_F(Avx2Build, UnpacksAndPacksLikeTheSse2Build) {
             Pack(kAvx2Kernels, layout, left, right, &avx2Raw);
             Pack(kSse2Kernels, layout, left, right, &sse2Raw);
             ASSERT_EQ(avx2Raw, sse2Raw) << "layout " << int(layout) << " count " << count;
+        }
+    }
+}
+
+// The phase-major walk goes tile by tile and eight sums at a time; each output must still be
+// formed the same way wherever the count places it (several tiles at 4001 outputs).
+TEST_F(Avx2Build, FormsEverySumInItsOwnOrderWhateverTheCount) {
+    for (SampleLayout layout : kLayouts) {
+        for (const Ratio& ratio : kRatios) {
+            for (std::int64_t outputs : {1, 3, 5, 7, 13, 322, 4001}) {
+                FilterCase c(ratio.p, ratio.q, outputs, 19);
+                kAvx2Kernels.filter(layout, c.state, c.left.data(), c.right.data(), outputs,
+                                    c.outLeft.data(), c.outRight.data());
+                const float gain = static_cast<float>(c.state.Q);
+                PhaseWalk walk(c.state.P, c.state.Q);
+                for (std::int64_t j = 0; j < outputs; ++j, walk.Advance()) {
+                    const float* row = c.state.table.Row(walk.Phase());
+                    const std::int64_t a = walk.Start();
+                    ASSERT_EQ(c.outLeft[j],
+                              ModelSum(SumOrder::kFusedEightLanes, row, c.left.data() + a) * gain)
+                        << "layout " << int(layout) << " P " << ratio.p << " count " << outputs
+                        << " output " << j;
+                    if (IsStereo(layout)) {
+                        ASSERT_EQ(c.outRight[j], ModelSum(SumOrder::kFusedEightLanes, row,
+                                                          c.right.data() + a) * gain)
+                            << "layout " << int(layout) << " P " << ratio.p << " output " << j;
+                    }
+                }
+            }
         }
     }
 }
