@@ -22,24 +22,23 @@ void Stream(HighQualityResampler& resampler, std::int64_t totalFrames, std::int6
         sink(count);
 }
 
-// De-interleaves 16-bit frames into float planes; the channel count as a constant where it
-// is common, so the copies vectorise.
+// De-interleaves 16-bit frames into float planes. The channel count is a constant where it
+// is common (0: `channels` as given), so the copies vectorise.
 template <int Channels>
-void SplitFixed(const std::int16_t* __restrict in, std::int64_t frames, float* const* planes) {
-    for (int c = 0; c < Channels; ++c) {
+void SplitFrames(const std::int16_t* __restrict in, int channels, std::int64_t frames,
+                 float* const* planes) {
+    const int n = Channels > 0 ? Channels : channels;
+    for (int c = 0; c < n; ++c) {
         float* __restrict out = planes[c];
-        for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * Channels + c];
+        for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * n + c];
     }
 }
 
-void SplitChannels(const std::int16_t* __restrict in, int channels, std::int64_t frames,
+void SplitChannels(const std::int16_t* in, int channels, std::int64_t frames,
                    float* const* planes) {
-    if (channels == 1) return SplitFixed<1>(in, frames, planes);
-    if (channels == 2) return SplitFixed<2>(in, frames, planes);
-    for (int c = 0; c < channels; ++c) {
-        float* __restrict out = planes[c];
-        for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * channels + c];
-    }
+    if (channels == 1) return SplitFrames<1>(in, channels, frames, planes);
+    if (channels == 2) return SplitFrames<2>(in, channels, frames, planes);
+    SplitFrames<0>(in, channels, frames, planes);
 }
 
 }  // namespace

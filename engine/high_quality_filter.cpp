@@ -95,7 +95,7 @@ bool HighQualityFilter::Design(std::int64_t p, std::int64_t q) {
 
 bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEdge,
                                    double stopEdge) {
-    pairs_ = 0;
+    pairTaps_.clear();
     const std::int64_t divisor = GreatestCommonDivisor(p, q);
     p_ = p / divisor;
     q_ = q / divisor;
@@ -140,15 +140,12 @@ bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEd
 }
 
 void HighQualityFilter::KeepHalfBand(double cutoff) {
-    pairs_ = 0;
-    pairTaps_.clear();
     if (p_ != kHalfBandRatio || q_ != 1 || std::abs(cutoff - kHalfBandCutoff) > kCutoffTolerance)
         return;
     // Row 0 holds tap tau = half - 1 - k at k; the zeros at even tau are dropped.
     const float* row = Row(0);
     centre_ = row[half_ - 1];
-    pairs_ = half_ / 2;
-    for (std::int64_t i = 0; i < pairs_; ++i) pairTaps_.push_back(row[half_ - 2 - 2 * i]);
+    for (std::int64_t i = 0; i < half_ / 2; ++i) pairTaps_.push_back(row[half_ - 2 - 2 * i]);
 }
 
 }  // namespace zel

@@ -55,10 +55,10 @@ public:
     // A halving whose cut-off is a quarter of the input rate: every other tap is zero, the
     // rest symmetric about the centre. Then output j is Centre() x x[2j] plus PairTaps()[i]
     // x (x[2j + 2i + 1] + x[2j - 2i - 1]) for i < Pairs().
-    bool HalfBand() const { return pairs_ > 0; }
+    bool HalfBand() const { return !pairTaps_.empty(); }
     float Centre() const { return centre_; }
     const float* PairTaps() const { return pairTaps_.data(); }
-    std::int64_t Pairs() const { return pairs_; }
+    std::int64_t Pairs() const { return static_cast<std::int64_t>(pairTaps_.size()); }
     std::uint64_t TableBytes() const { return table_.size() * sizeof(float); }
 
 private:
@@ -71,7 +71,6 @@ private:
     std::int64_t phases_ = 0;
     bool exact_ = true;
     AlignedBuffer<float> table_;
-    std::int64_t pairs_ = 0;
     float centre_ = 0.0f;
     std::vector<float> pairTaps_;
 };
