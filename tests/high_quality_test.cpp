@@ -275,6 +275,38 @@ TEST(HighQualityMode, IntegerOutputSaturatesAndCountsEveryClippedSample) {
         ResampleInt16HighQuality(FastestKernels(), 1, 44100, 48000, 100, quiet, false).clipped, 0);
 }
 
+TEST(HighQualityMode, PackingRoundsToEvenSaturatesAndCountsOnEveryLaneAndTail) {
+    const float awkward[] = {2.5f,     -2.5f,    3.5f,     32767.4f,   32767.5f,
+                             32768.0f, -32768.5f, -32768.6f, 1e30f,      -1e30f,
+                             NAN,      INFINITY, -INFINITY, -0.5f,     0.49999997f,
+                             12345.5f, -7.5f,    32766.5f,  -32767.5f, 40000.0f};
+    constexpr std::int64_t kCount = sizeof(awkward) / sizeof(awkward[0]);
+    for (int channels = 1; channels <= 3; ++channels) {
+        // Every length runs the tails after whole vectors.
+        for (std::int64_t frames = 0; frames * channels <= kCount; ++frames) {
+            std::vector<std::vector<float>> planar(channels, std::vector<float>(frames));
+            std::vector<std::int16_t> expected;
+            std::int64_t expectedClipped = 0;
+            for (std::int64_t i = 0; i < frames; ++i) {
+                for (int c = 0; c < channels; ++c) {
+                    const float v = awkward[(i * channels + c + frames) % kCount];
+                    planar[c][i] = v;
+                    const double r = std::isnan(v) ? -40000.0 : std::nearbyint(double{v});
+                    expectedClipped += r > 32767.0 || r < -32768.0;
+                    expected.push_back(static_cast<std::int16_t>(std::clamp(r, -32768.0, 32767.0)));
+                }
+            }
+            std::vector<const float*> pointers;
+            for (const auto& channel : planar) pointers.push_back(channel.data());
+            std::vector<std::int16_t> packed(expected.size());
+            EXPECT_EQ(PackInt16(pointers.data(), channels, frames, packed.data(), nullptr),
+                      expectedClipped)
+                << channels << " channels, " << frames << " frames";
+            EXPECT_EQ(packed, expected) << channels << " channels, " << frames << " frames";
+        }
+    }
+}
+
 TEST(HighQualityMode, DitherKeepsATonesBelowOneStepAudible) {
     // 0.3 steps peak: rounding alone turns it into silence.
     const std::vector<double> x = Tone(1000.0, 48000, 96000, 0.3);
