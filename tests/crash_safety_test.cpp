@@ -94,7 +94,9 @@ TEST(CrashSafety, KilledWhileWritingNeverLeavesABrokenOutput) {
     test::TempDir dir;
     test::TempDir reference;
     const char* names[] = {"a.wav", "b.wav", "c.wav", "d.wav"};
-    const std::int64_t frames[] = {3 * 44100, 44100, 2 * 44100, 5000};
+    // Long enough that writing an output takes far longer than the test takes to notice it
+    // growing and send the kill, even on a fast machine.
+    const std::int64_t frames[] = {24 * 44100, 8 * 44100, 16 * 44100, 5000};
     std::vector<std::string> inputs;
     std::map<std::string, Bytes> inputBytes;
     std::map<std::string, Bytes> complete;
