@@ -19,7 +19,7 @@
 namespace zel {
 namespace {
 
-inline constexpr int kGroup = 4;
+inline constexpr int kGroup = static_cast<int>(kPhaseRunGroup);
 
 template <class V, int Channels>
 void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* const* x,

@@ -8,6 +8,10 @@
 
 namespace zel {
 
+// Outputs of one phase that phaseRun sums side by side; a run of another length computes
+// its last group whole all the same.
+inline constexpr std::int64_t kPhaseRunGroup = 4;
+
 struct HighQualityKernels {
     const char* name;
     // Phase-major: the outputs of one exact row. Output i reads x[c] + start + i * inStride

@@ -18,6 +18,9 @@ constexpr std::int64_t kHalving = 2;
 constexpr std::int64_t kHalvingThresholdNumerator = 5;
 constexpr std::int64_t kHalvingThresholdDenominator = 2;
 
+// Input of one tile of exact outputs, all channels: half the first-level data cache.
+constexpr std::int64_t kTileBytes = 24 << 10;
+
 std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
 
 }  // namespace
@@ -202,17 +205,28 @@ void HighQualityResampler::ProduceExact(std::int64_t count) {
     const std::int64_t p = filter_.P();
     const std::int64_t q = filter_.Q();
     for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
-    std::int64_t whole = whole_;
-    std::int64_t rest = rest_;
-    for (std::int64_t first = 0; first < std::min(q, count); ++first) {
-        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + first;
-        // The outputs first, first + Q, ... share this phase; each lies P frames further.
-        kernels_.phaseRun(filter_.Row(rest), filter_.Taps(), inputPointers_.data(), channels_,
-                          whole - filter_.HalfTaps() + 1 - base_, p, CeilDivide(count - first, q),
-                          outputPointers_.data(), q);
-        rest += p;
-        whole += rest / q;
-        rest %= q;
+    // Every phase sweeps the tile's input once; tiles small enough to stay in the first-level
+    // cache across all Q phases, and of whole groups of outputs per phase.
+    const std::int64_t fit = kTileBytes / (static_cast<std::int64_t>(sizeof(float)) * channels_ * p);
+    const std::int64_t rounds = std::max(kPhaseRunGroup, fit / kPhaseRunGroup * kPhaseRunGroup);
+    const std::int64_t tile = rounds * q;
+    for (std::int64_t done = 0; done < count; done += tile) {
+        const std::int64_t size = std::min(tile, count - done);
+        // Output `done` lies at input whole_ + (rest_ + done P) / Q.
+        const std::int64_t advance = rest_ + done * p;
+        std::int64_t whole = whole_ + advance / q;
+        std::int64_t rest = advance % q;
+        for (std::int64_t first = 0; first < std::min(q, size); ++first) {
+            for (int c = 0; c < channels_; ++c)
+                outputPointers_[c] = output_[c].data() + done + first;
+            // The outputs first, first + Q, ... share this phase; each lies P frames further.
+            kernels_.phaseRun(filter_.Row(rest), filter_.Taps(), inputPointers_.data(), channels_,
+                              whole - filter_.HalfTaps() + 1 - base_, p,
+                              CeilDivide(size - first, q), outputPointers_.data(), q);
+            rest += p;
+            whole += rest / q;
+            rest %= q;
+        }
     }
 }
 
