@@ -207,7 +207,8 @@ void HighQualityResampler::ProduceExact(std::int64_t count) {
     for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
     // Every phase sweeps the tile's input once; tiles small enough to stay in the first-level
     // cache across all Q phases, and of whole groups of outputs per phase.
-    const std::int64_t fit = kTileBytes / (static_cast<std::int64_t>(sizeof(float)) * channels_ * p);
+    const std::int64_t fit =
+        kTileBytes / (static_cast<std::int64_t>(sizeof(float)) * channels_ * p);
     const std::int64_t rounds = std::max(kPhaseRunGroup, fit / kPhaseRunGroup * kPhaseRunGroup);
     const std::int64_t tile = rounds * q;
     for (std::int64_t done = 0; done < count; done += tile) {

@@ -276,10 +276,10 @@ TEST(HighQualityMode, IntegerOutputSaturatesAndCountsEveryClippedSample) {
 }
 
 TEST(HighQualityMode, PackingRoundsToEvenSaturatesAndCountsOnEveryLaneAndTail) {
-    const float awkward[] = {2.5f,     -2.5f,    3.5f,     32767.4f,   32767.5f,
-                             32768.0f, -32768.5f, -32768.6f, 1e30f,      -1e30f,
-                             NAN,      INFINITY, -INFINITY, -0.5f,     0.49999997f,
-                             12345.5f, -7.5f,    32766.5f,  -32767.5f, 40000.0f};
+    const float awkward[] = {2.5f,     -2.5f,     3.5f,      32767.4f,  32767.5f,
+                             32768.0f, -32768.5f, -32768.6f, 1e30f,     -1e30f,
+                             NAN,      INFINITY,  -INFINITY, -0.5f,     0.49999997f,
+                             12345.5f, -7.5f,     32766.5f,  -32767.5f, 40000.0f};
     constexpr std::int64_t kCount = sizeof(awkward) / sizeof(awkward[0]);
     for (int channels = 1; channels <= 3; ++channels) {
         // Every length runs the tails after whole vectors.
