@@ -20,6 +20,12 @@ constexpr std::int64_t kHalvingThresholdDenominator = 2;
 
 // Input of one tile of exact outputs, all channels: half the first-level data cache.
 constexpr std::int64_t kTileBytes = 24 << 10;
+// A table from this size on is read from beyond the second-level cache. Such a stage
+// gathers this much input (all channels) before it produces, so that each row, once read,
+// serves many outputs, and its tiles' input stays in the second-level cache.
+constexpr std::uint64_t kLargeTableBytes = 256 << 10;
+constexpr std::int64_t kLargeTableBatchBytes = 512 << 10;
+constexpr std::int64_t kLargeTableTileBytes = 128 << 10;
 
 std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
 
@@ -56,8 +62,13 @@ bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
 bool HighQualityResampler::PrepareStage(int channels) {
     channels_ = channels;
     const std::int64_t half = filter_.HalfTaps();
-    // A push, what the previous outputs left (under two reaches) and the silence of the tail.
-    capacity_ = kMaxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) + kTapMultiple;
+    batchFrames_ = LargeTable() ? kLargeTableBatchBytes /
+                                      (static_cast<std::int64_t>(sizeof(float)) * channels)
+                                : 0;
+    // The batch, a push, what the previous outputs left (under two reaches) and the silence
+    // of the tail.
+    capacity_ = batchFrames_ + kMaxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) +
+                kTapMultiple;
     outputCapacity_ = CeilDivide(capacity_ * filter_.Q(), filter_.P()) + 2;
     input_.clear();
     output_.clear();
@@ -86,6 +97,10 @@ bool HighQualityResampler::PrepareStage(int channels) {
     overallP_ = filter_.P();
     overallQ_ = filter_.Q();
     return true;
+}
+
+bool HighQualityResampler::LargeTable() const {
+    return filter_.Exact() && filter_.TableBytes() >= kLargeTableBytes;
 }
 
 std::int64_t HighQualityResampler::OutputsFor(std::int64_t inputFrames) const {
@@ -150,6 +165,7 @@ std::int64_t HighQualityResampler::FeedFrom(std::size_t from, const float* const
 std::int64_t HighQualityResampler::PushHere(const float* const* input, std::int64_t frames) {
     Append(input, frames);
     pushed_ += frames;
+    if (filled_ < batchFrames_) return 0;
     return Produce(outputCapacity_);
 }
 
@@ -207,8 +223,8 @@ void HighQualityResampler::ProduceExact(std::int64_t count) {
     for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
     // Every phase sweeps the tile's input once; tiles small enough to stay in the first-level
     // cache across all Q phases, and of whole groups of outputs per phase.
-    const std::int64_t fit =
-        kTileBytes / (static_cast<std::int64_t>(sizeof(float)) * channels_ * p);
+    const std::int64_t budget = LargeTable() ? kLargeTableTileBytes : kTileBytes;
+    const std::int64_t fit = budget / (static_cast<std::int64_t>(sizeof(float)) * channels_ * p);
     const std::int64_t rounds = std::max(kPhaseRunGroup, fit / kPhaseRunGroup * kPhaseRunGroup);
     const std::int64_t tile = rounds * q;
     for (std::int64_t done = 0; done < count; done += tile) {

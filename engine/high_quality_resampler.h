@@ -64,6 +64,7 @@ private:
     void Append(const float* const* input, std::int64_t frames);
     void Discard();
     std::int64_t Available() const { return base_ + filled_; }
+    bool LargeTable() const;
 
     const HighQualityKernels& kernels_;
     HighQualityFilter filter_;
@@ -84,7 +85,8 @@ private:
     std::vector<float*> outputPointers_;
     std::int64_t base_ = 0;    // input index of each buffer's first frame
     std::int64_t filled_ = 0;  // frames held
-    std::int64_t pushed_ = 0;  // input frames seen
+    std::int64_t pushed_ = 0;       // input frames seen
+    std::int64_t batchFrames_ = 0;  // frames held before producing (large tables only)
     std::int64_t next_ = 0;    // index of the next output
     std::int64_t whole_ = 0;   // floor(next_ x P / Q)
     std::int64_t rest_ = 0;    // next_ x P mod Q
