@@ -62,9 +62,9 @@ bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
 bool HighQualityResampler::PrepareStage(int channels) {
     channels_ = channels;
     const std::int64_t half = filter_.HalfTaps();
-    batchFrames_ = LargeTable() ? kLargeTableBatchBytes /
-                                      (static_cast<std::int64_t>(sizeof(float)) * channels)
-                                : 0;
+    batchFrames_ =
+        LargeTable() ? kLargeTableBatchBytes / (static_cast<std::int64_t>(sizeof(float)) * channels)
+                     : 0;
     // The batch, a push, what the previous outputs left (under two reaches) and the silence
     // of the tail.
     capacity_ = batchFrames_ + kMaxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) +
