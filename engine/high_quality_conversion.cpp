@@ -4,6 +4,7 @@
 
 #include "engine/aligned_buffer.h"
 #include "engine/high_quality_resampler.h"
+#include "engine/int16_planes.h"
 #include "engine/integer_packing.h"
 
 namespace zel {
@@ -22,23 +23,14 @@ void Stream(HighQualityResampler& resampler, std::int64_t totalFrames, std::int6
         sink(count);
 }
 
-// De-interleaves 16-bit frames into float planes. The channel count is a constant where it
-// is common (0: `channels` as given), so the copies vectorise.
-template <int Channels>
-void SplitFrames(const std::int16_t* __restrict in, int channels, std::int64_t frames,
-                 float* const* planes) {
-    const int n = Channels > 0 ? Channels : channels;
-    for (int c = 0; c < n; ++c) {
-        float* __restrict out = planes[c];
-        for (std::int64_t i = 0; i < frames; ++i) out[i] = in[i * n + c];
-    }
-}
-
+// 16-bit frames into float planes in the file's own scale.
 void SplitChannels(const std::int16_t* in, int channels, std::int64_t frames,
                    float* const* planes) {
-    if (channels == 1) return SplitFrames<1>(in, channels, frames, planes);
-    if (channels == 2) return SplitFrames<2>(in, channels, frames, planes);
-    SplitFrames<0>(in, channels, frames, planes);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(in);
+    const auto count = static_cast<std::size_t>(frames);
+    if (channels == 1) return SplitInt16Frames<1>(bytes, channels, count, 1.0f, planes);
+    if (channels == 2) return SplitInt16Frames<2>(bytes, channels, count, 1.0f, planes);
+    SplitInt16Frames<0>(bytes, channels, count, 1.0f, planes);
 }
 
 }  // namespace
@@ -95,7 +87,6 @@ std::vector<std::vector<float>> ResampleFloatHighQuality(
     pushFrames = std::clamp<std::int64_t>(pushFrames, 1, HighQualityResampler::kMaxPushFrames);
     std::vector<std::vector<float>> result(static_cast<std::size_t>(channels));
     std::vector<const float*> pointers(static_cast<std::size_t>(channels));
-    std::vector<float*> writable(static_cast<std::size_t>(channels));
     Stream(
         resampler, static_cast<std::int64_t>(planar[0].size()), pushFrames,
         [&](std::int64_t offset, std::int64_t) {

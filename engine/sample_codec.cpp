@@ -6,6 +6,7 @@
 
 #include "engine/byte_order.h"
 #include "engine/g711_codec.h"
+#include "engine/int16_planes.h"
 
 namespace zel {
 namespace {
@@ -198,20 +199,6 @@ inline std::int16_t QuantizeSigned16(float x, std::uint32_t& clipped) {
 }
 
 template <int Channels>
-void DecodeSigned16Planes(const std::uint8_t* __restrict src, std::size_t frames,
-                          float* const* planes) {
-    const float scale = 1.0f / kSigned16Scale;
-    for (int c = 0; c < Channels; ++c) {
-        float* __restrict out = planes[c];
-        for (std::size_t i = 0; i < frames; ++i) {
-            std::int16_t v;
-            std::memcpy(&v, src + 2 * (i * Channels + c), sizeof v);
-            out[i] = static_cast<float>(v) * scale;
-        }
-    }
-}
-
-template <int Channels>
 std::uint64_t EncodeSigned16Planes(const float* const* planes, std::size_t frames,
                                    std::uint8_t* __restrict dst) {
     std::uint64_t clipped = 0;
@@ -239,9 +226,9 @@ void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __rest
 void DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
                   std::size_t frames, float* const* planes) {
     if (IsPlainSigned16(format) && format.channels == 1)
-        return DecodeSigned16Planes<1>(source, frames, planes);
+        return SplitInt16Frames<1>(source, 1, frames, 1.0f / kSigned16Scale, planes);
     if (IsPlainSigned16(format) && format.channels == 2)
-        return DecodeSigned16Planes<2>(source, frames, planes);
+        return SplitInt16Frames<2>(source, 2, frames, 1.0f / kSigned16Scale, planes);
     DecodeWith(format, source, frames,
                [=](std::size_t c, std::size_t i) -> float& { return planes[c][i]; });
 }
