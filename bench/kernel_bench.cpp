@@ -15,6 +15,7 @@
 
 #include "cpu/cpu_features.h"
 #include "engine/conversion_kernels.h"
+#include "engine/equiripple_prototype.h"
 #include "engine/high_quality_conversion.h"
 #include "engine/high_quality_resampler.h"
 #include "engine/memory_conversion.h"
@@ -154,6 +155,18 @@ void RunHighQualitySetup(benchmark::State& state, std::int32_t inputRate, std::i
     state.counters["table_MiB"] = static_cast<double>(bytes) / (1 << 20);
 }
 
+// The equiripple design behind every high-quality filter, paid once per process.
+void RunPrototypeDesign(benchmark::State& state) {
+    for (auto _ : state) {
+        std::vector<double> taps = DesignEquiripple(PrototypeCoarseSpec());
+        if (taps.empty()) {
+            state.SkipWithError("the design did not settle");
+            return;
+        }
+        benchmark::DoNotOptimize(taps.data());
+    }
+}
+
 // Vector FMAs of eight lanes per output frame, over every stage of the chain.
 double FmaPerFrame(const Conversion& c) {
     HighQualityResampler resampler(kHighQualityScalarKernels);
@@ -289,6 +302,8 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("hq_setup/96000->8000@200", RunHighQualitySetup, 96000, 8000,
                                      200)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("hq_prototype_design", RunPrototypeDesign)
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);

@@ -145,7 +145,7 @@ std::string UsageText() {
            "  --suffix TEXT    inserted into output names (default _ZEL)\n"
            "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41, 5|avx2\n"
            "                   (default: the highest this processor runs)\n"
-           "  --quality MODE   standard (default) or high: a longer Kaiser-windowed filter\n"
+           "  --quality MODE   standard (default) or high: a longer equiripple filter\n"
            "                   whose stop band starts at the lower Nyquist frequency\n"
            "  --dither         high quality: TPDF dither on 8- and 16-bit outputs\n"
            "  --jobs N         convert up to N files at once, one worker each\n"

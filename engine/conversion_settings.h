@@ -7,7 +7,7 @@
 
 namespace zel {
 
-// kStandard: the filter every build shares. kHigh: the Kaiser-windowed filter whose
+// kStandard: the filter every build shares. kHigh: the longer equiripple filter whose
 // stop band starts at the lower Nyquist frequency, and saturation counted per sample.
 enum class ConversionQuality : std::int32_t { kStandard, kHigh };
 

@@ -5,110 +5,69 @@
 #include <numbers>
 #include <vector>
 
+#include "engine/equiripple_prototype.h"
 #include "engine/filter_design.h"
+#include "engine/kaiser_sinc.h"
 
 namespace zel {
 namespace {
 
-constexpr double kKaiserSlope = 0.1102;
-constexpr double kKaiserOffset = 8.7;
 constexpr double kLengthOffset = 7.95;
 constexpr double kLengthSlope = 2.285;
-// Terms of the Bessel series: the 32nd is below 1e-17 of the sum for every argument up to
-// beta, so the series is cut there and evaluated by Horner's rule, which lets the many
-// evaluations of a design overlap.
-constexpr int kBesselTerms = 32;
-// Taps closer than this to the centre take the sinc's limit.
-constexpr double kCentreTolerance = 1e-12;
 // A halving with its cut-off at a quarter of the input rate is a half-band filter.
 constexpr std::int64_t kHalfBandRatio = 2;
 constexpr double kHalfBandCutoff = 0.25;
 constexpr double kCutoffTolerance = 1e-12;
 
-double BesselCoefficient(int k) {
-    double factorial = 1.0;
-    for (int i = 2; i <= k; ++i) factorial *= i;
-    return 1.0 / (factorial * factorial);
-}
-
-struct Prototype {
-    double cutoff;     // cycles per input frame
-    double halfWidth;  // window half-length, input frames
-    double beta;
-};
-
-// The Kaiser window I0(beta sqrt(1 - r^2)) / I0(beta) at every tau of `row`, into `row`.
-// The series runs term by term over the whole row, so the evaluations are independent
-// (vectorised, no chain of dependent multiplications per tap).
-void KaiserWindow(const Prototype& h, double tau0, std::vector<double>& row,
-                  std::vector<double>& argument) {
-    const double quarterBetaSquared = h.beta * h.beta / 4.0;
-    for (std::size_t k = 0; k < row.size(); ++k) {
-        const double r = (tau0 - static_cast<double>(k)) / h.halfWidth;
-        argument[k] = r * r >= 1.0 ? -1.0 : quarterBetaSquared * (1.0 - r * r);
-    }
-    double top = BesselCoefficient(kBesselTerms - 1);
-    std::fill(row.begin(), row.end(), top);
-    for (int term = kBesselTerms - 2; term >= 0; --term) {
-        const double c = BesselCoefficient(term);
-        for (std::size_t k = 0; k < row.size(); ++k) row[k] = row[k] * argument[k] + c;
-    }
-    double atBeta = top;
-    for (int term = kBesselTerms - 2; term >= 0; --term)
-        atBeta = atBeta * quarterBetaSquared + BesselCoefficient(term);
-    for (std::size_t k = 0; k < row.size(); ++k) row[k] = argument[k] < 0.0 ? 0.0 : row[k] / atBeta;
-}
-
-// Taps of one phase, frac in [0, 1], scaled so that they sum to one: every phase passes DC
-// with the same gain, so no phase-dependent ripple turns into spurious tones. The sine of
-// the sinc steps by a fixed angle from tap to tap, so it is rotated instead of recomputed.
-void DesignRow(const Prototype& h, std::int64_t half, double frac, std::vector<double>& row,
-               std::vector<double>& scratch) {
-    const double step = 2.0 * std::numbers::pi * h.cutoff;
-    const double tau0 = frac + static_cast<double>(half - 1);
-    KaiserWindow(h, tau0, row, scratch);
-    double sine = std::sin(step * tau0);
-    double cosine = std::cos(step * tau0);
-    const double stepSine = std::sin(step);
-    const double stepCosine = std::cos(step);
-    double sum = 0.0;
-    for (std::size_t k = 0; k < row.size(); ++k) {
-        const double tau = tau0 - static_cast<double>(k);
-        const double sinc =
-            std::abs(tau) < kCentreTolerance ? 2.0 * h.cutoff : sine / (std::numbers::pi * tau);
-        row[k] *= sinc;
-        sum += row[k];
-        const double nextSine = sine * stepCosine - cosine * stepSine;  // sin(a - step)
-        cosine = cosine * stepCosine + sine * stepSine;
-        sine = nextSine;
-    }
-    for (double& v : row) v /= sum;
+// Half a filter's length in input frames, rounded up to whole vectors of taps.
+std::int64_t RoundedHalf(double halfLength) {
+    const std::int64_t halfMultiple = kTapMultiple / 2;
+    return (static_cast<std::int64_t>(std::ceil(halfLength)) + halfMultiple - 1) / halfMultiple *
+           halfMultiple;
 }
 
 }  // namespace
 
 bool HighQualityFilter::Design(std::int64_t p, std::int64_t q) {
-    // Output bandwidth relative to the input's: 1 when upsampling.
+    const EquiripplePrototype& shape = EquiripplePrototype::Shared();
+    if (!shape.Valid()) return false;
+    // Output bandwidth relative to the input's, 1 when upsampling: one input frame is
+    // `band` units of the shape.
     const double band = std::min(1.0, static_cast<double>(q) / static_cast<double>(p));
-    return DesignBand(p, q, 0.5 * band * kPassbandEdge, 0.5 * band * kStopbandEdge);
+    const std::int64_t half = RoundedHalf(EquiripplePrototype::Reach() / band);
+    pairTaps_.clear();
+    return Tabulate(p, q, half, band, [&](double frac, std::vector<double>& row) {
+        const double tau0 = frac + static_cast<double>(half - 1);
+        row.resize(static_cast<std::size_t>(2 * half));
+        for (std::size_t k = 0; k < row.size(); ++k)
+            row[k] = shape.At((tau0 - static_cast<double>(k)) * band);
+    });
 }
 
 bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEdge,
                                    double stopEdge) {
-    pairTaps_.clear();
-    const std::int64_t divisor = GreatestCommonDivisor(p, q);
-    p_ = p / divisor;
-    q_ = q / divisor;
-    const double band = 2.0 * stopEdge;
     const double transition = stopEdge - passEdge;
     const double length = (kStopbandAttenuationDb - kLengthOffset) /
                           (kLengthSlope * 2.0 * std::numbers::pi * transition);
-    const std::int64_t halfMultiple = kTapMultiple / 2;
-    half_ = (static_cast<std::int64_t>(std::ceil(length / 2.0)) + halfMultiple - 1) / halfMultiple *
-            halfMultiple;
+    const std::int64_t half = RoundedHalf(length / 2.0);
+    const KaiserSinc h{0.5 * (passEdge + stopEdge), static_cast<double>(half),
+                       KaiserBeta(kStopbandAttenuationDb)};
+    std::vector<double> scratch;
+    pairTaps_.clear();
+    if (!Tabulate(p, q, half, 2.0 * stopEdge, [&](double frac, std::vector<double>& row) {
+            DesignKaiserRow(h, half, frac, row, scratch);
+        }))
+        return false;
+    KeepHalfBand(h.cutoff);
+    return true;
+}
 
-    const Prototype h{0.5 * (passEdge + stopEdge), static_cast<double>(half_),
-                      kKaiserSlope * (kStopbandAttenuationDb - kKaiserOffset)};
+bool HighQualityFilter::Tabulate(std::int64_t p, std::int64_t q, std::int64_t half, double band,
+                                 const std::function<void(double, std::vector<double>&)>& design) {
+    const std::int64_t divisor = GreatestCommonDivisor(p, q);
+    p_ = p / divisor;
+    q_ = q / divisor;
+    half_ = half;
     exact_ = q_ * Taps() <= kMaxExactCoefficients;
     phases_ = exact_ ? q_
                      : std::max(kMinInterpolationPhases,
@@ -121,10 +80,10 @@ bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEd
     }
 
     // Row phases - l is row l reversed, since the prototype is symmetric, so only half of
-    // the rows are designed.
+    // the rows are designed. Each is scaled to sum to one: every phase passes DC with the
+    // same gain, so no phase-dependent ripple turns into spurious tones.
     const std::size_t taps = static_cast<std::size_t>(Taps());
-    std::vector<double> row(taps);
-    std::vector<double> scratch(taps);
+    std::vector<double> row;
     for (std::int64_t l = 0; l < Rows(); ++l) {
         float* out = table_.data() + static_cast<std::size_t>(l) * taps;
         if (2 * l > phases_) {
@@ -132,10 +91,11 @@ bool HighQualityFilter::DesignBand(std::int64_t p, std::int64_t q, double passEd
             std::reverse_copy(mirror, mirror + taps, out);
             continue;
         }
-        DesignRow(h, half_, static_cast<double>(l) / static_cast<double>(phases_), row, scratch);
-        for (std::size_t k = 0; k < taps; ++k) out[k] = static_cast<float>(row[k]);
+        design(static_cast<double>(l) / static_cast<double>(phases_), row);
+        double sum = 0.0;
+        for (double v : row) sum += v;
+        for (std::size_t k = 0; k < taps; ++k) out[k] = static_cast<float>(row[k] / sum);
     }
-    KeepHalfBand(h.cutoff);
     return true;
 }
 

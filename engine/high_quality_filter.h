@@ -1,15 +1,19 @@
 #pragma once
-// The filter of the high-quality mode: a Kaiser-windowed sinc, linear phase, designed on
-// the input's sample grid so that its reach grows with the decimation ratio and its cut-off
-// follows the lower of the two Nyquist frequencies.
+// The filter of the high-quality mode, linear phase, laid on the input's sample grid so
+// that its reach grows with the decimation ratio and its cut-off follows the lower of the
+// two Nyquist frequencies.
 //
-//   passband edge   0.90 x the lower Nyquist frequency (ripple far below 0.01 dB)
+//   passband edge   0.90 x the lower Nyquist frequency (ripple about +-0.0035 dB)
 //   stopband edge   1.00 x the lower Nyquist frequency (nothing that cannot be represented
 //                   passes; cut-off at 0.95)
-//   attenuation     150 dB, Kaiser beta = 0.1102 x (150 - 8.7) = 15.57
-//   length          (150 - 7.95) / (2.285 x 2 pi x transition) input frames, about 198
-//                   per output at ratios up to 1:1 and 198 x decimation ratio above;
-//                   rounded up to a multiple of eight taps per phase
+//   shape           the equiripple prototype (engine/equiripple_prototype.h), about 150 dB
+//                   down in the stopband
+//   length          136 taps per output at ratios up to 1:1 and 136 x decimation ratio
+//                   above, rounded up to a multiple of eight taps per phase
+//
+// The halvings that come before a large decimation (DesignBand) are Kaiser-windowed sincs:
+// 150 dB, beta = 0.1102 x (150 - 8.7) = 15.57, (150 - 7.95) / (2.285 x 2 pi x transition)
+// taps.
 //
 // Ratios whose reduced denominator Q is small enough keep one exact row per output phase
 // (every output then shares its row with the others of its phase). Any other ratio uses a
@@ -18,6 +22,7 @@
 // table then holds L + 1 rows). Both stay under kMaxHighQualityTableBytes.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/aligned_buffer.h"
@@ -62,6 +67,11 @@ public:
     std::uint64_t TableBytes() const { return table_.size() * sizeof(float); }
 
 private:
+    // Reduces P:Q, sizes the table for rows of 2 x half taps and fills it with design(frac,
+    // row) for each phase, scaled to sum to one. `band` is the output's share of the input
+    // band, which sets the number of interpolated phases.
+    bool Tabulate(std::int64_t p, std::int64_t q, std::int64_t half, double band,
+                  const std::function<void(double, std::vector<double>&)>& design);
     void KeepHalfBand(double cutoff);
     std::int64_t Rows() const { return exact_ ? phases_ : phases_ + 1; }
 
