@@ -41,9 +41,11 @@ inline constexpr std::uint64_t kMaxHighQualityTableBytes = std::uint64_t{32} << 
 class HighQualityFilter {
 public:
     // Designs the filter for P input frames per Q outputs (both positive, any size: they are
-    // reduced here). False when its table would exceed the bound or cannot be allocated.
+    // reduced here). False when its table would exceed the bound or cannot be allocated,
+    // or when the prototype's design did not settle.
     bool Design(std::int64_t p, std::int64_t q);
-    // The same with other band edges, in cycles per input frame (0 < pass < stop <= 0.5).
+    // A Kaiser-windowed sinc with other band edges, in cycles per input frame
+    // (0 < pass < stop <= 0.5): the halvings.
     bool DesignBand(std::int64_t p, std::int64_t q, double passEdge, double stopEdge);
 
     std::int64_t P() const { return p_; }
