@@ -93,10 +93,12 @@ Response Solve(const std::vector<GridPoint>& grid, const std::vector<std::size_t
     }
     Response r;
     r.level = num / den;
-    // The last point is implied; the others carry the interpolation.
+    // The last point is implied; the others carry the interpolation. Their weights are the
+    // full set's without the last point's factor.
     const std::size_t n = x.size() - 1;
     r.nodes.assign(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n));
-    r.weights = BarycentricWeights(r.nodes);
+    r.weights.resize(n);
+    for (std::size_t j = 0; j < n; ++j) r.weights[j] = b[j] * (x[j] - x[n]);
     r.values.resize(n);
     for (std::size_t j = 0; j < n; ++j) {
         const GridPoint& g = grid[extremal[j]];

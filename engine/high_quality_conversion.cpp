@@ -23,16 +23,6 @@ void Stream(HighQualityResampler& resampler, std::int64_t totalFrames, std::int6
         sink(count);
 }
 
-// 16-bit frames into float planes in the file's own scale.
-void SplitChannels(const std::int16_t* in, int channels, std::int64_t frames,
-                   float* const* planes) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(in);
-    const auto count = static_cast<std::size_t>(frames);
-    if (channels == 1) return SplitInt16Frames<1>(bytes, channels, count, 1.0f, planes);
-    if (channels == 2) return SplitInt16Frames<2>(bytes, channels, count, 1.0f, planes);
-    SplitInt16Frames<0>(bytes, channels, count, 1.0f, planes);
-}
-
 }  // namespace
 
 HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernels, int channels,
@@ -46,15 +36,14 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
     result.prepared = true;
     const std::int64_t block = HighQualityResampler::kMaxPushFrames;
     std::vector<AlignedBuffer<float>> planar(static_cast<std::size_t>(channels));
-    std::vector<const float*> pointers(static_cast<std::size_t>(channels));
-    std::vector<float*> writable(static_cast<std::size_t>(channels));
+    std::vector<float*> planes(static_cast<std::size_t>(channels));
     std::vector<const float*> outputs(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c) {
         if (!planar[c].Allocate(static_cast<std::uint64_t>(block))) {
             result.prepared = false;
             return result;
         }
-        pointers[c] = writable[c] = planar[c].data();
+        planes[c] = planar[c].data();
     }
     const std::int64_t total = static_cast<std::int64_t>(interleaved.size()) / channels;
     result.samples.reserve(static_cast<std::size_t>(resampler.OutputsFor(total) * channels));
@@ -62,9 +51,10 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
     Stream(
         resampler, total, block,
         [&](std::int64_t offset, std::int64_t frames) {
-            SplitChannels(interleaved.data() + offset * channels, channels, frames,
-                          writable.data());
-            return pointers.data();
+            // In the file's own scale, as the resampler's integer output expects.
+            SplitInt16(reinterpret_cast<const std::uint8_t*>(interleaved.data() + offset * channels),
+                       channels, static_cast<std::size_t>(frames), 1.0f, planes.data());
+            return planes.data();
         },
         [&](std::int64_t count) {
             const std::size_t at = result.samples.size();

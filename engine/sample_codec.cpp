@@ -225,10 +225,9 @@ void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __rest
 
 void DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
                   std::size_t frames, float* const* planes) {
-    if (IsPlainSigned16(format) && format.channels == 1)
-        return SplitInt16Frames<1>(source, 1, frames, 1.0f / kSigned16Scale, planes);
-    if (IsPlainSigned16(format) && format.channels == 2)
-        return SplitInt16Frames<2>(source, 2, frames, 1.0f / kSigned16Scale, planes);
+    if (IsPlainSigned16(format))
+        return SplitInt16(source, static_cast<int>(format.channels), frames,
+                          1.0f / kSigned16Scale, planes);
     DecodeWith(format, source, frames,
                [=](std::size_t c, std::size_t i) -> float& { return planes[c][i]; });
 }
