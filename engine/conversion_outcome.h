@@ -24,6 +24,13 @@ enum class ResultDetail : std::int32_t {
     kNameTooLong,
     // A cancel: a file of the output's name existed and was left exactly as it was.
     kEarlierOutputKept,
+    // The process has as many files open as it may (EMFILE) or the system has (ENFILE).
+    kTooManyOpenFiles,
+    // The system refused the output for another reason, given in `systemError`.
+    kOutputNotCreated,
+    // A cancel because the batch's results could not be passed on: what was converted so
+    // far was removed, since nobody would learn that it is short.
+    kPartialRemoved,
 };
 
 struct ConversionOutcome {
@@ -43,6 +50,8 @@ struct ConversionOutcome {
     std::int64_t clippedSamples = 0;
     // Why an input was refused as unreadable (with kInputFormatError).
     WavRefusalReason refusal;
+    // The system's error number behind kOutputNotCreated; 0 otherwise.
+    std::int32_t systemError = 0;
 };
 
 }  // namespace zel

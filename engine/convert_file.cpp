@@ -1,6 +1,7 @@
 #include "engine/convert_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <vector>
 
@@ -56,6 +57,27 @@ class FileSink : public ByteSink {
 };
 
 ConversionOutcome Refused(ResultDetail detail) { return {kOutputOpenError, detail}; }
+
+// An output the system would not create, by the error number it gave.
+ConversionOutcome CreationRefused(int error) {
+    switch (error) {
+        case EMFILE:
+        case ENFILE:
+            return Refused(ResultDetail::kTooManyOpenFiles);
+        case ENOENT:
+        case ENOTDIR:
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return Refused(ResultDetail::kFolderNotWritable);
+        default: {
+            ConversionOutcome refused = Refused(ResultDetail::kOutputNotCreated);
+            refused.systemError = error;
+            return refused;
+        }
+    }
+}
 
 // The end of a cancelled conversion: the part converted so far takes the output's name
 // only when that name is free, so a cancel never costs an earlier file.
@@ -222,7 +244,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     if (!settings.IsConvertible()) return Refused(ResultDetail::kInvalidSettings);
     if (!platform::NameFitsFileSystem(outputPath)) return Refused(ResultDetail::kNameTooLong);
     ReplacingFile output = ReplacingFile::Create(outputPath, inputHandle.PermissionBits());
-    if (!output.IsOpen()) return Refused(ResultDetail::kFolderNotWritable);
+    if (!output.IsOpen()) return CreationRefused(output.Error());
     inputHandle.Close();
 
     const FrameRatio ratio = RatioOf(layout, settings);

@@ -126,6 +126,16 @@ TEST_F(ArchiveCli, FilesFromReadsLinesOrNulSeparatedNames) {
         RunCli({"-q", "--files-from", (dir.path() / "none").string()}, scratch);
     EXPECT_EQ(missing.exitStatus, 2);
     EXPECT_NE(missing.err.find("cannot open the file list"), std::string::npos);
+
+    // A NUL byte in a list of lines: the name it would cut is refused, not shortened.
+    const fs::path nulInLine = dir.path() / "list-nul";
+    std::ofstream(nulInLine, std::ios::binary) << plain.string() << "\n\n"
+                                               << plain.string() << '\0' << "x.wav\n";
+    const test::ChildOutcome cut = RunCli({"-q", "--files-from", nulInLine.string()}, scratch);
+    EXPECT_EQ(cut.exitStatus, 2);
+    EXPECT_NE(cut.err.find("'" + nulInLine.string() + "'"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("line 3"), std::string::npos) << cut.err;
+    EXPECT_EQ(cut.out, "");
 }
 
 TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
@@ -198,6 +208,21 @@ TEST_F(ArchiveCli, JsonResultsCarryEveryFieldEscaped) {
                             "\"framesIn\":0,\"framesOut\":0"),
               std::string::npos)
         << lines[1];
+
+    // A stray byte as a lone low surrogate (Python's surrogateescape), so a Latin-1 name
+    // and its UTF-8 twin stay apart.
+    const fs::path latin1 = MakeInput("caf\xe9.wav");
+    const fs::path utf8 = MakeInput("caf\u00e9.wav");
+    const test::ChildOutcome names =
+        RunCli({"-q", "--results", "jsonl", latin1.string(), utf8.string()}, scratch);
+    const std::vector<std::string> nameLines = Lines(names.out);
+    ASSERT_EQ(nameLines.size(), 2u) << names.out;
+    EXPECT_EQ(nameLines[0].substr(0, nameLines[0].find(",\"code\":")),
+              "{\"input\":\"" + folder + "/caf\\udce9.wav\",\"output\":\"" + folder +
+                  "/caf\\udce9_ZEL.wav\"");
+    EXPECT_EQ(nameLines[1].substr(0, nameLines[1].find(",\"code\":")),
+              "{\"input\":\"" + folder + "/caf\u00e9.wav\",\"output\":\"" + folder +
+                  "/caf\u00e9_ZEL.wav\"");
 }
 
 TEST_F(ArchiveCli, ShardsPartitionTheListAndKeepFilesWhereTheyAre) {

@@ -2,12 +2,17 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -71,6 +76,40 @@ bool WaitForConversions(const fs::path& folder, std::size_t count, pid_t child) 
             return writing >= count;
         },
         kStartTimeout, child);
+}
+
+// Checks `condition` every few milliseconds until it holds or `timeout` passes.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::steady_clock::duration timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+// Whether `child` has ended; it is left for RunChild to reap.
+bool HasEnded(pid_t child) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == child;
+}
+
+// Whether every byte of `text` belongs to a whole UTF-8 character.
+bool IsWholeUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
 }
 
 class CliTest : public ::testing::Test {
@@ -213,6 +252,23 @@ TEST_F(CliTest, ProgressIsDrawnOnlyOnATerminalAndNotWhenQuiet) {
     EXPECT_EQ(Lines(redirected.out), std::vector<std::string>{ResultLine(input, kCompleted)});
 }
 
+TEST_F(CliTest, TheStatusLineEscapesNamesAndNeverCutsACharacter) {
+    // Shortened to its last 40 columns, the name keeps the title sequence and would start
+    // in the middle of a two-byte character if it were cut by bytes.
+    std::string name;
+    for (int i = 0; i < 30; ++i) name += "\u00e9";
+    const fs::path input = work / (name + "\033]0;OWNED\007.wav");
+    ASSERT_TRUE(test::WriteTone(input, {1, 16, 44100}, 1000));
+    test::ChildOptions terminal;
+    terminal.stderrIsTerminal = true;
+    const test::ChildOutcome outcome = Run({input.string()}, terminal);
+    EXPECT_EQ(outcome.exitStatus, kExitOk);
+    EXPECT_NE(outcome.err.find("\\x1B]0;OWNED\\x07.wav"), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.err.find("\033]"), std::string::npos);
+    EXPECT_EQ(outcome.err.find('\007'), std::string::npos);
+    EXPECT_TRUE(IsWholeUtf8(outcome.err)) << outcome.err;
+}
+
 TEST_F(CliTest, TermAndHangupCancelLikeCtrlCAndKeepAnEarlierOutput) {
     const fs::path input = work / "long.wav";
     const fs::path next = work / "next.wav";
@@ -279,6 +335,81 @@ TEST_F(CliTest, AClosedOrFullStandardOutputStopsTheBatchWithStatusOne) {
     }
 }
 
+TEST_F(CliTest, AReaderThatLeavesRemovesTheFilesCutShortAndNamesThem) {
+    // Both convert at once; the longer one is still running when the first result
+    // cannot be written, as with `zel-cli ... | head -1`.
+    const fs::path first = work / "first.wav";
+    const fs::path longer = work / "longer.wav";
+    ASSERT_TRUE(test::WriteTone(first, kLongFormat, kLongFrames / 6));
+    ASSERT_TRUE(test::WriteTone(longer, kLongFormat, kLongFrames));
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    test::ChildOptions options;
+    options.stdoutDescriptor = ends[1];
+    bool converting = false;
+    options.whileRunning = [&](pid_t pid) {
+        ::close(ends[1]);
+        converting = WaitForConversions(work.path(), 2, pid);
+        ::close(ends[0]);
+    };
+    const test::ChildOutcome outcome = Run({"--quiet", "--jobs", "2", "--rate", "96000", "--speed",
+                                            "50", first.string(), longer.string()},
+                                           options);
+    ASSERT_TRUE(converting);
+    EXPECT_EQ(outcome.exitStatus, kExitSomeFailed);
+    EXPECT_NE(outcome.err.find("cannot write the results"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find(ResultLine(
+                  longer, ConversionOutcome{kCancelled, ResultDetail::kPartialRemoved})),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_TRUE(test::InspectWav(work / "first_ZEL.wav").consistent);
+    EXPECT_FALSE(fs::exists(work / "longer_ZEL.wav"));
+    EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+}
+
+TEST_F(CliTest, TermIsActedOnWhileStandardOutputIsAFullPipeNobodyReads) {
+    // Names of one length give result lines of one length, so the pipe is known to be
+    // full when one more line would not fit.
+    constexpr int kFiles = 200;
+    std::vector<std::string> args = {"--quiet"};
+    for (int i = 0; i < kFiles; ++i) {
+        const fs::path input = work / ("f" + std::to_string(1000 + i) + ".wav");
+        ASSERT_TRUE(test::WriteTone(input, {1, 16, 8000}, 100));
+        args.push_back(input.string());
+    }
+    const std::size_t lineLength = ResultLine(work / "f1000.wav", kCompleted).size() + 1;
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    const int capacity = ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    ASSERT_GT(capacity, 0);
+    ASSERT_GT(lineLength * kFiles, static_cast<std::size_t>(capacity));
+    test::ChildOptions options;
+    options.stdoutDescriptor = ends[1];
+    bool full = false;
+    bool ended = false;
+    options.whileRunning = [&](pid_t pid) {
+        ::close(ends[1]);
+        full = WaitUntil(
+            [&] {
+                int queued = 0;
+                return ::ioctl(ends[0], FIONREAD, &queued) == 0 &&
+                       static_cast<std::size_t>(queued) + lineLength >
+                           static_cast<std::size_t>(capacity);
+            },
+            kStartTimeout);
+        ::kill(pid, SIGTERM);
+        // Stopping takes a fraction of a second; the margin is for a busy machine.
+        ended = WaitUntil([&] { return HasEnded(pid); }, 5s);
+        if (!ended) ::kill(pid, SIGKILL);
+    };
+    const test::ChildOutcome outcome = Run(args, options);
+    ::close(ends[0]);
+    ASSERT_TRUE(full);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(outcome.exitStatus, 128 + SIGTERM);
+    EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+}
+
 TEST_F(CliTest, LimitsGiveCodesNotSignalsAndManyJobsFitTheDescriptors) {
     const fs::path big = work / "big.wav";
     ASSERT_TRUE(test::WriteTone(big, {2, 16, 44100}, 200000));
@@ -305,22 +436,66 @@ TEST_F(CliTest, LimitsGiveCodesNotSignalsAndManyJobsFitTheDescriptors) {
     EXPECT_EQ(Lines(many.out), expected);
 }
 
-TEST_F(CliTest, AnAbandonedTemporaryFileIsRemovedByTheNextRun) {
-    const fs::path abandoned = work / ".zeltmp-x.wav-1-0-0";
-    const fs::path held = work / ".zeltmp-y.wav-2-0-0";
-    ASSERT_TRUE(WriteFileBytes(abandoned, {1, 2, 3}));
-    ASSERT_TRUE(WriteFileBytes(held, {4, 5, 6}));
-    // A living writer holds its lock: that file is not abandoned.
-    const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+TEST_F(CliTest, OnlyAbandonedTemporaryFilesOfThisUserAreRemovedByTheNextRun) {
+    struct Row {
+        const char* name;
+        bool locked;
+        bool otherOwner;
+        bool removed;
+    };
+    std::vector<Row> rows = {
+        {".zeltmp-x.wav-1-0-0", false, false, true},  // left by a killed run
+        {".zeltmp-y_ZEL.wav-2-17-c0ffee", false, false, true},
+        {".zeltmp-y.wav-2-0-0", true, false, false},  // a living writer holds its lock
+        {".zeltmp-notes.txt", false, false, false},   // the user's own files
+        {".zeltmp-x.wav-1-0-xyz", false, false, false},
+        {".zeltmp--1-0-0", false, false, false},
+        {".zeltmp-z.wav-3-0-a1", false, true, false},  // another user's
+    };
+    // Only root can give a file to another user; an ordinary user's run leaves that row out.
+    if (::geteuid() != 0) std::erase_if(rows, [](const Row& row) { return row.otherOwner; });
+    std::vector<int> locks;
+    for (const Row& row : rows) {
+        ASSERT_TRUE(WriteFileBytes(work / row.name, {1, 2, 3})) << row.name;
+        if (row.otherOwner) {
+            ASSERT_EQ(::chown((work / row.name).c_str(), 65534, 65534), 0);
+        }
+        if (!row.locked) continue;
+        locks.push_back(::open((work / row.name).c_str(), O_RDONLY | O_CLOEXEC));
+        ASSERT_GE(locks.back(), 0);
+        ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+    }
     const fs::path tone = work / "tone.wav";
     ASSERT_TRUE(test::WriteTone(tone, {1, 16, 44100}, 1000));
     const test::ChildOutcome outcome = Run({"--quiet", tone.string()});
-    ::close(fd);
+    for (const int fd : locks) ::close(fd);
     EXPECT_EQ(outcome.exitStatus, kExitOk);
-    EXPECT_FALSE(fs::exists(abandoned));
-    EXPECT_TRUE(fs::exists(held));
+    for (const Row& row : rows) EXPECT_EQ(!fs::exists(work / row.name), row.removed) << row.name;
+}
+
+// On an NFS mount without a lock manager every flock fails with ENOLCK.
+TEST_F(CliTest, WithoutFileLocksOutputsAreWrittenAndOnlyOldLeftoversRemoved) {
+    const fs::path tone = work / "tone.wav";
+    ASSERT_TRUE(test::WriteTone(tone, {1, 16, 44100}, 1000));
+    const fs::path old = work / ".zeltmp-old.wav-7-0-1a";
+    const fs::path recent = work / ".zeltmp-new.wav-8-0-2b";
+    ASSERT_TRUE(WriteFileBytes(old, {1}));
+    ASSERT_TRUE(WriteFileBytes(recent, {2}));
+    fs::last_write_time(old, fs::file_time_type::clock::now() - 72h);
+    // The sanitizers' runtime would refuse to come after a preloaded library.
+    std::string sanitizerOptions = "verify_asan_link_order=0";
+    if (const char* inherited = std::getenv("ASAN_OPTIONS"))
+        sanitizerOptions = std::string(inherited) + ":" + sanitizerOptions;
+    test::ChildOptions options;
+    options.scratchFolder = scratch.path();
+    const test::ChildOutcome outcome = test::RunChild(
+        {"/usr/bin/env", "LD_PRELOAD=" ZEL_FAILING_FLOCK, "ASAN_OPTIONS=" + sanitizerOptions,
+         ZEL_CLI_PATH, "--quiet", tone.string()},
+        options);
+    EXPECT_EQ(outcome.exitStatus, kExitOk) << outcome.out << outcome.err;
+    EXPECT_EQ(Lines(outcome.out), std::vector<std::string>{ResultLine(tone, kCompleted)});
+    EXPECT_TRUE(test::InspectWav(work / "tone_ZEL.wav").consistent);
+    EXPECT_EQ(TemporaryFiles(work.path()), std::vector<fs::path>{recent});
 }
 
 TEST_F(CliTest, ControlCharactersInNamesAreEscapedInTheResultLine) {

@@ -43,7 +43,9 @@ TEST(MessageCatalogue, EveryTextExistsInBothLanguagesAndEnglishIsTranslated) {
     // Every cause the engine and the batch give has its words.
     for (ResultDetail detail : {ResultDetail::kInvalidSettings, ResultDetail::kUnusableSuffix,
                                 ResultDetail::kOutputOnInput, ResultDetail::kFolderNotWritable,
-                                ResultDetail::kNameTooLong, ResultDetail::kEarlierOutputKept})
+                                ResultDetail::kNameTooLong, ResultDetail::kEarlierOutputKept,
+                                ResultDetail::kTooManyOpenFiles, ResultDetail::kOutputNotCreated,
+                                ResultDetail::kPartialRemoved})
         EXPECT_FALSE(ResultDetailText(detail, UiLanguage::kEnglish).empty()) << int(detail);
 }
 

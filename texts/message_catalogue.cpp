@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 #include "batch/existing_output.h"
 
@@ -60,6 +61,12 @@ constexpr std::array kDetailWords{
         {"出力ファイル名が長すぎます", "the output file name is too long for the file system"}},
     DetailWords{ResultDetail::kEarlierOutputKept,
                 {"既存の出力ファイルは変更していません", "the earlier output file was kept"}},
+    DetailWords{ResultDetail::kTooManyOpenFiles,
+                {"開いているファイルが多すぎます", "too many files are open"}},
+    DetailWords{ResultDetail::kOutputNotCreated, {"システムエラー: %1", "system error: %1"}},
+    DetailWords{ResultDetail::kPartialRemoved,
+                {"結果を出力できないため、途中までの出力は削除しました",
+                 "the results could not be written, so the part converted was removed"}},
 };
 
 // How a detail follows the code's message in each language.
@@ -159,11 +166,20 @@ std::string WavRefusalText(const WavRefusalReason& refusal, UiLanguage language)
     return {};
 }
 
+// The words for the outcome's detail, with the system's own description of its error
+// number where they name one.
+std::string DetailText(const ConversionOutcome& outcome, UiLanguage language) {
+    std::string text(ResultDetailText(outcome.detail, language));
+    const std::size_t place = text.find(kNumberPlace);
+    if (place != std::string::npos)
+        text.replace(place, kNumberPlace.size(), std::strerror(outcome.systemError));
+    return text;
+}
+
 std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language) {
     std::string text = ResultCodeText(outcome.code, language);
     const std::string refusal = WavRefusalText(outcome.refusal, language);
-    const std::string_view detail =
-        refusal.empty() ? ResultDetailText(outcome.detail, language) : refusal;
+    const std::string detail = refusal.empty() ? DetailText(outcome, language) : refusal;
     if (!detail.empty())
         text.append(In(kDetailOpen, language)).append(detail).append(In(kDetailClose, language));
     return text;

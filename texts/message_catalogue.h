@@ -25,7 +25,7 @@ std::string_view ResultDetailText(ResultDetail detail, UiLanguage language);
 std::string WavRefusalText(const WavRefusalReason& refusal, UiLanguage language);
 
 // The message for a file's outcome: the code's message, then its detail (or the reason an input was
-// refused) in brackets.
+// refused) in brackets. A system error's number is told by the system's own description.
 std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language);
 
 // The note on a file whose output had `samples` samples saturated: "（N サンプルをクリップ）".

@@ -64,8 +64,11 @@ ChildOutcome RunChild(const std::vector<std::string>& args, const ChildOptions& 
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (options.stdoutDescriptor >= 0)
+        posix_spawn_file_actions_adddup2(&actions, options.stdoutDescriptor, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (options.stderrIsTerminal)
         posix_spawn_file_actions_adddup2(&actions, terminal.slave, STDERR_FILENO);
     else
@@ -108,7 +111,7 @@ ChildOutcome RunChild(const std::vector<std::string>& args, const ChildOptions& 
     if (reader.joinable()) reader.join();
     if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) outcome.endingSignal = WTERMSIG(status);
-    outcome.out = FileText(outPath);
+    if (options.stdoutDescriptor < 0) outcome.out = FileText(outPath);
     if (!options.stderrIsTerminal) outcome.err = FileText(errPath);
     return outcome;
 }

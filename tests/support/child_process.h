@@ -25,6 +25,9 @@ struct ChildOutcome {
 struct ChildOptions {
     // Where the captured stdout and stderr are kept while the child runs.
     std::filesystem::path scratchFolder;
+    // When set, stdout is this descriptor (a pipe's write end, say) instead of a file,
+    // and ChildOutcome::out stays empty.
+    int stdoutDescriptor = -1;
     // stderr is a pseudo-terminal, so the child sees a terminal there.
     bool stderrIsTerminal = false;
     // Called once the child runs, before it is waited for.
