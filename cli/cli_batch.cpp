@@ -143,7 +143,12 @@ std::intptr_t CliBatch::OnMessage(Part& part, std::uint32_t message, std::uintpt
         HandOverReadyResults();
     }
     Redraw();
-    return Stopping() ? kCancelAnswer : 0;
+    return StopAnswer();
+}
+
+std::intptr_t CliBatch::StopAnswer() const {
+    if (cancel_.load()) return kCancelAnswer;
+    return sinkFailed_ ? kCancelDiscardingAnswer : 0;
 }
 
 void CliBatch::HandOverReadyResults() {

@@ -46,7 +46,8 @@ struct CliBatchSettings {
 
 // Takes the result of file `index` of the list and the seconds it took; false when it
 // could not be passed on (standard output closed or full), which stops the batch as a
-// cancel does.
+// cancel does, except that the files in progress keep nothing of their output (detail
+// kPartialRemoved) unless the batch was cancelled too.
 using ResultSink =
     std::function<bool(std::size_t index, const ConversionOutcome& result, double seconds)>;
 
@@ -79,6 +80,8 @@ class CliBatch {
     void HandOverReadyResults();
     void Redraw();
     bool Stopping() const { return cancel_.load() || sinkFailed_; }
+    // The answer to a progress report: 0, or how the conversions in progress stop.
+    std::intptr_t StopAnswer() const;
 
     const std::vector<std::string> files_;
     const std::vector<std::filesystem::path> outputFolders_;

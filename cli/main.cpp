@@ -24,6 +24,7 @@
 #include "cli/interrupt_flag.h"
 #include "cli/json_result.h"
 #include "cli/result_line.h"
+#include "cli/result_writer.h"
 #include "cli/terminal_progress.h"
 #include "cpu/cpu_features.h"
 #include "engine/conversion_outcome.h"
@@ -59,12 +60,6 @@ void PrintCpuInfo() {
 std::int32_t ParseSpeed(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return -1;
     return ParseLeadingInteger(text);
-}
-
-// False when the line could not be written whole (standard output closed or full).
-bool PrintLine(const std::string& line) {
-    const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
-    return std::fflush(stdout) == 0 && written;
 }
 
 std::string ResultText(const cli::CliOptions& options, const cli::BatchList& list,
@@ -110,6 +105,22 @@ bool CollectNames(const cli::CliOptions& options, std::vector<std::string>& name
     const std::vector<std::string> listed = cli::SplitFileList(text, options.nulSeparated);
     names.insert(names.end(), listed.begin(), listed.end());
     return true;
+}
+
+// Names on stderr the files that stopped part way because the results could not be
+// written, with what became of their outputs.
+void ReportFilesCutShort(const cli::BatchList& list, const std::vector<ConversionOutcome>& results,
+                         UiLanguage language) {
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const ConversionOutcome& result = results[i];
+        const bool cut = result.code == kCancelled &&
+                         (result.detail == ResultDetail::kPartialRemoved ||
+                          result.detail == ResultDetail::kEarlierOutputKept);
+        if (!cut) continue;
+        const std::string line = cli::ResultLine(list.inputs[i], result.code,
+                                                 texts::OutcomeText(result, language), 0);
+        std::fprintf(stderr, "zel-cli: cut short: %s", line.c_str());
+    }
 }
 
 // Cancelled when a file was cut short or files were left out; otherwise whether every
@@ -183,18 +194,33 @@ int main(int argc, char** argv) {
                                    level,                 jobs,   options.quality,
                                    options.dither,        options.skipExisting,
                                    options.stripMetadata};
-    int outputError = 0;
+    cli::ResultWriter writer(STDOUT_FILENO);
+    bool resultsAbandoned = false;
     cli::CliBatch batch(
         list.inputs, list.outputFolders, settings, cli::InterruptFlag(), progress,
         [&](std::size_t index, const ConversionOutcome& result, double seconds) {
-            if (PrintLine(ResultText(options, list, index, result, seconds, language)))
-                return true;
-            outputError = errno;
+            const std::string line = ResultText(options, list, index, result, seconds, language);
+            switch (writer.Write(line, cli::InterruptFlag())) {
+                case cli::ResultWriter::Status::kWritten:
+                    return true;
+                case cli::ResultWriter::Status::kFailed:
+                    return false;
+                case cli::ResultWriter::Status::kAbandoned:
+                    resultsAbandoned = true;
+                    return false;
+            }
             return false;
         });
     const std::vector<ConversionOutcome> results = batch.Run();
+    if (resultsAbandoned) {
+        std::fprintf(stderr, "zel-cli: cancelled while standard output was not being read; "
+                             "later results were not written\n");
+        return kExitSignalBase + cli::InterruptSignal();
+    }
     if (batch.SinkFailed()) {
-        std::fprintf(stderr, "zel-cli: cannot write the results: %s\n", std::strerror(outputError));
+        std::fprintf(stderr, "zel-cli: cannot write the results: %s\n",
+                     std::strerror(writer.Error()));
+        ReportFilesCutShort(list, results, language);
         return kExitSomeFailed;
     }
     return ExitStatus(results, list.inputs.size());

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/batch_messages.h"
 #include "engine/block_conversion.h"
 #include "engine/file_byte_source.h"
 #include "engine/float_file_conversion.h"
@@ -79,12 +80,36 @@ ConversionOutcome CreationRefused(int error) {
     }
 }
 
+// Passes the progress reports on and notes whether a cancel asked to keep nothing.
+class CancelWatch : public MessageWindow {
+  public:
+    explicit CancelWatch(MessageWindow* window) : window_(window) {}
+    std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam,
+                       std::intptr_t lParam) override {
+        const std::intptr_t answer = window_->Send(message, wParam, lParam);
+        if (answer == kCancelDiscardingAnswer) discard_ = true;
+        return answer;
+    }
+    // What the conversion reports to: this, or nothing when there is no window.
+    MessageWindow* Receiver() { return window_ != nullptr ? this : nullptr; }
+    bool DiscardAsked() const { return discard_; }
+
+  private:
+    MessageWindow* window_;
+    bool discard_ = false;
+};
+
 // The end of a cancelled conversion: the part converted so far takes the output's name
-// only when that name is free, so a cancel never costs an earlier file.
-ConversionOutcome FinishCancelled(ReplacingFile& output) {
+// only when that name is free and it was not asked to be dropped, so a cancel never
+// costs an earlier file.
+ConversionOutcome FinishCancelled(ReplacingFile& output, bool discard) {
     if (output.TargetExists()) {
         output.Discard();
         return {kCancelled, ResultDetail::kEarlierOutputKept};
+    }
+    if (discard) {
+        output.Discard();
+        return {kCancelled, ResultDetail::kPartialRemoved};
     }
     if (!output.Commit()) return {kOutputWriteError};
     return {kCancelled};
@@ -267,18 +292,19 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     if (!WriteBytes(output.File(), header.bytes)) return {kOutputWriteError};
 
     FileHandle& out = output.File();
+    CancelWatch watch(progressWindow);
+    MessageWindow* const window = watch.Receiver();
     DataResult data;
     if (settings.quality == ConversionQuality::kHigh)
-        data = RunHighQualityPath(input, layout, outputFormat, settings, build, out, progressWindow);
+        data = RunHighQualityPath(input, layout, outputFormat, settings, build, out, window);
     else if (plainPcm)
-        data = RunIntegerPath(input, layout, settings, build, out, progressWindow);
+        data = RunIntegerPath(input, layout, settings, build, out, window);
     else
-        data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out,
-                                    progressWindow);
+        data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out, window);
     if (data.code < 0) return {data.code};
     if (!FinishOutputFile(output.File(), header, data, trailing)) return {kOutputWriteError};
     ConversionOutcome outcome{data.code};
-    if (data.code == kCancelled) outcome = FinishCancelled(output);
+    if (data.code == kCancelled) outcome = FinishCancelled(output, watch.DiscardAsked());
     else if (!output.Commit()) outcome = {kOutputWriteError};
     outcome.framesIn = static_cast<std::int64_t>(layout.frameCount);
     outcome.framesOut = static_cast<std::int64_t>(data.frames);

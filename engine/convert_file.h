@@ -9,7 +9,8 @@
 // The output is written beside its name and put in place only when the conversion ends
 // with 0, or with 1 when no file of that name exists: a cancel keeps the blocks written
 // so far as a valid WAV file, but never replaces an earlier file (detail
-// kEarlierOutputKept). A failure never leaves a partial file and never touches an
+// kEarlierOutputKept). A cancel answered with kCancelDiscardingAnswer keeps nothing (detail
+// kPartialRemoved). A failure never leaves a partial file and never touches an
 // existing one. Only regular files are read; anything else is refused at once (-1)
 // without waiting on it.
 
