@@ -1,20 +1,26 @@
 #include "cli/file_list.h"
 
 #include <array>
+#include <string_view>
 
 namespace zel::cli {
 
-std::vector<std::string> SplitFileList(const std::string& text, bool nulSeparated) {
+FileListEntries SplitFileList(const std::string& text, bool nulSeparated) {
     const char separator = nulSeparated ? '\0' : '\n';
-    std::vector<std::string> names;
+    FileListEntries entries;
     std::size_t start = 0;
-    while (start < text.size()) {
+    for (std::size_t number = 1; start < text.size(); ++number) {
         std::size_t end = text.find(separator, start);
         if (end == std::string::npos) end = text.size();
-        if (end > start) names.push_back(text.substr(start, end - start));
+        const std::string_view entry(text.data() + start, end - start);
+        if (entry.find('\0') != std::string_view::npos) {
+            entries.lineWithNul = number;
+            return entries;
+        }
+        if (!entry.empty()) entries.names.emplace_back(entry);
         start = end + 1;
     }
-    return names;
+    return entries;
 }
 
 bool ReadStream(std::FILE* stream, std::string& text) {

@@ -2,39 +2,25 @@
 
 #include <cstdio>
 
+#include "texts/utf8_sequence.h"
+
 namespace zel::cli {
 namespace {
 
 constexpr unsigned char kFirstPrintable = 0x20;
 
-// The length of the valid UTF-8 sequence at `i`, or 0.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    std::uint32_t minimum = 0;
-    std::uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, minimum = 0x80, code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, minimum = 0x800, code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, minimum = 0x10000, code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0u) != 0x80u) return 0;
-        code = (code << 6) | (next & 0x3Fu);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code >= minimum && code <= 0x10FFFF && !surrogate ? length : 0;
-}
-
 void AppendUnicodeEscape(std::string& out, unsigned char byte) {
     char hex[7];
     std::snprintf(hex, sizeof hex, "\\u%04X", byte);
+    out += hex;
+}
+
+// A byte that is not part of valid UTF-8 as the lone low surrogate U+DC80..U+DCFF, as
+// Python's surrogateescape decodes it. Valid UTF-8 never holds a surrogate, so no name
+// can read the same as another.
+void AppendStrayByte(std::string& out, unsigned char byte) {
+    char hex[7];
+    std::snprintf(hex, sizeof hex, "\\udc%02x", byte);
     out += hex;
 }
 
@@ -46,9 +32,9 @@ std::string JsonString(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const std::size_t length = Utf8SequenceLength(text, i);
+            const std::size_t length = texts::Utf8SequenceLength(text, i);
             if (length == 0) {
-                AppendUnicodeEscape(out, c);
+                AppendStrayByte(out, c);
                 ++i;
             } else {
                 out.append(text.substr(i, length));

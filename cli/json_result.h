@@ -2,8 +2,11 @@
 // The line zel-cli prints for one file with --results jsonl: one JSON object, e.g.
 // {"input":"a.wav","output":"a_ZEL.wav","code":0,"message":"正常終了","framesIn":4410,
 //  "framesOut":4800,"seconds":0.012,"clippedSamples":0}
-// Strings are escaped as JSON requires; bytes that are not valid UTF-8 (file names may
-// hold any) are written as \u00XX, so every line stays valid JSON.
+// Strings are escaped as JSON requires. A byte that is not part of valid UTF-8 (file names
+// may hold any) is written as the lone low surrogate \udcXX (XX its value, 80 to ff), as
+// Python's surrogateescape reads it: "caf\xe9.wav" gives "caf\udce9.wav", apart from the
+// "café.wav" of valid UTF-8, and the exact bytes come back with
+// os.fsencode(json.loads(line)["input"]).
 
 #include <cstdint>
 #include <string>

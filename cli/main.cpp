@@ -102,8 +102,13 @@ bool CollectNames(const cli::CliOptions& options, std::vector<std::string>& name
             return false;
         }
     }
-    const std::vector<std::string> listed = cli::SplitFileList(text, options.nulSeparated);
-    names.insert(names.end(), listed.begin(), listed.end());
+    const cli::FileListEntries listed = cli::SplitFileList(text, options.nulSeparated);
+    if (listed.lineWithNul != 0) {
+        error = "the file list '" + options.filesFrom + "' holds a NUL byte in line " +
+                std::to_string(listed.lineWithNul) + " (a list of NUL-separated names needs -0)";
+        return false;
+    }
+    names.insert(names.end(), listed.names.begin(), listed.names.end());
     return true;
 }
 

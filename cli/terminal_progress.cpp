@@ -1,6 +1,11 @@
 #include "cli/terminal_progress.h"
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "texts/escaped_name.h"
+#include "texts/utf8_sequence.h"
 
 namespace zel::cli {
 namespace {
@@ -43,9 +48,45 @@ std::string Pace(const ProgressView& view, double elapsed) {
     return text;
 }
 
+constexpr std::string_view kCutMark = "...";
+
+// One character of a name as the result lines print it, and the columns it takes.
+struct ShownCharacter {
+    std::string text;
+    std::size_t columns = 0;
+};
+
+// The name character by character, each escaped as the result lines escape it.
+std::vector<ShownCharacter> ShownCharacters(std::string_view name) {
+    std::vector<ShownCharacter> shown;
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t length = std::max<std::size_t>(texts::Utf8SequenceLength(name, i), 1);
+        std::string text = texts::EscapedName(name.substr(i, length));
+        // An escape takes a column per byte; a character or a stray byte takes one.
+        const bool escaped = length == 1 && text.size() > 1;
+        const std::size_t columns = escaped ? text.size() : 1;
+        shown.push_back({std::move(text), columns});
+        i += length;
+    }
+    return shown;
+}
+
+// The escaped name, or its end behind "..." when it is wider than kNameWidth columns; it
+// is cut between characters, never inside one or inside an escape.
 std::string ShortName(const std::string& name) {
-    if (name.size() <= kNameWidth) return name;
-    return "..." + name.substr(name.size() - kNameWidth + 3);
+    const std::vector<ShownCharacter> shown = ShownCharacters(name);
+    std::size_t columns = 0;
+    for (const ShownCharacter& c : shown) columns += c.columns;
+    std::size_t first = 0;
+    if (columns > kNameWidth) {
+        first = shown.size();
+        for (columns = kCutMark.size();
+             first > 0 && columns + shown[first - 1].columns <= kNameWidth; --first)
+            columns += shown[first - 1].columns;
+    }
+    std::string text(first > 0 ? kCutMark : std::string_view());
+    for (std::size_t i = first; i < shown.size(); ++i) text += shown[i].text;
+    return text;
 }
 
 }  // namespace

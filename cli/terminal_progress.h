@@ -2,7 +2,8 @@
 // zel-cli's stand-in for the two bars of the progress dialog: one status line on a
 // terminal, redrawn in place, with the files finished out of all, the throughput so far
 // (files and input megabytes a second), the time left at that pace, and the percentage
-// of the file in progress.
+// of the file in progress. The name of that file is escaped as the result lines escape it,
+// so a name cannot steer the terminal, and is shortened between whole characters.
 
 #include <chrono>
 #include <cstdint>
