@@ -336,20 +336,32 @@ TEST_F(CliTest, AClosedOrFullStandardOutputStopsTheBatchWithStatusOne) {
 }
 
 TEST_F(CliTest, AReaderThatLeavesRemovesTheFilesCutShortAndNamesThem) {
-    // Both convert at once; the longer one is still running when the first result
-    // cannot be written, as with `zel-cli ... | head -1`.
+    // As with `zel-cli ... | head -1`: the reader goes while the second file converts.
     const fs::path first = work / "first.wav";
     const fs::path longer = work / "longer.wav";
     ASSERT_TRUE(test::WriteTone(first, kLongFormat, kLongFrames / 6));
     ASSERT_TRUE(test::WriteTone(longer, kLongFormat, kLongFrames));
     int ends[2];
     ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    // A full pipe holds the first result line back, and with it the batch, until the
+    // reader is gone.
+    ASSERT_GT(::fcntl(ends[1], F_SETPIPE_SZ, 4096), 0);
+    ASSERT_EQ(::fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
+    const std::string filler(4096, 'x');
+    while (::write(ends[1], filler.data(), filler.size()) > 0) {
+    }
+    ASSERT_EQ(::fcntl(ends[1], F_SETFL, 0), 0);
     test::ChildOptions options;
     options.stdoutDescriptor = ends[1];
     bool converting = false;
     options.whileRunning = [&](pid_t pid) {
         ::close(ends[1]);
-        converting = WaitForConversions(work.path(), 2, pid);
+        converting = test::WaitForFolder(
+            work.path(),
+            [&] {
+                return fs::exists(work / "first_ZEL.wav") && !TemporaryFiles(work.path()).empty();
+            },
+            kStartTimeout, pid);
         ::close(ends[0]);
     };
     const test::ChildOutcome outcome = Run({"--quiet", "--jobs", "2", "--rate", "96000", "--speed",
