@@ -127,6 +127,22 @@ class CliTest : public ::testing::Test {
         return test::RunChild({"/bin/bash", "-c", script, ZEL_CLI_PATH}, options);
     }
 
+    // Runs zel-cli with one kind of system call failing (tests/support/failing_calls.cpp).
+    test::ChildOutcome RunWithFailingCall(const std::string& call,
+                                          const std::vector<std::string>& args) {
+        // The sanitizers' runtime would refuse to come after a preloaded library.
+        std::string sanitizerOptions = "verify_asan_link_order=0";
+        if (const char* inherited = std::getenv("ASAN_OPTIONS"))
+            sanitizerOptions = std::string(inherited) + ":" + sanitizerOptions;
+        std::vector<std::string> command = {"/usr/bin/env", "LD_PRELOAD=" ZEL_FAILING_CALLS,
+                                            "ZEL_FAILING_CALL=" + call,
+                                            "ASAN_OPTIONS=" + sanitizerOptions, ZEL_CLI_PATH};
+        command.insert(command.end(), args.begin(), args.end());
+        test::ChildOptions options;
+        options.scratchFolder = scratch.path();
+        return test::RunChild(command, options);
+    }
+
     test::TempDir scratch;
     test::TempDir work;
 };
@@ -494,20 +510,24 @@ TEST_F(CliTest, WithoutFileLocksOutputsAreWrittenAndOnlyOldLeftoversRemoved) {
     ASSERT_TRUE(WriteFileBytes(old, {1}));
     ASSERT_TRUE(WriteFileBytes(recent, {2}));
     fs::last_write_time(old, fs::file_time_type::clock::now() - 72h);
-    // The sanitizers' runtime would refuse to come after a preloaded library.
-    std::string sanitizerOptions = "verify_asan_link_order=0";
-    if (const char* inherited = std::getenv("ASAN_OPTIONS"))
-        sanitizerOptions = std::string(inherited) + ":" + sanitizerOptions;
-    test::ChildOptions options;
-    options.scratchFolder = scratch.path();
-    const test::ChildOutcome outcome = test::RunChild(
-        {"/usr/bin/env", "LD_PRELOAD=" ZEL_FAILING_FLOCK, "ASAN_OPTIONS=" + sanitizerOptions,
-         ZEL_CLI_PATH, "--quiet", tone.string()},
-        options);
+    const test::ChildOutcome outcome = RunWithFailingCall("flock", {"--quiet", tone.string()});
     EXPECT_EQ(outcome.exitStatus, kExitOk) << outcome.out << outcome.err;
     EXPECT_EQ(Lines(outcome.out), std::vector<std::string>{ResultLine(tone, kCompleted)});
     EXPECT_TRUE(test::InspectWav(work / "tone_ZEL.wav").consistent);
     EXPECT_EQ(TemporaryFiles(work.path()), std::vector<fs::path>{recent});
+}
+
+TEST_F(CliTest, TooManyOpenFilesIsNamedAsTheCauseOfAnOutputOpenError) {
+    const fs::path tone = work / "tone.wav";
+    ASSERT_TRUE(test::WriteTone(tone, {1, 16, 44100}, 1000));
+    const test::ChildOutcome outcome =
+        RunWithFailingCall("temporary-open", {"--quiet", tone.string()});
+    EXPECT_EQ(outcome.exitStatus, kExitSomeFailed) << outcome.err;
+    EXPECT_EQ(Lines(outcome.out),
+              std::vector<std::string>{ResultLine(
+                  tone, ConversionOutcome{kOutputOpenError, ResultDetail::kTooManyOpenFiles})});
+    EXPECT_FALSE(fs::exists(work / "tone_ZEL.wav"));
+    EXPECT_TRUE(TemporaryFiles(work.path()).empty());
 }
 
 TEST_F(CliTest, ControlCharactersInNamesAreEscapedInTheResultLine) {
