@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/convert_file.h"
-#include "engine/file_byte_source.h"
-#include "engine/wav_chunk_reader.h"
-#include "engine/wav_header_writer.h"
+#include "engine/base/file_byte_source.h"
+#include "engine/convert/convert_file.h"
+#include "engine/wav/wav_chunk_reader.h"
+#include "engine/wav/wav_header_writer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
 

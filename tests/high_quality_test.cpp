@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/equiripple_prototype.h"
-#include "engine/high_quality_conversion.h"
-#include "engine/high_quality_kernels.h"
-#include "engine/high_quality_resampler.h"
-#include "engine/integer_packing.h"
+#include "engine/codec/integer_packing.h"
+#include "engine/resample/hq/equiripple_prototype.h"
+#include "engine/resample/hq/high_quality_kernels.h"
+#include "engine/resample/hq/high_quality_resampler.h"
+#include "tests/support/high_quality_conversion.h"
 
 namespace zel {
 namespace {
