@@ -24,8 +24,5 @@ private:
 // clipped. `dither` may be null.
 std::int64_t PackInt16(const float* const* planar, int channels, std::int64_t frames,
                        std::int16_t* interleaved, TpdfDither* dither);
-// The same for unsigned 8-bit samples (the value plus 128).
-std::int64_t PackUint8(const float* const* planar, int channels, std::int64_t frames,
-                       std::uint8_t* interleaved, TpdfDither* dither);
 
 }  // namespace zel
