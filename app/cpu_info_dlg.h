@@ -8,6 +8,7 @@
 #include <array>
 
 #include "cpu/cpu_features.h"
+#include "engine/resample/builds/conversion_builds.h"
 
 class QAbstractButton;
 class QButtonGroup;

@@ -12,8 +12,8 @@
 #include <set>
 
 #include "app/input_row_text.h"
-#include "engine/wav_header.h"
-#include "engine/wav_probe.h"
+#include "engine/wav/wav_header.h"
+#include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
 
 class InputFileList : public QTreeWidget {

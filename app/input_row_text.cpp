@@ -1,6 +1,6 @@
 #include "app/input_row_text.h"
 
-#include "engine/wav_probe.h"
+#include "engine/wav/wav_probe.h"
 
 namespace {
 

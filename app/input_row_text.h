@@ -6,8 +6,8 @@
 #include <QString>
 #include <cstdint>
 
-#include "engine/wav_header.h"
-#include "engine/wav_probe.h"
+#include "engine/wav/wav_header.h"
+#include "engine/wav/wav_probe.h"
 
 enum InputColumn : int {
     kFileNameColumn,

@@ -19,7 +19,7 @@
 #include "app/duration_text.h"
 #include "app/elided_label.h"
 #include "app/screen_fit.h"
-#include "engine/batch_messages.h"
+#include "batch/batch_messages.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include "engine/batch_messages.h"
+#include "batch/batch_messages.h"
 
 QtMessageWindow::QtMessageWindow(CancelQuery cancelRequested, QObject* parent)
     : QObject(parent), m_cancelRequested(std::move(cancelRequested)) {}

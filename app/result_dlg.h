@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/conversion_outcome.h"
+#include "engine/convert/conversion_outcome.h"
 
 class QLabel;
 class QPushButton;

@@ -27,7 +27,7 @@
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
-#include "engine/wav_probe.h"
+#include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
 #include "texts/message_catalogue.h"
 

@@ -11,7 +11,8 @@
 #include <functional>
 
 #include "cpu/cpu_features.h"
-#include "engine/conversion_settings.h"
+#include "engine/convert/conversion_settings.h"
+#include "engine/resample/builds/conversion_builds.h"
 
 class AddReport;
 class InputFileList;

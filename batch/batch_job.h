@@ -19,9 +19,9 @@
 #include "batch/batch_inputs.h"
 #include "batch/batch_settings.h"
 #include "batch/worker_thread.h"
-#include "engine/conversion_builds.h"
-#include "engine/conversion_outcome.h"
-#include "engine/conversion_settings.h"
+#include "engine/convert/conversion_outcome.h"
+#include "engine/convert/conversion_settings.h"
+#include "engine/resample/builds/conversion_builds.h"
 #include "platform/message_window.h"
 
 namespace zel {
@@ -66,7 +66,7 @@ class BatchJob {
     std::int32_t ProcessedFileCount() const;
 
     // Starts the worker (once) and waits for it.
-    bool StartWorker() { return m_hThread.Start(*this); }
+    bool StartWorker();
     void JoinWorker() { m_hThread.Join(); }
 
     // Input paths, as the file list holds them.

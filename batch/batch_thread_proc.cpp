@@ -6,10 +6,11 @@
 #include <system_error>
 
 #include "batch/batch_job.h"
+#include "batch/batch_messages.h"
 #include "batch/existing_output.h"
 #include "batch/output_path.h"
-#include "engine/batch_messages.h"
-#include "engine/convert_file.h"
+#include "batch/window_progress.h"
+#include "engine/convert/convert_file.h"
 
 namespace zel {
 namespace {
@@ -37,7 +38,8 @@ ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::stri
         std::error_code ignored;
         std::filesystem::create_directories(choice.folder, ignored);
     }
-    return ConvertFile(input, window, output, settings, build.kernels);
+    WindowProgress progress(window);
+    return ConvertFile(input, &progress, output, settings, build.kernels);
 }
 
 std::uint32_t BatchThreadProc(BatchJob& job) {
@@ -79,6 +81,11 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     }
     SendTo(window, WM_BATCH_FINISHED, 0, 0);
     return 0;
+}
+
+// Defined beside the worker's body, so the job's header needs neither it nor the thread's.
+bool BatchJob::StartWorker() {
+    return m_hThread.Start([this] { BatchThreadProc(*this); });
 }
 
 }  // namespace zel

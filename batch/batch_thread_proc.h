@@ -14,9 +14,9 @@
 #include <string>
 
 #include "batch/batch_inputs.h"
-#include "engine/conversion_builds.h"
-#include "engine/conversion_outcome.h"
-#include "engine/conversion_settings.h"
+#include "engine/convert/conversion_outcome.h"
+#include "engine/convert/conversion_settings.h"
+#include "engine/resample/builds/conversion_builds.h"
 #include "platform/message_window.h"
 
 namespace zel {

@@ -7,7 +7,7 @@
 
 #include "batch/batch_inputs.h"
 #include "batch/output_path.h"
-#include "engine/wav_probe.h"
+#include "engine/wav/wav_probe.h"
 
 namespace zel {
 namespace {

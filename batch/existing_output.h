@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/conversion_result.h"
-#include "engine/conversion_settings.h"
+#include "engine/base/conversion_result.h"
+#include "engine/convert/conversion_settings.h"
 
 namespace zel {
 

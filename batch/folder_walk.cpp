@@ -6,7 +6,7 @@
 #include <set>
 #include <system_error>
 
-#include "engine/wav_header.h"
+#include "engine/wav/wav_header.h"
 #include "platform/file_handle.h"
 #include "platform/file_identity.h"
 #include "platform/replacing_file.h"

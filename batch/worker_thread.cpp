@@ -1,16 +1,14 @@
 #include "batch/worker_thread.h"
 
 #include <system_error>
-
-#include "batch/batch_job.h"
-#include "batch/batch_thread_proc.h"
+#include <utility>
 
 namespace zel {
 
-bool WorkerThread::Start(BatchJob& job) {
+bool WorkerThread::Start(std::function<void()> body) {
     if (started_) return false;
     try {
-        thread_ = std::thread([&job] { BatchThreadProc(job); });
+        thread_ = std::thread(std::move(body));
     } catch (const std::system_error&) {
         return false;
     }

@@ -4,11 +4,10 @@
 // never outlives the job it reads and writes. The worker ends by itself after sending
 // WM_BATCH_FINISHED, so a join after that message returns at once.
 
+#include <functional>
 #include <thread>
 
 namespace zel {
-
-class BatchJob;
 
 class WorkerThread {
   public:
@@ -17,9 +16,9 @@ class WorkerThread {
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // Runs BatchThreadProc(job) on a new thread. False when a worker was started before
-    // (there is one per job) or the system has no thread to give.
-    bool Start(BatchJob& job);
+    // Runs `body` (the batch's BatchThreadProc) on a new thread. False when a worker was
+    // started before (there is one per job) or the system has no thread to give.
+    bool Start(std::function<void()> body);
     bool Started() const { return started_; }
 
     // Waits for the worker to end; does nothing when none runs. Never called from the

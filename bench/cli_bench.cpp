@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
+#include "engine/resample/builds/conversion_builds.h"
 #include "tools/synthetic_wav.h"
 
 extern char** environ;

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
-#include "engine/conversion_builds.h"
-#include "engine/convert_file.h"
-#include "engine/sample_codec.h"
+#include "engine/codec/sample_codec.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/builds/conversion_builds.h"
+#include "engine/wav/wav_header_writer.h"
 #include "tools/synthetic_wav.h"
-#include "engine/wav_header_writer.h"
 
 #ifdef ZEL_HAVE_SOXR
 #include "bench/soxr_reference.h"

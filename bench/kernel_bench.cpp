@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
-#include "engine/conversion_kernels.h"
-#include "engine/equiripple_prototype.h"
-#include "engine/high_quality_conversion.h"
-#include "engine/high_quality_resampler.h"
-#include "engine/memory_conversion.h"
+#include "engine/resample/builds/conversion_builds.h"
+#include "engine/resample/hq/equiripple_prototype.h"
+#include "engine/resample/hq/high_quality_resampler.h"
+#include "engine/resample/standard/conversion_kernels.h"
+#include "engine/wav/wav_header.h"
+#include "tests/support/high_quality_conversion.h"
+#include "tests/support/memory_conversion.h"
 #include "tools/synthetic_wav.h"
-#include "engine/wav_header.h"
 
 #ifdef ZEL_HAVE_SOXR
 #include "bench/soxr_reference.h"

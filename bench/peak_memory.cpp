@@ -12,7 +12,8 @@
 #include <string>
 
 #include "cpu/cpu_features.h"
-#include "engine/convert_file.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/builds/conversion_builds.h"
 #include "tools/synthetic_wav.h"
 
 namespace {

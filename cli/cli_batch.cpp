@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "batch/batch_messages.h"
 #include "batch/batch_thread_proc.h"
-#include "engine/batch_messages.h"
 
 namespace zel::cli {
 

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cpu/cpu_features.h"
+#include "engine/resample/builds/conversion_builds.h"
 
 namespace zel::cli {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "batch/batch_settings.h"
 #include "cli/shard.h"
-#include "engine/conversion_builds.h"
-#include "engine/conversion_settings.h"
+#include "engine/convert/conversion_settings.h"
+#include "engine/resample/builds/conversion_builds.h"
 
 namespace zel::cli {
 

@@ -27,7 +27,8 @@
 #include "cli/result_writer.h"
 #include "cli/terminal_progress.h"
 #include "cpu/cpu_features.h"
-#include "engine/conversion_outcome.h"
+#include "engine/convert/conversion_outcome.h"
+#include "engine/resample/builds/conversion_builds.h"
 #include "texts/message_catalogue.h"
 #include "texts/ui_language.h"
 

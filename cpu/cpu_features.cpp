@@ -135,11 +135,6 @@ CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand) {
     return DetectCpuFeatures(ProcessorCpuid(), brand);
 }
 
-SimdLevel MaxSimdLevel(CpuFeatureLevel level) {
-    if (level < 0 || level > kHighestFeatureLevel) return 0;
-    return BestBuildForFeatureLevel(level).level;
-}
-
 std::string ProcessorBrandText(const CpuidSource& cpuid) {
     if (cpuid.Available() && cpuid.Query(0).eax >= 1 &&
         cpuid.Query(0x80000000).eax >= kBrandLeafFirst + kBrandLeaves - 1) {
@@ -157,7 +152,5 @@ const char* FeatureLevelName(CpuFeatureLevel level) {
                                          "SSE3", "SSE4.1", "SSE4.2", "AVX2"};
     return (level >= 0 && level <= kHighestFeatureLevel) ? kNames[level] : "none";
 }
-
-const char* SimdLevelName(SimdLevel level) { return BuildForLevel(level).name; }
 
 }  // namespace zel

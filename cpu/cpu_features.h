@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/conversion_builds.h"
-
 namespace zel {
 
 // 0 none, 1 MMX, 2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 6 SSE4.2, 7 AVX2 with FMA: the highest
@@ -55,17 +53,12 @@ bool DecodeAvx2WithFma(std::uint32_t leaf1Ecx, std::uint32_t leaf7Ebx, std::uint
 CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* brand);
 CpuFeatureLevel DetectCpuFeatures(CpuBrandBuffer* brand);
 
-// The highest build the processor can run: 0,1 -> 0; 2 -> 1; 3 -> 2; 4 -> 3; 5,6 -> 4;
-// 7 -> 5; anything else -> 0.
-SimdLevel MaxSimdLevel(CpuFeatureLevel level);
-
 // The brand text to show: the string the brand leaves of `cpuid` hold, or, where they are
 // missing, the model name the system reports.
 std::string ProcessorBrandText(const CpuidSource& cpuid);
 std::string ProcessorBrandText();
 
-// Display names: "MMX", "SSE4.1", ... and the builds "none", "sse", ...
+// Display names: "MMX", "SSE4.1", ...
 const char* FeatureLevelName(CpuFeatureLevel level);
-const char* SimdLevelName(SimdLevel level);
 
 }  // namespace zel

@@ -25,7 +25,9 @@ mkdir "$inputs"
 
 # The inputs: every rate, width and channel count at a short and a long length, the empty
 # and one-frame cases, a LIST chunk after the data, a data chunk that promises more than
-# the file holds, an odd number of data bytes and a LIST chunk before the data.
+# the file holds, an odd number of data bytes and a LIST chunk before the data; then every
+# other encoding (24 and 32-bit PCM, 32 and 64-bit float, mu-law, A-law) in 1, 2, 3 and 6
+# channels, files with bext, cue, smpl and iXML metadata, and an RF64 file.
 python3 - "$inputs" <<'EOF'
 import math, os, struct, sys
 
@@ -86,20 +88,113 @@ data = samples(44100, 16, 1, 1000)
 write('list_before_data.wav',
       header(44100, 16, 1, len(data), len(list_chunk))[:36] + list_chunk +
       b'data' + struct.pack('<I', len(data)) + data)
+
+def chunk(tag, payload):
+    return tag + struct.pack('<I', len(payload)) + payload + (b'\0' if len(payload) % 2 else b'')
+
+def mulaw(v):
+    sign = 0x80 if v < 0 else 0
+    x = min(int(abs(v) * 32635), 32635) + 0x84
+    exponent = max(0, x.bit_length() - 8)
+    return ~(sign | (exponent << 4) | ((x >> (exponent + 3)) & 0x0F)) & 0xFF
+
+def alaw(v):
+    sign = 0 if v < 0 else 0x80
+    x = min(int(abs(v) * 32767), 32767) >> 3
+    if x < 32:
+        code = x >> 1
+    else:
+        exponent = x.bit_length() - 5
+        code = (exponent << 4) | ((x >> exponent) & 0x0F)
+    return (sign | code) ^ 0x55
+
+# name: (format tag, bits, packer)
+encodings = {
+    'u8': (1, 8, lambda v: bytes([max(0, min(255, int(round(128 + v * 127.5))))])),
+    's16': (1, 16, lambda v: struct.pack('<h', max(-32768, min(32767, int(round(v * 32767.5)))))),
+    's24': (1, 24, lambda v: struct.pack('<i', max(-2**23, min(2**23 - 1, int(round(v * 8388607.5)))))[:3]),
+    's32': (1, 32, lambda v: struct.pack('<i', max(-2**31, min(2**31 - 1, int(round(v * 2147483647.0)))))),
+    'f32': (3, 32, lambda v: struct.pack('<f', v * 1.1)),
+    'f64': (3, 64, lambda v: struct.pack('<d', v * 1.1)),
+    'ulaw': (7, 8, lambda v: bytes([mulaw(v)])),
+    'alaw': (6, 8, lambda v: bytes([alaw(v)])),
+}
+
+def any_samples(pack, rate, channels, frames):
+    out = bytearray()
+    for i in range(frames):
+        for c in range(channels):
+            phase = 2 * math.pi * (300 + 70 * c) * i / rate
+            out += pack(0.9 * math.sin(phase) * (0.6 + 0.4 * math.sin(i / 331)) + 0.05 * noise())
+    return bytes(out)
+
+def fmt_chunk(tag, bits, channels, rate):
+    align = channels * bits // 8
+    if channels <= 2:
+        return chunk(b'fmt ', struct.pack('<HHIIHH', tag, channels, rate, rate * align, align, bits))
+    mask = (1 << channels) - 1
+    guid = struct.pack('<I', tag) + bytes.fromhex('000000001000800000aa00389b71')
+    return chunk(b'fmt ', struct.pack('<HHIIHHHHI', 0xFFFE, channels, rate, rate * align, align,
+                                      bits, 22, bits, mask) + guid)
+
+def riff(chunks):
+    body = b'WAVE' + b''.join(chunks)
+    return b'RIFF' + struct.pack('<I', len(body)) + body
+
+for name, (tag, bits, pack) in encodings.items():
+    for channels in (1, 2, 3, 6):
+        data = any_samples(pack, 44100, channels, 7001)
+        write(f'enc_{name}_c{channels}.wav', riff([fmt_chunk(tag, bits, channels, 44100),
+                                                   chunk(b'data', data)]))
+
+bext = bytearray(602)
+bext[0:11] = b'description'
+bext[338:346] = struct.pack('<Q', 123456789)
+cue = struct.pack('<I', 2) + b''.join(
+    struct.pack('<II4sIII', n, pos, b'data', 0, 0, pos) for n, pos in ((1, 1000), (2, 5000)))
+smpl = struct.pack('<9I', 0, 0, 22675, 60, 0, 0, 0, 1, 0) + struct.pack('<6I', 0, 0, 1200, 6000, 0, 0)
+ixml = (b'<BWFXML><SPEED><TIMESTAMP_SAMPLE_RATE>44100</TIMESTAMP_SAMPLE_RATE>'
+        b'<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>0</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>'
+        b'<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>123456789</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>'
+        b'</SPEED></BWFXML>')
+for name in ('s16', 's24', 'f32'):
+    tag, bits, pack = encodings[name]
+    data = any_samples(pack, 44100, 2, 9001)
+    write(f'meta_{name}.wav', riff([fmt_chunk(tag, bits, 2, 44100), chunk(b'bext', bytes(bext)),
+                                     chunk(b'iXML', ixml), list_chunk, chunk(b'data', data),
+                                     chunk(b'cue ', cue), chunk(b'smpl', smpl)]))
+
+data = any_samples(encodings['s16'][2], 48000, 2, 6000)
+ds64 = chunk(b'ds64', struct.pack('<QQQI', 0, len(data), len(data) // 4, 0))
+body = b'WAVE' + ds64 + fmt_chunk(1, 16, 2, 48000) + b'data' + struct.pack('<I', 0xFFFFFFFF) + data
+write('rf64_s16.wav', b'RF64' + struct.pack('<I', 0xFFFFFFFF) + body)
 EOF
 
 : > "$work/manifest"
 # Listed once: the outputs land in the same folder and must not become inputs.
 inputs_list=$(cd "$inputs" && ls -- *.wav)
-for build in 0 1 2 3 4; do
-    for setting in 48000/100 44100/100 8000/200 96000/50 22050/77 11025/133; do
-        rate=${setting%/*}
-        speed=${setting#*/}
-        suffix="_out_s${build}_${rate}_${speed}"
+# Every build this processor runs; the settings: standard mode at six (rate, speed) pairs,
+# high quality at three, and high quality with dither at one.
+max_build=$("$cli" --cpu-info | sed -n 's/^builds:.* \([0-9]\)=[a-z0-9]*$/\1/p')
+for build in $(seq 0 "$max_build"); do
+    for setting in 48000/100/standard 44100/100/standard 8000/200/standard 96000/50/standard \
+                   22050/77/standard 11025/133/standard 48000/100/high 8000/200/high \
+                   96000/77/high 44100/100/dither; do
+        rate=${setting%%/*}
+        rest=${setting#*/}
+        speed=${rest%/*}
+        mode=${rest#*/}
+        case $mode in
+            standard) mode_options= ;;
+            high) mode_options="--quality high" ;;
+            dither) mode_options="--quality high --dither" ;;
+        esac
+        suffix="_out_s${build}_${rate}_${speed}_${mode}"
         # One line per file: <input> TAB <code> TAB <message>. A nonzero exit only says
         # that some file failed; the codes are in the manifest.
+        # shellcheck disable=SC2086  # the mode's options are separate words
         (cd "$inputs" && "$cli" --quiet --simd "$build" --rate "$rate" --speed "$speed" \
-            --suffix "$suffix" -- $inputs_list \
+            $mode_options --suffix "$suffix" -- $inputs_list \
             > "$work/results" 2> "$work/errors") || true
         while IFS="$(printf '\t')" read -r input code _message; do
             stem=${input%.wav}
@@ -109,8 +204,8 @@ for build in 0 1 2 3 4; do
             else
                 hash=none
             fi
-            printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$input" "$build" "$rate" "$speed" "$code" \
-                "$hash" >> "$work/manifest"
+            printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$input" "$build" "$rate" "$speed" "$mode" \
+                "$code" "$hash" >> "$work/manifest"
         done < "$work/results"
     done
 done

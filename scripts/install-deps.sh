@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that are missing for the named needs, without the
 # recommended extras nothing here uses.
-# Usage: scripts/install-deps.sh [build|test|fuzz|bench|all]...   (default: all but bench)
+# Usage: scripts/install-deps.sh [build|test|fuzz|bench|arm64|all]...   (default: test fuzz)
 #   build  compile zel and zel-cli
 #   test   build, run every suite (packaging checks included) and build the Debian packages
 #   fuzz   build and run the WAV fuzzer with clang
 #   bench  the benchmarks and their comparison libraries
+#   arm64  cross-build the core and zel-cli for 64-bit ARM and run its tests under qemu
 set -euo pipefail
 source "$(dirname "$0")/steps.sh"
 
@@ -18,6 +19,7 @@ test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dp
                slurm-wlm munge parallel  # the cluster tests
                sox ffmpeg sndfile-programs python3)  # WAV files as these tools write them
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
+arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user libgtest-dev python3)
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
                 libsamplerate0-dev sox)
 
@@ -30,8 +32,10 @@ for need in "${needs[@]}"; do
     test) wanted+=("${test_packages[@]}") ;;
     fuzz) wanted+=("${fuzz_packages[@]}") ;;
     bench) wanted+=("${bench_packages[@]}") ;;
-    all) wanted+=("${test_packages[@]}" "${fuzz_packages[@]}" "${bench_packages[@]}") ;;
-    *) fail "unknown need '$need' (build, test, fuzz, bench or all)" ;;
+    arm64) wanted+=("${arm64_packages[@]}") ;;
+    all) wanted+=("${test_packages[@]}" "${fuzz_packages[@]}" "${bench_packages[@]}"
+                  "${arm64_packages[@]}") ;;
+    *) fail "unknown need '$need' (build, test, fuzz, bench, arm64 or all)" ;;
   esac
 done
 

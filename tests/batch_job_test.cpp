@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
+#include "batch/batch_messages.h"
 #include "batch/batch_thread_proc.h"
-#include "engine/batch_messages.h"
-#include "engine/convert_file.h"
-#include "tools/synthetic_wav.h"
+#include "engine/convert/convert_file.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {

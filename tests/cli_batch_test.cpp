@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/conversion_result.h"
-#include "tools/synthetic_wav.h"
+#include "engine/base/conversion_result.h"
 #include "platform/replacing_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/folder_watch.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
 #include "texts/message_catalogue.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {

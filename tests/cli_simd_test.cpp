@@ -9,9 +9,10 @@
 #include <string>
 
 #include "cpu/cpu_features.h"
-#include "tools/synthetic_wav.h"
-#include "engine/wav_header.h"
+#include "engine/resample/builds/conversion_builds.h"
+#include "engine/wav/wav_header.h"
 #include "tests/support/temp_dir.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {

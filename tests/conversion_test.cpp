@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/block_geometry.h"
-#include "engine/conversion_kernels.h"
-#include "engine/convert_file.h"
-#include "engine/sample_encoding.h"
+#include "engine/codec/sample_encoding.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/standard/block_geometry.h"
+#include "engine/resample/standard/conversion_kernels.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
@@ -35,7 +35,7 @@ class Conversion : public ::testing::Test {
     std::filesystem::path Out() const { return dir / "out.wav"; }
 
     ConversionResult Convert(std::int32_t rate, std::int32_t speed = 100,
-                             platform::MessageWindow* window = nullptr) {
+                             ConversionProgress* window = nullptr) {
         return ConvertFile(In(), window, Out(), {rate, speed}).code;
     }
 

@@ -11,6 +11,8 @@
 
 #include "cpu/cpu_features.h"
 
+#include "engine/resample/builds/conversion_builds.h"
+
 namespace zel {
 namespace {
 

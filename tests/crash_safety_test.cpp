@@ -13,7 +13,7 @@
 
 #include "batch/batch_job.h"
 #include "batch/batch_thread_proc.h"
-#include "engine/wav_probe.h"
+#include "engine/wav/wav_probe.h"
 #include "platform/replacing_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/folder_watch.h"

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <random>
 
-#include "engine/aligned_buffer.h"
-#include "engine/conversion_kernels.h"
-#include "engine/filter_design.h"
-#include "engine/phase_walk.h"
+#include "engine/base/aligned_buffer.h"
+#include "engine/resample/standard/conversion_kernels.h"
+#include "engine/resample/standard/filter_design.h"
+#include "engine/resample/standard/phase_walk.h"
 
 namespace zel {
 namespace {

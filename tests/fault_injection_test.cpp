@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "engine/block_geometry.h"
-#include "engine/convert_file.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/standard/block_geometry.h"
 #include "platform/replacing_file.h"
 #include "tests/support/forked_call.h"
 #include "tests/support/recording_window.h"

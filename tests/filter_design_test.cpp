@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "engine/filter_design.h"
+#include "engine/resample/standard/filter_design.h"
 
 namespace zel {
 namespace {

@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/equiripple_prototype.h"
-#include "engine/high_quality_conversion.h"
-#include "engine/high_quality_kernels.h"
-#include "engine/high_quality_resampler.h"
-#include "engine/integer_packing.h"
+#include "cpu/cpu_features.h"
+#include "engine/codec/integer_packing.h"
+#include "engine/resample/builds/conversion_builds.h"
+#include "engine/resample/hq/equiripple_prototype.h"
+#include "engine/resample/hq/high_quality_kernels.h"
+#include "engine/resample/hq/high_quality_resampler.h"
+#include "tests/support/high_quality_conversion.h"
 
 namespace zel {
 namespace {
@@ -26,11 +28,16 @@ namespace {
 constexpr double kFullScale = 32768.0;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-bool HasAvx2AndFma() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
-
-const HighQualityKernels& FastestKernels() {
-    return HasAvx2AndFma() ? kHighQualityAvx2Kernels : kHighQualitySse2Kernels;
+// The builds this processor runs, highest first.
+std::vector<const ConversionBuild*> RunnableBuilds() {
+    std::vector<const ConversionBuild*> builds;
+    const SimdLevel highest = MaxSimdLevel(DetectCpuFeatures(nullptr));
+    for (const ConversionBuild& build : ConversionBuilds())
+        if (build.level <= highest) builds.push_back(&build);
+    return builds;
 }
+
+const HighQualityKernels& FastestKernels() { return RunnableBuilds().front()->highQualityKernels; }
 
 std::vector<double> Tone(double hz, std::int32_t rate, std::int64_t frames, double amplitude) {
     std::vector<double> x(static_cast<std::size_t>(frames));
@@ -261,11 +268,13 @@ TEST(HighQualityMode, OutputIsAlignedWithTheInputInTime) {
         const double b = (yc * ss - ys * sc) / det;
         double worst = 0.0;
         for (std::int64_t j = count / 4; j < 3 * count / 4; ++j)
-            worst = std::max(worst, std::abs(y[0][j] - a * std::sin(kTwoPi * outputHz * j / r.output) -
-                                             b * std::cos(kTwoPi * outputHz * j / r.output)));
+            worst =
+                std::max(worst, std::abs(y[0][j] - a * std::sin(kTwoPi * outputHz * j / r.output) -
+                                         b * std::cos(kTwoPi * outputHz * j / r.output)));
         // A shift of one output frame would be a phase of 2 pi x 100 / 96000 = 0.0065 at the
         // least; the gain is within 0.01 dB, and nothing else is there (-100 dB).
-        EXPECT_LT(std::abs(std::atan2(b, a)), 1e-5) << r.input << "->" << r.output << " speed " << r.speed;
+        EXPECT_LT(std::abs(std::atan2(b, a)), 1e-5)
+            << r.input << "->" << r.output << " speed " << r.speed;
         EXPECT_NEAR(std::hypot(a, b), 10000.0, 10000.0 * 0.00115) << r.input << "->" << r.output;
         EXPECT_LT(worst, 0.1) << r.input << "->" << r.output << " speed " << r.speed;
     }
@@ -290,8 +299,11 @@ TEST(HighQualityMode, TablesStayBoundedForEveryRatio) {
 constexpr float kSumTolerance = 0.25f;
 
 TEST(HighQualityMode, EveryKernelAgreesWithTheScalarReference) {
-    std::vector<const HighQualityKernels*> builds = {&kHighQualitySse2Kernels};
-    if (HasAvx2AndFma()) builds.push_back(&kHighQualityAvx2Kernels);
+    std::vector<const HighQualityKernels*> builds;
+    for (const ConversionBuild* build : RunnableBuilds())
+        if (&build->highQualityKernels != &kHighQualityScalarKernels &&
+            std::find(builds.begin(), builds.end(), &build->highQualityKernels) == builds.end())
+            builds.push_back(&build->highQualityKernels);
     for (const Rates& r : kStreamRates) {
         const auto x = Noise(3, 3001, 9);
         const auto expected =

@@ -1,17 +1,17 @@
 // Metadata carried from input to output: order kept, stale chunks dropped, frame counts
 // moved onto the output's timeline, nothing carried when stripped, only text from RIFX.
 
-#include "engine/metadata_carry.h"
+#include "engine/wav/metadata_carry.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/byte_order.h"
-#include "engine/memory_byte_source.h"
-#include "engine/riff_chunk_ids.h"
-#include "engine/wav_chunk_reader.h"
-#include "engine/wav_header_writer.h"
+#include "engine/base/byte_order.h"
+#include "engine/base/memory_byte_source.h"
+#include "engine/wav/riff_chunk_ids.h"
+#include "engine/wav/wav_chunk_reader.h"
+#include "engine/wav/wav_header_writer.h"
 #include "tests/support/riff_builder.h"
 
 namespace zel {

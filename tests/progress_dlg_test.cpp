@@ -19,8 +19,8 @@
 
 #include "app/elided_label.h"
 #include "app/qt_message_window.h"
+#include "batch/batch_messages.h"
 #include "batch/remaining_time.h"
-#include "engine/batch_messages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
 #include "tests/support/worker_gate.h"

@@ -8,7 +8,7 @@
 #include <complex>
 #include <numbers>
 
-#include "engine/convert_file.h"
+#include "engine/convert/convert_file.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
 

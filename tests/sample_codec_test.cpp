@@ -1,7 +1,7 @@
 // Samples of every encoding to float and back: lossless round trips, the output's own
 // rounding step, saturation that is counted, float that is never clipped.
 
-#include "engine/sample_codec.h"
+#include "engine/codec/sample_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/avx2_kernels.h"
-#include "engine/block_geometry.h"
-#include "engine/conversion_kernels.h"
-#include "engine/convert_file.h"
-#include "engine/memory_conversion.h"
-#include "engine/sample_encoding.h"
-#include "tools/synthetic_wav.h"
-#include "engine/wav_header.h"
+#include "engine/codec/sample_encoding.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/standard/block_geometry.h"
+#include "engine/resample/standard/conversion_kernels.h"
+#include "engine/resample/standard/kernels/avx2_kernels.h"
+#include "engine/wav/wav_header.h"
+#include "tests/support/memory_conversion.h"
 #include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/aligned_buffer.h"
-#include "engine/avx2_kernels.h"
-#include "engine/block_geometry.h"
-#include "engine/conversion_kernels.h"
-#include "engine/filter_design.h"
-#include "engine/phase_walk.h"
-#include "engine/sample_encoding.h"
+#include "engine/base/aligned_buffer.h"
+#include "engine/codec/sample_encoding.h"
+#include "engine/resample/standard/block_geometry.h"
+#include "engine/resample/standard/conversion_kernels.h"
+#include "engine/resample/standard/filter_design.h"
+#include "engine/resample/standard/kernels/avx2_kernels.h"
+#include "engine/resample/standard/phase_walk.h"
 #include "tests/support/sum_models.h"
 
 namespace zel {

@@ -1,16 +1,16 @@
 // The chunk reader on hand-made files: chunk order and padding, every accepted encoding,
 // RF64 and RIFX, open-ended and oversized data chunks, and every refusal.
 
-#include "engine/wav_chunk_reader.h"
+#include "engine/wav/wav_chunk_reader.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/file_byte_source.h"
-#include "engine/memory_byte_source.h"
-#include "engine/riff_chunk_ids.h"
-#include "tools/synthetic_wav.h"
+#include "engine/base/file_byte_source.h"
+#include "engine/base/memory_byte_source.h"
+#include "engine/wav/riff_chunk_ids.h"
 #include "tests/support/riff_builder.h"
 #include "tests/support/temp_dir.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {

@@ -1,13 +1,14 @@
 // Header acceptance: the canonical layout is taken, everything the conversion cannot handle
 // meaningfully is refused before any of its fields is used.
 
-#include "engine/wav_header.h"
+#include "engine/wav/wav_header.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/convert_file.h"
-#include "engine/wav_header.h"
-#include "engine/wav_probe.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/standard/sample_layout.h"
+#include "engine/wav/wav_header.h"
+#include "engine/wav/wav_probe.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
 #include "tools/synthetic_wav.h"
@@ -32,7 +33,8 @@ TEST(WavHeader, AcceptsCanonicalPcmInEveryLayout) {
                     Row{1, 16, SampleLayout::Mono16}, Row{2, 16, SampleLayout::Stereo16}}) {
         const WavHeader h = CanonicalHeader(row.channels, row.bits);
         EXPECT_EQ(CheckHeader(h), HeaderVerdict::kAccepted);
-        EXPECT_EQ(LayoutOf(FormatOf(h)), row.layout);
+        const WavFormat format = FormatOf(h);
+        EXPECT_EQ(LayoutFor(format.channels, format.bitsPerSample), row.layout);
     }
 }
 

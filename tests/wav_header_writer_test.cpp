@@ -1,20 +1,20 @@
 // Output headers: the canonical 44 bytes exactly as the established path writes them,
 // every other format in the layout its readers expect, and RF64 past 4 GiB.
 
-#include "engine/wav_header_writer.h"
+#include "engine/wav/wav_header_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "engine/byte_order.h"
-#include "engine/memory_byte_source.h"
-#include "engine/riff_chunk_ids.h"
-#include "tools/synthetic_wav.h"
-#include "engine/wav_chunk_reader.h"
-#include "engine/wav_header.h"
+#include "engine/base/byte_order.h"
+#include "engine/base/memory_byte_source.h"
+#include "engine/wav/riff_chunk_ids.h"
+#include "engine/wav/wav_chunk_reader.h"
+#include "engine/wav/wav_header.h"
 #include "tests/support/riff_builder.h"
 #include "tests/support/sample_format.h"
+#include "tools/synthetic_wav.h"
 
 namespace zel {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "batch/batch_settings.h"
-#include "engine/conversion_outcome.h"
+#include "engine/convert/conversion_outcome.h"
 #include "texts/ui_language.h"
 
 namespace zel::texts {

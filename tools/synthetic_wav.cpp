@@ -4,8 +4,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/sample_encoding.h"
-#include "engine/wav_header.h"
+#include "engine/codec/sample_encoding.h"
+#include "engine/wav/wav_header.h"
 
 namespace zel {
 namespace {

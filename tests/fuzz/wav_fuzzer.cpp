@@ -13,14 +13,15 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
-#include "engine/convert_file.h"
-#include "engine/filter_design.h"
-#include "engine/memory_byte_source.h"
-#include "engine/metadata_carry.h"
-#include "engine/sample_codec.h"
-#include "engine/wav_chunk_reader.h"
-#include "engine/wav_header.h"
-#include "engine/wav_probe.h"
+#include "engine/base/memory_byte_source.h"
+#include "engine/codec/sample_codec.h"
+#include "engine/convert/convert_file.h"
+#include "engine/resample/builds/conversion_builds.h"
+#include "engine/resample/standard/filter_design.h"
+#include "engine/wav/metadata_carry.h"
+#include "engine/wav/wav_chunk_reader.h"
+#include "engine/wav/wav_header.h"
+#include "engine/wav/wav_probe.h"
 #include "platform/message_window.h"
 #include "tools/synthetic_wav.h"
 
@@ -33,12 +34,10 @@ constexpr double kMaxOutputFrames = 400000;
 constexpr std::int64_t kMaxPhases = 4096;
 constexpr std::int64_t kMaxBlockStep = 1 << 20;
 
-class CancellingWindow : public zel::platform::MessageWindow {
+class CancellingWindow : public zel::ConversionProgress {
   public:
     explicit CancellingWindow(int cancelAfter) : cancelAfter_(cancelAfter) {}
-    std::intptr_t Send(std::uint32_t, std::uintptr_t, std::intptr_t) override {
-        return (cancelAfter_ > 0 && ++count_ >= cancelAfter_) ? -1 : 0;
-    }
+    bool Continue(std::int64_t) override { return !(cancelAfter_ > 0 && ++count_ >= cancelAfter_); }
 
   private:
     int cancelAfter_;

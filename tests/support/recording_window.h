@@ -1,11 +1,13 @@
 #pragma once
-// A progress receiver that records every message and answers with a scripted reply.
+// A progress receiver that records every message and answers with a scripted reply. Given
+// to a conversion directly, it hears its progress as the worker's window would.
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-#include "engine/batch_messages.h"
+#include "batch/batch_messages.h"
+#include "batch/window_progress.h"
 #include "platform/message_window.h"
 
 namespace zel::test {
@@ -17,8 +19,8 @@ struct RecordedMessage {
     bool operator==(const RecordedMessage&) const = default;
 };
 
-class RecordingWindow : public platform::MessageWindow {
-public:
+class RecordingWindow : public platform::MessageWindow, public ConversionProgress {
+  public:
     // Given the index of the message about to be answered (0-based) and the message.
     using Reply = std::function<std::intptr_t(std::size_t, const RecordedMessage&)>;
 
@@ -32,9 +34,11 @@ public:
         return reply_ ? reply_(messages.size() - 1, m) : 0;
     }
 
+    bool Continue(std::int64_t percent) override { return WindowProgress(this).Continue(percent); }
+
     std::vector<RecordedMessage> messages;
 
-private:
+  private:
     Reply reply_;
 };
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/wav_sample_format.h"
+#include "engine/codec/sample_format.h"
 
 namespace zel::test {
 

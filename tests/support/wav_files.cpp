@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/wav_header.h"
+#include "engine/wav/wav_header.h"
 #include "tests/support/wav_reader.h"
 
 namespace zel::test {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/qt_path.h"
+#include "engine/wav/wav_header.h"
 #include "tools/synthetic_wav.h"
-#include "engine/wav_header.h"
 
 namespace zel::test {
 

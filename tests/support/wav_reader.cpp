@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "engine/sample_encoding.h"
+#include "engine/codec/sample_encoding.h"
 
 namespace zel::test {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/wav/wav_header.h"
 #include "tools/synthetic_wav.h"
-#include "engine/wav_header.h"
 
 namespace zel::test {
 

@@ -1,0 +1,57 @@
+#pragma once
+// What one file's conversion ends with: the result code, and what the code alone cannot
+// say (which of several causes refused the output, that an earlier file was kept).
+// Callers that only know codes keep working with `code`.
+
+#include <cstdint>
+
+#include "engine/base/conversion_result.h"
+#include "engine/wav/wav_refusal.h"
+
+namespace zel {
+
+enum class ResultDetail : std::int32_t {
+    kNone,
+    // The target rate or the speed cannot be converted to.
+    kInvalidSettings,
+    // The suffix holds '/' or NUL, so the output name would leave the folder or be invalid.
+    kUnusableSuffix,
+    // The output name is one of the batch's inputs (or a link to one).
+    kOutputOnInput,
+    // The output's folder is missing or refuses a new file.
+    kFolderNotWritable,
+    // The output name is longer than the file system holds.
+    kNameTooLong,
+    // A cancel: a file of the output's name existed and was left exactly as it was.
+    kEarlierOutputKept,
+    // The process has as many files open as it may (EMFILE) or the system has (ENFILE).
+    kTooManyOpenFiles,
+    // The system refused the output for another reason, given in `systemError`.
+    kOutputNotCreated,
+    // A cancel because the batch's results could not be passed on: what was converted so
+    // far was removed, since nobody would learn that it is short.
+    kPartialRemoved,
+};
+
+struct ConversionOutcome {
+    ConversionOutcome() = default;
+    // Not explicit: a code alone, or a code and its detail, is an outcome.
+    ConversionOutcome(ConversionResult c, ResultDetail d = ResultDetail::kNone)
+        : code(c), detail(d) {}
+
+    ConversionResult code = kCompleted;
+    ResultDetail detail = ResultDetail::kNone;
+    // Frames read from the input and written to the output; 0 when nothing was converted.
+    std::int64_t framesIn = 0;
+    std::int64_t framesOut = 0;
+    // Output samples that had to be saturated. The float path (every high-quality
+    // conversion, and inputs other than 8/16-bit PCM) counts them; the standard integer
+    // kernels saturate without counting.
+    std::int64_t clippedSamples = 0;
+    // Why an input was refused as unreadable (with kInputFormatError).
+    WavRefusalReason refusal;
+    // The system's error number behind kOutputNotCreated; 0 otherwise.
+    std::int32_t systemError = 0;
+};
+
+}  // namespace zel

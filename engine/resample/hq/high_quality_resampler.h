@@ -1,0 +1,96 @@
+#pragma once
+// The streaming resampler of the high-quality mode, over planar float channels in any
+// scale. Output j lies at input position j x P / Q (P / Q = input rate x speed / output
+// rate, reduced), with the filter centred on it, so the output lines up with the input in
+// time; frames before the start and past the end count as silence. A stream of N input
+// frames yields exactly round(N x Q / P) outputs, however it is cut into pushes.
+//
+// Decimation by more than two first halves the rate as often as needed, each halving a
+// short filter that only keeps aliases out of the final band (its transition ends where
+// the final band's image begins), so the sharp final filter runs at the lowest rate.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/base/aligned_buffer.h"
+#include "engine/resample/hq/high_quality_filter.h"
+#include "engine/resample/hq/high_quality_kernels.h"
+
+namespace zel {
+
+class HighQualityResampler {
+public:
+    // Largest number of frames one Push takes.
+    static constexpr std::int64_t kMaxPushFrames = 8192;
+
+    explicit HighQualityResampler(const HighQualityKernels& kernels) : kernels_(kernels) {}
+
+    // Designs the filter and allocates the buffers for rates and speed (all positive) and
+    // 1 or more channels. False when the memory cannot be had.
+    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
+                 int channels);
+
+    // Takes `frames` (at most kMaxPushFrames) frames of every channel and returns how many
+    // outputs are now ready in Output(c); they stay valid until the next call.
+    std::int64_t Push(const float* const* input, std::int64_t frames);
+    // After the last Push: the next outputs of the stream's tail, 0 once all are out. Call
+    // until it returns 0.
+    std::int64_t Finish();
+
+    const float* Output(int channel) const { return output_[channel].data(); }
+    // The most outputs one Push or Finish returns.
+    std::int64_t OutputCapacity() const { return outputCapacity_; }
+    // The final stage's filter.
+    const HighQualityFilter& Filter() const { return filter_; }
+    int Halvings() const { return static_cast<int>(halvings_.size()); }
+    // Multiply-adds per output frame (all channels) over the whole chain, the interpolation
+    // of coefficients counted as one more per tap (for measuring kernels against the machine).
+    double MultiplyAddsPerFrame() const;
+    // round(inputFrames x Q / P) for the prepared ratio.
+    std::int64_t OutputsFor(std::int64_t inputFrames) const;
+
+private:
+    bool PrepareStage(int channels);
+    // Pushes `frames` into halving `from` (or, past the last, into this stage) and on
+    // through the rest; returns this stage's new outputs.
+    std::int64_t FeedFrom(std::size_t from, const float* const* input, std::int64_t frames);
+    std::int64_t PushHere(const float* const* input, std::int64_t frames);
+    std::int64_t FinishHere(std::int64_t total);
+    std::int64_t Produce(std::int64_t limit);
+    void ProduceExact(std::int64_t count);
+    void ProduceHalfBand(std::int64_t count);
+    void ProduceInterpolated(std::int64_t count);
+    void Append(const float* const* input, std::int64_t frames);
+    void Discard();
+    std::int64_t Available() const { return base_ + filled_; }
+    bool LargeTable() const;
+
+    const HighQualityKernels& kernels_;
+    HighQualityFilter filter_;
+    std::vector<std::unique_ptr<HighQualityResampler>> halvings_;
+    std::vector<const float*> stageOutput_;
+    std::size_t draining_ = 0;   // the first halving not yet finished
+    std::int64_t overallP_ = 0;  // the whole chain's ratio
+    std::int64_t overallQ_ = 0;
+    std::int64_t received_ = 0;  // frames pushed into the chain
+    int channels_ = 0;
+    std::int64_t capacity_ = 0;        // frames per channel buffer
+    std::int64_t outputCapacity_ = 0;  // outputs per call
+    AlignedBuffer<float> even_;  // a half-band halving's split streams
+    AlignedBuffer<float> odd_;
+    std::vector<AlignedBuffer<float>> input_;
+    std::vector<AlignedBuffer<float>> output_;
+    std::vector<const float*> inputPointers_;
+    std::vector<float*> outputPointers_;
+    std::int64_t base_ = 0;    // input index of each buffer's first frame
+    std::int64_t filled_ = 0;  // frames held
+    std::int64_t pushed_ = 0;       // input frames seen
+    std::int64_t batchFrames_ = 0;  // frames held before producing (large tables only)
+    std::int64_t next_ = 0;    // index of the next output
+    std::int64_t whole_ = 0;   // floor(next_ x P / Q)
+    std::int64_t rest_ = 0;    // next_ x P mod Q
+    bool finishing_ = false;
+};
+
+}  // namespace zel

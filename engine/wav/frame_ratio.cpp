@@ -1,0 +1,13 @@
+#include "engine/wav/frame_ratio.h"
+
+namespace zel {
+
+std::uint64_t MoveFramePosition(std::uint64_t frame, const FrameRatio& ratio) {
+    if (ratio.inputFrames == 0) return frame;
+    const unsigned __int128 scaled =
+        (static_cast<unsigned __int128>(frame) * ratio.outputFrames + ratio.inputFrames / 2) /
+        ratio.inputFrames;
+    return scaled > ~std::uint64_t{0} ? ~std::uint64_t{0} : static_cast<std::uint64_t>(scaled);
+}
+
+}  // namespace zel

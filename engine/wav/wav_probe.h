@@ -1,0 +1,31 @@
+#pragma once
+// A look at a file's layout without converting it: what the input list shows and the same
+// reader the conversion uses, so the list admits exactly the files the conversion reads
+// and names the reason for any other.
+
+#include <filesystem>
+
+#include "engine/wav/wav_header.h"
+#include "engine/wav/wav_layout.h"
+
+namespace zel {
+
+struct WavProbe {
+    enum class Status { kCannotOpen, kRefused, kAccepted };
+    Status status = Status::kCannotOpen;
+    // Why the file was refused (kRefused).
+    WavRefusalReason refusal;
+    // The list's columns: channels, rate and bits (data length clamped to 32 bits).
+    WavFormat format;
+    // All the reader found (kAccepted).
+    WavLayout layout;
+};
+
+WavProbe ProbeWavFile(const std::filesystem::path& path);
+
+// Whole seconds of audio a header describes (data length / block align / rate).
+std::uint64_t DurationSeconds(const WavFormat& format);
+// Whole seconds of audio the probed file holds, past 4 GiB too.
+std::uint64_t DurationSeconds(const WavProbe& probe);
+
+}  // namespace zel

@@ -1,0 +1,33 @@
+#pragma once
+// Whole streams through the high-quality resampler in memory: 16-bit interleaved samples
+// (unpacked to floats once per block, packed with saturation and a clip count) and planar
+// floats. For tests and benchmarks, and the shape the file path follows.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "engine/resample/hq/high_quality_kernels.h"
+
+namespace zel {
+
+struct HighQualityInt16Result {
+    bool prepared = false;              // false: the filter's memory could not be had
+    std::vector<std::int16_t> samples;  // interleaved
+    std::int64_t clipped = 0;
+};
+
+HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernels, int channels,
+                                                std::int32_t inputRate, std::int32_t outputRate,
+                                                std::int32_t speedPercent,
+                                                std::span<const std::int16_t> interleaved,
+                                                bool dither);
+
+// Planar float channels of equal length, pushed `pushFrames` at a time (1 up to
+// HighQualityResampler::kMaxPushFrames). Empty when the filter could not be prepared.
+std::vector<std::vector<float>> ResampleFloatHighQuality(
+    const HighQualityKernels& kernels, std::int32_t inputRate, std::int32_t outputRate,
+    std::int32_t speedPercent, const std::vector<std::vector<float>>& planar,
+    std::int64_t pushFrames);
+
+}  // namespace zel
