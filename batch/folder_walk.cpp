@@ -68,10 +68,9 @@ class Walker {
         result.namedLikeOutputs = namedLikeOutputs_;
         std::sort(linksOutside_.begin(), linksOutside_.end());
         result.linksLeadingOutside = std::move(linksOutside_);
-        std::sort(unreadable_.begin(), unreadable_.end(),
-                  [](const UnreadableFolder& a, const UnreadableFolder& b) {
-                      return a.path < b.path;
-                  });
+        std::sort(
+            unreadable_.begin(), unreadable_.end(),
+            [](const UnreadableFolder& a, const UnreadableFolder& b) { return a.path < b.path; });
         result.unreadableFolders = std::move(unreadable_);
         result.stopped = stopped_;
         return result;
@@ -85,7 +84,8 @@ class Walker {
 
     void Walk(const fs::path& folder, const fs::path& relative) {
         std::error_code error;
-        const std::optional<platform::FileIdentity> identity = platform::IdentifyFile(folder, error);
+        const std::optional<platform::FileIdentity> identity =
+            platform::IdentifyFile(folder, error);
         if (!identity) return NoteUnreadable(folder, error);
         if (identity == outputFolder_ || !visited_.insert(*identity).second) return;
         fs::directory_iterator it(folder, error);
@@ -120,8 +120,9 @@ class Walker {
         while (!folderLinks_.empty() && !Stopped()) {
             std::vector<FolderLink> round = std::move(folderLinks_);
             folderLinks_.clear();
-            std::sort(round.begin(), round.end(),
-                      [](const FolderLink& a, const FolderLink& b) { return a.relative < b.relative; });
+            std::sort(round.begin(), round.end(), [](const FolderLink& a, const FolderLink& b) {
+                return a.relative < b.relative;
+            });
             for (const FolderLink& link : round) {
                 if (Stopped()) return;
                 if (LeadsInside(link.path))
@@ -169,9 +170,8 @@ class Walker {
             if (!taken.insert(candidate.identity).second && candidate.viaLink) continue;
             entries.push_back(std::move(candidate.entry));
         }
-        std::sort(entries.begin(), entries.end(), [](const BatchEntry& a, const BatchEntry& b) {
-            return a.relative < b.relative;
-        });
+        std::sort(entries.begin(), entries.end(),
+                  [](const BatchEntry& a, const BatchEntry& b) { return a.relative < b.relative; });
         return entries;
     }
 

@@ -42,8 +42,8 @@ std::vector<BatchEntry> FoundEntries(const std::vector<std::string>& names,
         std::error_code error;
         if (options.recursive && fs::is_directory(name, error)) {
             if (IsTheOutputFolder(name, options)) {
-                list.error = "the output folder " + Quoted(options.outputDir) +
-                             " is the folder " + Quoted(name) +
+                list.error = "the output folder " + Quoted(options.outputDir) + " is the folder " +
+                             Quoted(name) +
                              " given with -r, whose files would all be left out; "
                              "choose another --output-dir";
                 return {};

@@ -11,7 +11,8 @@ std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path) {
     return IdentifyFile(path, ignored);
 }
 
-std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path, std::error_code& error) {
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path,
+                                         std::error_code& error) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         error.assign(errno, std::generic_category());

@@ -125,8 +125,8 @@ TEST_F(ArchiveCli, RecursiveWalkNeverLeavesTheFolderGiven) {
     const test::ChildOutcome r = RunCli({"-q", "-r", a}, scratch);
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_EQ(Inputs(r.out), (std::vector<std::string>{a + "/sub/y.wav", a + "/x.wav"})) << r.out;
-    EXPECT_EQ(r.err, "zel-cli: left out '" + a + "/link': a folder link leading outside '" + a +
-                         "'\n");
+    EXPECT_EQ(r.err,
+              "zel-cli: left out '" + a + "/link': a folder link leading outside '" + a + "'\n");
     EXPECT_FALSE(fs::exists(dir.path() / "elsewhere/Music/song_ZEL.wav"));
     EXPECT_FALSE(fs::exists(dir.path() / "archive/alias_ZEL.wav"));
 }
@@ -154,8 +154,8 @@ TEST_F(ArchiveCli, AFolderThatCannotBeReadIsNamedAndFailsTheRun) {
         const test::ChildOutcome r = RunCliAsOrdinaryUser({"-q", "-r", tree.string()}, scratch);
         fs::permissions(locked, fs::perms::owner_all);
         EXPECT_EQ(r.exitStatus, 1) << r.err;
-        EXPECT_EQ(r.err, "zel-cli: cannot read the folder '" + locked.string() +
-                             "': Permission denied\n");
+        EXPECT_EQ(r.err,
+                  "zel-cli: cannot read the folder '" + locked.string() + "': Permission denied\n");
         const std::string converted = *row.converted ? (home / row.converted).string() : "";
         EXPECT_EQ(Inputs(r.out), converted.empty() ? std::vector<std::string>{}
                                                    : std::vector<std::string>{converted});
@@ -195,7 +195,9 @@ TEST_F(ArchiveCli, AnOutputDirThatCannotWorkIsRefusedForItsCause) {
     const Row rows[] = {
         {"two inputs of one name", "out", {t, loose.string()}, "would both be written"},
         {"folders made one by a link", "linked", {t}, "would both be written"},
-        {"the input folder itself", "tree", {t},
+        {"the input folder itself",
+         "tree",
+         {t},
          "the output folder '" + t + "' is the folder '" + t + "' given with -r"},
     };
     for (const Row& row : rows) {

@@ -121,9 +121,8 @@ class TrapFiles {
     // How many of the files some process has started to open: a lease being broken reads
     // as the type it gives way to.
     std::size_t OpenedCount() const {
-        return static_cast<std::size_t>(std::count_if(fds_.begin(), fds_.end(), [](int fd) {
-            return ::fcntl(fd, F_GETLEASE) != F_WRLCK;
-        }));
+        return static_cast<std::size_t>(std::count_if(
+            fds_.begin(), fds_.end(), [](int fd) { return ::fcntl(fd, F_GETLEASE) != F_WRLCK; }));
     }
 
   private:

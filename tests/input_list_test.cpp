@@ -5,9 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <system_error>
-
 #include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
@@ -16,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <cerrno>
+#include <system_error>
 
 #include "app/input_file_list.h"
 #include "app/input_row_text.h"
