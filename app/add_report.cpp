@@ -4,8 +4,17 @@ void AddReport::AddRefusal(const QString& path, const QString& reason) {
     m_refusals << tr("%1 — 対応していないファイルです: %2").arg(path, reason);
 }
 
+void AddReport::AddLinkLeadingOutside(const QString& path) {
+    m_folders << tr("%1 — フォルダの外を指すリンクのため読みませんでした").arg(path);
+}
+
+void AddReport::AddUnreadFolder(const QString& path, const QString& reason) {
+    m_folders << tr("%1 — フォルダを読めませんでした: %2").arg(path, reason);
+}
+
 bool AddReport::IsEmpty() const {
-    return m_refusals.isEmpty() && m_duplicates == 0 && m_namedLikeOutputs == 0;
+    return m_folders.isEmpty() && m_refusals.isEmpty() && m_duplicates == 0 &&
+           m_namedLikeOutputs == 0;
 }
 
 QString AddReport::Heading() { return tr("追加しなかったファイルがあります"); }
@@ -17,6 +26,6 @@ QStringList AddReport::Lines(const QString& suffix) const {
     if (m_namedLikeOutputs > 0)
         lines << tr("名前がサフィックス「%1」で終わるため追加しなかったファイル（以前の出力）: %2")
                      .arg(suffix, QString::number(m_namedLikeOutputs));
-    lines << m_refusals;
+    lines << m_folders << m_refusals;
     return lines;
 }

@@ -17,13 +17,19 @@ class AddReport {
     void AddDuplicate() { ++m_duplicates; }
     // Files a folder scan left out because they are named like outputs of the suffix.
     void AddNamedLikeOutputs(int count) { m_namedLikeOutputs += count; }
+    // A link in a scanned folder to a folder outside it, not followed.
+    void AddLinkLeadingOutside(const QString& path);
+    // A folder the scan could not read, with the system's reason.
+    void AddUnreadFolder(const QString& path, const QString& reason);
 
     bool IsEmpty() const;
     static QString Heading();
-    // The counts first, so that they stay in view above a long list of refused files.
+    // The counts first, then the folders left out, so that they stay in view above a long
+    // list of refused files.
     QStringList Lines(const QString& suffix) const;
 
   private:
+    QStringList m_folders;
     QStringList m_refusals;
     int m_duplicates = 0;
     int m_namedLikeOutputs = 0;

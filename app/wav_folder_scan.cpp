@@ -13,5 +13,10 @@ WavFolderScan ScanWavFolder(const QString& folder, bool subfolders, const QStrin
     for (const zel::BatchEntry& entry : walk.entries)
         scan.paths << FromFilesystemPath(std::filesystem::path(entry.input));
     scan.namedLikeOutputs = static_cast<int>(walk.namedLikeOutputs);
+    for (const std::string& link : walk.linksLeadingOutside)
+        scan.linksLeadingOutside << FromFilesystemPath(std::filesystem::path(link));
+    for (const zel::UnreadableFolder& unread : walk.unreadableFolders)
+        scan.unreadFolders.append({FromFilesystemPath(std::filesystem::path(unread.path)),
+                                   QString::fromLocal8Bit(unread.error.message())});
     return scan;
 }

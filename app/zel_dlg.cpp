@@ -143,6 +143,9 @@ void CZELDlg::AddDroppedPaths(const QStringList& paths) {
 void CZELDlg::AddFolder(const QString& folder, AddReport& report) {
     const WavFolderScan scan = ScanWavFolder(folder, IncludesSubfolders(), SuffixText());
     report.AddNamedLikeOutputs(scan.namedLikeOutputs);
+    for (const QString& link : scan.linksLeadingOutside) report.AddLinkLeadingOutside(link);
+    for (const UnreadFolder& unread : scan.unreadFolders)
+        report.AddUnreadFolder(unread.path, unread.reason);
     for (const QString& path : scan.paths) AddInputFile(path, report);
 }
 

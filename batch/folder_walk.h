@@ -5,9 +5,17 @@
 // (a leading '.', which includes our temporary files), files named like an output of the
 // suffix ("take_ZEL.wav"), the output folder itself, and any folder already visited, so a
 // symbolic-link loop is walked once.
+//
+// The walk never leaves the folder given: a link to a folder is followed only when that
+// folder lies inside it (compared by device and inode, so no spelling of a path can lead
+// out), after every real folder, so a file is found under its real path first. A file
+// reached again through a link to it is taken once. Links leading out and folders that
+// could not be read are reported, not passed over in silence.
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace zel {
@@ -26,12 +34,26 @@ struct WalkRules {
     std::filesystem::path outputFolder;
     // False: the folder's own files only.
     bool subfolders = true;
+    // Looked at before every entry; once raised, the walk stops where it is. None: never.
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// A folder the walk could not list, with the system's reason.
+struct UnreadableFolder {
+    std::string path;
+    std::error_code error;
 };
 
 struct WalkResult {
     std::vector<BatchEntry> entries;
     // WAV files left out because they are named like an output of the suffix.
     std::size_t namedLikeOutputs = 0;
+    // Links to folders outside the folder walked, left out; sorted.
+    std::vector<std::string> linksLeadingOutside;
+    // Sorted by path.
+    std::vector<UnreadableFolder> unreadableFolders;
+    // The stop flag was raised: the lists are incomplete.
+    bool stopped = false;
 };
 
 WalkResult WalkFolder(const std::filesystem::path& folder, const WalkRules& rules);

@@ -1,6 +1,8 @@
 #pragma once
 // Two inputs of one batch whose outputs would take the same name, the later replacing the
 // earlier's. Found before anything is written, so such a batch can be refused whole.
+// Folders are compared as the system finds them (device and inode), so a link that makes
+// two folders of the output tree one is seen.
 
 #include <cstddef>
 #include <filesystem>

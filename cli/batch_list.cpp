@@ -6,22 +6,56 @@
 #include "batch/folder_walk.h"
 #include "batch/output_clash.h"
 #include "batch/output_path.h"
+#include "platform/file_identity.h"
+#include "texts/escaped_name.h"
 
 namespace zel::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
+std::string Quoted(const std::string& name) { return "'" + texts::EscapedName(name) + "'"; }
+
+// The walk would leave the output folder out, and with it every file of this folder.
+bool IsTheOutputFolder(const std::string& folder, const CliOptions& options) {
+    if (options.outputDir.empty()) return false;
+    const std::optional<platform::FileIdentity> output = platform::IdentifyFile(options.outputDir);
+    return output && output == platform::IdentifyFile(folder);
+}
+
+void NoteLeftOut(const std::string& folder, const WalkResult& walk, BatchList& list) {
+    for (const std::string& link : walk.linksLeadingOutside)
+        list.leftOutFolders.push_back("left out " + Quoted(link) +
+                                      ": a folder link leading outside " + Quoted(folder));
+    for (const UnreadableFolder& unreadable : walk.unreadableFolders)
+        list.leftOutFolders.push_back("cannot read the folder " + Quoted(unreadable.path) + ": " +
+                                      unreadable.error.message());
+    list.unreadableFolders += walk.unreadableFolders.size();
+}
+
 std::vector<BatchEntry> FoundEntries(const std::vector<std::string>& names,
-                                     const CliOptions& options) {
-    const WalkRules rules{options.suffix, options.outputDir};
+                                     const CliOptions& options, const std::atomic<bool>* stop,
+                                     BatchList& list) {
+    const WalkRules rules{options.suffix, options.outputDir, true, stop};
     std::vector<BatchEntry> entries;
     for (const std::string& name : names) {
         std::error_code error;
         if (options.recursive && fs::is_directory(name, error)) {
-            std::vector<BatchEntry> found = WalkFolder(name, rules).entries;
-            entries.insert(entries.end(), std::make_move_iterator(found.begin()),
-                           std::make_move_iterator(found.end()));
+            if (IsTheOutputFolder(name, options)) {
+                list.error = "the output folder " + Quoted(options.outputDir) + " is the folder " +
+                             Quoted(name) +
+                             " given with -r, whose files would all be left out; "
+                             "choose another --output-dir";
+                return {};
+            }
+            WalkResult walk = WalkFolder(name, rules);
+            NoteLeftOut(name, walk, list);
+            if (walk.stopped) {
+                list.stopped = true;
+                return {};
+            }
+            entries.insert(entries.end(), std::make_move_iterator(walk.entries.begin()),
+                           std::make_move_iterator(walk.entries.end()));
         } else {
             entries.push_back(EntryForFile(name));
         }
@@ -40,9 +74,11 @@ std::string OutputClashText(const BatchList& list, const std::string& suffix) {
 
 }  // namespace
 
-BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions& options) {
-    const std::vector<BatchEntry> entries = FoundEntries(names, options);
+BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions& options,
+                         const std::atomic<bool>* stop) {
     BatchList list;
+    const std::vector<BatchEntry> entries = FoundEntries(names, options, stop, list);
+    if (!list.error.empty() || list.stopped) return list;
     list.filesFound = entries.size();
     for (const BatchEntry& entry : entries) {
         if (options.shard && !options.shard->Holds(entry.relative)) continue;

@@ -129,22 +129,24 @@ void ReportFilesCutShort(const cli::BatchList& list, const std::vector<Conversio
     }
 }
 
+int InterruptedStatus() {
+    const int signal = cli::InterruptSignal();
+    return kExitSignalBase + (signal != 0 ? signal : SIGINT);
+}
+
 // Cancelled when a file was cut short or files were left out; otherwise whether every
-// file was converted.
-int ExitStatus(const std::vector<ConversionOutcome>& results, std::size_t fileCount) {
+// file of the list was converted and every folder could be read.
+int ExitStatus(const std::vector<ConversionOutcome>& results, const cli::BatchList& list) {
     const bool cancelled =
-        results.size() < fileCount ||
+        results.size() < list.inputs.size() ||
         std::any_of(results.begin(), results.end(),
                     [](const ConversionOutcome& r) { return r.code == kCancelled; });
-    if (cancelled) {
-        const int signal = cli::InterruptSignal();
-        return kExitSignalBase + (signal != 0 ? signal : SIGINT);
-    }
+    if (cancelled) return InterruptedStatus();
     const bool allCompleted = std::all_of(
         results.begin(), results.end(), [](const ConversionOutcome& r) {
             return r.code == kCompleted || r.code == kSkippedExisting;
         });
-    return allCompleted ? kExitOk : kExitSomeFailed;
+    return allCompleted && list.unreadableFolders == 0 ? kExitOk : kExitSomeFailed;
 }
 
 }  // namespace
@@ -179,8 +181,16 @@ int main(int argc, char** argv) {
     std::vector<std::string> names;
     std::string listError;
     if (!CollectNames(options, names, listError)) return Refuse(listError);
-    const cli::BatchList list = cli::BuildBatchList(names, options);
+    // Before the walks, which can take long on a large tree: Ctrl-C there stops at once,
+    // with nothing written.
+    cli::InstallInterruptHandlers();
+    const cli::BatchList list = cli::BuildBatchList(names, options, &cli::InterruptFlag());
+    if (list.stopped || cli::InterruptFlag()) return InterruptedStatus();
     if (!list.error.empty()) return Refuse(list.error);
+    for (const std::string& line : list.leftOutFolders)
+        std::fprintf(stderr, "zel-cli: %s\n", line.c_str());
+    // Nothing to convert because nothing could be read: the folders named are the cause.
+    if (list.filesFound == 0 && list.unreadableFolders > 0) return kExitSomeFailed;
     const SettingsProblem problem =
         CheckBatchSettings(list.filesFound, options.suffix, rate, speed);
     if (problem != SettingsProblem::kNone)
@@ -194,7 +204,6 @@ int main(int argc, char** argv) {
 
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     cli::TerminalProgress progress(stderr, showProgress);
-    cli::InstallInterruptHandlers();
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
     cli::CliBatchSettings settings{options.suffix,        rate,   speed,
                                    level,                 jobs,   options.quality,
@@ -221,7 +230,7 @@ int main(int argc, char** argv) {
     if (resultsAbandoned) {
         std::fprintf(stderr, "zel-cli: cancelled while standard output was not being read; "
                              "later results were not written\n");
-        return kExitSignalBase + cli::InterruptSignal();
+        return InterruptedStatus();
     }
     if (batch.SinkFailed()) {
         std::fprintf(stderr, "zel-cli: cannot write the results: %s\n",
@@ -229,5 +238,5 @@ int main(int argc, char** argv) {
         ReportFilesCutShort(list, results, language);
         return kExitSomeFailed;
     }
-    return ExitStatus(results, list.inputs.size());
+    return ExitStatus(results, list);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace zel::platform {
 
@@ -18,5 +19,7 @@ struct FileIdentity {
 // The identity of the file a path names, following symbolic links; none when nothing
 // (or a dangling link) is there.
 std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path);
+// The same, with the system's reason when there is none.
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path, std::error_code& error);
 
 }  // namespace zel::platform

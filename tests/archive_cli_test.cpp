@@ -26,12 +26,35 @@ using Args = std::vector<std::string>;
 
 constexpr SignalFormat kFormat{1, 16, 8000};
 
-test::ChildOutcome RunCli(const Args& args, const test::TempDir& scratch) {
-    Args command = {"/usr/bin/env", "LANG=C", "LC_ALL=C", ZEL_CLI_PATH};
+constexpr uid_t kOrdinaryUser = 65534;
+
+test::ChildOutcome RunCommand(Args command, const Args& args, const test::TempDir& scratch) {
+    command.insert(command.end(), {"/usr/bin/env", "LANG=C", "LC_ALL=C", ZEL_CLI_PATH});
     command.insert(command.end(), args.begin(), args.end());
     test::ChildOptions options;
     options.scratchFolder = scratch.path();
     return test::RunChild(command, options);
+}
+
+test::ChildOutcome RunCli(const Args& args, const test::TempDir& scratch) {
+    return RunCommand({}, args, scratch);
+}
+
+// Root reads every folder; an ordinary user is held to the permissions.
+test::ChildOutcome RunCliAsOrdinaryUser(const Args& args, const test::TempDir& scratch) {
+    if (::geteuid() != 0) return RunCli(args, scratch);
+    const std::string id = std::to_string(kOrdinaryUser);
+    return RunCommand({"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"},
+                      args, scratch);
+}
+
+// Makes a folder and everything in it the ordinary user's, when the test runs as root.
+bool HandToOrdinaryUser(const fs::path& folder) {
+    if (::geteuid() != 0) return true;
+    bool ok = ::lchown(folder.c_str(), kOrdinaryUser, kOrdinaryUser) == 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        ok = ::lchown(entry.path().c_str(), kOrdinaryUser, kOrdinaryUser) == 0 && ok;
+    return ok;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -87,6 +110,59 @@ TEST_F(ArchiveCli, RecursiveWalkFindsWavFilesInSortedOrderAndSkipsTheRest) {
     EXPECT_FALSE(fs::exists(dir.path() / "tree/b/old_ZEL_ZEL.wav"));
 }
 
+// A folder link leading out of the folder given is left out and named; one leading back
+// into it adds nothing, and a file reached again through a link is converted once, under
+// its own name.
+TEST_F(ArchiveCli, RecursiveWalkNeverLeavesTheFolderGiven) {
+    MakeInput("archive/x.wav");
+    MakeInput("archive/sub/y.wav");
+    MakeInput("elsewhere/Music/song.wav");
+    fs::create_directory_symlink("../elsewhere", dir.path() / "archive/link");
+    fs::create_directory_symlink("sub", dir.path() / "archive/again");
+    fs::create_symlink("x.wav", dir.path() / "archive/alias.wav");
+
+    const std::string a = (dir.path() / "archive").string();
+    const test::ChildOutcome r = RunCli({"-q", "-r", a}, scratch);
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(Inputs(r.out), (std::vector<std::string>{a + "/sub/y.wav", a + "/x.wav"})) << r.out;
+    EXPECT_EQ(r.err,
+              "zel-cli: left out '" + a + "/link': a folder link leading outside '" + a + "'\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "elsewhere/Music/song_ZEL.wav"));
+    EXPECT_FALSE(fs::exists(dir.path() / "archive/alias_ZEL.wav"));
+}
+
+// Run as an ordinary user, since root reads every folder.
+TEST_F(ArchiveCli, AFolderThatCannotBeReadIsNamedAndFailsTheRun) {
+    struct Row {
+        const char* what;
+        const char* locked;
+        const char* converted;  // empty: none
+    };
+    const Row rows[] = {{"a subfolder", "tree/locked", "tree/ok.wav"},
+                        {"the top folder", "tree", ""}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        test::TempDir home;
+        const fs::path tree = home / "tree";
+        fs::create_directories(tree / "locked");
+        test::WriteWav(tree / "ok.wav", kFormat, SineSignal(kFormat, 800, 440.0, 0.5));
+        test::WriteWav(tree / "locked/gone.wav", kFormat, SineSignal(kFormat, 800, 440.0, 0.5));
+        ASSERT_TRUE(HandToOrdinaryUser(home.path()));
+        const fs::path locked = home / row.locked;
+        fs::permissions(locked, fs::perms::none);
+
+        const test::ChildOutcome r = RunCliAsOrdinaryUser({"-q", "-r", tree.string()}, scratch);
+        fs::permissions(locked, fs::perms::owner_all);
+        EXPECT_EQ(r.exitStatus, 1) << r.err;
+        EXPECT_EQ(r.err,
+                  "zel-cli: cannot read the folder '" + locked.string() + "': Permission denied\n");
+        const std::string converted = *row.converted ? (home / row.converted).string() : "";
+        EXPECT_EQ(Inputs(r.out), converted.empty() ? std::vector<std::string>{}
+                                                   : std::vector<std::string>{converted});
+        EXPECT_FALSE(fs::exists(tree / "locked/gone_ZEL.wav"));
+    }
+}
+
 TEST_F(ArchiveCli, OutputDirKeepsTheStructureBelowEachFolder) {
     MakeInput("tree/x/deep/one.wav");
     const fs::path loose = MakeInput("loose.wav");
@@ -97,15 +173,46 @@ TEST_F(ArchiveCli, OutputDirKeepsTheStructureBelowEachFolder) {
     EXPECT_TRUE(test::LoadWav(out / "x/deep/one_ZEL.wav").HeaderConsistent());
     EXPECT_TRUE(test::LoadWav(out / "loose_ZEL.wav").HeaderConsistent());
     EXPECT_FALSE(fs::exists(dir.path() / "tree/x/deep/one_ZEL.wav"));
+}
 
-    // Two inputs that would write the same output: refused before anything is written.
+// An output folder that would lose an output, or that leaves nothing to convert, is
+// refused for its cause before anything is written.
+TEST_F(ArchiveCli, AnOutputDirThatCannotWorkIsRefusedForItsCause) {
+    MakeInput("tree/a/take.wav");
+    MakeInput("tree/b/take.wav");
+    const fs::path loose = MakeInput("loose.wav");
     MakeInput("tree/loose.wav");
-    const fs::path out2 = dir.path() / "out2";
-    const test::ChildOutcome clash =
-        RunCli({"-q", "-r", "--output-dir", out2.string(), Tree(), loose.string()}, scratch);
-    EXPECT_EQ(clash.exitStatus, 2);
-    EXPECT_NE(clash.err.find("would both be written"), std::string::npos) << clash.err;
-    EXPECT_FALSE(fs::exists(out2));
+    // A link in the output folder makes two of its folders one.
+    fs::create_directories(dir.path() / "linked/a");
+    fs::create_directory_symlink("a", dir.path() / "linked/b");
+    struct Row {
+        const char* what;
+        const char* outputDir;
+        Args inputs;
+        std::string refusal;
+    };
+    const std::string t = Tree();
+    const Row rows[] = {
+        {"two inputs of one name", "out", {t, loose.string()}, "would both be written"},
+        {"folders made one by a link", "linked", {t}, "would both be written"},
+        {"the input folder itself",
+         "tree",
+         {t},
+         "the output folder '" + t + "' is the folder '" + t + "' given with -r"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path out = dir.path() / row.outputDir;
+        Args args = {"-q", "-r", "--output-dir", out.string()};
+        args.insert(args.end(), row.inputs.begin(), row.inputs.end());
+        const test::ChildOutcome r = RunCli(args, scratch);
+        EXPECT_EQ(r.exitStatus, 2);
+        EXPECT_NE(r.err.find(row.refusal), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "out"));
+    EXPECT_FALSE(fs::exists(dir.path() / "linked/a/take_ZEL.wav"));
+    EXPECT_FALSE(fs::exists(dir.path() / "tree/a/take_ZEL.wav"));
 }
 
 TEST_F(ArchiveCli, FilesFromReadsLinesOrNulSeparatedNames) {

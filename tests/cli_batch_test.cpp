@@ -7,10 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <sstream>
 #include <thread>
 #include <string>
@@ -110,6 +113,73 @@ bool IsWholeUtf8(const std::string& text) {
         i += length;
     }
     return true;
+}
+
+// Files whose opening stops the process that opens them: a write lease is held on each,
+// and the kernel's notice that a lease is being broken is sent, as SIGSTOP, to that
+// process. A test can then act while a child is exactly there, without any delay. The
+// opening itself does not wait (zel-cli opens without blocking); the test's own notices
+// (SIGIO) are ignored while the files are held.
+class TrapFiles {
+  public:
+    explicit TrapFiles(const std::vector<fs::path>& paths) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGIO, &ignore, &previous_);
+        for (const fs::path& path : paths) {
+            const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+            held_ = fd >= 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0 && held_;
+            fds_.push_back(fd);
+        }
+    }
+    ~TrapFiles() {
+        for (const int fd : fds_)
+            if (fd >= 0) ::close(fd);
+        ::sigaction(SIGIO, &previous_, nullptr);
+    }
+    TrapFiles(const TrapFiles&) = delete;
+    TrapFiles& operator=(const TrapFiles&) = delete;
+
+    bool AllHeld() const { return held_; }
+    // From now on an opening of any of the files stops `pid`.
+    bool ArmFor(pid_t pid) {
+        bool ok = held_;
+        for (const int fd : fds_)
+            ok = ::fcntl(fd, F_SETOWN, pid) == 0 && ::fcntl(fd, F_SETSIG, SIGSTOP) == 0 && ok;
+        return ok;
+    }
+    // Openings stop nobody any more.
+    void Disarm() {
+        for (const int fd : fds_) {
+            ::fcntl(fd, F_SETOWN, ::getpid());
+            ::fcntl(fd, F_SETSIG, 0);
+        }
+    }
+    // How many of the files some process has started to open: a lease being broken reads
+    // as the type it gives way to.
+    std::size_t OpenedCount() const {
+        return static_cast<std::size_t>(std::count_if(
+            fds_.begin(), fds_.end(), [](int fd) { return ::fcntl(fd, F_GETLEASE) != F_WRLCK; }));
+    }
+
+  private:
+    struct sigaction previous_ {};
+    std::vector<int> fds_;
+    bool held_ = true;
+};
+
+// Waits until `child` stops or ends (an ended child is left to be reaped); true when it
+// stopped. At the deadline the child is killed, so nothing waits forever.
+bool WaitUntilStopped(pid_t child, std::chrono::steady_clock::duration timeout) {
+    std::future<bool> stopped = std::async(std::launch::async, [child] {
+        siginfo_t info{};
+        while (::waitid(P_PID, static_cast<id_t>(child), &info, WSTOPPED | WEXITED | WNOWAIT) != 0)
+            if (errno != EINTR) return false;
+        return info.si_code == CLD_STOPPED;
+    });
+    if (stopped.wait_for(timeout) != std::future_status::ready) ::kill(child, SIGKILL);
+    return stopped.get();
 }
 
 class CliTest : public ::testing::Test {
@@ -218,6 +288,47 @@ TEST_F(CliTest, CtrlCEndsTheFileInProgressAndOpensNoLaterFile) {
     EXPECT_LT(partial.dataBytes, kLongFrames * 4 * 4);
     EXPECT_FALSE(fs::exists(work / "next_ZEL.wav"));
     EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+}
+
+// The walk of -r reads the header of every file not named .wav; such a file in each of
+// two folders stops zel-cli when it is opened. Ctrl-C there: the walk stops at once, never
+// opening the other, and nothing is converted.
+TEST_F(CliTest, CtrlCDuringTheFolderWalkStopsItAndWritesNothing) {
+    const fs::path tree = work / "tree";
+    std::vector<fs::path> traps;
+    for (const char* folder : {"a", "b"}) {
+        fs::create_directories(tree / folder);
+        ASSERT_TRUE(test::WriteTone(tree / folder / "take.wav", {1, 16, 8000}, 800));
+        traps.push_back(tree / folder / "trap.bin");
+        ASSERT_TRUE(test::WriteTone(traps.back(), {1, 16, 8000}, 800));
+    }
+    TrapFiles trapFiles(traps);
+    ASSERT_TRUE(trapFiles.AllHeld()) << "no write lease on this file system";
+    test::ChildOptions options;
+    options.scratchFolder = scratch.path();
+    bool armed = false;
+    bool walking = false;
+    options.whileRunning = [&](pid_t pid) {
+        // The shell stops itself before it becomes zel-cli, so the traps are set in time.
+        armed = WaitUntilStopped(pid, kStartTimeout) && trapFiles.ArmFor(pid);
+        ::kill(pid, SIGCONT);
+        walking = armed && WaitUntilStopped(pid, kStartTimeout) && trapFiles.OpenedCount() == 1;
+        trapFiles.Disarm();
+        ::kill(pid, SIGINT);
+        ::kill(pid, SIGCONT);
+    };
+    const test::ChildOutcome outcome =
+        test::RunChild({"/bin/sh", "-c", "kill -STOP $$ && exec \"$0\" \"$@\"", ZEL_CLI_PATH,
+                        "--quiet", "-r", tree.string()},
+                       options);
+
+    ASSERT_TRUE(armed);
+    ASSERT_TRUE(walking);
+    EXPECT_EQ(outcome.exitStatus, kExitInterrupted) << "signal " << outcome.endingSignal;
+    EXPECT_EQ(trapFiles.OpenedCount(), 1u);
+    EXPECT_EQ(outcome.out, "");
+    for (const char* output : {"a/take_ZEL.wav", "b/take_ZEL.wav", "a/trap_ZEL.bin"})
+        EXPECT_FALSE(fs::exists(tree / output)) << output;
 }
 
 TEST_F(CliTest, CtrlCCancelsEveryWorker) {

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <cerrno>
+#include <system_error>
 
 #include "app/input_file_list.h"
 #include "app/input_row_text.h"
@@ -40,6 +42,23 @@ QString NamedLikeOutputLine(int count) {
                "名前がサフィックス「_ZEL」で終わるため追加しなかったファイル（以前の出力）: %1")
         .arg(count);
 }
+
+// The effective user switched to an ordinary one while it lives, when the test runs as
+// root, whom no permission stops; the saved user id lets it switch back.
+class OrdinaryUser {
+  public:
+    OrdinaryUser() : m_switched(::geteuid() == 0 && ::seteuid(kOrdinaryUser) == 0) {}
+    ~OrdinaryUser() {
+        if (m_switched && ::seteuid(0) != 0) qFatal("cannot return to the user root");
+    }
+    OrdinaryUser(const OrdinaryUser&) = delete;
+    OrdinaryUser& operator=(const OrdinaryUser&) = delete;
+    bool IsOrdinary() const { return ::geteuid() != 0; }
+
+  private:
+    static constexpr uid_t kOrdinaryUser = 65534;
+    bool m_switched;
+};
 
 zel::WavFormat FormatWithChannels(std::uint16_t channels) {
     zel::WavFormat format;
@@ -312,6 +331,45 @@ class InputListTest : public QObject {
                  QStringList({root + "/top.wav", root + "/x/mid.wav", root + "/x/y/deep.wav"}));
         QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
         QCOMPARE(prompts.skippedFiles[0].lines, QStringList(NamedLikeOutputLine(1)));
+    }
+
+    // A scan never leaves the folder chosen: a folder link leading out of it is named and
+    // left out, one leading back in adds nothing. A folder it cannot read is named with the
+    // reason.
+    void folderScanStaysInsideAndNamesTheFoldersItLeftOut() {
+        QTemporaryDir folder;
+        QTemporaryDir outside;
+        QVERIFY(folder.isValid() && outside.isValid());
+        const QString root = folder.path();
+        QVERIFY(QDir(root).mkpath("sub"));
+        QVERIFY(QDir(root).mkpath("locked"));
+        QVERIFY(zel::test::WriteWav(root + "/sub/in.wav"));
+        QVERIFY(zel::test::WriteWav(root + "/locked/unseen.wav"));
+        QVERIFY(zel::test::WriteWav(outside.path() + "/out.wav"));
+        QVERIFY(QFile::link(outside.path(), root + "/away"));
+        QVERIFY(QFile::link(root + "/sub", root + "/back"));
+        for (const QString& reachable : {root, outside.path()})
+            QCOMPARE(::chmod(QFile::encodeName(reachable).constData(), 0755), 0);
+        const QByteArray locked = QFile::encodeName(root + "/locked");
+        QCOMPARE(::chmod(locked.constData(), 0), 0);
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        dlg.SubfoldersCheck()->click();
+        prompts.folderToChoose = root;
+        {
+            const OrdinaryUser user;
+            QVERIFY(user.IsOrdinary());
+            dlg.findChild<QPushButton*>("folderButton")->click();
+        }
+        QCOMPARE(::chmod(locked.constData(), 0755), 0);
+
+        QCOMPARE(dlg.InputPaths(), QStringList({root + "/sub/in.wav"}));
+        QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+        const QString denied =
+            QString::fromLocal8Bit(std::generic_category().message(EACCES).c_str());
+        QCOMPARE(prompts.skippedFiles[0].lines,
+                 QStringList({root + "/away — フォルダの外を指すリンクのため読みませんでした",
+                              root + "/locked — フォルダを読めませんでした: " + denied}));
     }
 
     void dropAddsFilesAndScansFolders() {

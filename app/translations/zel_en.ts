@@ -8,6 +8,14 @@
         <translation>%1 — not supported: %2</translation>
     </message>
     <message>
+        <source>%1 — フォルダの外を指すリンクのため読みませんでした</source>
+        <translation>%1 — not read: a link to a folder outside the folder chosen</translation>
+    </message>
+    <message>
+        <source>%1 — フォルダを読めませんでした: %2</source>
+        <translation>%1 — the folder could not be read: %2</translation>
+    </message>
+    <message>
         <source>追加しなかったファイルがあります</source>
         <translation>Some files were not added.</translation>
     </message>
