@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/window_settings.h"
+#include "app/dialog_memory.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/dialog_memory.h"
 #include "app/elided_text_tip_delegate.h"
 #include "app/screen_fit.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
-#include "app/window_settings.h"
 #include "batch/existing_output.h"
 #include "texts/escaped_name.h"
 #include "texts/message_catalogue.h"

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
@@ -21,9 +20,6 @@ const QString kIntoFolderKey = QStringLiteral("output/intoFolder");
 const QString kOutputFolderKey = QStringLiteral("output/folder");
 const QString kSimdLevelKey = QStringLiteral("conversion/simdLevel");
 const QString kWindowSizeKey = QStringLiteral("window/size");
-const QString kDialogSizeKey = QStringLiteral("window/%1Size");
-const QString kFileChooserKey = QStringLiteral("choosers/inputFiles");
-const QString kFolderChooserKey = QStringLiteral("choosers/inputFolder");
 
 // The window's check boxes, each under its key; a new check box takes one more line.
 struct CheckBoxKey {
@@ -92,23 +88,4 @@ void SaveWindowSettings(const CZELDlg& dlg) {
     settings.setValue(kOutputFolderKey, dlg.OutputFolderText());
     settings.setValue(kSimdLevelKey, dlg.m_simdLevel);
     settings.setValue(kWindowSizeKey, dlg.size());
-}
-
-QString RememberedChooserFolder(ChooserFolder chooser) {
-    return QSettings()
-        .value(chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey)
-        .toString();
-}
-
-void RememberChooserFolder(ChooserFolder chooser, const QString& folder) {
-    QSettings().setValue(
-        chooser == ChooserFolder::kInputFiles ? kFileChooserKey : kFolderChooserKey, folder);
-}
-
-void RememberDialogSize(QDialog& dialog, const QString& name) {
-    const QString key = kDialogSizeKey.arg(name);
-    const QSize size = QSettings().value(key).toSize();
-    if (size.isValid()) dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
-    QObject::connect(&dialog, &QDialog::finished, &dialog,
-                     [&dialog, key] { QSettings().setValue(key, dialog.size()); });
 }

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cpu/cpu_features.h"
-#include "engine/codec/integer_packing.h"
+#include "tests/support/int16_packing.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/resample/hq/equiripple_prototype.h"
 #include "engine/resample/hq/high_quality_kernels.h"

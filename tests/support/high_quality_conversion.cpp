@@ -4,7 +4,7 @@
 
 #include "engine/base/aligned_buffer.h"
 #include "engine/codec/int16_planes.h"
-#include "engine/codec/integer_packing.h"
+#include "tests/support/int16_packing.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 
 namespace zel {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
-#include "engine/codec/integer_packing.h"
+#include "engine/codec/tpdf_dither.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/planar_resampler.h"
 
