@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/aligned_buffer.h"
+#include "engine/byte_stream.h"
 #include "engine/conversion_kernels.h"
 #include "engine/conversion_result.h"
 #include "engine/filter_design.h"
@@ -15,20 +16,6 @@
 #include "platform/message_window.h"
 
 namespace zel {
-
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    // Exactly `count` bytes, or false.
-    virtual bool ReadExactly(std::uint8_t* buffer, std::size_t count) = 0;
-};
-
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    // All `count` bytes, or false.
-    virtual bool Write(const std::uint8_t* buffer, std::size_t count) = 0;
-};
 
 // How a stream is cut: the reduced ratio, the nominal input frames f of a block and the
 // outputs g of a full block.

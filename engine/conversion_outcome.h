@@ -24,6 +24,12 @@ enum class ResultDetail : std::int32_t {
     kNameTooLong,
     // A cancel: a file of the output's name existed and was left exactly as it was.
     kEarlierOutputKept,
+    // The ratio of the rates (with the speed) needs a filter or blocks larger than the
+    // design allows.
+    kFilterTooLarge,
+    // The conversion stopped on an error the program did not expect (not memory running
+    // out, which is the code alone).
+    kUnexpectedError,
 };
 
 struct ConversionOutcome {
@@ -41,6 +47,11 @@ struct ConversionOutcome {
     // conversion, and inputs other than 8/16-bit PCM) counts them; the standard integer
     // kernels saturate without counting.
     std::int64_t clippedSamples = 0;
+    // Float input samples that were NaN or infinite, converted as silence.
+    std::int64_t nonFiniteSamples = 0;
+    // Chunks of the input's metadata the output goes without for a limit (see
+    // CarriedMetadata::leftOut).
+    std::int64_t metadataChunksLeftOut = 0;
     // Why an input was refused as unreadable (with kInputFormatError).
     WavRefusalReason refusal;
 };

@@ -111,6 +111,7 @@ bool CanonicalOutputHeader(RandomAccessBytes& input, std::int32_t targetRate,
     const WavHeader derived = DeriveOutputHeader(original, static_cast<std::uint32_t>(targetRate));
     header.bytes.assign(derived.bytes.begin(), derived.bytes.end());
     header.canonical = true;
+    header.leadingAt = header.bytes.size();
     header.dataSizeOffset = kCanonicalDataSizeOffset;
     return true;
 }
@@ -186,16 +187,44 @@ bool WriteBytes(FileHandle& output, std::span<const std::uint8_t> bytes) {
     return bytes.empty() || output.Write(bytes.data(), bytes.size());
 }
 
+// The header's bytes in front of the carried chunks, and those behind them.
+std::span<const std::uint8_t> HeaderFront(const WavOutputHeader& header) {
+    return std::span(header.bytes).first(header.leadingAt);
+}
+std::span<const std::uint8_t> HeaderBack(const WavOutputHeader& header) {
+    return std::span(header.bytes).subspan(header.leadingAt);
+}
+
+// The header with the chunks that stand before the data.
+ConversionResult WriteOutputHeader(RandomAccessBytes& input, FileHandle& output,
+                                   const WavOutputHeader& header,
+                                   const CarriedMetadata& carried) {
+    if (!WriteBytes(output, HeaderFront(header))) return kOutputWriteError;
+    FileSink sink(output);
+    const ConversionResult leading = WriteCarriedChunks(input, carried.chunks, false, sink);
+    if (leading != kCompleted) return leading;
+    return WriteBytes(output, HeaderBack(header)) ? kCompleted : kOutputWriteError;
+}
+
 // The pad byte after odd-sized data and the chunks behind it, then the sizes in the
-// header, which is written once more at the start.
-bool FinishOutputFile(FileHandle& output, WavOutputHeader& header, const DataResult& data,
-                      std::span<const std::uint8_t> trailing) {
-    const std::uint64_t pad = DataPadBytes(data.bytes, !trailing.empty());
+// header, whose own bytes are written once more in place.
+ConversionResult FinishOutputFile(RandomAccessBytes& input, FileHandle& output,
+                                  WavOutputHeader& header, const DataResult& data,
+                                  const CarriedMetadata& carried) {
+    const std::uint64_t trailingBytes = CarriedBytes(carried.chunks, true);
+    const std::uint64_t pad = DataPadBytes(data.bytes, trailingBytes != 0);
     const std::uint8_t zero = 0;
-    if (pad != 0 && !output.Write(&zero, 1)) return false;
-    if (!WriteBytes(output, trailing)) return false;
-    if (!CompleteWavHeader(header, data.bytes, data.frames, pad + trailing.size())) return false;
-    return output.SeekToStart() && WriteBytes(output, header.bytes);
+    if (pad != 0 && !output.Write(&zero, 1)) return kOutputWriteError;
+    FileSink sink(output);
+    const ConversionResult trailing = WriteCarriedChunks(input, carried.chunks, true, sink);
+    if (trailing != kCompleted) return trailing;
+    if (!CompleteWavHeader(header, data.bytes, data.frames, pad + trailingBytes))
+        return kOutputWriteError;
+    const bool rewritten =
+        output.SeekTo(0) && WriteBytes(output, HeaderFront(header)) &&
+        output.SeekTo(header.leadingAt + header.leadingBytes) &&
+        WriteBytes(output, HeaderBack(header));
+    return rewritten ? kCompleted : kOutputWriteError;
 }
 
 }  // namespace
@@ -227,22 +256,21 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
 
     const FrameRatio ratio = RatioOf(layout, settings);
     const auto targetRate = static_cast<std::uint32_t>(settings.targetRate);
-    const std::vector<CarriedChunk> carried =
+    const CarriedMetadata carried =
         CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});
-    const std::vector<std::uint8_t> leading = SerializeChunks(carried, false);
-    const std::vector<std::uint8_t> trailing = SerializeChunks(carried, true);
 
     const WavSampleFormat outputFormat = OutputFormatOf(layout.format, targetRate);
     const std::uint64_t expected =
-        ExpectedDataBytes(layout, outputFormat, ratio) + 1 + trailing.size();
+        ExpectedDataBytes(layout, outputFormat, ratio) + 1 + CarriedBytes(carried.chunks, true);
     const bool plainPcm = IsPlainPcm(layout, expected);
     WavOutputHeader header;
     if (plainPcm && layout.canonical) {
         if (!CanonicalOutputHeader(input, settings.targetRate, header)) return {kInputReadError};
     } else {
-        header = ComposeWavHeader(outputFormat, leading, expected);
+        header = ComposeWavHeader(outputFormat, CarriedBytes(carried.chunks, false), expected);
     }
-    if (!WriteBytes(output.File(), header.bytes)) return {kOutputWriteError};
+    const ConversionResult written = WriteOutputHeader(input, output.File(), header, carried);
+    if (written != kCompleted) return {written};
 
     FileHandle& out = output.File();
     DataResult data;
@@ -254,13 +282,15 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
         data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out,
                                     progressWindow);
     if (data.code < 0) return {data.code};
-    if (!FinishOutputFile(output.File(), header, data, trailing)) return {kOutputWriteError};
+    const ConversionResult finished = FinishOutputFile(input, output.File(), header, data, carried);
+    if (finished != kCompleted) return {finished};
     ConversionOutcome outcome{data.code};
     if (data.code == kCancelled) outcome = FinishCancelled(output);
     else if (!output.Commit()) outcome = {kOutputWriteError};
     outcome.framesIn = static_cast<std::int64_t>(layout.frameCount);
     outcome.framesOut = static_cast<std::int64_t>(data.frames);
     outcome.clippedSamples = static_cast<std::int64_t>(data.saturated);
+    outcome.metadataChunksLeftOut = static_cast<std::int64_t>(carried.leftOut);
     return outcome;
 }
 
