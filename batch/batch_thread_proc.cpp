@@ -31,7 +31,7 @@ ConversionOutcome ConvertOneFile(const ConversionBuild& build, const std::string
     if (!SuffixIsUsable(choice.suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
     const std::filesystem::path output = MakeOutputPathIn(choice.folder, input, choice.suffix);
     if (batchInputs.Contains(output)) return {kOutputOpenError, ResultDetail::kOutputOnInput};
-    if (choice.skipExisting && IsFinishedOutput(output, input, settings))
+    if (choice.skipExisting && IsFinishedOutput(output, input, settings, build.kernels.blockLimit))
         return {kSkippedExisting};
     if (!choice.folder.empty()) {
         // A folder that cannot be made shows as the output refusing to open.

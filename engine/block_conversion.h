@@ -10,7 +10,7 @@
 #include "engine/aligned_buffer.h"
 #include "engine/byte_stream.h"
 #include "engine/conversion_kernels.h"
-#include "engine/conversion_result.h"
+#include "engine/conversion_outcome.h"
 #include "engine/filter_design.h"
 #include "engine/wav_header.h"
 #include "platform/message_window.h"
@@ -26,13 +26,17 @@ struct BlockGeometry {
     std::int64_t blockOutputs = 0;
 };
 
+// The refusal of a ratio whose filter or blocks would exceed kMaxDesignBytes.
+ConversionOutcome RatioRefusal();
+
 class BlockConversion {
 public:
     explicit BlockConversion(const ConversionKernels& kernels) : kernels_(kernels) {}
 
     // Designs the filter for `format` at the target rate and speed (both positive) and
-    // allocates the buffers: kCompleted, or kOutOfMemory.
-    ConversionResult Prepare(const WavFormat& format, std::int32_t targetRate,
+    // allocates the buffers: kCompleted, kOutOfMemory, or a refusal of the ratio (see
+    // RatioRefusal).
+    ConversionOutcome Prepare(const WavFormat& format, std::int32_t targetRate,
                              std::int32_t speedPercent);
 
     // Converts `totalFrames` frames from `source` into `sink`, block by block, sending the

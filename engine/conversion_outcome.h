@@ -25,7 +25,7 @@ enum class ResultDetail : std::int32_t {
     // A cancel: a file of the output's name existed and was left exactly as it was.
     kEarlierOutputKept,
     // The ratio of the rates (with the speed) needs a filter or blocks larger than the
-    // design allows.
+    // design allows (with kOutputOpenError).
     kFilterTooLarge,
     // The conversion stopped on an error the program did not expect (not memory running
     // out, which is the code alone).

@@ -132,6 +132,9 @@ struct DataResult {
     std::uint64_t frames = 0;
     // Integer samples the float paths had to saturate (the integer kernels do not count).
     std::uint64_t saturated = 0;
+    // NaN or infinite input samples, converted as silence.
+    std::uint64_t nonFinite = 0;
+    ResultDetail detail = ResultDetail::kNone;  // of a refused ratio
 };
 
 DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
@@ -139,9 +142,9 @@ DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
                           FileHandle& output, MessageWindow* window) {
     BlockConversion conversion(build);
     const WavFormat format = IntegerFormatOf(layout.format);
-    const ConversionResult prepared =
+    const ConversionOutcome prepared =
         conversion.Prepare(format, settings.targetRate, settings.speedPercent);
-    if (prepared != kCompleted) return {prepared};
+    if (prepared.code != kCompleted) return {.code = prepared.code, .detail = prepared.detail};
     DataChunkSource source(input, layout.dataOffset);
     FileSink sink(output);
     const ConversionResult result =
@@ -156,7 +159,7 @@ DataResult RunFloatPath(RandomAccessBytes& input, const WavLayout& layout,
     FloatDataWritten written;
     const ConversionResult result =
         ConvertThroughFloat(input, layout, outputFormat, resampler, output, window, written);
-    return {result, written.bytes, written.frames, written.saturated};
+    return {result, written.bytes, written.frames, written.saturated, written.nonFinite};
 }
 
 DataResult RunStandardFloatPath(RandomAccessBytes& input, const WavLayout& layout,
@@ -164,10 +167,10 @@ DataResult RunStandardFloatPath(RandomAccessBytes& input, const WavLayout& layou
                                 const ConversionSettings& settings, const ConversionKernels& build,
                                 FileHandle& output, MessageWindow* window) {
     PolyphaseResampler resampler(build);
-    const ConversionResult prepared =
+    const ConversionOutcome prepared =
         resampler.Prepare(layout.format.sampleRate, settings.targetRate, settings.speedPercent,
                           layout.format.channels);
-    if (prepared != kCompleted) return {prepared};
+    if (prepared.code != kCompleted) return {.code = prepared.code, .detail = prepared.detail};
     return RunFloatPath(input, layout, outputFormat, resampler, output, window);
 }
 
@@ -281,7 +284,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     else
         data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out,
                                     progressWindow);
-    if (data.code < 0) return {data.code};
+    if (data.code < 0) return {data.code, data.detail};
     const ConversionResult finished = FinishOutputFile(input, output.File(), header, data, carried);
     if (finished != kCompleted) return {finished};
     ConversionOutcome outcome{data.code};
@@ -290,6 +293,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, MessageWin
     outcome.framesIn = static_cast<std::int64_t>(layout.frameCount);
     outcome.framesOut = static_cast<std::int64_t>(data.frames);
     outcome.clippedSamples = static_cast<std::int64_t>(data.saturated);
+    outcome.nonFiniteSamples = static_cast<std::int64_t>(data.nonFinite);
     outcome.metadataChunksLeftOut = static_cast<std::int64_t>(carried.leftOut);
     return outcome;
 }

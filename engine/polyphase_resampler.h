@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/aligned_buffer.h"
+#include "engine/block_conversion.h"
 #include "engine/block_geometry.h"
 #include "engine/conversion_kernels.h"
 #include "engine/filter_design.h"
@@ -18,8 +19,9 @@ class PolyphaseResampler final : public PlanarResampler {
   public:
     explicit PolyphaseResampler(const ConversionKernels& kernels) : kernels_(kernels) {}
 
-    // kCompleted, or kOutOfMemory when the filter or the planes cannot be had.
-    ConversionResult Prepare(std::uint32_t inputRate, std::int32_t targetRate,
+    // kCompleted, kOutOfMemory when the filter or the planes cannot be had, or the
+    // refusal of a ratio too large for them (RatioRefusal).
+    ConversionOutcome Prepare(std::uint32_t inputRate, std::int32_t targetRate,
                              std::int32_t speedPercent, int channels);
 
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;

@@ -171,7 +171,7 @@ TEST_F(Conversion, VeryShortFilesHoldTheirLevelInEveryLayout) {
             WriteWav(In(), format, Constant(frames, format.channels, level));
             ASSERT_EQ(Convert(48000), kCompleted);
             const auto out = LoadWav(Out());
-            ASSERT_EQ(out.Frames(), SingleBlockOutputs(frames, 147, 160)) << frames;
+            ASSERT_EQ(out.Frames(), SingleBlockOutputs<std::int64_t>(frames, 147, 160)) << frames;
             // Each phase's gain is within 0.1 % of one.
             const double tolerance = format.bitsPerSample == 16 ? 16 : 1;
             for (std::int32_t v : out.samples) ASSERT_NEAR(v, level, tolerance) << frames;
