@@ -186,9 +186,8 @@ void CResultDlg::AppendRow(const QString& fileName, const QString& message, Outc
 }
 
 QString CResultDlg::MessageFor(const zel::ConversionOutcome& outcome) {
-    std::string text = zel::texts::OutcomeText(outcome, InstalledUiLanguage());
-    if (outcome.clippedSamples > 0)
-        text += zel::texts::ClippedNoteText(outcome.clippedSamples, InstalledUiLanguage());
+    const std::string text = zel::texts::OutcomeText(outcome, InstalledUiLanguage()) +
+                             zel::texts::OutcomeNotesText(outcome, InstalledUiLanguage());
     return QString::fromStdString(text);
 }
 

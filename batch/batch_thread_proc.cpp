@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 
 #include "batch/batch_job.h"
@@ -22,16 +25,14 @@ std::intptr_t SendTo(platform::MessageWindow* window, std::uint32_t message, std
 
 bool AsksToCancel(std::intptr_t answer) { return answer != 0; }
 
-}  // namespace
-
-ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
-                                   const OutputChoice& choice, const BatchInputs& batchInputs,
-                                   platform::MessageWindow* window,
-                                   const ConversionSettings& settings) {
+ConversionOutcome ConvertOneFile(const ConversionBuild& build, const std::string& input,
+                                 const OutputChoice& choice, const BatchInputs& batchInputs,
+                                 platform::MessageWindow* window,
+                                 const ConversionSettings& settings) {
     if (!SuffixIsUsable(choice.suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
     const std::filesystem::path output = MakeOutputPathIn(choice.folder, input, choice.suffix);
     if (batchInputs.Contains(output)) return {kOutputOpenError, ResultDetail::kOutputOnInput};
-    if (choice.skipExisting && IsFinishedOutput(output, input, settings))
+    if (choice.skipExisting && IsFinishedOutput(output, input, settings, build.kernels.blockLimit))
         return {kSkippedExisting};
     if (!choice.folder.empty()) {
         // A folder that cannot be made shows as the output refusing to open.
@@ -40,6 +41,24 @@ ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::stri
     }
     WindowProgress progress(window);
     return ConvertFile(input, &progress, output, settings, build.kernels);
+}
+
+}  // namespace
+
+ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
+                                   const OutputChoice& choice, const BatchInputs& batchInputs,
+                                   platform::MessageWindow* window,
+                                   const ConversionSettings& settings) {
+    // The output being written removes its temporary file as the exception leaves it.
+    try {
+        return ConvertOneFile(build, input, choice, batchInputs, window, settings);
+    } catch (const std::bad_alloc&) {
+        return {kOutOfMemory};
+    } catch (const std::length_error&) {  // a container asked for more than it can hold
+        return {kOutOfMemory};
+    } catch (const std::exception&) {
+        return {kOutOfMemory, ResultDetail::kUnexpectedError};
+    }
 }
 
 std::uint32_t BatchThreadProc(BatchJob& job) {

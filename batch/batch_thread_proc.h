@@ -37,7 +37,9 @@ struct OutputChoice {
 // One file of a batch: the output path from the choice, refused with kOutputOpenError
 // when the suffix is unusable or the output would land on an input of the batch;
 // kSkippedExisting when skipping and a finished output exists; otherwise the
-// conversion's own outcome.
+// conversion's own outcome. Memory running out anywhere in it (std::bad_alloc) gives
+// kOutOfMemory, any other exception kOutOfMemory with kUnexpectedError; no temporary
+// file is left behind and the batch goes on.
 ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
                                    const OutputChoice& choice, const BatchInputs& batchInputs,
                                    platform::MessageWindow* window,

@@ -7,12 +7,11 @@
 
 #include "batch/batch_inputs.h"
 #include "batch/output_path.h"
+#include "engine/convert/output_frame_count.h"
 #include "engine/wav/wav_probe.h"
 
 namespace zel {
 namespace {
-
-constexpr std::int64_t kNormalSpeedPercent = 100;
 
 // The layout of a WAV file the conversion reads; anything but a regular file is refused
 // without waiting on it.
@@ -25,7 +24,7 @@ std::optional<WavLayout> ReadLayout(const std::filesystem::path& path) {
 }  // namespace
 
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
-                      const ConversionSettings& settings) {
+                      const ConversionSettings& settings, std::int64_t blockLimit) {
     if (!settings.IsConvertible()) return false;
     const std::optional<WavLayout> out = ReadLayout(output);
     if (!out || !out->sizesAgree) return false;
@@ -37,14 +36,8 @@ bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem
         outFormat.channels != inFormat.channels || outFormat.encoding != inFormat.encoding ||
         outFormat.validBits != inFormat.validBits)
         return false;
-    // A finished conversion writes at least floor(frames * Q / P) frames; a cancel stops
-    // before the last block, which always adds at least one frame at our rates.
-    const std::int64_t p = static_cast<std::int64_t>(inFormat.sampleRate) * settings.speedPercent;
-    const std::int64_t q = static_cast<std::int64_t>(settings.targetRate) * kNormalSpeedPercent;
-    const auto expected =
-        static_cast<std::uint64_t>(static_cast<unsigned __int128>(in->frameCount) *
-                                   static_cast<std::uint64_t>(q) / static_cast<std::uint64_t>(p));
-    return out->frameCount >= expected;
+    return out->frameCount ==
+           OutputFrameCount(in->frameCount, inFormat.sampleRate, settings, blockLimit);
 }
 
 std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,

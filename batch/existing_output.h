@@ -3,8 +3,10 @@
 // so that a batch run again after an interruption leaves it alone. Finished means: a
 // WAV file our conversion reads (metadata, RF64 and every encoding included), whose sizes
 // agree with the file's length, at the target rate in the input's channels, encoding and
-// bits, and at least as many frames as the input lasts at the target rate and speed. A cancelled conversion keeps a valid but shorter file,
-// which therefore is converted again.
+// bits, and exactly as many frames as this conversion writes (OutputFrameCount, so a
+// change of speed shows). A cancelled conversion keeps a valid but shorter file, which
+// therefore is converted again. What the file cannot show (quality mode, dither, the
+// metadata choice) is not checked.
 
 #include <cstddef>
 #include <filesystem>
@@ -20,8 +22,10 @@ namespace zel {
 // failures: a batch whose files were all converted or skipped succeeded.
 inline constexpr ConversionResult kSkippedExisting = 2;
 
+// `blockLimit`: the build's (ConversionKernels::blockLimit), on which the standard
+// paths' length depends.
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
-                      const ConversionSettings& settings);
+                      const ConversionSettings& settings, std::int64_t blockLimit);
 
 // How many of a batch's outputs exist already, finished or not, so the user can be asked
 // before any is replaced. `folders` as BatchJob::m_outputFolders. An output that would

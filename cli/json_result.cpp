@@ -81,6 +81,8 @@ std::string JsonLine(const JsonResult& r) {
     line += ",\"framesOut\":" + std::to_string(r.framesOut);
     line += ",\"seconds\":" + std::string(seconds);
     line += ",\"clippedSamples\":" + std::to_string(r.clippedSamples);
+    line += ",\"nonFiniteSamples\":" + std::to_string(r.nonFiniteSamples);
+    line += ",\"metadataChunksLeftOut\":" + std::to_string(r.metadataChunksLeftOut);
     line += "}\n";
     return line;
 }

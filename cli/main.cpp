@@ -69,12 +69,15 @@ std::string ResultText(const cli::CliOptions& options, const cli::BatchList& lis
     const std::string& input = list.inputs[index];
     const std::string message = texts::OutcomeText(result, language);
     if (!options.jsonResults)
-        return cli::ResultLine(input, result.code, message, result.clippedSamples);
+        return cli::ResultLine(
+            input, result.code, message,
+            {result.clippedSamples, result.nonFiniteSamples, result.metadataChunksLeftOut});
     const std::filesystem::path folder =
         list.outputFolders.empty() ? std::filesystem::path() : list.outputFolders[index];
     const std::string output = MakeOutputPathIn(folder, input, options.suffix).string();
     return cli::JsonLine({input, output, result.code, message, result.framesIn, result.framesOut,
-                          seconds, result.clippedSamples});
+                          seconds, result.clippedSamples, result.nonFiniteSamples,
+                          result.metadataChunksLeftOut});
 }
 
 // The names on the command line, then those of --files-from; false with `error` set when

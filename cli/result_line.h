@@ -8,8 +8,17 @@
 
 namespace zel::cli {
 
-// A fourth field "clipped=N" follows when `clipped` is above 0.
+// What a file's conversion counted, each printed as a further field only when above 0,
+// in this order: "clipped=N" (output samples saturated), "nonfinite=N" (NaN or infinite
+// input samples converted as silence), "metadata_left_out=N" (metadata chunks the output
+// goes without for a limit).
+struct ResultNotes {
+    std::int64_t clipped = 0;
+    std::int64_t nonFinite = 0;
+    std::int64_t metadataLeftOut = 0;
+};
+
 std::string ResultLine(std::string_view input, int code, std::string_view message,
-                       std::int64_t clipped = 0);
+                       const ResultNotes& notes = {});
 
 }  // namespace zel::cli

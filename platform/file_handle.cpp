@@ -66,7 +66,10 @@ bool FileHandle::Write(const void* buffer, std::size_t count) {
     return true;
 }
 
-bool FileHandle::SeekToStart() { return ::lseek(fd_, 0, SEEK_SET) == 0; }
+bool FileHandle::SeekTo(std::uint64_t offset) {
+    const auto to = static_cast<off_t>(offset);
+    return to >= 0 && ::lseek(fd_, to, SEEK_SET) == to;
+}
 
 std::int64_t FileHandle::Size() const {
     struct stat info {};

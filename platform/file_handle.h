@@ -35,7 +35,8 @@ class FileHandle {
     bool Read(void* buffer, std::size_t count, std::size_t& bytesRead);
     // Writes all `count` bytes or reports false (disk full, file size limit, I/O error).
     bool Write(const void* buffer, std::size_t count);
-    bool SeekToStart();
+    // Where the next Write goes, in bytes from the start.
+    bool SeekTo(std::uint64_t offset);
     // Size of the file in bytes, or -1 when it cannot be told.
     std::int64_t Size() const;
     // The file's permission bits (kPermissionMask), or kDefaultPermissionBits.

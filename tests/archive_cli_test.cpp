@@ -294,6 +294,11 @@ TEST_F(ArchiveCli, SkipExistingResumesAnInterruptedRun) {
     const test::ChildOutcome other =
         RunCli({"-q", "--rate", "22050", "--skip-existing", done.string()}, scratch);
     EXPECT_EQ(Lines(other.out).at(0), done.string() + "\t0\t正常終了");
+    // Twice the speed is half the length: the longer output made before is replaced.
+    const test::ChildOutcome faster = RunCli(
+        {"-q", "--rate", "22050", "--speed", "200", "--skip-existing", done.string()}, scratch);
+    EXPECT_EQ(Lines(faster.out).at(0), done.string() + "\t0\t正常終了");
+    EXPECT_EQ(test::LoadWav(dir.path() / "tree/done_ZEL.wav").Frames(), 11025);
 }
 
 TEST_F(ArchiveCli, JsonResultsCarryEveryFieldEscaped) {
@@ -310,7 +315,10 @@ TEST_F(ArchiveCli, JsonResultsCarryEveryFieldEscaped) {
                   folder +
                   "/quote\\\"back\\\\slash\\ttab_ZEL.wav\",\"code\":0,\"message\":\"正常終了\","
                   "\"framesIn\":8000,\"framesOut\":16000");
-    EXPECT_NE(lines[0].find(",\"clippedSamples\":0}"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(",\"clippedSamples\":0,\"nonFiniteSamples\":0,"
+                            "\"metadataChunksLeftOut\":0}"),
+              std::string::npos)
+        << lines[0];
     EXPECT_NE(lines[1].find("\"code\":-1,\"message\":\"入力ファイルオープンエラー\","
                             "\"framesIn\":0,\"framesOut\":0"),
               std::string::npos)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -173,6 +174,31 @@ TEST_F(BatchJobTest, FailuresKeepTheirCodesAndTheBatchGoesOn) {
     EXPECT_EQ(pauses.size(), 4u);
     EXPECT_FALSE(fs::exists(PathOf("text_ZEL.wav")));
     EXPECT_TRUE(fs::is_directory(PathOf("blocked_ZEL.wav")));
+}
+
+// Memory running out anywhere in one file's conversion (here in its first progress
+// report) fails that file alone, leaves no temporary file and lets the batch go on.
+TEST_F(BatchJobTest, AnExceptionInOneFileGivesOutOfMemoryAndTheBatchGoesOn) {
+    BatchJob job;
+    std::uintptr_t filesDone = 0;
+    bool thrown = false;
+    DialogStandIn dialog([&](const RecordedMessage& m) {
+        if (m.lParam == kAllFilesBar) filesDone = m.wParam;
+        if (m.lParam == kCurrentFileBar && filesDone == 1 && !thrown) {
+            thrown = true;
+            throw std::bad_alloc();
+        }
+        return false;
+    });
+    Run(job, {Tone("a.wav"), Tone("b.wav"), Tone("c.wav")}, dialog);
+    EXPECT_EQ(job.m_results, (std::vector<ConversionResult>{kCompleted, kOutOfMemory, kCompleted}));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.wav", "a_ZEL.wav", "b.wav", "c.wav",
+                                               "c_ZEL.wav"}));
+    EXPECT_EQ(dialog.window.messages.back(), kFinished);
 }
 
 TEST_F(BatchJobTest, CancelBetweenFilesStartsNoFurtherFile) {

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <sstream>
@@ -20,6 +21,8 @@
 #include <vector>
 
 #include "engine/base/conversion_result.h"
+#include "tests/support/riff_builder.h"
+#include "tools/synthetic_wav.h"
 #include "platform/replacing_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/folder_watch.h"
@@ -180,6 +183,31 @@ bool WaitUntilStopped(pid_t child, std::chrono::steady_clock::duration timeout) 
     });
     if (stopped.wait_for(timeout) != std::future_status::ready) ::kill(child, SIGKILL);
     return stopped.get();
+}
+
+// A 16-bit stereo file at 44100 Hz whose chunk `id` of `chunkBytes` bytes (zeros, a hole
+// in the file: nothing is written to disk for it) stands before the data, behind
+// `smallChunks` two-byte chunks.
+bool WriteWithLargeChunk(const fs::path& path, const char* id, std::uint64_t chunkBytes,
+                         int smallChunks = 0) {
+    test::RiffBuilder front;
+    front.Chunk("fmt ", test::FmtPayload(1, 2, 44100, 4, 16));
+    for (int i = 0; i < smallChunks; ++i) front.Chunk("note", test::Bytes{1, 2});
+    const test::Bytes data(4 * 4410, 1);
+    const std::uint64_t riffBody =
+        front.Build().size() - 8 + 8 + chunkBytes + (chunkBytes & 1) + 8 + data.size();
+    test::Bytes head = front.Build(static_cast<std::uint32_t>(riffBody));
+    test::FieldWriter chunk;
+    chunk.Id(id).U32(static_cast<std::uint32_t>(chunkBytes));
+    head.insert(head.end(), chunk.bytes().begin(), chunk.bytes().end());
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    file.seekp(static_cast<std::streamoff>(chunkBytes + (chunkBytes & 1)), std::ios::cur);
+    test::FieldWriter dataChunk;
+    dataChunk.Id("data").U32(static_cast<std::uint32_t>(data.size())).Append(data);
+    file.write(reinterpret_cast<const char*>(dataChunk.bytes().data()),
+               static_cast<std::streamsize>(dataChunk.bytes().size()));
+    return static_cast<bool>(file);
 }
 
 class CliTest : public ::testing::Test {
@@ -651,6 +679,45 @@ TEST_F(CliTest, ControlCharactersInNamesAreEscapedInTheResultLine) {
         Lines(outcome.out),
         std::vector<std::string>{escaped + "\t0\t" +
                                  texts::ResultCodeText(kCompleted, UiLanguageFromEnvironment())});
+}
+
+// A 64 MiB chunk is carried in pieces: memory stays within a limit that three copies of
+// it would exceed, and the files before and after it convert as well.
+TEST_F(CliTest, ALargeMetadataChunkIsCopiedInPiecesWithinAMemoryLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+    constexpr std::uint64_t kLargestCarried = std::uint64_t{64} << 20;
+    const fs::path good = work / "good.wav";
+    const fs::path big = work / "big.wav";
+    const fs::path good2 = work / "good2.wav";
+    ASSERT_TRUE(test::WriteTone(good, {2, 16, 44100}, 4410));
+    ASSERT_TRUE(WriteWithLargeChunk(big, "LIST", kLargestCarried));
+    ASSERT_TRUE(test::WriteTone(good2, {2, 16, 44100}, 4410));
+    const test::ChildOutcome outcome =
+        RunShell("ulimit -v 400000; exec \"$0\" --quiet '" + good.string() + "' '" +
+                 big.string() + "' '" + good2.string() + "'");
+    EXPECT_EQ(outcome.endingSignal, 0);
+    EXPECT_EQ(outcome.exitStatus, kExitOk) << outcome.err;
+    EXPECT_EQ(Lines(outcome.out),
+              (std::vector<std::string>{ResultLine(good, kCompleted), ResultLine(big, kCompleted),
+                                        ResultLine(good2, kCompleted)}));
+    EXPECT_GT(fs::file_size(work / "big_ZEL.wav"), kLargestCarried);
+    EXPECT_TRUE(TemporaryFiles(work.path()).empty());
+}
+
+// Chunks past the reader's limits (the 4097th on, one over 64 MiB) are named in the line.
+TEST_F(CliTest, MetadataLeftOutIsNotedInTheResultLine) {
+    const fs::path many = work / "many.wav";
+    const fs::path huge = work / "huge.wav";
+    ASSERT_TRUE(WriteWithLargeChunk(many, "LIST", 4, 4100));
+    ASSERT_TRUE(WriteWithLargeChunk(huge, "LIST", (std::uint64_t{64} << 20) + 2));
+    const test::ChildOutcome outcome = Run({"--quiet", many.string(), huge.string()});
+    EXPECT_EQ(outcome.exitStatus, kExitOk) << outcome.err;
+    // 4100 notes and the LIST: the last five are not listed.
+    EXPECT_EQ(Lines(outcome.out),
+              (std::vector<std::string>{ResultLine(many, kCompleted) + "\tmetadata_left_out=5",
+                                        ResultLine(huge, kCompleted) + "\tmetadata_left_out=1"}));
 }
 
 TEST_F(CliTest, JobsMustBeAWholeNumberOfAtLeastOne) {

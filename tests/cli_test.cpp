@@ -3,9 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "engine/base/byte_order.h"
+#include "engine/base/file_byte_source.h"
+#include "engine/wav/wav_chunk_reader.h"
+#include "tests/support/riff_builder.h"
 #include "tools/synthetic_wav.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
@@ -123,6 +130,41 @@ TEST_F(Cli, HighQualityHasTheExactLengthAndReportsClipping) {
     // round(44100 x 48000 / (44100 x 0.73))
     EXPECT_EQ(test::LoadWav(dir / "quiet_ZEL.wav").Frames(), 65753);
     EXPECT_EQ(RunCli({"--quality", "best", quiet}, scratch).exitStatus, 2);
+}
+
+// NaN and infinities in a float input become silence and are counted; a huge but finite
+// value saturates, so no output sample is ever NaN or infinite, in either quality.
+TEST_F(Cli, NonFiniteInputSamplesAreSilencedAndCounted) {
+    constexpr int kFrames = 4410;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double special[] = {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e300, -1e300};
+    test::FieldWriter samples;
+    for (int i = 0; i < kFrames; ++i) {
+        const double v = i % 1000 == 500 ? special[(i / 1000) % 5] : 0.25 * std::sin(i * 0.05);
+        samples.U64(std::bit_cast<std::uint64_t>(v));
+    }
+    const test::Bytes bytes = test::RiffBuilder()
+                                  .Chunk("fmt ", test::FmtPayload(3, 1, 44100, 8, 64, true))
+                                  .Chunk("data", samples.bytes())
+                                  .Build();
+    const auto input = dir / "float.wav";
+    ASSERT_TRUE(WriteFileBytes(input, bytes));
+    for (const char* quality : {"standard", "high"}) {
+        SCOPED_TRACE(quality);
+        const test::ChildOutcome r =
+            RunCli({"-q", "--quality", quality, "--rate", "48000", input.string()}, scratch);
+        ASSERT_EQ(r.exitStatus, 0) << r.err;
+        EXPECT_EQ(r.out, input.string() + "\t0\t正常終了\tnonfinite=3\n");
+        FileByteSource output(dir / "float_ZEL.wav");
+        const WavReadOutcome read = ReadWavLayout(output);
+        ASSERT_TRUE(read.Accepted());
+        std::vector<std::uint8_t> data(read.layout.dataBytes);
+        ASSERT_TRUE(output.ReadAt(read.layout.dataOffset, data.data(), data.size()));
+        int nonFinite = 0;
+        for (std::size_t at = 0; at < data.size(); at += 8)
+            nonFinite += std::isfinite(std::bit_cast<double>(LoadU64(&data[at], false))) ? 0 : 1;
+        EXPECT_EQ(nonFinite, 0);
+    }
 }
 
 TEST_F(Cli, MessagesFollowTheLocale) {

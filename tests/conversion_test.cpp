@@ -171,7 +171,7 @@ TEST_F(Conversion, VeryShortFilesHoldTheirLevelInEveryLayout) {
             WriteWav(In(), format, Constant(frames, format.channels, level));
             ASSERT_EQ(Convert(48000), kCompleted);
             const auto out = LoadWav(Out());
-            ASSERT_EQ(out.Frames(), SingleBlockOutputs(frames, 147, 160)) << frames;
+            ASSERT_EQ(out.Frames(), SingleBlockOutputs<std::int64_t>(frames, 147, 160)) << frames;
             // Each phase's gain is within 0.1 % of one.
             const double tolerance = format.bitsPerSample == 16 ? 16 : 1;
             for (std::int32_t v : out.samples) ASSERT_NEAR(v, level, tolerance) << frames;
@@ -382,13 +382,23 @@ TEST_F(Conversion, InputShrinkingMidFileGivesReadErrorAndNoOutput) {
     EXPECT_EQ(ReadFileBytes(Out()), precious);
 }
 
-TEST_F(Conversion, UnmanageableRatioGivesOutOfMemoryAndNoOutput) {
-    // A 2^31 - 1 Hz input: nothing reduces, the block would need gigabytes.
+// A ratio whose filter or blocks would pass the design's bound is refused for that, not
+// as memory running out: 2^31 - 1 Hz reduces with nothing (the block would need
+// gigabytes), 44101 Hz at 101 % gives 4454201:4800000 (4.8 million phases).
+TEST_F(Conversion, UnmanageableRatioIsRefusedForItsFilterAndLeavesNoOutput) {
     auto bytes = MakeWavBytes(kStereo16, SampleValues(400, 0));
-    bytes[24] = 0xFF, bytes[25] = 0xFF, bytes[26] = 0xFF, bytes[27] = 0x7F;
-    ASSERT_TRUE(WriteFileBytes(In(), bytes));
-    EXPECT_EQ(Convert(48000), kOutOfMemory);
-    ExpectOnlyInputLeft();
+    struct Row {
+        std::uint32_t rate;
+        std::int32_t speed;
+    };
+    for (const auto [rate, speed] : {Row{0x7FFFFFFFu, 100}, Row{44101u, 101}}) {
+        for (int i = 0; i < 4; ++i) bytes[24 + i] = static_cast<std::uint8_t>(rate >> (8 * i));
+        ASSERT_TRUE(WriteFileBytes(In(), bytes));
+        const ConversionOutcome outcome = ConvertFile(In(), nullptr, Out(), {48000, speed});
+        EXPECT_EQ(outcome.code, kOutputOpenError) << rate;
+        EXPECT_EQ(outcome.detail, ResultDetail::kFilterTooLarge) << rate;
+        ExpectOnlyInputLeft();
+    }
 }
 
 TEST_F(Conversion, WriteFailureGivesWriteErrorAndKeepsTheOldOutput) {

@@ -102,11 +102,11 @@ TEST(FilterDesign, HammingWindowEndsAt008) {
     EXPECT_NEAR(w[50], 1.0, 1e-6);
 }
 
-TEST(FilterDesign, HugePhaseCountIsRefusedAsOutOfMemory) {
+TEST(FilterDesign, HugePhaseCountIsRefusedAsTooLarge) {
     FilterState s;
     s.P = 2147483647;  // prime, so nothing reduces
     s.Q = 9599900;
-    EXPECT_EQ(DesignFilter(s), DesignOutcome::kOutOfMemory);
+    EXPECT_EQ(DesignFilter(s), DesignOutcome::kTooLarge);
     EXPECT_EQ(s.table.Rows(), 0);
 }
 

@@ -76,7 +76,7 @@ Bytes RichInput(const char* riffId = "RIFF") {
         .Build();
 }
 
-std::vector<CarriedChunk> Carry(const Bytes& file, bool strip = false) {
+CarriedMetadata CarryFrom(const Bytes& file, bool strip = false) {
     MemoryByteSource source(file);
     const WavReadOutcome read = ReadWavLayout(source);
     EXPECT_TRUE(read.Accepted());
@@ -87,8 +87,35 @@ std::vector<CarriedChunk> Carry(const Bytes& file, bool strip = false) {
     return CarryMetadata(source, read.layout, options);
 }
 
+class VectorSink : public ByteSink {
+  public:
+    bool Write(const std::uint8_t* buffer, std::size_t count) override {
+        bytes.insert(bytes.end(), buffer, buffer + count);
+        return true;
+    }
+    Bytes bytes;
+};
+
+// The chunks as the output gets them: held ones as changed, the others copied.
+struct OutputChunk {
+    std::uint32_t id;
+    bool afterData;
+    Bytes payload;
+};
+
+std::vector<OutputChunk> Carry(const Bytes& file, bool strip = false) {
+    std::vector<OutputChunk> chunks;
+    for (const CarriedChunk& chunk : CarryFrom(file, strip).chunks) {
+        const auto from = file.begin() + static_cast<std::ptrdiff_t>(chunk.sourceOffset);
+        chunks.push_back({chunk.id, chunk.afterData,
+                          chunk.held ? chunk.payload
+                                     : Bytes(from, from + static_cast<std::ptrdiff_t>(chunk.size))});
+    }
+    return chunks;
+}
+
 TEST(MetadataCarry, KeepsOrderDropsStaleChunksAndMovesTheTimeline) {
-    const std::vector<CarriedChunk> carried = Carry(RichInput());
+    const std::vector<OutputChunk> carried = Carry(RichInput());
     struct Expected {
         std::uint32_t id;
         bool afterData;
@@ -127,7 +154,7 @@ TEST(MetadataCarry, StripCarriesNothingAndBigEndianInputsOnlyTheirText) {
                            .Chunk("cue ", FieldWriter(true).U32(0).bytes())
                            .Chunk("iXML", xml)
                            .Build();
-    const std::vector<CarriedChunk> carried = Carry(rifx);
+    const std::vector<OutputChunk> carried = Carry(rifx);
     ASSERT_EQ(carried.size(), 2u);
     EXPECT_EQ(carried[0].id, chunk_id::kList);
     EXPECT_EQ(carried[0].payload, InfoPayload());  // inner sizes now little-endian
@@ -144,7 +171,7 @@ TEST(MetadataCarry, IxmlCountsMoveWithTheAudio) {
                                .Chunk("data", Bytes(40))
                                .Chunk("iXML", Bytes(xml.begin(), xml.end()))
                                .Build();
-        const std::vector<CarriedChunk> carried = Carry(file);
+        const std::vector<OutputChunk> carried = Carry(file);
         EXPECT_EQ(carried.size(), 1u);
         return carried.empty() ? std::string()
                                : std::string(carried[0].payload.begin(), carried[0].payload.end());
@@ -168,25 +195,41 @@ TEST(MetadataCarry, IxmlCountsMoveWithTheAudio) {
         "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>960</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>"
         "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>0</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI>";
     EXPECT_EQ(carryIxml(otherRate), otherRate);
+    // A writer that leaves out the high halves: each low half is the whole count.
+    EXPECT_EQ(
+        carryIxml("<BWF_TIME_REFERENCE_LOW>88200</BWF_TIME_REFERENCE_LOW>"
+                  "<TIMESTAMP_SAMPLE_RATE>44100</TIMESTAMP_SAMPLE_RATE>"
+                  "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>441</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>"),
+        "<BWF_TIME_REFERENCE_LOW>96000</BWF_TIME_REFERENCE_LOW>"
+        "<TIMESTAMP_SAMPLE_RATE>48000</TIMESTAMP_SAMPLE_RATE>"
+        "<TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>480</TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO>");
 }
 
 TEST(MetadataCarry, CarriedChunksFormAValidOutput) {
-    const std::vector<CarriedChunk> carried = Carry(RichInput());
+    const Bytes input = RichInput();
+    const CarriedMetadata carried = CarryFrom(input);
     WavSampleFormat format;
     format.encoding = SampleEncoding::kSigned24;
     format.channels = 1;
     format.sampleRate = 48000;
     format.containerBits = format.validBits = 24;
     format.blockAlign = 3;
-    const Bytes leading = SerializeChunks(carried, false);
-    const Bytes trailing = SerializeChunks(carried, true);
+    MemoryByteSource inputBytes(input);
+    VectorSink leading;
+    VectorSink trailing;
+    ASSERT_EQ(WriteCarriedChunks(inputBytes, carried.chunks, false, leading), kCompleted);
+    ASSERT_EQ(WriteCarriedChunks(inputBytes, carried.chunks, true, trailing), kCompleted);
+    EXPECT_EQ(leading.bytes.size(), CarriedBytes(carried.chunks, false));
+    EXPECT_EQ(trailing.bytes.size(), CarriedBytes(carried.chunks, true));
     constexpr std::uint64_t kFrames = 5;  // odd data: a pad byte before the trailing chunks
     const std::uint64_t pad = DataPadBytes(kFrames * 3, true);
-    WavOutputHeader header = ComposeWavHeader(format, leading, 15);
-    ASSERT_TRUE(CompleteWavHeader(header, kFrames * 3, kFrames, pad + trailing.size()));
+    WavOutputHeader header = ComposeWavHeader(format, leading.bytes.size(), 15);
+    ASSERT_TRUE(CompleteWavHeader(header, kFrames * 3, kFrames, pad + trailing.bytes.size()));
     Bytes file = header.bytes;
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(header.leadingAt),
+                leading.bytes.begin(), leading.bytes.end());
     file.resize(file.size() + kFrames * 3 + pad, 0);
-    file.insert(file.end(), trailing.begin(), trailing.end());
+    file.insert(file.end(), trailing.bytes.begin(), trailing.bytes.end());
 
     MemoryByteSource source(file);
     const WavReadOutcome read = ReadWavLayout(source);
@@ -196,7 +239,7 @@ TEST(MetadataCarry, CarriedChunksFormAValidOutput) {
     for (const WavChunkEntry& chunk : read.layout.chunks)
         if (chunk.id != chunk_id::kJunk) ids.push_back(chunk.id);
     std::vector<std::uint32_t> expected;
-    for (const CarriedChunk& chunk : carried) expected.push_back(chunk.id);
+    for (const CarriedChunk& chunk : carried.chunks) expected.push_back(chunk.id);
     EXPECT_EQ(ids, expected);
 }
 

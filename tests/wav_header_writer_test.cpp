@@ -105,12 +105,14 @@ TEST(WavHeaderWriter, EveryFormatReadsBackAsWritten) {
         const Bytes leadingChunk(leading.begin() + 12, leading.end());
         const Bytes trailingChunk(trailing.begin() + 12, trailing.end());
         const std::uint64_t dataBytes = kFrames * row.format.blockAlign;
-        WavOutputHeader header = ComposeWavHeader(row.format, leadingChunk, dataBytes);
+        WavOutputHeader header = ComposeWavHeader(row.format, leadingChunk.size(), dataBytes);
         const std::uint64_t pad = DataPadBytes(dataBytes, true);
         ASSERT_TRUE(CompleteWavHeader(header, dataBytes, kFrames, pad + trailingChunk.size()));
         EXPECT_FALSE(header.canonical);
 
         Bytes file = header.bytes;
+        file.insert(file.begin() + static_cast<std::ptrdiff_t>(header.leadingAt),
+                    leadingChunk.begin(), leadingChunk.end());
         file.resize(file.size() + dataBytes + pad, 0);
         file.insert(file.end(), trailingChunk.begin(), trailingChunk.end());
         EXPECT_EQ(LoadU32(file.data() + 4, false), file.size() - 8);

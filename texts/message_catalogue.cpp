@@ -67,6 +67,12 @@ constexpr std::array kDetailWords{
     DetailWords{ResultDetail::kPartialRemoved,
                 {"結果を出力できないため、途中までの出力は削除しました",
                  "the results could not be written, so the part converted was removed"}},
+    DetailWords{ResultDetail::kFilterTooLarge,
+                {"この周波数と再生速度の比には大きすぎるフィルタが必要です。再生速度か周波数を少し変えてください",
+                 "this ratio of rates and speed would need too large a filter; change the "
+                 "speed or the rate slightly"}},
+    DetailWords{ResultDetail::kUnexpectedError,
+                {"予期しないエラーで変換を中止しました", "an unexpected error stopped the conversion"}},
 };
 
 // How a detail follows the code's message in each language.
@@ -74,6 +80,10 @@ constexpr Words kDetailOpen{"（", " ("};
 constexpr Words kDetailClose{"）", ")"};
 constexpr Words kClippedBefore{"（", " ("};
 constexpr Words kClippedAfter{" サンプルをクリップ）", " samples clipped)"};
+constexpr Words kNonFiniteAfter{" 個の NaN・無限大サンプルを無音に）",
+                                " NaN or infinite samples made silent)"};
+constexpr Words kLeftOutAfter{" 個のメタデータチャンクを省略）",
+                              " metadata chunks left out)"};
 
 struct RefusalWords {
     WavRefusal refusal;
@@ -185,9 +195,36 @@ std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language) {
     return text;
 }
 
-std::string ClippedNoteText(std::int64_t samples, UiLanguage language) {
+namespace {
+
+// "（N ...）": a count in the brackets of a note.
+std::string CountNote(std::int64_t count, const Words& after, UiLanguage language) {
     std::string text(In(kClippedBefore, language));
-    return text.append(std::to_string(samples)).append(In(kClippedAfter, language));
+    return text.append(std::to_string(count)).append(In(after, language));
+}
+
+}  // namespace
+
+std::string ClippedNoteText(std::int64_t samples, UiLanguage language) {
+    return CountNote(samples, kClippedAfter, language);
+}
+
+std::string NonFiniteNoteText(std::int64_t samples, UiLanguage language) {
+    return CountNote(samples, kNonFiniteAfter, language);
+}
+
+std::string MetadataLeftOutNoteText(std::int64_t chunks, UiLanguage language) {
+    return CountNote(chunks, kLeftOutAfter, language);
+}
+
+std::string OutcomeNotesText(const ConversionOutcome& outcome, UiLanguage language) {
+    std::string text;
+    if (outcome.clippedSamples > 0) text += ClippedNoteText(outcome.clippedSamples, language);
+    if (outcome.nonFiniteSamples > 0)
+        text += NonFiniteNoteText(outcome.nonFiniteSamples, language);
+    if (outcome.metadataChunksLeftOut > 0)
+        text += MetadataLeftOutNoteText(outcome.metadataChunksLeftOut, language);
+    return text;
 }
 
 std::string_view SettingsProblemText(SettingsProblem problem, UiLanguage language) {

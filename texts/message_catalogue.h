@@ -30,6 +30,14 @@ std::string OutcomeText(const ConversionOutcome& outcome, UiLanguage language);
 
 // The note on a file whose output had `samples` samples saturated: "（N サンプルをクリップ）".
 std::string ClippedNoteText(std::int64_t samples, UiLanguage language);
+// The note on a file whose float input held `samples` NaN or infinite samples, which were
+// converted as silence.
+std::string NonFiniteNoteText(std::int64_t samples, UiLanguage language);
+// The note on a file whose output goes without `chunks` of the input's metadata chunks
+// (past the reader's limits).
+std::string MetadataLeftOutNoteText(std::int64_t chunks, UiLanguage language);
+// Every note that applies to the outcome, one after another; empty when none does.
+std::string OutcomeNotesText(const ConversionOutcome& outcome, UiLanguage language);
 
 // The refusal of a batch's settings; empty for SettingsProblem::kNone.
 std::string_view SettingsProblemText(SettingsProblem problem, UiLanguage language);

@@ -1,5 +1,6 @@
 #include "engine/codec/sample_codec.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -35,10 +36,21 @@ void ForEachSample(const WavSampleFormat& format, std::size_t frames, SampleFn&&
         for (std::size_t c = 0; c < format.channels; ++c, at += bytesPerSample) sample(c, i, at);
 }
 
-// `out(c, i)` is the float that receives channel c of frame i.
+// A float input's sample as the filter takes it (see kLargestDecodedMagnitude).
+float SafeFloatSample(double v, std::uint64_t& nonFinite) {
+    if (!std::isfinite(v)) {
+        ++nonFinite;
+        return 0.0f;
+    }
+    return static_cast<float>(std::clamp(v, -kLargestDecodedMagnitude, kLargestDecodedMagnitude));
+}
+
+// `out(c, i)` is the float that receives channel c of frame i. Returns the NaN and
+// infinite samples taken as silence.
 template <typename Out>
-void DecodeWith(const WavSampleFormat& f, const std::uint8_t* __restrict src, std::size_t frames,
-                Out out) {
+std::uint64_t DecodeWith(const WavSampleFormat& f, const std::uint8_t* __restrict src,
+                         std::size_t frames, Out out) {
+    std::uint64_t nonFinite = 0;
     const bool be = f.bigEndian;
     const float scale = InverseFullScale(f.containerBits);
     switch (f.encoding) {
@@ -67,12 +79,12 @@ void DecodeWith(const WavSampleFormat& f, const std::uint8_t* __restrict src, st
             break;
         case SampleEncoding::kFloat32:
             ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
-                out(c, i) = std::bit_cast<float>(LoadU32(src + at, be));
+                out(c, i) = SafeFloatSample(std::bit_cast<float>(LoadU32(src + at, be)), nonFinite);
             });
             break;
         case SampleEncoding::kFloat64:
             ForEachSample(f, frames, [&](std::size_t c, std::size_t i, std::size_t at) {
-                out(c, i) = static_cast<float>(std::bit_cast<double>(LoadU64(src + at, be)));
+                out(c, i) = SafeFloatSample(std::bit_cast<double>(LoadU64(src + at, be)), nonFinite);
             });
             break;
         case SampleEncoding::kMuLaw:
@@ -85,6 +97,7 @@ void DecodeWith(const WavSampleFormat& f, const std::uint8_t* __restrict src, st
             break;
         }
     }
+    return nonFinite;
 }
 
 // Rounds to the nearest step of a `bits`-bit signed value (ties away from zero) and
@@ -216,19 +229,22 @@ std::uint64_t EncodeSigned16Planes(const float* const* planes, std::size_t frame
 
 }  // namespace
 
-void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __restrict source,
-                       std::size_t frames, float* __restrict target) {
+std::uint64_t DecodeInterleaved(const WavSampleFormat& format,
+                                const std::uint8_t* __restrict source, std::size_t frames,
+                                float* __restrict target) {
     const std::size_t n = format.channels;
-    DecodeWith(format, source, frames,
+    return DecodeWith(format, source, frames,
                [=](std::size_t c, std::size_t i) -> float& { return target[i * n + c]; });
 }
 
-void DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
-                  std::size_t frames, float* const* planes) {
-    if (IsPlainSigned16(format))
-        return SplitInt16(source, static_cast<int>(format.channels), frames,
-                          1.0f / kSigned16Scale, planes);
-    DecodeWith(format, source, frames,
+std::uint64_t DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
+                           std::size_t frames, float* const* planes) {
+    if (IsPlainSigned16(format)) {
+        SplitInt16(source, static_cast<int>(format.channels), frames, 1.0f / kSigned16Scale,
+                   planes);
+        return 0;
+    }
+    return DecodeWith(format, source, frames,
                [=](std::size_t c, std::size_t i) -> float& { return planes[c][i]; });
 }
 

@@ -3,6 +3,10 @@
 // -1.0 .. +1.0 (full scale of the container: an integer sample v of an n-bit container is
 // v / 2^(n-1)), interleaved or one plane per channel.
 //
+// Decoding a float input takes NaN and infinities as silence and holds finite values
+// within +-kLargestDecodedMagnitude, so no filter's sum can overflow single precision and
+// no output sample is ever NaN or infinite.
+//
 // Encoding to an integer rounds to the output's own step (2^(container-valid) container
 // units, ties away from zero) and saturates; saturated samples are counted. Float outputs
 // are stored as they are, never clipped.
@@ -14,10 +18,16 @@
 
 namespace zel {
 
-void DecodeInterleaved(const WavSampleFormat& format, const std::uint8_t* __restrict source,
-                       std::size_t frames, float* __restrict target);
-void DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
-                  std::size_t frames, float* const* planes);
+// 2^100: far above any audio, and far below the largest float divided by what a filter
+// chain's taps sum to in magnitude.
+inline constexpr double kLargestDecodedMagnitude = 0x1p100;
+
+// Return the number of NaN or infinite samples taken as silence.
+std::uint64_t DecodeInterleaved(const WavSampleFormat& format,
+                                const std::uint8_t* __restrict source, std::size_t frames,
+                                float* __restrict target);
+std::uint64_t DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __restrict source,
+                           std::size_t frames, float* const* planes);
 
 // Return the number of samples that had to be saturated.
 std::uint64_t EncodeInterleaved(const WavSampleFormat& format, const float* __restrict source,

@@ -31,6 +31,12 @@ enum class ResultDetail : std::int32_t {
     // A cancel because the batch's results could not be passed on: what was converted so
     // far was removed, since nobody would learn that it is short.
     kPartialRemoved,
+    // The ratio of the rates (with the speed) needs a filter or blocks larger than the
+    // design allows (with kOutputOpenError).
+    kFilterTooLarge,
+    // The conversion stopped on an error the program did not expect (not memory running
+    // out, which is the code alone).
+    kUnexpectedError,
 };
 
 struct ConversionOutcome {
@@ -48,6 +54,11 @@ struct ConversionOutcome {
     // conversion, and inputs other than 8/16-bit PCM) counts them; the standard integer
     // kernels saturate without counting.
     std::int64_t clippedSamples = 0;
+    // Float input samples that were NaN or infinite, converted as silence.
+    std::int64_t nonFiniteSamples = 0;
+    // Chunks of the input's metadata the output goes without for a limit (see
+    // CarriedMetadata::leftOut).
+    std::int64_t metadataChunksLeftOut = 0;
     // Why an input was refused as unreadable (with kInputFormatError).
     WavRefusalReason refusal;
     // The system's error number behind kOutputNotCreated; 0 otherwise.

@@ -137,6 +137,7 @@ bool CanonicalOutputHeader(RandomAccessBytes& input, std::int32_t targetRate,
     const WavHeader derived = DeriveOutputHeader(original, static_cast<std::uint32_t>(targetRate));
     header.bytes.assign(derived.bytes.begin(), derived.bytes.end());
     header.canonical = true;
+    header.leadingAt = header.bytes.size();
     header.dataSizeOffset = kCanonicalDataSizeOffset;
     return true;
 }
@@ -147,17 +148,28 @@ struct DataResult {
     std::uint64_t frames = 0;
     // Integer samples the float paths had to saturate (the integer kernels do not count).
     std::uint64_t saturated = 0;
+    // NaN or infinite input samples, converted as silence.
+    std::uint64_t nonFinite = 0;
+    ResultDetail detail = ResultDetail::kNone;  // of a refused ratio
 };
+
+// A resampler that could not be prepared: out of memory, or the ratio refused for the size
+// of its filter.
+DataResult Unprepared(PrepareResult prepared) {
+    if (prepared == PrepareResult::kRatioTooLarge)
+        return {.code = kOutputOpenError, .detail = ResultDetail::kFilterTooLarge};
+    return {.code = kOutOfMemory};
+}
 
 DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
                           const ConversionSettings& settings, const ConversionKernels& build,
                           FileHandle& output, ConversionProgress* progress) {
     BlockConversion conversion(build);
     const WavSampleFormat& format = layout.format;
-    const ConversionResult prepared =
+    const PrepareResult prepared =
         conversion.Prepare(LayoutFor(format.channels, format.containerBits), format.sampleRate,
                            settings.targetRate, settings.speedPercent);
-    if (prepared != kCompleted) return {prepared};
+    if (prepared != PrepareResult::kReady) return Unprepared(prepared);
     // A WAV file cannot describe more data than this.
     conversion.LimitOutputBytes(kMaxDataBytes);
     DataChunkSource source(input, layout.dataOffset);
@@ -174,7 +186,7 @@ DataResult RunFloatPath(RandomAccessBytes& input, const WavLayout& layout,
     FloatDataWritten written;
     const ConversionResult result =
         ConvertThroughFloat(input, layout, outputFormat, resampler, output, progress, written);
-    return {result, written.bytes, written.frames, written.saturated};
+    return {result, written.bytes, written.frames, written.saturated, written.nonFinite};
 }
 
 DataResult RunStandardFloatPath(RandomAccessBytes& input, const WavLayout& layout,
@@ -182,10 +194,10 @@ DataResult RunStandardFloatPath(RandomAccessBytes& input, const WavLayout& layou
                                 const ConversionSettings& settings, const ConversionKernels& build,
                                 FileHandle& output, ConversionProgress* progress) {
     PolyphaseResampler resampler(build);
-    const ConversionResult prepared =
+    const PrepareResult prepared =
         resampler.Prepare(layout.format.sampleRate, settings.targetRate, settings.speedPercent,
                           layout.format.channels);
-    if (prepared != kCompleted) return {prepared};
+    if (prepared != PrepareResult::kReady) return Unprepared(prepared);
     return RunFloatPath(input, layout, outputFormat, resampler, output, progress);
 }
 
@@ -205,16 +217,44 @@ bool WriteBytes(FileHandle& output, std::span<const std::uint8_t> bytes) {
     return bytes.empty() || output.Write(bytes.data(), bytes.size());
 }
 
+// The header's bytes in front of the carried chunks, and those behind them.
+std::span<const std::uint8_t> HeaderFront(const WavOutputHeader& header) {
+    return std::span(header.bytes).first(header.leadingAt);
+}
+std::span<const std::uint8_t> HeaderBack(const WavOutputHeader& header) {
+    return std::span(header.bytes).subspan(header.leadingAt);
+}
+
+// The header with the chunks that stand before the data.
+ConversionResult WriteOutputHeader(RandomAccessBytes& input, FileHandle& output,
+                                   const WavOutputHeader& header,
+                                   const CarriedMetadata& carried) {
+    if (!WriteBytes(output, HeaderFront(header))) return kOutputWriteError;
+    FileSink sink(output);
+    const ConversionResult leading = WriteCarriedChunks(input, carried.chunks, false, sink);
+    if (leading != kCompleted) return leading;
+    return WriteBytes(output, HeaderBack(header)) ? kCompleted : kOutputWriteError;
+}
+
 // The pad byte after odd-sized data and the chunks behind it, then the sizes in the
-// header, which is written once more at the start.
-bool FinishOutputFile(FileHandle& output, WavOutputHeader& header, const DataResult& data,
-                      std::span<const std::uint8_t> trailing) {
-    const std::uint64_t pad = DataPadBytes(data.bytes, !trailing.empty());
+// header, whose own bytes are written once more in place.
+ConversionResult FinishOutputFile(RandomAccessBytes& input, FileHandle& output,
+                                  WavOutputHeader& header, const DataResult& data,
+                                  const CarriedMetadata& carried) {
+    const std::uint64_t trailingBytes = CarriedBytes(carried.chunks, true);
+    const std::uint64_t pad = DataPadBytes(data.bytes, trailingBytes != 0);
     const std::uint8_t zero = 0;
-    if (pad != 0 && !output.Write(&zero, 1)) return false;
-    if (!WriteBytes(output, trailing)) return false;
-    if (!CompleteWavHeader(header, data.bytes, data.frames, pad + trailing.size())) return false;
-    return output.SeekToStart() && WriteBytes(output, header.bytes);
+    if (pad != 0 && !output.Write(&zero, 1)) return kOutputWriteError;
+    FileSink sink(output);
+    const ConversionResult trailing = WriteCarriedChunks(input, carried.chunks, true, sink);
+    if (trailing != kCompleted) return trailing;
+    if (!CompleteWavHeader(header, data.bytes, data.frames, pad + trailingBytes))
+        return kOutputWriteError;
+    const bool rewritten =
+        output.SeekTo(0) && WriteBytes(output, HeaderFront(header)) &&
+        output.SeekTo(header.leadingAt + header.leadingBytes) &&
+        WriteBytes(output, HeaderBack(header));
+    return rewritten ? kCompleted : kOutputWriteError;
 }
 
 }  // namespace
@@ -246,22 +286,21 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
 
     const FrameRatio ratio = RatioOf(layout, settings);
     const auto targetRate = static_cast<std::uint32_t>(settings.targetRate);
-    const std::vector<CarriedChunk> carried =
+    const CarriedMetadata carried =
         CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});
-    const std::vector<std::uint8_t> leading = SerializeChunks(carried, false);
-    const std::vector<std::uint8_t> trailing = SerializeChunks(carried, true);
 
     const WavSampleFormat outputFormat = OutputFormatOf(layout.format, targetRate);
     const std::uint64_t expected =
-        ExpectedDataBytes(layout, outputFormat, ratio) + 1 + trailing.size();
+        ExpectedDataBytes(layout, outputFormat, ratio) + 1 + CarriedBytes(carried.chunks, true);
     const bool plainPcm = IsPlainPcm(layout, expected);
     WavOutputHeader header;
     if (plainPcm && layout.canonical) {
         if (!CanonicalOutputHeader(input, settings.targetRate, header)) return {kInputReadError};
     } else {
-        header = ComposeWavHeader(outputFormat, leading, expected);
+        header = ComposeWavHeader(outputFormat, CarriedBytes(carried.chunks, false), expected);
     }
-    if (!WriteBytes(output.File(), header.bytes)) return {kOutputWriteError};
+    const ConversionResult written = WriteOutputHeader(input, output.File(), header, carried);
+    if (written != kCompleted) return {written};
 
     FileHandle& out = output.File();
     DataResult data;
@@ -271,8 +310,9 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
         data = RunIntegerPath(input, layout, settings, build, out, progress);
     else
         data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out, progress);
-    if (data.code < 0) return {data.code};
-    if (!FinishOutputFile(output.File(), header, data, trailing)) return {kOutputWriteError};
+    if (data.code < 0) return {data.code, data.detail};
+    const ConversionResult finished = FinishOutputFile(input, output.File(), header, data, carried);
+    if (finished != kCompleted) return {finished};
     ConversionOutcome outcome{data.code};
     if (data.code == kCancelled)
         outcome = FinishCancelled(output, progress != nullptr && progress->DiscardPartial());
@@ -281,6 +321,8 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     outcome.framesIn = static_cast<std::int64_t>(layout.frameCount);
     outcome.framesOut = static_cast<std::int64_t>(data.frames);
     outcome.clippedSamples = static_cast<std::int64_t>(data.saturated);
+    outcome.nonFiniteSamples = static_cast<std::int64_t>(data.nonFinite);
+    outcome.metadataChunksLeftOut = static_cast<std::int64_t>(carried.leftOut);
     return outcome;
 }
 

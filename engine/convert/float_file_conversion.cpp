@@ -55,8 +55,8 @@ ConversionResult ConvertThroughFloat(RandomAccessBytes& input, const WavLayout& 
         const std::size_t bytes = static_cast<std::size_t>(frames) * inAlign;
         if (!input.ReadAt(offset, raw.data(), bytes)) return kInputReadError;
         offset += bytes;
-        DecodePlanar(layout.format, raw.data(), static_cast<std::size_t>(frames),
-                     resampler.InputPlanes());
+        written.nonFinite += DecodePlanar(layout.format, raw.data(),
+                                          static_cast<std::size_t>(frames), resampler.InputPlanes());
         const bool final = frames == remaining;
         if (!emit(resampler.FilterBlock(frames, final))) return kOutputWriteError;
         remaining -= frames;

@@ -20,6 +20,8 @@ struct FloatDataWritten {
     std::uint64_t frames = 0;
     // Integer samples that had to be saturated; float outputs never are.
     std::uint64_t saturated = 0;
+    // NaN or infinite input samples, converted as silence.
+    std::uint64_t nonFinite = 0;
 };
 
 // Writes the samples only, behind whatever the output already holds: kCompleted,

@@ -10,6 +10,10 @@ namespace {
 
 constexpr std::uint64_t kLow32 = 0xFFFFFFFF;
 
+std::string_view TextOf(const std::vector<std::uint8_t>& xml) {
+    return {reinterpret_cast<const char*>(xml.data()), xml.size()};
+}
+
 // The text between <name> and </name>, as offsets into the chunk.
 struct ElementText {
     std::size_t begin = 0;
@@ -38,39 +42,58 @@ std::optional<std::uint64_t> ReadNumber(std::string_view xml, std::string_view n
     return value;
 }
 
-void WriteNumber(std::string& xml, std::string_view name, std::uint64_t value) {
-    const auto element = FindElement(xml, name);
-    if (element) xml.replace(element->begin, element->end - element->begin, std::to_string(value));
+// In place: the chunk is not copied, and its capacity (see kIxmlTimelineGrowth) takes the
+// longer numbers without moving.
+void WriteNumber(std::vector<std::uint8_t>& xml, std::string_view name, std::uint64_t value) {
+    const auto element = FindElement(TextOf(xml), name);
+    if (!element) return;
+    const std::string digits = std::to_string(value);
+    const auto at = xml.begin() + static_cast<std::ptrdiff_t>(element->begin);
+    xml.erase(at, xml.begin() + static_cast<std::ptrdiff_t>(element->end));
+    xml.insert(xml.begin() + static_cast<std::ptrdiff_t>(element->begin), digits.begin(),
+               digits.end());
 }
 
-// A 64-bit count split into two 32-bit elements.
-void MoveSplitCount(std::string& xml, std::string_view lowName, std::string_view highName,
-                    const FrameRatio& ratio) {
-    const auto low = ReadNumber(xml, lowName);
-    const auto high = ReadNumber(xml, highName);
-    if (!low || !high || *low > kLow32 || *high > kLow32) return;
+enum class CountMove { kAbsent, kMoved, kLeft };
+
+// A 64-bit count split into two 32-bit elements. A low half without its high half is the
+// whole count (some writers leave the high one out) and is written back whole.
+CountMove MoveSplitCount(std::vector<std::uint8_t>& xml, std::string_view lowName,
+                         std::string_view highName, const FrameRatio& ratio) {
+    const bool hasLow = FindElement(TextOf(xml), lowName).has_value();
+    const bool hasHigh = FindElement(TextOf(xml), highName).has_value();
+    if (!hasLow && !hasHigh) return CountMove::kAbsent;
+    const auto low = ReadNumber(TextOf(xml), lowName);
+    if (!low) return CountMove::kLeft;
+    if (!hasHigh) {
+        WriteNumber(xml, lowName, MoveFramePosition(*low, ratio));
+        return CountMove::kMoved;
+    }
+    const auto high = ReadNumber(TextOf(xml), highName);
+    if (!high || *low > kLow32 || *high > kLow32) return CountMove::kLeft;
     const std::uint64_t moved = MoveFramePosition((*high << 32) | *low, ratio);
     WriteNumber(xml, lowName, moved & kLow32);
     WriteNumber(xml, highName, moved >> 32);
+    return CountMove::kMoved;
 }
 
-void SetRate(std::string& xml, std::string_view name, std::uint32_t outputRate) {
-    if (ReadNumber(xml, name)) WriteNumber(xml, name, outputRate);
+void SetRate(std::vector<std::uint8_t>& xml, std::string_view name, std::uint32_t outputRate) {
+    if (ReadNumber(TextOf(xml), name)) WriteNumber(xml, name, outputRate);
 }
 
 }  // namespace
 
 void MoveIxmlTimeline(std::vector<std::uint8_t>& xml, const FrameRatio& ratio,
                       std::uint32_t inputRate, std::uint32_t outputRate) {
-    std::string text(xml.begin(), xml.end());
-    MoveSplitCount(text, "BWF_TIME_REFERENCE_LOW", "BWF_TIME_REFERENCE_HIGH", ratio);
-    if (ReadNumber(text, "TIMESTAMP_SAMPLE_RATE") == std::optional<std::uint64_t>(inputRate)) {
-        MoveSplitCount(text, "TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO",
-                       "TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI", ratio);
-        SetRate(text, "TIMESTAMP_SAMPLE_RATE", outputRate);
-    }
-    SetRate(text, "FILE_SAMPLE_RATE", outputRate);
-    xml.assign(text.begin(), text.end());
+    MoveSplitCount(xml, "BWF_TIME_REFERENCE_LOW", "BWF_TIME_REFERENCE_HIGH", ratio);
+    // The stamp's rate follows only a stamp that moved (or none at all), so the two
+    // never disagree.
+    if (ReadNumber(TextOf(xml), "TIMESTAMP_SAMPLE_RATE") ==
+            std::optional<std::uint64_t>(inputRate) &&
+        MoveSplitCount(xml, "TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_LO",
+                       "TIMESTAMP_SAMPLES_SINCE_MIDNIGHT_HI", ratio) != CountMove::kLeft)
+        SetRate(xml, "TIMESTAMP_SAMPLE_RATE", outputRate);
+    SetRate(xml, "FILE_SAMPLE_RATE", outputRate);
 }
 
 }  // namespace zel

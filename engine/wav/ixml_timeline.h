@@ -13,7 +13,13 @@
 
 namespace zel {
 
-// A value that is not a plain decimal number is left alone.
+// The most a chunk grows when its numbers are rewritten: six numbers of up to 20 digits
+// each, where the input may have had one. A chunk with this much spare capacity is moved
+// without being copied.
+inline constexpr std::size_t kIxmlTimelineGrowth = 128;
+
+// A value that is not a plain decimal number is left alone, and so is the stamp's rate
+// beside a stamp that could not move. A low half without its high half is a whole count.
 void MoveIxmlTimeline(std::vector<std::uint8_t>& xml, const FrameRatio& ratio,
                       std::uint32_t inputRate, std::uint32_t outputRate);
 

@@ -138,48 +138,151 @@ bool IsText(std::uint32_t id) {
     return id == kIxml || id == kAxml || id == kId3;
 }
 
-bool TakeFromBigEndian(CarriedChunk& chunk) {
-    if (IsText(chunk.id)) return true;
-    std::vector<std::uint8_t>& b = chunk.payload;
-    if (chunk.id != chunk_id::kList || b.size() < kListForm ||
-        LoadU32(b.data(), false) != chunk_id::kInfo)
-        return false;
+bool TravelsFromBigEndian(std::uint32_t id, std::uint32_t listForm) {
+    return IsText(id) || (id == chunk_id::kList && listForm == chunk_id::kInfo);
+}
+
+// Chunks whose bytes change on the way: frame positions move, or sizes turn round.
+bool Changes(std::uint32_t id, std::uint32_t listForm, bool bigEndian) {
+    using namespace chunk_id;
+    if (id == kList) return bigEndian ? listForm == kInfo : listForm == kAdtl;
+    return id == kBext || id == kCue || id == kSmpl || id == kIxml;
+}
+
+bool TurnListSizes(std::vector<std::uint8_t>& b) {
     return ForEachListEntry(b, true, [](std::uint32_t, std::uint8_t* entry, std::uint32_t size) {
         StoreLe32(entry + 4, size);
     });
 }
 
-}  // namespace
+// A copy of the unchanged chunks moves this much at a time.
+constexpr std::size_t kCopyPieceBytes = std::size_t{1} << 20;
 
-std::vector<CarriedChunk> CarryMetadata(RandomAccessBytes& source, const WavLayout& layout,
-                                        const MetadataCarryOptions& options) {
-    std::vector<CarriedChunk> carried;
-    if (options.strip) return carried;
-    const bool bigEndian = layout.container == WavContainer::kRifx;
-    for (const WavChunkEntry& entry : layout.chunks) {
-        if (IsDropped(entry.id) || entry.size > options.maxChunkBytes || entry.size > kMax32)
-            continue;
-        CarriedChunk chunk{entry.id, std::vector<std::uint8_t>(entry.size), entry.afterData};
-        if (!source.ReadAt(entry.offset, chunk.payload.data(), chunk.payload.size())) continue;
-        if (bigEndian && !TakeFromBigEndian(chunk)) continue;
-        MoveTimeline(chunk, options, layout.format.sampleRate);
-        carried.push_back(std::move(chunk));
-    }
-    return carried;
+class ChunkCarrier {
+  public:
+    ChunkCarrier(RandomAccessBytes& source, const WavLayout& layout,
+                 const MetadataCarryOptions& options)
+        : source_(source),
+          options_(options),
+          inputRate_(layout.format.sampleRate),
+          bigEndian_(layout.container == WavContainer::kRifx),
+          heldBudget_(options.maxHeldBytes) {}
+
+    void Take(const WavChunkEntry& entry);
+    CarriedMetadata& Result() { return carried_; }
+
+  private:
+    bool ReadListForm(const WavChunkEntry& entry, std::uint32_t& form);
+    void Hold(const WavChunkEntry& entry);
+
+    RandomAccessBytes& source_;
+    const MetadataCarryOptions& options_;
+    const std::uint32_t inputRate_;
+    const bool bigEndian_;
+    std::uint64_t heldBudget_;
+    CarriedMetadata carried_;
+};
+
+bool ChunkCarrier::ReadListForm(const WavChunkEntry& entry, std::uint32_t& form) {
+    form = 0;
+    if (entry.id != chunk_id::kList || entry.size < kListForm) return true;
+    std::uint8_t bytes[kListForm];
+    if (!source_.ReadAt(entry.offset, bytes, sizeof bytes)) return false;
+    form = LoadU32(bytes, false);
+    return true;
 }
 
-std::vector<std::uint8_t> SerializeChunks(std::span<const CarriedChunk> chunks, bool afterData) {
-    std::vector<std::uint8_t> bytes;
+void ChunkCarrier::Take(const WavChunkEntry& entry) {
+    if (IsDropped(entry.id)) return;
+    if (entry.size > options_.maxChunkBytes || entry.size > kMax32) {
+        ++carried_.leftOut;
+        return;
+    }
+    std::uint32_t form = 0;
+    if (!ReadListForm(entry, form)) {
+        ++carried_.leftOut;
+        return;
+    }
+    if (bigEndian_ && !TravelsFromBigEndian(entry.id, form)) return;
+    if (Changes(entry.id, form, bigEndian_)) return Hold(entry);
+    carried_.chunks.push_back({entry.id, {}, entry.afterData, false, entry.offset, entry.size});
+}
+
+void ChunkCarrier::Hold(const WavChunkEntry& entry) {
+    if (entry.size > heldBudget_) {
+        ++carried_.leftOut;
+        return;
+    }
+    CarriedChunk chunk{entry.id, {}, entry.afterData, true, entry.offset, entry.size};
+    const auto size = static_cast<std::size_t>(entry.size);
+    if (entry.id == chunk_id::kIxml) chunk.payload.reserve(size + kIxmlTimelineGrowth);
+    chunk.payload.resize(size);
+    if (!source_.ReadAt(entry.offset, chunk.payload.data(), size)) {
+        ++carried_.leftOut;
+        return;
+    }
+    if (bigEndian_ && entry.id == chunk_id::kList && !TurnListSizes(chunk.payload)) return;
+    MoveTimeline(chunk, options_, inputRate_);
+    chunk.size = chunk.payload.size();
+    heldBudget_ -= entry.size;
+    carried_.chunks.push_back(std::move(chunk));
+}
+
+// The payload of a chunk that is not held, from the input to `sink` in pieces.
+ConversionResult CopyPayload(RandomAccessBytes& source, const CarriedChunk& chunk,
+                             std::vector<std::uint8_t>& piece, ByteSink& sink) {
+    for (std::uint64_t done = 0; done < chunk.size;) {
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), chunk.size - done));
+        if (!source.ReadAt(chunk.sourceOffset + done, piece.data(), count)) return kInputReadError;
+        if (!sink.Write(piece.data(), count)) return kOutputWriteError;
+        done += count;
+    }
+    return kCompleted;
+}
+
+}  // namespace
+
+CarriedMetadata CarryMetadata(RandomAccessBytes& source, const WavLayout& layout,
+                              const MetadataCarryOptions& options) {
+    if (options.strip) return {};
+    ChunkCarrier carrier(source, layout, options);
+    for (const WavChunkEntry& entry : layout.chunks) carrier.Take(entry);
+    carrier.Result().leftOut += layout.unlistedChunks;
+    return std::move(carrier.Result());
+}
+
+std::uint64_t CarriedBytes(std::span<const CarriedChunk> chunks, bool afterData) {
+    std::uint64_t bytes = 0;
+    for (const CarriedChunk& chunk : chunks)
+        if (chunk.afterData == afterData) bytes += 8 + chunk.size + (chunk.size & 1);
+    return bytes;
+}
+
+ConversionResult WriteCarriedChunks(RandomAccessBytes& source,
+                                    std::span<const CarriedChunk> chunks, bool afterData,
+                                    ByteSink& sink) {
+    std::vector<std::uint8_t> piece;
     for (const CarriedChunk& chunk : chunks) {
         if (chunk.afterData != afterData) continue;
-        const std::size_t at = bytes.size();
-        const std::size_t size = chunk.payload.size();
-        bytes.resize(at + 8 + size + (size & 1), 0);
-        StoreLe32(&bytes[at], chunk.id);
-        StoreLe32(&bytes[at + 4], static_cast<std::uint32_t>(size));
-        std::copy(chunk.payload.begin(), chunk.payload.end(), bytes.begin() + at + 8);
+        std::uint8_t header[8];
+        StoreLe32(header, chunk.id);
+        StoreLe32(header + 4, static_cast<std::uint32_t>(chunk.size));
+        if (!sink.Write(header, sizeof header)) return kOutputWriteError;
+        if (chunk.held) {
+            if (!chunk.payload.empty() && !sink.Write(chunk.payload.data(), chunk.payload.size()))
+                return kOutputWriteError;
+        } else {
+            if (piece.empty() && chunk.size > 0)
+                piece.resize(static_cast<std::size_t>(
+                    std::min<std::uint64_t>(kCopyPieceBytes, chunk.size)));
+            const ConversionResult copied = CopyPayload(source, chunk, piece, sink);
+            if (copied != kCompleted) return copied;
+        }
+        const std::uint8_t pad = 0;
+        if ((chunk.size & 1) != 0 && !sink.Write(&pad, 1)) return kOutputWriteError;
     }
-    return bytes;
+    return kCompleted;
 }
 
 }  // namespace zel

@@ -294,9 +294,11 @@ WavReadOutcome ChunkWalk::Run() {
             const WavRefusalReason reason = TakeFormat(header, payload);
             if (reason.code != WavRefusal::kNone) return Refused(reason.code, reason.detail);
         } else if (header.id != chunk_id::kFmt && header.id != chunk_id::kData &&
-                   header.id != chunk_id::kDs64 && IsPrintableId(header.id) &&
-                   layout.chunks.size() < kMaxRecordedChunks) {
-            layout.chunks.push_back({header.id, payload, header.size, haveData_});
+                   header.id != chunk_id::kDs64 && IsPrintableId(header.id)) {
+            if (layout.chunks.size() < kMaxRecordedChunks)
+                layout.chunks.push_back({header.id, payload, header.size, haveData_});
+            else
+                ++layout.unlistedChunks;
         }
         pos = NextChunk(payload, header.size);
     }

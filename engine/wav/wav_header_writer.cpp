@@ -93,7 +93,7 @@ void WriteFormatChunk(ByteWriter& w, const WavSampleFormat& f) {
     w.Bytes(kGuidEnd);
 }
 
-bool CanBeCanonical(const WavSampleFormat& f, std::size_t leadingBytes, std::uint64_t expected) {
+bool CanBeCanonical(const WavSampleFormat& f, std::uint64_t leadingBytes, std::uint64_t expected) {
     const bool eightOrSixteen = (f.encoding == SampleEncoding::kUnsigned8 && f.validBits == 8) ||
                                 (f.encoding == SampleEncoding::kSigned16 && f.validBits == 16);
     return eightOrSixteen && f.channels <= 2 && !HasOwnMask(f) && leadingBytes == 0 &&
@@ -109,11 +109,10 @@ WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targe
     return output;
 }
 
-WavOutputHeader ComposeWavHeader(const WavSampleFormat& format,
-                                 std::span<const std::uint8_t> leadingChunks,
+WavOutputHeader ComposeWavHeader(const WavSampleFormat& format, std::uint64_t leadingBytes,
                                  std::uint64_t expectedBytesBehindHeader) {
     WavOutputHeader header;
-    header.canonical = CanBeCanonical(format, leadingChunks.size(), expectedBytesBehindHeader);
+    header.canonical = CanBeCanonical(format, leadingBytes, expectedBytesBehindHeader);
     ByteWriter w(header.bytes);
     w.Id(chunk_id::kRiff);
     w.U32(0);
@@ -131,7 +130,8 @@ WavOutputHeader ComposeWavHeader(const WavSampleFormat& format,
         header.factOffset = w.Size();
         w.U32(0);
     }
-    w.Bytes(leadingChunks);
+    header.leadingAt = w.Size();
+    header.leadingBytes = leadingBytes;
     w.Id(chunk_id::kData);
     header.dataSizeOffset = w.Size();
     w.U32(0);
@@ -145,7 +145,8 @@ std::uint64_t DataPadBytes(std::uint64_t dataBytes, bool chunksFollow) {
 bool CompleteWavHeader(WavOutputHeader& header, std::uint64_t dataBytes, std::uint64_t frames,
                        std::uint64_t trailingBytes) {
     std::uint8_t* const b = header.bytes.data();
-    const std::uint64_t riffBody = header.bytes.size() - 8 + dataBytes + trailingBytes;
+    const std::uint64_t riffBody =
+        header.bytes.size() + header.leadingBytes - 8 + dataBytes + trailingBytes;
     const bool fits = riffBody <= kMax32;
     if (!fits && header.canonical) return false;
     StoreLe32(b, fits ? chunk_id::kRiff : chunk_id::kRf64);

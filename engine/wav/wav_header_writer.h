@@ -5,9 +5,10 @@
 // and G.711 with their "fact" chunk) with a JUNK chunk reserved behind the RIFF header,
 // which becomes "ds64" if the file ends up larger than 4 GiB (RF64, EBU Tech 3306).
 //
-// The header is written first, the data behind it, then any trailing chunks; at the end
-// CompleteWavHeader() fills in the sizes and the whole header is written again at offset 0.
-// Its length never changes. Outputs are little-endian.
+// The header is written first, with the carried chunks in it (see `leadingAt`), the data
+// behind it, then any trailing chunks; at the end CompleteWavHeader() fills in the sizes
+// and the header's own bytes are written again in place. Its length never changes.
+// Outputs are little-endian.
 
 #include <cstdint>
 #include <span>
@@ -18,8 +19,13 @@
 namespace zel {
 
 struct WavOutputHeader {
-    std::vector<std::uint8_t> bytes;  // everything in front of the first sample
+    // Everything in front of the first sample but the carried chunks, which stand between
+    // bytes[leadingAt - 1] and bytes[leadingAt] in the file: `leadingBytes` of them.
+    std::vector<std::uint8_t> bytes;
+    std::size_t leadingAt = 0;
+    std::uint64_t leadingBytes = 0;
     bool canonical = false;
+    // These offsets are into `bytes`.
     std::size_t dataSizeOffset = 0;
     std::size_t factOffset = 0;  // of the sample count; 0 without a fact chunk
     std::size_t junkOffset = 0;  // of the reserved chunk; 0 in the canonical header
@@ -29,11 +35,10 @@ struct WavOutputHeader {
 // rate, always little-endian.
 WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate);
 
-// `leadingChunks`: complete chunks (see SerializeChunks) to stand between the format and
-// the data. `expectedBytesBehindHeader`: the data and trailing chunks the output should
-// reach; a canonical header is chosen only when they fit in 4 GiB.
-WavOutputHeader ComposeWavHeader(const WavSampleFormat& format,
-                                 std::span<const std::uint8_t> leadingChunks,
+// `leadingBytes`: the file bytes of the chunks (see CarriedBytes) to stand between the
+// format and the data. `expectedBytesBehindHeader`: the data and trailing chunks the
+// output should reach; a canonical header is chosen only when they fit in 4 GiB.
+WavOutputHeader ComposeWavHeader(const WavSampleFormat& format, std::uint64_t leadingBytes,
                                  std::uint64_t expectedBytesBehindHeader);
 
 // The pad byte that must follow odd-sized data when chunks come behind it. Without them

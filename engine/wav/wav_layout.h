@@ -37,6 +37,8 @@ struct WavLayout {
     // established conversion path reads as it always has.
     bool canonical = false;
     std::vector<WavChunkEntry> chunks;
+    // Chunks past the list's limit (see ReadWavLayout), walked over but not listed.
+    std::uint64_t unlistedChunks = 0;
 };
 
 struct WavReadOutcome {

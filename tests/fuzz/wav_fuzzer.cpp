@@ -73,6 +73,15 @@ bool SmallEnoughToConvert(const std::vector<std::uint8_t>& file, std::int32_t ra
            kMaxOutputFrames;
 }
 
+class CountingSink : public zel::ByteSink {
+  public:
+    bool Write(const std::uint8_t*, std::size_t count) override {
+        bytes += count;
+        return true;
+    }
+    std::uint64_t bytes = 0;
+};
+
 // Whatever the reader accepts lies within the file; its first frames decode and its
 // metadata is carried without reading past anything.
 void CheckChunkReader(const std::vector<std::uint8_t>& file) {
@@ -92,7 +101,15 @@ void CheckChunkReader(const std::vector<std::uint8_t>& file) {
     zel::MetadataCarryOptions options;
     options.ratio = {48000, layout.format.sampleRate};
     options.outputRate = 48000;
-    zel::CarryMetadata(source, layout, options);
+    const zel::CarriedMetadata carried = zel::CarryMetadata(source, layout, options);
+    // What is written is exactly what the header was told.
+    CountingSink sink;
+    for (const bool afterData : {false, true}) {
+        sink.bytes = 0;
+        if (zel::WriteCarriedChunks(source, carried.chunks, afterData, sink) != zel::kCompleted ||
+            sink.bytes != zel::CarriedBytes(carried.chunks, afterData))
+            std::abort();
+    }
 }
 
 void CheckOutcome(zel::ConversionResult result, const std::filesystem::path& output) {

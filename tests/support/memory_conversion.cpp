@@ -46,13 +46,17 @@ MemoryConversion ConvertSamples(const ConversionKernels& kernels, const WavForma
         return out;
     }
     BlockConversion conversion(kernels);
-    out.result = conversion.Prepare(LayoutFor(format.channels, format.bitsPerSample),
-                                    format.sampleRate, targetRate, speedPercent);
+    const PrepareResult prepared = conversion.Prepare(
+        LayoutFor(format.channels, format.bitsPerSample), format.sampleRate, targetRate,
+        speedPercent);
     out.geometry = conversion.Geometry();
-    if (out.result != kCompleted) return out;
+    if (prepared != PrepareResult::kReady) {
+        out.result = kOutOfMemory;
+        return out;
+    }
     const std::int64_t total = static_cast<std::int64_t>(data.size() / format.blockAlign);
     const BlockGeometry& g = out.geometry;
-    const std::int64_t expected = CeilDiv(total * g.Q, g.P) + CeilDiv(kHalfSpan * g.Q, g.P);
+    const std::int64_t expected = StreamOutputs(total, g.P, g.Q, kernels.blockLimit);
     out.data.reserve(static_cast<std::size_t>(expected) * format.blockAlign);
     SpanSource source(data);
     VectorSink sink(out.data);

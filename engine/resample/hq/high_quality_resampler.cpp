@@ -104,7 +104,7 @@ bool HighQualityResampler::LargeTable() const {
 }
 
 std::int64_t HighQualityResampler::OutputsFor(std::int64_t inputFrames) const {
-    return (2 * inputFrames * overallQ_ + overallP_) / (2 * overallP_);
+    return RoundedStreamOutputs(inputFrames, overallP_, overallQ_);
 }
 
 double HighQualityResampler::MultiplyAddsPerFrame() const {

@@ -40,8 +40,8 @@ std::int64_t Elements(const AlignedBuffer<T>& buffer) {
 
 }  // namespace
 
-ConversionResult BlockConversion::Prepare(SampleLayout layout, std::int64_t inputRate,
-                                          std::int32_t targetRate, std::int32_t speedPercent) {
+PrepareResult BlockConversion::Prepare(SampleLayout layout, std::int64_t inputRate,
+                                       std::int32_t targetRate, std::int32_t speedPercent) {
     layout_ = layout;
     if (speedPercent == kNormalSpeed) {
         state_.P = inputRate;
@@ -50,25 +50,28 @@ ConversionResult BlockConversion::Prepare(SampleLayout layout, std::int64_t inpu
         state_.P = inputRate * speedPercent;
         state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
     }
-    if (DesignFilter(state_) != DesignOutcome::kDesigned) return kOutOfMemory;
+    const DesignOutcome designed = DesignFilter(state_);
+    if (designed == DesignOutcome::kTooLarge) return PrepareResult::kRatioTooLarge;
+    if (designed != DesignOutcome::kDesigned) return PrepareResult::kOutOfMemory;
 
     blockAlign_ = BlockAlignOf(layout);
     const std::int64_t f = BlockFrames(state_.P, kernels_.blockLimit);
     geometry_ = {state_.P, state_.Q, f, BlockOutputs(f, state_.P, state_.Q)};
     // Vector loops may run up to kVectorSlack elements past the largest count.
     const std::int64_t maxOutputs = MaxBlockOutputs(f, state_.P, state_.Q) + kVectorSlack;
-    if (BufferBytes(f, maxOutputs, blockAlign_) > kMaxDesignBytes) return kOutOfMemory;
+    if (BufferBytes(f, maxOutputs, blockAlign_) > kMaxDesignBytes)
+        return PrepareResult::kRatioTooLarge;
     const std::uint64_t in = static_cast<std::uint64_t>(f + kBufferReserve);
     const std::uint64_t out = static_cast<std::uint64_t>(maxOutputs + kBufferReserve);
     const bool allocated = rawInput_.Allocate(in * blockAlign_) &&
                            rawOutput_.Allocate(out * blockAlign_) && inputLeft_.Allocate(in) &&
                            inputRight_.Allocate(in) && outputLeft_.Allocate(out) &&
                            outputRight_.Allocate(out);
-    if (!allocated) return kOutOfMemory;
+    if (!allocated) return PrepareResult::kOutOfMemory;
     assert(IsAligned(state_.table.data()) && IsAligned(rawInput_.data()) &&
            IsAligned(rawOutput_.data()));
     assert(RowsZeroPadded(state_));
-    return kCompleted;
+    return PrepareResult::kReady;
 }
 
 // The spare room that ConversionKernels promises, for a block of n frames placed at c and

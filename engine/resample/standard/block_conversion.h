@@ -8,26 +8,14 @@
 #include <cstdint>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/base/byte_stream.h"
 #include "engine/base/conversion_progress.h"
 #include "engine/base/conversion_result.h"
 #include "engine/resample/standard/conversion_kernels.h"
+#include "engine/resample/prepare_result.h"
 #include "engine/resample/standard/filter_design.h"
 
 namespace zel {
-
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    // Exactly `count` bytes, or false.
-    virtual bool ReadExactly(std::uint8_t* buffer, std::size_t count) = 0;
-};
-
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    // All `count` bytes, or false.
-    virtual bool Write(const std::uint8_t* buffer, std::size_t count) = 0;
-};
 
 // How a stream is cut: the reduced ratio, the nominal input frames f of a block and the
 // outputs g of a full block.
@@ -43,9 +31,10 @@ public:
     explicit BlockConversion(const ConversionKernels& kernels) : kernels_(kernels) {}
 
     // Designs the filter for samples of `layout` at `inputRate` to the target rate and
-    // speed (all positive) and allocates the buffers: kCompleted, or kOutOfMemory.
-    ConversionResult Prepare(SampleLayout layout, std::int64_t inputRate, std::int32_t targetRate,
-                             std::int32_t speedPercent);
+    // speed (all positive) and allocates the buffers. A ratio whose filter or blocks would
+    // exceed kMaxDesignBytes is refused.
+    PrepareResult Prepare(SampleLayout layout, std::int64_t inputRate, std::int32_t targetRate,
+                          std::int32_t speedPercent);
 
     // Converts `totalFrames` frames from `source` into `sink`, block by block, reporting
     // the in-file progress to `progress` (may be null) after each block: kCompleted,

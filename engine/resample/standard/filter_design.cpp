@@ -75,7 +75,7 @@ DesignOutcome DesignFilter(FilterState& state) {
     state.Q /= divisor;
 
     const std::int64_t q = state.Q;
-    if (DesignBytes(q) > kMaxDesignBytes) return DesignOutcome::kOutOfMemory;
+    if (DesignBytes(q) > kMaxDesignBytes) return DesignOutcome::kTooLarge;
 
     PolyphaseTable scratch;
     if (!scratch.Allocate(q) || !state.table.Allocate(q)) {

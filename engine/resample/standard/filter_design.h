@@ -12,7 +12,8 @@ namespace zel {
 inline constexpr std::int32_t kTapSpan = 50;                      // input frames per output
 inline constexpr std::int32_t kHalfSpan = kTapSpan / 2;           // look-ahead and look-back
 inline constexpr std::int32_t kRowStride = ((kTapSpan + 4) / 4) * 4;  // 52 floats per row
-// A filter whose design would need more memory than this is refused as out of memory.
+// A filter (or block buffers) whose design would need more memory than this is refused
+// as too large for its ratio.
 inline constexpr std::uint64_t kMaxDesignBytes = 1ull << 30;
 
 // Q rows of kRowStride floats. Row p holds phase p of the prototype in reverse order.
@@ -41,11 +42,11 @@ struct FilterState {
 // Greatest common divisor (Euclid); both arguments positive.
 std::int64_t GreatestCommonDivisor(std::int64_t a, std::int64_t b);
 
-enum class DesignOutcome { kDesigned, kOutOfMemory };
+enum class DesignOutcome { kDesigned, kOutOfMemory, kTooLarge };
 
-// Reduces P and Q and builds the table. Expects P and Q positive. kOutOfMemory when the
-// table or its scratch cannot be had (or would exceed kMaxDesignBytes); the state then
-// holds no table.
+// Reduces P and Q and builds the table. Expects P and Q positive. kTooLarge when the
+// table and its scratch would exceed kMaxDesignBytes, kOutOfMemory when they cannot be
+// had; the state then holds no table.
 DesignOutcome DesignFilter(FilterState& state);
 
 // Windowed-sinc low-pass of order n (n + 1 taps) into h, cut-off fc at sampling rate fs.

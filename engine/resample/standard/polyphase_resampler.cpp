@@ -9,11 +9,13 @@ constexpr std::int32_t kNormalSpeed = 100;
 
 }  // namespace
 
-ConversionResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32_t targetRate,
-                                             std::int32_t speedPercent, int channels) {
+PrepareResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32_t targetRate,
+                                          std::int32_t speedPercent, int channels) {
     state_.P = static_cast<std::int64_t>(inputRate) * speedPercent;
     state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
-    if (DesignFilter(state_) != DesignOutcome::kDesigned) return kOutOfMemory;
+    const DesignOutcome designed = DesignFilter(state_);
+    if (designed == DesignOutcome::kTooLarge) return PrepareResult::kRatioTooLarge;
+    if (designed != DesignOutcome::kDesigned) return PrepareResult::kOutOfMemory;
 
     blockFrames_ = BlockFrames(state_.P, kernels_.blockLimit);
     maxOutputs_ = zel::MaxBlockOutputs(blockFrames_, state_.P, state_.Q);
@@ -21,17 +23,17 @@ ConversionResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32
     const std::uint64_t out =
         static_cast<std::uint64_t>(maxOutputs_ + kVectorSlack + kBufferReserve);
     if ((in + out) * sizeof(float) * static_cast<std::uint64_t>(channels) > kMaxDesignBytes)
-        return kOutOfMemory;
+        return PrepareResult::kRatioTooLarge;
     inputs_.resize(static_cast<std::size_t>(channels));
     outputs_.resize(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c)
-        if (!inputs_[c].Allocate(in) || !outputs_[c].Allocate(out)) return kOutOfMemory;
+        if (!inputs_[c].Allocate(in) || !outputs_[c].Allocate(out)) return PrepareResult::kOutOfMemory;
     inputAt_.resize(inputs_.size());
     outputAt_.resize(outputs_.size());
     for (std::size_t c = 0; c < outputs_.size(); ++c) outputAt_[c] = outputs_[c].data();
     first_ = true;
     PointInputs(kHalfSpan);
-    return kCompleted;
+    return PrepareResult::kReady;
 }
 
 std::int64_t PolyphaseResampler::NextBlockFrames(std::int64_t remaining) const {

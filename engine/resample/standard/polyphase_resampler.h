@@ -8,6 +8,7 @@
 #include "engine/base/aligned_buffer.h"
 #include "engine/base/conversion_result.h"
 #include "engine/resample/planar_resampler.h"
+#include "engine/resample/prepare_result.h"
 #include "engine/resample/standard/block_geometry.h"
 #include "engine/resample/standard/conversion_kernels.h"
 #include "engine/resample/standard/filter_design.h"
@@ -18,9 +19,10 @@ class PolyphaseResampler final : public PlanarResampler {
   public:
     explicit PolyphaseResampler(const ConversionKernels& kernels) : kernels_(kernels) {}
 
-    // kCompleted, or kOutOfMemory when the filter or the planes cannot be had.
-    ConversionResult Prepare(std::uint32_t inputRate, std::int32_t targetRate,
-                             std::int32_t speedPercent, int channels);
+    // Out of memory when the filter or the planes cannot be had; a ratio too large for
+    // them is refused.
+    PrepareResult Prepare(std::uint32_t inputRate, std::int32_t targetRate,
+                          std::int32_t speedPercent, int channels);
 
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;
     float* const* InputPlanes() override { return inputAt_.data(); }

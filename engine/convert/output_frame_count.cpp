@@ -1,0 +1,35 @@
+#include "engine/convert/output_frame_count.h"
+
+#include <limits>
+
+#include "engine/resample/standard/block_geometry.h"
+#include "engine/resample/standard/filter_design.h"
+#include "engine/resample/hq/high_quality_resampler.h"
+
+namespace zel {
+namespace {
+
+using Wide = __int128;
+
+constexpr Wide kNormalSpeed = 100;
+
+}  // namespace
+
+std::uint64_t OutputFrameCount(std::uint64_t inputFrames, std::uint32_t inputRate,
+                               const ConversionSettings& settings, std::int64_t blockLimit) {
+    if (!settings.IsConvertible() || inputRate == 0 || blockLimit < 1) return 0;
+    const std::int64_t unreducedP = std::int64_t{inputRate} * settings.speedPercent;
+    const std::int64_t unreducedQ = std::int64_t{settings.targetRate} * kNormalSpeed;
+    const std::int64_t divisor = GreatestCommonDivisor(unreducedP, unreducedQ);
+    const Wide p = unreducedP / divisor;
+    const Wide q = unreducedQ / divisor;
+    const Wide frames = inputFrames;
+    const Wide count = settings.quality == ConversionQuality::kHigh
+                           ? RoundedStreamOutputs(frames, p, q)
+                           : StreamOutputs(frames, p, q, Wide{blockLimit});
+    constexpr Wide kLargest = std::numeric_limits<std::uint64_t>::max();
+    return count > kLargest ? std::numeric_limits<std::uint64_t>::max()
+                            : static_cast<std::uint64_t>(count);
+}
+
+}  // namespace zel

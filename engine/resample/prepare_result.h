@@ -1,0 +1,10 @@
+#pragma once
+// How a resampler's preparation for a ratio ended: ready, out of memory, or refused
+// because the ratio of the rates (with the speed) would need a filter or blocks larger
+// than the design allows.
+
+namespace zel {
+
+enum class PrepareResult { kReady, kOutOfMemory, kRatioTooLarge };
+
+}  // namespace zel
