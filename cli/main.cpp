@@ -126,8 +126,8 @@ void ReportFilesCutShort(const cli::BatchList& list, const std::vector<Conversio
                          (result.detail == ResultDetail::kPartialRemoved ||
                           result.detail == ResultDetail::kEarlierOutputKept);
         if (!cut) continue;
-        const std::string line = cli::ResultLine(list.inputs[i], result.code,
-                                                 texts::OutcomeText(result, language), 0);
+        const std::string line =
+            cli::ResultLine(list.inputs[i], result.code, texts::OutcomeText(result, language));
         std::fprintf(stderr, "zel-cli: cut short: %s", line.c_str());
     }
 }
