@@ -7,6 +7,7 @@
 
 #include "engine/base/file_byte_source.h"
 #include "engine/convert/float_file_conversion.h"
+#include "engine/resample/conversion_ratio.h"
 #include "engine/resample/hq/high_quality_planar_resampler.h"
 #include "engine/resample/standard/block_conversion.h"
 #include "engine/resample/standard/polyphase_resampler.h"
@@ -24,7 +25,6 @@ namespace {
 using platform::FileHandle;
 using platform::ReplacingFile;
 
-constexpr std::int64_t kNormalSpeed = 100;
 constexpr std::uint64_t kCanonicalDataSizeOffset = 40;
 
 // The data chunk read front to back for the block loop of the canonical path.
@@ -94,11 +94,11 @@ ConversionOutcome FinishCancelled(ReplacingFile& output, bool discard) {
     return {kCancelled};
 }
 
-// Output frames per input frame: target rate x 100 to input rate x speed.
+// Output frames per input frame, for moving the metadata's frame positions.
 FrameRatio RatioOf(const WavLayout& layout, const ConversionSettings& settings) {
-    return {static_cast<std::uint64_t>(settings.targetRate) * kNormalSpeed,
-            static_cast<std::uint64_t>(layout.format.sampleRate) *
-                static_cast<std::uint64_t>(settings.speedPercent)};
+    const ConversionRatio ratio =
+        ReducedRatio(layout.format.sampleRate, settings.targetRate, settings.speedPercent);
+    return {static_cast<std::uint64_t>(ratio.Q), static_cast<std::uint64_t>(ratio.P)};
 }
 
 // An upper bound of the data the output will hold: the block rules add at most a half

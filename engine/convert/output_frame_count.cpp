@@ -2,27 +2,25 @@
 
 #include <limits>
 
+#include "engine/resample/conversion_ratio.h"
+#include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/standard/block_geometry.h"
 #include "engine/resample/standard/filter_design.h"
-#include "engine/resample/hq/high_quality_resampler.h"
 
 namespace zel {
 namespace {
 
 using Wide = __int128;
 
-constexpr Wide kNormalSpeed = 100;
-
 }  // namespace
 
 std::uint64_t OutputFrameCount(std::uint64_t inputFrames, std::uint32_t inputRate,
                                const ConversionSettings& settings, std::int64_t blockLimit) {
     if (!settings.IsConvertible() || inputRate == 0 || blockLimit < 1) return 0;
-    const std::int64_t unreducedP = std::int64_t{inputRate} * settings.speedPercent;
-    const std::int64_t unreducedQ = std::int64_t{settings.targetRate} * kNormalSpeed;
-    const std::int64_t divisor = GreatestCommonDivisor(unreducedP, unreducedQ);
-    const Wide p = unreducedP / divisor;
-    const Wide q = unreducedQ / divisor;
+    const ConversionRatio ratio =
+        ReducedRatio(inputRate, settings.targetRate, settings.speedPercent);
+    const Wide p = ratio.P;
+    const Wide q = ratio.Q;
     const Wide frames = inputFrames;
     const Wide count = settings.quality == ConversionQuality::kHigh
                            ? RoundedStreamOutputs(frames, p, q)

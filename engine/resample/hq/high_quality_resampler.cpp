@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/resample/conversion_ratio.h"
 #include "engine/resample/standard/filter_design.h"
 
 namespace zel {
 namespace {
 
-constexpr std::int64_t kPercent = 100;
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
 constexpr std::int64_t kHalving = 2;
@@ -33,11 +33,9 @@ std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b
 
 bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
                                    std::int32_t speedPercent, int channels) {
-    std::int64_t p = std::int64_t{inputRate} * speedPercent;
-    std::int64_t q = std::int64_t{outputRate} * kPercent;
-    const std::int64_t divisor = GreatestCommonDivisor(p, q);
-    p /= divisor;
-    q /= divisor;
+    const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
+    const std::int64_t p = ratio.P;
+    const std::int64_t q = ratio.Q;
     halvings_.clear();
     // Halve while more than 5/2 remains. Each halving passes the final band,
     // the output's Nyquist frequency F (f = F / its input rate, cycles per frame), and

@@ -4,13 +4,13 @@
 #include <cassert>
 
 #include "engine/codec/sample_rounding.h"
+#include "engine/resample/conversion_ratio.h"
 #include "engine/resample/standard/block_geometry.h"
 
 namespace zel {
 namespace {
 
 constexpr double kProgressScale = 100.0;
-constexpr std::int32_t kNormalSpeed = 100;
 
 std::uint64_t BufferBytes(std::int64_t f, std::int64_t maxOutputs, int blockAlign) {
     const std::uint64_t in = static_cast<std::uint64_t>(f + kBufferReserve);
@@ -43,13 +43,9 @@ std::int64_t Elements(const AlignedBuffer<T>& buffer) {
 PrepareResult BlockConversion::Prepare(SampleLayout layout, std::int64_t inputRate,
                                        std::int32_t targetRate, std::int32_t speedPercent) {
     layout_ = layout;
-    if (speedPercent == kNormalSpeed) {
-        state_.P = inputRate;
-        state_.Q = targetRate;
-    } else {
-        state_.P = inputRate * speedPercent;
-        state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
-    }
+    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speedPercent);
+    state_.P = ratio.P;
+    state_.Q = ratio.Q;
     const DesignOutcome designed = DesignFilter(state_);
     if (designed == DesignOutcome::kTooLarge) return PrepareResult::kRatioTooLarge;
     if (designed != DesignOutcome::kDesigned) return PrepareResult::kOutOfMemory;

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 
+#include "engine/resample/conversion_ratio.h"
+
 namespace zel {
-namespace {
-
-constexpr std::int32_t kNormalSpeed = 100;
-
-}  // namespace
 
 PrepareResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32_t targetRate,
                                           std::int32_t speedPercent, int channels) {
-    state_.P = static_cast<std::int64_t>(inputRate) * speedPercent;
-    state_.Q = static_cast<std::int64_t>(targetRate) * kNormalSpeed;
+    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speedPercent);
+    state_.P = ratio.P;
+    state_.Q = ratio.Q;
     const DesignOutcome designed = DesignFilter(state_);
     if (designed == DesignOutcome::kTooLarge) return PrepareResult::kRatioTooLarge;
     if (designed != DesignOutcome::kDesigned) return PrepareResult::kOutOfMemory;

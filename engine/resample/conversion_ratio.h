@@ -1,0 +1,29 @@
+#pragma once
+// The ratio every conversion runs at: P input frames for every Q output frames, formed
+// from the input rate, the target rate and the speed, and reduced to lowest terms. The one
+// place it is formed; the filters, the block geometry, the output's length and the
+// metadata's frame positions all start from it.
+
+#include <cstdint>
+#include <numeric>
+
+namespace zel {
+
+// The speed at which playback is unchanged, in percent.
+inline constexpr std::int64_t kNormalSpeedPercent = 100;
+
+struct ConversionRatio {
+    std::int64_t P = 1;  // input frames (input rate x speed)
+    std::int64_t Q = 1;  // output frames (target rate x 100)
+};
+
+// Every argument positive. Products stay below 2^63 for rates and speeds below 2^31.
+inline ConversionRatio ReducedRatio(std::int64_t inputRate, std::int64_t targetRate,
+                                    std::int64_t speedPercent) {
+    const std::int64_t p = inputRate * speedPercent;
+    const std::int64_t q = targetRate * kNormalSpeedPercent;
+    const std::int64_t divisor = std::gcd(p, q);
+    return {p / divisor, q / divisor};
+}
+
+}  // namespace zel
