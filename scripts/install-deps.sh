@@ -19,7 +19,8 @@ test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dp
                slurm-wlm munge parallel  # the cluster tests
                sox ffmpeg sndfile-programs python3)  # WAV files as these tools write them
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
-arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user libgtest-dev python3)
+# googletest: the sources a cross build compiles GoogleTest from.
+arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user googletest python3)
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
                 libsamplerate0-dev sox)
 
