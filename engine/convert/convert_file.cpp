@@ -25,8 +25,6 @@ namespace {
 using platform::FileHandle;
 using platform::ReplacingFile;
 
-constexpr std::uint64_t kCanonicalDataSizeOffset = 40;
-
 // The data chunk read front to back for the block loop of the canonical path.
 class DataChunkSource : public ByteSource {
   public:
@@ -127,19 +125,6 @@ float DitherStep(const ConversionSettings& settings, const WavSampleFormat& outp
     const bool integer = !IsFloatEncoding(output.encoding) && !IsG711Encoding(output.encoding);
     if (!settings.dither || !integer || output.validBits > 16) return 0.0f;
     return std::ldexp(1.0f, 1 - static_cast<int>(output.validBits));
-}
-
-// The canonical input's own header at the new rate, so its output stays byte for byte.
-bool CanonicalOutputHeader(RandomAccessBytes& input, std::int32_t targetRate,
-                           WavOutputHeader& header) {
-    WavHeader original;
-    if (!input.ReadAt(0, original.bytes.data(), kWavHeaderSize)) return false;
-    const WavHeader derived = DeriveOutputHeader(original, static_cast<std::uint32_t>(targetRate));
-    header.bytes.assign(derived.bytes.begin(), derived.bytes.end());
-    header.canonical = true;
-    header.leadingAt = header.bytes.size();
-    header.dataSizeOffset = kCanonicalDataSizeOffset;
-    return true;
 }
 
 struct DataResult {
@@ -293,12 +278,10 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     const std::uint64_t expected =
         ExpectedDataBytes(layout, outputFormat, ratio) + 1 + CarriedBytes(carried.chunks, true);
     const bool plainPcm = IsPlainPcm(layout, expected);
-    WavOutputHeader header;
-    if (plainPcm && layout.canonical) {
-        if (!CanonicalOutputHeader(input, settings.targetRate, header)) return {kInputReadError};
-    } else {
-        header = ComposeWavHeader(outputFormat, CarriedBytes(carried.chunks, false), expected);
-    }
+    // One writer for every header: a canonical input gets the 44 bytes it came with, at
+    // the new rate.
+    WavOutputHeader header =
+        ComposeWavHeader(outputFormat, CarriedBytes(carried.chunks, false), expected);
     const ConversionResult written = WriteOutputHeader(input, output.File(), header, carried);
     if (written != kCompleted) return {written};
 

@@ -56,13 +56,6 @@ HeaderVerdict CheckHeader(const WavHeader& header) {
     return HeaderVerdict::kAccepted;
 }
 
-WavHeader DeriveOutputHeader(const WavHeader& input, std::uint32_t targetRate) {
-    WavHeader output = input;
-    output.SetU32(wav_offset::kSampleRate, targetRate);
-    output.SetU32(wav_offset::kBytesPerSecond, targetRate * input.U16(wav_offset::kBlockAlign));
-    return output;
-}
-
 void CompleteHeader(WavHeader& header, std::uint32_t dataBytes) {
     header.SetU32(wav_offset::kDataSize, dataBytes);
     header.SetU32(wav_offset::kRiffSize, dataBytes + 36);

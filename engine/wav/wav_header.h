@@ -71,8 +71,6 @@ WavFormat FormatOf(const WavHeader& header);
 bool HasCanonicalIdentifiers(const WavHeader& header);
 HeaderVerdict CheckHeader(const WavHeader& header);
 
-// A copy of the input header at the target rate.
-WavHeader DeriveOutputHeader(const WavHeader& input, std::uint32_t targetRate);
 // Sets the data size and the RIFF size (data size + 36).
 void CompleteHeader(WavHeader& header, std::uint32_t dataBytes);
 
