@@ -4,7 +4,6 @@
 #include <cassert>
 
 #include "engine/codec/sample_rounding.h"
-#include "engine/resample/conversion_ratio.h"
 #include "engine/resample/standard/block_geometry.h"
 
 namespace zel {
@@ -43,12 +42,8 @@ std::int64_t Elements(const AlignedBuffer<T>& buffer) {
 PrepareResult BlockConversion::Prepare(SampleLayout layout, std::int64_t inputRate,
                                        std::int32_t targetRate, std::int32_t speedPercent) {
     layout_ = layout;
-    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speedPercent);
-    state_.P = ratio.P;
-    state_.Q = ratio.Q;
-    const DesignOutcome designed = DesignFilter(state_);
-    if (designed == DesignOutcome::kTooLarge) return PrepareResult::kRatioTooLarge;
-    if (designed != DesignOutcome::kDesigned) return PrepareResult::kOutOfMemory;
+    const PrepareResult designed = DesignFilterFor(state_, inputRate, targetRate, speedPercent);
+    if (designed != PrepareResult::kReady) return designed;
 
     blockAlign_ = BlockAlignOf(layout);
     const std::int64_t f = BlockFrames(state_.P, kernels_.blockLimit);

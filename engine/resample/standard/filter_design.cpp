@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/resample/conversion_ratio.h"
+
 namespace zel {
 namespace {
 
@@ -95,6 +97,22 @@ DesignOutcome DesignFilter(FilterState& state) {
         for (std::int64_t k = 0; k * q + p <= n; ++k) row[k] = prototype[n - k * q - p];
     }
     return DesignOutcome::kDesigned;
+}
+
+PrepareResult DesignFilterFor(FilterState& state, std::int64_t inputRate, std::int64_t targetRate,
+                              std::int64_t speedPercent) {
+    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speedPercent);
+    state.P = ratio.P;
+    state.Q = ratio.Q;
+    switch (DesignFilter(state)) {
+        case DesignOutcome::kDesigned:
+            return PrepareResult::kReady;
+        case DesignOutcome::kTooLarge:
+            return PrepareResult::kRatioTooLarge;
+        case DesignOutcome::kOutOfMemory:
+            break;
+    }
+    return PrepareResult::kOutOfMemory;
 }
 
 }  // namespace zel

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/resample/prepare_result.h"
 
 namespace zel {
 
@@ -48,6 +49,11 @@ enum class DesignOutcome { kDesigned, kOutOfMemory, kTooLarge };
 // table and its scratch would exceed kMaxDesignBytes, kOutOfMemory when they cannot be
 // had; the state then holds no table.
 DesignOutcome DesignFilter(FilterState& state);
+
+// The filter of a conversion from `inputRate` to `targetRate` at `speedPercent` (all
+// positive), at their reduced ratio: kReady, or why it cannot be had.
+PrepareResult DesignFilterFor(FilterState& state, std::int64_t inputRate, std::int64_t targetRate,
+                              std::int64_t speedPercent);
 
 // Windowed-sinc low-pass of order n (n + 1 taps) into h, cut-off fc at sampling rate fs.
 // False when the window scratch cannot be allocated.

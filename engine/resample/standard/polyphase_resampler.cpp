@@ -2,18 +2,12 @@
 
 #include <algorithm>
 
-#include "engine/resample/conversion_ratio.h"
-
 namespace zel {
 
 PrepareResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32_t targetRate,
                                           std::int32_t speedPercent, int channels) {
-    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speedPercent);
-    state_.P = ratio.P;
-    state_.Q = ratio.Q;
-    const DesignOutcome designed = DesignFilter(state_);
-    if (designed == DesignOutcome::kTooLarge) return PrepareResult::kRatioTooLarge;
-    if (designed != DesignOutcome::kDesigned) return PrepareResult::kOutOfMemory;
+    const PrepareResult designed = DesignFilterFor(state_, inputRate, targetRate, speedPercent);
+    if (designed != PrepareResult::kReady) return designed;
 
     blockFrames_ = BlockFrames(state_.P, kernels_.blockLimit);
     maxOutputs_ = zel::MaxBlockOutputs(blockFrames_, state_.P, state_.Q);
