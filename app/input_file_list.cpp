@@ -118,10 +118,6 @@ void InputFileList::AppendRow(const QString& path, const zel::WavProbe& probe,
     AppendTexts(path, FormatColumnTexts(probe), identity);
 }
 
-void InputFileList::AppendRow(const QString& path, const zel::WavFormat& format) {
-    AppendTexts(path, FormatColumnTexts(format), std::nullopt);
-}
-
 void InputFileList::AppendTexts(const QString& path, RowTexts texts,
                                 const std::optional<zel::platform::FileIdentity>& identity) {
     const QFileInfo file(path);

@@ -12,7 +12,6 @@
 #include <set>
 
 #include "app/input_row_text.h"
-#include "engine/wav/wav_header.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
 
@@ -31,8 +30,6 @@ public:
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
     void AppendRow(const QString& path, const zel::WavProbe& probe,
                    const zel::platform::FileIdentity& identity);
-    // A row of a known format for a file that need not exist (no identity).
-    void AppendRow(const QString& path, const zel::WavFormat& format);
 
     // The Delete key: every selected row goes, without asking.
     void RemoveSelectedRows();

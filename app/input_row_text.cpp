@@ -40,18 +40,12 @@ QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
 }
 
 RowTexts FormatColumnTexts(const zel::WavProbe& probe) {
-    RowTexts row = FormatColumnTexts(probe.format);
-    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
-    row.cells[kBitsColumn] = BitsText(probe.format.bitsPerSample, probe.layout.format.encoding);
-    return row;
-}
-
-RowTexts FormatColumnTexts(const zel::WavFormat& format) {
+    const zel::WavSampleFormat& format = probe.layout.format;
     RowTexts row;
-    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(format));
+    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
     row.cells[kChannelsColumn] = ChannelsText(format.channels);
     row.cells[kFrequencyColumn] = FrequencyText(format.sampleRate);
-    row.cells[kBitsColumn] = BitsText(format.bitsPerSample);
+    row.cells[kBitsColumn] = BitsText(format.validBits, format.encoding);
     return row;
 }
 

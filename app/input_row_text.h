@@ -6,7 +6,6 @@
 #include <QString>
 #include <cstdint>
 
-#include "engine/wav/wav_header.h"
 #include "engine/wav/wav_probe.h"
 
 enum InputColumn : int {
@@ -31,8 +30,8 @@ QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding);
 struct RowTexts {
     QString cells[kInputColumnCount];
 };
-RowTexts FormatColumnTexts(const zel::WavFormat& format);
-// The same for a probed file of any readable layout, its duration past 4 GiB included.
+
+// The columns of a probed file of any readable layout, its duration past 4 GiB included.
 RowTexts FormatColumnTexts(const zel::WavProbe& probe);
 
 // Orders two cell texts: only the ASCII letters a..z are raised to upper case, then the

@@ -19,6 +19,7 @@
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/standard/conversion_kernels.h"
 #include "engine/wav/wav_header.h"
+#include "tests/support/canonical_header.h"
 #include "tests/support/high_quality_conversion.h"
 #include "tests/support/memory_conversion.h"
 #include "tools/synthetic_wav.h"

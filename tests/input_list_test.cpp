@@ -60,14 +60,15 @@ class OrdinaryUser {
     bool m_switched;
 };
 
-zel::WavFormat FormatWithChannels(std::uint16_t channels) {
-    zel::WavFormat format;
-    format.formatTag = 1;
+zel::WavProbe ProbeWithChannels(std::uint16_t channels) {
+    zel::WavProbe probe;
+    probe.status = zel::WavProbe::Status::kAccepted;
+    zel::WavSampleFormat& format = probe.layout.format;
     format.channels = channels;
     format.sampleRate = 44100;
     format.blockAlign = static_cast<std::uint16_t>(channels * 2);
-    format.bitsPerSample = 16;
-    return format;
+    format.containerBits = format.validBits = 16;
+    return probe;
 }
 
 }  // namespace
@@ -572,9 +573,9 @@ class InputListTest : public QObject {
     void channelCountsSortAsText() {
         // The engine refuses ten channels, so such rows are made directly.
         InputFileList list;
-        list.AppendRow("/two.wav", FormatWithChannels(2));
-        list.AppendRow("/ten.wav", FormatWithChannels(10));
-        list.AppendRow("/one.wav", FormatWithChannels(1));
+        list.AppendRow("/two.wav", ProbeWithChannels(2), {1, 2});
+        list.AppendRow("/ten.wav", ProbeWithChannels(10), {1, 10});
+        list.AppendRow("/one.wav", ProbeWithChannels(1), {1, 1});
         list.SortByColumn(kChannelsColumn);
         QCOMPARE(list.Paths(), QStringList({"/one.wav", "/ten.wav", "/two.wav"}));
     }

@@ -1,11 +1,8 @@
 #pragma once
 // The canonical 44-byte RIFF/WAVE header: a 16-byte "fmt " chunk followed at once by the
-// "data" chunk. Fields sit at fixed offsets, little-endian; there is no chunk walker.
-//
-// Accepted for conversion: the four identifiers in place, PCM (format tag 1), one or two
-// channels, 8 or 16 bits per sample, block align = channels * bits / 8, and a sampling
-// frequency from 1 to 2^31 - 1 Hz. Every other header is refused before any arithmetic
-// is done with its fields.
+// "data" chunk, fields at fixed offsets, little-endian. What the test-tone writer writes and
+// a folder scan's quick look at a file's first bytes read; conversions read every header
+// with the chunk reader.
 
 #include <array>
 #include <cstdint>
@@ -46,30 +43,6 @@ inline constexpr std::uint32_t kWaveTag = 0x45564157;  // "WAVE"
 inline constexpr std::uint32_t kFmtTag = 0x20746D66;   // "fmt "
 inline constexpr std::uint32_t kDataTag = 0x61746164;  // "data"
 inline constexpr std::uint16_t kPcmFormatTag = 1;
-
-// The view of a header that the rest of the system uses.
-struct WavFormat {
-    std::uint16_t formatTag = 0;
-    std::uint16_t channels = 0;
-    std::uint32_t sampleRate = 0;
-    std::uint16_t blockAlign = 0;
-    std::uint16_t bitsPerSample = 0;
-    std::uint32_t dataLength = 0;
-};
-
-enum class HeaderVerdict {
-    kAccepted,
-    kBadIdentifiers,
-    kNotPcm,
-    kUnsupportedChannels,
-    kUnsupportedBits,
-    kBadBlockAlign,
-    kBadSampleRate,
-};
-
-WavFormat FormatOf(const WavHeader& header);
-bool HasCanonicalIdentifiers(const WavHeader& header);
-HeaderVerdict CheckHeader(const WavHeader& header);
 
 // Sets the data size and the RIFF size (data size + 36).
 void CompleteHeader(WavHeader& header, std::uint32_t dataBytes);

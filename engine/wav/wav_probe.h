@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "engine/wav/wav_header.h"
 #include "engine/wav/wav_layout.h"
 
 namespace zel {
@@ -15,16 +14,12 @@ struct WavProbe {
     Status status = Status::kCannotOpen;
     // Why the file was refused (kRefused).
     WavRefusalReason refusal;
-    // The list's columns: channels, rate and bits (data length clamped to 32 bits).
-    WavFormat format;
-    // All the reader found (kAccepted).
+    // All the reader found (kAccepted): the format the list's columns show, the frames.
     WavLayout layout;
 };
 
 WavProbe ProbeWavFile(const std::filesystem::path& path);
 
-// Whole seconds of audio a header describes (data length / block align / rate).
-std::uint64_t DurationSeconds(const WavFormat& format);
 // Whole seconds of audio the probed file holds, past 4 GiB too.
 std::uint64_t DurationSeconds(const WavProbe& probe);
 

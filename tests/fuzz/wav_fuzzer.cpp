@@ -23,6 +23,7 @@
 #include "engine/wav/wav_header.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/message_window.h"
+#include "tests/support/canonical_header.h"
 #include "tools/synthetic_wav.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "engine/resample/standard/conversion_kernels.h"
 #include "engine/wav/wav_header.h"
 #include "platform/message_window.h"
+#include "tests/support/canonical_header.h"
 
 namespace zel {
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/wav/wav_header.h"
+#include "tests/support/canonical_header.h"
 #include "tests/support/wav_reader.h"
 
 namespace zel::test {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/wav/wav_header.h"
+#include "tests/support/canonical_header.h"
 #include "tools/synthetic_wav.h"
 
 namespace zel::test {
