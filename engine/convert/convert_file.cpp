@@ -7,6 +7,7 @@
 
 #include "engine/base/file_byte_source.h"
 #include "engine/convert/float_file_conversion.h"
+#include "engine/convert/output_frame_count.h"
 #include "engine/resample/conversion_ratio.h"
 #include "engine/resample/hq/high_quality_planar_resampler.h"
 #include "engine/resample/standard/block_conversion.h"
@@ -25,7 +26,7 @@ namespace {
 using platform::FileHandle;
 using platform::ReplacingFile;
 
-// The data chunk read front to back for the block loop of the canonical path.
+// The data chunk read front to back for the integer path's block loop.
 class DataChunkSource : public ByteSource {
   public:
     DataChunkSource(RandomAccessBytes& input, std::uint64_t offset)
@@ -99,19 +100,19 @@ FrameRatio RatioOf(const WavLayout& layout, const ConversionSettings& settings) 
     return {static_cast<std::uint64_t>(ratio.Q), static_cast<std::uint64_t>(ratio.P)};
 }
 
-// An upper bound of the data the output will hold: the block rules add at most a half
-// span of look-ahead and one rounding step to the input's duration at the new rate.
+// The data a finished output holds, by the conversion's own length rule.
 std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& outputFormat,
-                                const FrameRatio& ratio) {
-    const double perFrame =
-        static_cast<double>(ratio.outputFrames) / static_cast<double>(ratio.inputFrames);
-    const double frames = (static_cast<double>(layout.frameCount) + kHalfSpan + 1) * perFrame + 2.0;
-    const double bytes = frames * outputFormat.blockAlign;
-    return bytes >= 1.8e19 ? UINT64_MAX : static_cast<std::uint64_t>(bytes);
+                                const ConversionSettings& settings, std::int64_t blockLimit) {
+    const std::uint64_t frames =
+        OutputFrameCount(layout.frameCount, layout.format.sampleRate, settings, blockLimit);
+    // Held far below 2^64, so the pad byte and the chunks behind can still be added.
+    constexpr std::uint64_t kBeyondAnyFile = UINT64_MAX / 2;
+    const std::uint64_t align = outputFormat.blockAlign;
+    return align != 0 && frames > kBeyondAnyFile / align ? kBeyondAnyFile : frames * align;
 }
 
 // 8 or 16-bit PCM in one or two channels whose output fits in a plain RIFF file: the
-// build's own integer kernels can convert it, and a canonical input keeps its header.
+// build's own integer kernels can convert it.
 bool IsPlainPcm(const WavLayout& layout, std::uint64_t expectedBehindHeader) {
     const WavSampleFormat& f = layout.format;
     const bool pcm = (f.encoding == SampleEncoding::kUnsigned8 && f.validBits == 8) ||
@@ -275,8 +276,10 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
         CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});
 
     const WavSampleFormat outputFormat = OutputFormatOf(layout.format, targetRate);
+    // The data, a pad byte and the trailing chunks.
     const std::uint64_t expected =
-        ExpectedDataBytes(layout, outputFormat, ratio) + 1 + CarriedBytes(carried.chunks, true);
+        ExpectedDataBytes(layout, outputFormat, settings, build.blockLimit) + 1 +
+        CarriedBytes(carried.chunks, true);
     const bool plainPcm = IsPlainPcm(layout, expected);
     // One writer for every header: a canonical input gets the 44 bytes it came with, at
     // the new rate.
