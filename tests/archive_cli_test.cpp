@@ -28,8 +28,9 @@ constexpr SignalFormat kFormat{1, 16, 8000};
 
 constexpr uid_t kOrdinaryUser = 65534;
 
-test::ChildOutcome RunCommand(Args command, const Args& args, const test::TempDir& scratch) {
-    command.insert(command.end(), {"/usr/bin/env", "LANG=C", "LC_ALL=C", ZEL_CLI_PATH});
+test::ChildOutcome RunCommand(Args command, const Args& args, const test::TempDir& scratch,
+                              const std::string& program = ZEL_CLI_PATH) {
+    command.insert(command.end(), {"/usr/bin/env", "LANG=C", "LC_ALL=C", program});
     command.insert(command.end(), args.begin(), args.end());
     test::ChildOptions options;
     options.scratchFolder = scratch.path();
@@ -40,12 +41,19 @@ test::ChildOutcome RunCli(const Args& args, const test::TempDir& scratch) {
     return RunCommand({}, args, scratch);
 }
 
-// Root reads every folder; an ordinary user is held to the permissions.
-test::ChildOutcome RunCliAsOrdinaryUser(const Args& args, const test::TempDir& scratch) {
+// Root reads every folder; an ordinary user is held to the permissions. The user runs a
+// copy of zel-cli in `home`, which it owns: the build's own may lie where only root can
+// reach it (a checkout in /root).
+test::ChildOutcome RunCliAsOrdinaryUser(const Args& args, const test::TempDir& scratch,
+                                        const fs::path& home) {
     if (::geteuid() != 0) return RunCli(args, scratch);
+    const fs::path copy = home / "zel-cli";
+    std::error_code error;
+    fs::copy_file(ZEL_CLI_PATH, copy, fs::copy_options::overwrite_existing, error);
+    if (error || ::chown(copy.c_str(), kOrdinaryUser, kOrdinaryUser) != 0) return {};
     const std::string id = std::to_string(kOrdinaryUser);
     return RunCommand({"/usr/bin/setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"},
-                      args, scratch);
+                      args, scratch, copy.string());
 }
 
 // Makes a folder and everything in it the ordinary user's, when the test runs as root.
@@ -151,7 +159,7 @@ TEST_F(ArchiveCli, AFolderThatCannotBeReadIsNamedAndFailsTheRun) {
         const fs::path locked = home / row.locked;
         fs::permissions(locked, fs::perms::none);
 
-        const test::ChildOutcome r = RunCliAsOrdinaryUser({"-q", "-r", tree.string()}, scratch);
+        const test::ChildOutcome r = RunCliAsOrdinaryUser({"-q", "-r", tree.string()}, scratch, home.path());
         fs::permissions(locked, fs::perms::owner_all);
         EXPECT_EQ(r.exitStatus, 1) << r.err;
         EXPECT_EQ(r.err,
