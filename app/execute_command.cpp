@@ -131,11 +131,11 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_outputFolders = std::move(folders);
     job.m_skipExisting = *skipExisting;
     job.m_suffix = fileSystemSuffix;
-    job.m_speed = speed;
-    job.m_sampleRate = sampleRate;
-    job.m_stripMetadata = stripMetadata;
+    job.SetConversion({.targetRate = sampleRate,
+                       .speedPercent = speed,
+                       .quality = quality,
+                       .stripMetadata = stripMetadata});
     job.m_simdLevel = simdLevel;
-    job.m_quality = quality;
     job.m_pause = filePause;
     progress.DoModal();
 

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "cpu/cpu_features.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 
 class AddReport;

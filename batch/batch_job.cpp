@@ -7,6 +7,19 @@ namespace zel {
 
 void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 
+ConversionSettings BatchJob::Conversion() const {
+    ConversionSettings settings = conversion_;
+    settings.targetRate = m_sampleRate;
+    settings.speedPercent = m_speed;
+    return settings;
+}
+
+void BatchJob::SetConversion(const ConversionSettings& settings) {
+    conversion_ = settings;
+    m_sampleRate = settings.targetRate;
+    m_speed = settings.speedPercent;
+}
+
 void BatchJob::SetFiles(std::vector<std::string> fileNames) {
     m_fileNames = std::move(fileNames);
     m_fileCount = static_cast<std::int32_t>(m_fileNames.size());

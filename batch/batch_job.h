@@ -20,7 +20,7 @@
 #include "batch/batch_settings.h"
 #include "batch/worker_thread.h"
 #include "engine/convert/conversion_outcome.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "platform/message_window.h"
 
@@ -65,6 +65,11 @@ class BatchJob {
     // files up to and including the one the user cancelled.
     std::int32_t ProcessedFileCount() const;
 
+    // The one set of settings every file of the batch is converted with: m_sampleRate and
+    // m_speed with the rest (quality, dither, metadata) set alongside them.
+    ConversionSettings Conversion() const;
+    void SetConversion(const ConversionSettings& settings);
+
     // Starts the worker (once) and waits for it.
     bool StartWorker();
     void JoinWorker() { m_hThread.Join(); }
@@ -92,16 +97,10 @@ class BatchJob {
     // Playback speed in percent and target rate in Hz, passed to the conversion as they are.
     std::int32_t m_speed = kDefaultSpeedPercent;
     std::int32_t m_sampleRate = kDefaultTargetRate;
-    // Outputs without the inputs' metadata chunks.
-    bool m_stripMetadata = false;
     // Set by the receiver once the user asks to cancel; read on the receiver's thread only.
     bool m_cancel = false;
     // The build of the conversion: 1..5 the SIMD builds, any other value the reference.
     SimdLevel m_simdLevel = 0;
-    // How every file is converted: the standard or the high-quality mode, with or without
-    // dither on integer outputs (high quality only).
-    ConversionQuality m_quality = ConversionQuality::kStandard;
-    bool m_dither = false;
 
     // The receiver of the batch's messages (the progress dialog, zel-cli's display). Null:
     // nothing is sent and nothing can cancel.
@@ -112,6 +111,10 @@ class BatchJob {
     // The inputs no output may land on. Null: the job's own files, noted when the worker
     // starts. Set when the job runs one part of a larger batch.
     std::shared_ptr<const BatchInputs> m_batchInputs;
+
+  private:
+    // The settings beside the rate and speed, which live in m_sampleRate and m_speed.
+    ConversionSettings conversion_;
 };
 
 }  // namespace zel

@@ -67,8 +67,7 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     const bool skipExisting = job.m_skipExisting;
     platform::MessageWindow* const window = job.m_window;
     const std::int32_t fileCount = std::max(job.m_fileCount, 0);
-    const ConversionSettings settings{job.m_sampleRate, job.m_speed, job.m_quality, job.m_dither,
-                                      job.m_stripMetadata};
+    const ConversionSettings settings = job.Conversion();
     const ConversionBuild& build = BuildForLevel(job.m_simdLevel);
     const std::chrono::milliseconds pause = job.m_pause;
     const PauseFunction pauseFunction = job.m_pauseFunction;

@@ -15,7 +15,7 @@
 
 #include "batch/batch_inputs.h"
 #include "engine/convert/conversion_outcome.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "platform/message_window.h"
 

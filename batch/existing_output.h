@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/base/conversion_result.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 
 namespace zel {
 

@@ -83,12 +83,8 @@ void CliBatch::StartPart(std::size_t first, std::size_t count, std::unique_lock<
         std::vector<std::string>(files_.begin() + static_cast<std::ptrdiff_t>(first),
                                  files_.begin() + static_cast<std::ptrdiff_t>(first + count)));
     job.m_suffix = settings_.suffix;
-    job.m_sampleRate = settings_.sampleRate;
-    job.m_speed = settings_.speed;
-    job.m_stripMetadata = settings_.stripMetadata;
+    job.SetConversion(settings_.conversion);
     job.m_simdLevel = settings_.simdLevel;
-    job.m_quality = settings_.quality;
-    job.m_dither = settings_.dither;
     job.m_skipExisting = settings_.skipExisting;
     if (!outputFolders_.empty())
         job.m_outputFolders.assign(

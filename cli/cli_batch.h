@@ -26,7 +26,7 @@
 #include "batch/batch_job.h"
 #include "cli/terminal_progress.h"
 #include "engine/convert/conversion_outcome.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "platform/message_window.h"
 
@@ -34,14 +34,10 @@ namespace zel::cli {
 
 struct CliBatchSettings {
     std::string suffix;
-    std::int32_t sampleRate = 0;
-    std::int32_t speed = 0;
+    ConversionSettings conversion;
     SimdLevel simdLevel = 0;
     int jobs = 1;
-    ConversionQuality quality = ConversionQuality::kStandard;
-    bool dither = false;
     bool skipExisting = false;
-    bool stripMetadata = false;
 };
 
 // Takes the result of file `index` of the list and the seconds it took; false when it

@@ -7,7 +7,7 @@
 
 #include "batch/batch_settings.h"
 #include "cli/shard.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 
 namespace zel::cli {

@@ -208,10 +208,13 @@ int main(int argc, char** argv) {
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     cli::TerminalProgress progress(stderr, showProgress);
     const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
-    cli::CliBatchSettings settings{options.suffix,        rate,   speed,
-                                   level,                 jobs,   options.quality,
-                                   options.dither,        options.skipExisting,
-                                   options.stripMetadata};
+    const ConversionSettings conversion{.targetRate = rate,
+                                        .speedPercent = speed,
+                                        .quality = options.quality,
+                                        .dither = options.dither,
+                                        .stripMetadata = options.stripMetadata};
+    const cli::CliBatchSettings settings{options.suffix, conversion, level, jobs,
+                                         options.skipExisting};
     cli::ResultWriter writer(STDOUT_FILENO);
     bool resultsAbandoned = false;
     cli::CliBatch batch(

@@ -6,12 +6,10 @@
 #include <vector>
 
 #include "engine/base/file_byte_source.h"
-#include "engine/convert/float_file_conversion.h"
 #include "engine/convert/output_frame_count.h"
+#include "engine/resample/builds/make_resampler.h"
 #include "engine/resample/conversion_ratio.h"
-#include "engine/resample/hq/high_quality_planar_resampler.h"
-#include "engine/resample/standard/block_conversion.h"
-#include "engine/resample/standard/polyphase_resampler.h"
+#include "engine/resample/stream_conversion.h"
 #include "engine/wav/metadata_carry.h"
 #include "engine/wav/wav_chunk_reader.h"
 #include "engine/wav/wav_header.h"
@@ -26,7 +24,7 @@ namespace {
 using platform::FileHandle;
 using platform::ReplacingFile;
 
-// The data chunk read front to back for the integer path's block loop.
+// The data chunk read front to back.
 class DataChunkSource : public ByteSource {
   public:
     DataChunkSource(RandomAccessBytes& input, std::uint64_t offset)
@@ -111,23 +109,6 @@ std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& 
     return align != 0 && frames > kBeyondAnyFile / align ? kBeyondAnyFile : frames * align;
 }
 
-// 8 or 16-bit PCM in one or two channels whose output fits in a plain RIFF file: the
-// build's own integer kernels can convert it.
-bool IsPlainPcm(const WavLayout& layout, std::uint64_t expectedBehindHeader) {
-    const WavSampleFormat& f = layout.format;
-    const bool pcm = (f.encoding == SampleEncoding::kUnsigned8 && f.validBits == 8) ||
-                     (f.encoding == SampleEncoding::kSigned16 && f.validBits == 16);
-    return pcm && f.channels <= 2 && !f.bigEndian && expectedBehindHeader <= kMaxDataBytes;
-}
-
-// The dither of the high-quality mode: one step of an integer output of 16 bits and fewer
-// (on the codec's -1..+1 scale), 0 where there is none.
-float DitherStep(const ConversionSettings& settings, const WavSampleFormat& output) {
-    const bool integer = !IsFloatEncoding(output.encoding) && !IsG711Encoding(output.encoding);
-    if (!settings.dither || !integer || output.validBits > 16) return 0.0f;
-    return std::ldexp(1.0f, 1 - static_cast<int>(output.validBits));
-}
-
 struct DataResult {
     ConversionResult code = kCompleted;
     std::uint64_t bytes = 0;
@@ -147,56 +128,23 @@ DataResult Unprepared(PrepareResult prepared) {
     return {.code = kOutOfMemory};
 }
 
-DataResult RunIntegerPath(RandomAccessBytes& input, const WavLayout& layout,
-                          const ConversionSettings& settings, const ConversionKernels& build,
-                          FileHandle& output, ConversionProgress* progress) {
-    BlockConversion conversion(build);
-    const WavSampleFormat& format = layout.format;
-    const PrepareResult prepared =
-        conversion.Prepare(LayoutFor(format.channels, format.containerBits), format.sampleRate,
-                           settings.targetRate, settings.speedPercent);
-    if (prepared != PrepareResult::kReady) return Unprepared(prepared);
-    // A WAV file cannot describe more data than this.
-    conversion.LimitOutputBytes(kMaxDataBytes);
+// The samples, behind whatever the output already holds. An output whose data fits a plain
+// RIFF file may take the build's own integer kernels, whose output a plain file can hold.
+DataResult ConvertData(RandomAccessBytes& input, const WavLayout& layout,
+                       const ResamplerSetup& setup, const ConversionKernels& build,
+                       std::uint64_t maxDataBytes, FileHandle& output,
+                       ConversionProgress* progress) {
+    const PreparedResampler prepared = MakeResampler(setup, build);
+    if (prepared.result != PrepareResult::kReady) return Unprepared(prepared.result);
+    Resampler& resampler = *prepared.resampler;
     DataChunkSource source(input, layout.dataOffset);
     FileSink sink(output);
+    StreamWritten written;
     const ConversionResult result =
-        conversion.Run(source, sink, static_cast<std::int64_t>(layout.frameCount), progress);
-    const auto frames = static_cast<std::uint64_t>(conversion.FramesWritten());
-    return {result, frames * format.blockAlign, frames};
-}
-
-DataResult RunFloatPath(RandomAccessBytes& input, const WavLayout& layout,
-                        const WavSampleFormat& outputFormat, PlanarResampler& resampler,
-                        FileHandle& output, ConversionProgress* progress) {
-    FloatDataWritten written;
-    const ConversionResult result =
-        ConvertThroughFloat(input, layout, outputFormat, resampler, output, progress, written);
-    return {result, written.bytes, written.frames, written.saturated, written.nonFinite};
-}
-
-DataResult RunStandardFloatPath(RandomAccessBytes& input, const WavLayout& layout,
-                                const WavSampleFormat& outputFormat,
-                                const ConversionSettings& settings, const ConversionKernels& build,
-                                FileHandle& output, ConversionProgress* progress) {
-    PolyphaseResampler resampler(build);
-    const PrepareResult prepared =
-        resampler.Prepare(layout.format.sampleRate, settings.targetRate, settings.speedPercent,
-                          layout.format.channels);
-    if (prepared != PrepareResult::kReady) return Unprepared(prepared);
-    return RunFloatPath(input, layout, outputFormat, resampler, output, progress);
-}
-
-DataResult RunHighQualityPath(RandomAccessBytes& input, const WavLayout& layout,
-                              const WavSampleFormat& outputFormat,
-                              const ConversionSettings& settings, const ConversionKernels& build,
-                              FileHandle& output, ConversionProgress* progress) {
-    HighQualityPlanarResampler resampler(HighQualityKernelsFor(build),
-                                         DitherStep(settings, outputFormat));
-    if (!resampler.Prepare(static_cast<std::int32_t>(layout.format.sampleRate), settings.targetRate,
-                           settings.speedPercent, layout.format.channels))
-        return {kOutOfMemory};
-    return RunFloatPath(input, layout, outputFormat, resampler, output, progress);
+        ConvertStream(resampler, source, static_cast<std::int64_t>(layout.frameCount), sink,
+                      progress, maxDataBytes, written);
+    return {result, written.bytes, written.frames, resampler.ClippedSamples(),
+            resampler.NonFiniteSamples()};
 }
 
 bool WriteBytes(FileHandle& output, std::span<const std::uint8_t> bytes) {
@@ -280,7 +228,6 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     const std::uint64_t expected =
         ExpectedDataBytes(layout, outputFormat, settings, build.blockLimit) + 1 +
         CarriedBytes(carried.chunks, true);
-    const bool plainPcm = IsPlainPcm(layout, expected);
     // One writer for every header: a canonical input gets the 44 bytes it came with, at
     // the new rate.
     WavOutputHeader header =
@@ -288,14 +235,13 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     const ConversionResult written = WriteOutputHeader(input, output.File(), header, carried);
     if (written != kCompleted) return {written};
 
-    FileHandle& out = output.File();
-    DataResult data;
-    if (settings.quality == ConversionQuality::kHigh)
-        data = RunHighQualityPath(input, layout, outputFormat, settings, build, out, progress);
-    else if (plainPcm)
-        data = RunIntegerPath(input, layout, settings, build, out, progress);
-    else
-        data = RunStandardFloatPath(input, layout, outputFormat, settings, build, out, progress);
+    // Data too large for a plain RIFF file goes through the codec, whose output an RF64
+    // header describes; the build's integer kernels stop at the plain file's limit.
+    const bool fitsPlainRiff = expected <= kMaxDataBytes;
+    const ResamplerSetup setup{layout.format, outputFormat, settings, fitsPlainRiff};
+    const DataResult data = ConvertData(input, layout, setup, build,
+                                        fitsPlainRiff ? kMaxDataBytes : UINT64_MAX,
+                                        output.File(), progress);
     if (data.code < 0) return {data.code, data.detail};
     const ConversionResult finished = FinishOutputFile(input, output.File(), header, data, carried);
     if (finished != kCompleted) return {finished};

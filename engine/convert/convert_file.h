@@ -17,7 +17,7 @@
 
 #include "engine/base/conversion_progress.h"
 #include "engine/convert/conversion_outcome.h"
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 
 namespace zel {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/convert/conversion_settings.h"
+#include "engine/resample/conversion_settings.h"
 
 namespace zel {
 

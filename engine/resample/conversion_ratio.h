@@ -26,4 +26,11 @@ inline ConversionRatio ReducedRatio(std::int64_t inputRate, std::int64_t targetR
     return {p / divisor, q / divisor};
 }
 
+// round(frames x Q / P): the outputs a stream of `frames` input frames is owed at P:Q. A
+// template so that a check on any file (see OutputFrameCount) can run it in 128 bits.
+template <typename Int>
+constexpr Int RoundedStreamOutputs(Int frames, Int p, Int q) {
+    return (2 * frames * q + p) / (2 * p);
+}
+
 }  // namespace zel

@@ -1,8 +1,9 @@
 #pragma once
-// A resampler over planes of float samples (one plane per channel), fed block by block.
-// The file loop asks how many frames the next block takes, decodes them into the input
-// planes, and encodes the outputs the block yields; how the outputs are computed is the
-// resampler's own business, so another filter can take the polyphase one's place.
+// A filter over planes of float samples (one plane per channel), fed block by block: the
+// inside of a resampler whose samples pass through the codec (see CodecResampler), which
+// asks how many frames the next block takes, decodes them into the input planes and encodes
+// the outputs the block yields. How the outputs are computed is the filter's own business,
+// so the standard polyphase filter and the high-quality chain take each other's place.
 
 #include <cstdint>
 

@@ -1,12 +1,13 @@
 #pragma once
-// Whole streams through the high-quality resampler in memory: 16-bit interleaved samples
-// (unpacked to floats once per block, packed with saturation and a clip count) and planar
-// floats. For tests and benchmarks, and the shape the file path follows.
+// Whole streams through the high-quality mode in memory: 16-bit interleaved samples through
+// the product's resampler interface (its codec rounds, saturates and counts the clipped),
+// and planar floats straight through the high-quality chain, pushed in any sizes.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "engine/codec/sample_format.h"
 #include "engine/resample/hq/high_quality_kernels.h"
 
 namespace zel {
@@ -16,6 +17,9 @@ struct HighQualityInt16Result {
     std::vector<std::int16_t> samples;  // interleaved
     std::int64_t clipped = 0;
 };
+
+// A 16-bit PCM sample format of `channels` channels at `rate`.
+WavSampleFormat Int16Format(int channels, std::int32_t rate);
 
 HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernels, int channels,
                                                 std::int32_t inputRate, std::int32_t outputRate,

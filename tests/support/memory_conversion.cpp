@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "batch/window_progress.h"
-#include "engine/resample/standard/block_geometry.h"
+#include "engine/resample/builds/make_resampler.h"
+#include "engine/resample/stream_conversion.h"
 
 namespace zel {
 namespace {
@@ -37,32 +38,45 @@ private:
 
 }  // namespace
 
-MemoryConversion ConvertSamples(const ConversionKernels& kernels, const WavFormat& format,
-                                std::span<const std::uint8_t> data, std::int32_t targetRate,
-                                std::int32_t speedPercent, platform::MessageWindow* window) {
+MemoryConversion ResampleBytes(const ResamplerSetup& setup, const ConversionKernels& standard,
+                               const HighQualityKernels& highQuality,
+                               std::span<const std::uint8_t> data, ConversionProgress* progress) {
     MemoryConversion out;
-    if (format.blockAlign == 0 || targetRate < 1 || speedPercent < 1) {
+    if (setup.input.blockAlign == 0 || !setup.settings.IsConvertible()) {
         out.result = kInputFormatError;
         return out;
     }
-    BlockConversion conversion(kernels);
-    const PrepareResult prepared = conversion.Prepare(
-        LayoutFor(format.channels, format.bitsPerSample), format.sampleRate, targetRate,
-        speedPercent);
-    out.geometry = conversion.Geometry();
-    if (prepared != PrepareResult::kReady) {
+    const PreparedResampler prepared = MakeResampler(setup, standard, highQuality);
+    if (prepared.result != PrepareResult::kReady) {
         out.result = kOutOfMemory;
         return out;
     }
-    const std::int64_t total = static_cast<std::int64_t>(data.size() / format.blockAlign);
-    const BlockGeometry& g = out.geometry;
-    const std::int64_t expected = StreamOutputs(total, g.P, g.Q, kernels.blockLimit);
-    out.data.reserve(static_cast<std::size_t>(expected) * format.blockAlign);
     SpanSource source(data);
     VectorSink sink(out.data);
-    WindowProgress progress(window);
-    out.result = conversion.Run(source, sink, total, &progress);
+    StreamWritten written;
+    const auto frames = static_cast<std::int64_t>(data.size() / setup.input.blockAlign);
+    out.result = ConvertStream(*prepared.resampler, source, frames, sink, progress, UINT64_MAX,
+                               written);
+    out.clipped = prepared.resampler->ClippedSamples();
     return out;
+}
+
+MemoryConversion ConvertSamples(const ConversionKernels& kernels, const WavFormat& format,
+                                std::span<const std::uint8_t> data, std::int32_t targetRate,
+                                std::int32_t speedPercent, platform::MessageWindow* window) {
+    WavSampleFormat samples;
+    samples.encoding =
+        format.bitsPerSample == 8 ? SampleEncoding::kUnsigned8 : SampleEncoding::kSigned16;
+    samples.channels = format.channels;
+    samples.sampleRate = format.sampleRate;
+    samples.blockAlign = format.blockAlign;
+    samples.containerBits = samples.validBits = format.bitsPerSample;
+    WavSampleFormat output = samples;
+    output.sampleRate = static_cast<std::uint32_t>(targetRate);
+    const ResamplerSetup setup{samples, output,
+                               {.targetRate = targetRate, .speedPercent = speedPercent}};
+    WindowProgress progress(window);
+    return ResampleBytes(setup, kernels, kHighQualityScalarKernels, data, &progress);
 }
 
 }  // namespace zel

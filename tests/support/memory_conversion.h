@@ -1,15 +1,16 @@
 #pragma once
-// Conversion of samples held in memory, without files: the same block loop as the file
-// conversion, for benchmarks and for tests that look at one stream's geometry.
+// Whole streams converted in memory, without files, through the product's resampler
+// interface and block loop: for benchmarks and for tests that look at one stream.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "engine/base/conversion_progress.h"
 #include "engine/base/conversion_result.h"
-#include "engine/resample/standard/block_conversion.h"
+#include "engine/resample/hq/high_quality_kernels.h"
+#include "engine/resample/resampler.h"
 #include "engine/resample/standard/conversion_kernels.h"
-#include "engine/wav/wav_header.h"
 #include "platform/message_window.h"
 #include "tests/support/canonical_header.h"
 
@@ -17,13 +18,20 @@ namespace zel {
 
 struct MemoryConversion {
     ConversionResult result = kCompleted;
-    BlockGeometry geometry;
-    // The converted frames in the input's encoding, as a data chunk would hold them.
+    // The converted frames in the output's encoding, as a data chunk would hold them.
     std::vector<std::uint8_t> data;
+    std::uint64_t clipped = 0;
 };
 
-// Converts the whole frames of `data` (a data chunk of `format`) to the target rate and
-// speed (both positive), sending the in-file progress to `window` (may be null).
+// Converts the whole frames of `data` (interleaved in the setup's input encoding) with the
+// resampler MakeResampler chooses for the setup and these kernels.
+MemoryConversion ResampleBytes(const ResamplerSetup& setup, const ConversionKernels& standard,
+                               const HighQualityKernels& highQuality,
+                               std::span<const std::uint8_t> data,
+                               ConversionProgress* progress = nullptr);
+
+// The same for a canonical file's data chunk in the standard mode, sending the in-file
+// progress to `window` (may be null).
 MemoryConversion ConvertSamples(const ConversionKernels& kernels, const WavFormat& format,
                                 std::span<const std::uint8_t> data, std::int32_t targetRate,
                                 std::int32_t speedPercent,

@@ -1,14 +1,12 @@
 #pragma once
-// The high-quality resampler behind the file loop's planar interface, so the
+// The high-quality resampler over the block interface of the float planes, so the
 // high-quality mode reads, writes and carries metadata exactly as the standard float path
-// does. Optional TPDF dither of one output step is added to the outputs before they are
-// encoded.
+// does.
 
 #include <cstdint>
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
-#include "engine/codec/tpdf_dither.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/planar_resampler.h"
 
@@ -16,9 +14,7 @@ namespace zel {
 
 class HighQualityPlanarResampler final : public PlanarResampler {
   public:
-    // `ditherStep`: the output's step on the -1..+1 scale, 0 for no dither.
-    HighQualityPlanarResampler(const HighQualityKernels& kernels, float ditherStep)
-        : resampler_(kernels), ditherStep_(ditherStep) {}
+    explicit HighQualityPlanarResampler(const HighQualityKernels& kernels) : resampler_(kernels) {}
 
     // False when the filter or the planes cannot be had.
     bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
@@ -27,18 +23,13 @@ class HighQualityPlanarResampler final : public PlanarResampler {
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;
     float* const* InputPlanes() override { return inputAt_.data(); }
     std::int64_t FilterBlock(std::int64_t frames, bool final) override;
-    std::int64_t DrainTail() override { return Publish(resampler_.Finish()); }
+    std::int64_t DrainTail() override { return resampler_.Finish(); }
     const float* const* OutputPlanes() const override { return outputAt_.data(); }
     std::int64_t MaxBlockOutputs() const override { return resampler_.OutputCapacity(); }
 
   private:
-    std::int64_t Publish(std::int64_t count);
-
     HighQualityResampler resampler_;
-    float ditherStep_;
-    TpdfDither noise_;
     std::vector<AlignedBuffer<float>> inputs_;
-    std::vector<AlignedBuffer<float>> dithered_;
     std::vector<float*> inputAt_;
     std::vector<const float*> pushAt_;  // the same planes, as the resampler takes them
     std::vector<const float*> outputAt_;

@@ -14,17 +14,11 @@
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/resample/conversion_ratio.h"
 #include "engine/resample/hq/high_quality_filter.h"
 #include "engine/resample/hq/high_quality_kernels.h"
 
 namespace zel {
-
-// round(frames x Q / P): the outputs of a stream of `frames` input frames at P:Q. A
-// template so that a check on any file (see OutputFrameCount) can run it in 128 bits.
-template <typename Int>
-constexpr Int RoundedStreamOutputs(Int frames, Int p, Int q) {
-    return (2 * frames * q + p) / (2 * p);
-}
 
 class HighQualityResampler {
 public:

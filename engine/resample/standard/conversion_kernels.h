@@ -27,7 +27,7 @@ inline constexpr std::int64_t kBufferReserve = 2 * kRowStride + 32;
 //   never kept;
 // - zero padding: the entries of a row past its last coefficient (entry 51, and entry 50
 //   of rows 1..Q-1) are 0, so a sum over all kRowStride entries equals one over the taps.
-// BlockConversion asserts all three in debug builds (Prepare, CheckSpareRoom).
+// PolyphaseResampler asserts them in debug builds (Prepare, FilterBlock).
 struct ConversionKernels {
     const char* name;
     // Upper bound of the block size f (see BlockFrames).

@@ -1,19 +1,29 @@
 #pragma once
-// The canonical path's polyphase filter applied to any number of channels: the same
-// design, block sizes, history and edge replication, with a build's filter kernel run on
-// pairs of channels (and the last one alone when their number is odd).
+// The standard polyphase filter over planes of float samples, any number of channels: the
+// exact design, block cutting, history and edge replication of the canonical conversion,
+// with a build's filter kernel run on pairs of channels (and the last one alone when their
+// number is odd).
 
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
-#include "engine/base/conversion_result.h"
 #include "engine/resample/planar_resampler.h"
 #include "engine/resample/prepare_result.h"
-#include "engine/resample/standard/block_geometry.h"
+#include "engine/resample/standard/block_planner.h"
 #include "engine/resample/standard/conversion_kernels.h"
 #include "engine/resample/standard/filter_design.h"
 
 namespace zel {
+
+// How the planes meet a build's kernels.
+struct PlaneUse {
+    // The layouts the filter kernel is told for a pair of channels and for one alone.
+    SampleLayout pair = SampleLayout::Stereo16;
+    SampleLayout single = SampleLayout::Mono16;
+    // What each buffered frame costs beside the planes (a caller's raw buffers), held to
+    // the design's memory limit together with them.
+    std::uint64_t extraBytesPerFrame = 0;
+};
 
 class PolyphaseResampler final : public PlanarResampler {
   public:
@@ -22,26 +32,28 @@ class PolyphaseResampler final : public PlanarResampler {
     // Out of memory when the filter or the planes cannot be had; a ratio too large for
     // them is refused.
     PrepareResult Prepare(std::uint32_t inputRate, std::int32_t targetRate,
-                          std::int32_t speedPercent, int channels);
+                          std::int32_t speedPercent, int channels, const PlaneUse& use = {});
 
-    std::int64_t NextBlockFrames(std::int64_t remaining) const override;
+    std::int64_t NextBlockFrames(std::int64_t remaining) const override {
+        return planner_.NextBlockFrames(remaining);
+    }
     float* const* InputPlanes() override { return inputAt_.data(); }
     std::int64_t FilterBlock(std::int64_t frames, bool final) override;
     const float* const* OutputPlanes() const override { return outputAt_.data(); }
-    std::int64_t MaxBlockOutputs() const override { return maxOutputs_; }
+    std::int64_t MaxBlockOutputs() const override { return planner_.MaxOutputs(); }
+    // Frames of spare room behind the most outputs a block yields, for a caller's buffers.
+    static constexpr std::int64_t kOutputSpare = kVectorSlack + kBufferReserve;
 
   private:
-    std::int64_t OutputsOf(std::int64_t frames, bool final) const;
     void ReplicateEdges(float* plane, std::int64_t frames, bool final) const;
     void PointInputs(std::int64_t offset);
 
     const ConversionKernels& kernels_;
     FilterState state_;
-    std::int64_t blockFrames_ = 0;
-    std::int64_t maxOutputs_ = 0;
+    BlockPlanner planner_;
+    PlaneUse use_;
     // Where the next block's first frame sits in each input plane.
     std::int64_t start_ = kHalfSpan;
-    bool first_ = true;
     std::vector<AlignedBuffer<float>> inputs_;
     std::vector<AlignedBuffer<float>> outputs_;
     std::vector<float*> inputAt_;

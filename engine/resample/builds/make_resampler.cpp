@@ -1,0 +1,71 @@
+#include "engine/resample/builds/make_resampler.h"
+
+#include <cmath>
+
+#include "engine/resample/builds/conversion_builds.h"
+#include "engine/resample/codec_resampler.h"
+#include "engine/resample/hq/high_quality_planar_resampler.h"
+#include "engine/resample/standard/integer_block_resampler.h"
+#include "engine/resample/standard/polyphase_resampler.h"
+
+namespace zel {
+namespace {
+
+PreparedResampler Ready(std::unique_ptr<Resampler> resampler) {
+    return {PrepareResult::kReady, std::move(resampler)};
+}
+
+PreparedResampler MakeCodecResampler(const ResamplerSetup& setup,
+                                     std::unique_ptr<PlanarResampler> planes, float ditherStep) {
+    auto resampler = std::make_unique<CodecResampler>(setup, std::move(planes), ditherStep);
+    if (!resampler->Prepare()) return {};
+    return Ready(std::move(resampler));
+}
+
+PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQualityKernels& kernels) {
+    auto planes = std::make_unique<HighQualityPlanarResampler>(kernels);
+    // The chain refuses no ratio: it halves the rate until its filter fits.
+    if (!planes->Prepare(static_cast<std::int32_t>(setup.input.sampleRate),
+                         setup.settings.targetRate, setup.settings.speedPercent,
+                         setup.input.channels))
+        return {};
+    return MakeCodecResampler(setup, std::move(planes),
+                              DitherStepFor(setup.settings, setup.output));
+}
+
+PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKernels& kernels) {
+    if (IntegerBlockResampler::Takes(setup)) {
+        auto resampler = std::make_unique<IntegerBlockResampler>(setup, kernels);
+        const PrepareResult prepared = resampler->Prepare();
+        if (prepared != PrepareResult::kReady) return {prepared, nullptr};
+        return Ready(std::move(resampler));
+    }
+    auto planes = std::make_unique<PolyphaseResampler>(kernels);
+    const PrepareResult prepared =
+        planes->Prepare(setup.input.sampleRate, setup.settings.targetRate,
+                        setup.settings.speedPercent, setup.input.channels);
+    if (prepared != PrepareResult::kReady) return {prepared, nullptr};
+    // The standard mode has no dither.
+    return MakeCodecResampler(setup, std::move(planes), 0.0f);
+}
+
+}  // namespace
+
+float DitherStepFor(const ConversionSettings& settings, const WavSampleFormat& output) {
+    const bool integer = !IsFloatEncoding(output.encoding) && !IsG711Encoding(output.encoding);
+    if (!settings.dither || !integer || output.validBits > 16) return 0.0f;
+    return std::ldexp(1.0f, 1 - static_cast<int>(output.validBits));
+}
+
+PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
+                                const HighQualityKernels& highQuality) {
+    if (setup.settings.quality == ConversionQuality::kHigh)
+        return MakeHighQuality(setup, highQuality);
+    return MakeStandard(setup, standard);
+}
+
+PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& build) {
+    return MakeResampler(setup, build, HighQualityKernelsFor(build));
+}
+
+}  // namespace zel

@@ -1,0 +1,47 @@
+#include "engine/resample/codec_resampler.h"
+
+#include "engine/codec/sample_codec.h"
+
+namespace zel {
+
+CodecResampler::CodecResampler(const ResamplerSetup& setup,
+                               std::unique_ptr<PlanarResampler> planes, float ditherStep)
+    : Resampler(setup), planes_(std::move(planes)), ditherStep_(ditherStep) {}
+
+bool CodecResampler::Prepare() {
+    const auto most = static_cast<std::uint64_t>(planes_->MaxBlockOutputs());
+    if (!encoded_.Allocate(most * Setup().output.blockAlign)) return false;
+    if (ditherStep_ == 0.0f) return true;
+    dithered_.resize(Setup().input.channels);
+    ditheredAt_.resize(Setup().input.channels);
+    for (std::size_t c = 0; c < dithered_.size(); ++c) {
+        if (!dithered_[c].Allocate(most)) return false;
+        ditheredAt_[c] = dithered_[c].data();
+    }
+    return true;
+}
+
+std::int64_t CodecResampler::Filter(const std::uint8_t* frames, std::int64_t count, bool final) {
+    nonFinite_ += DecodePlanar(Setup().input, frames, static_cast<std::size_t>(count),
+                               planes_->InputPlanes());
+    return Encode(planes_->FilterBlock(count, final));
+}
+
+std::int64_t CodecResampler::Encode(std::int64_t count) {
+    const float* const* results = planes_->OutputPlanes();
+    if (ditherStep_ != 0.0f) {
+        // Drawn channel by channel within each block.
+        for (std::size_t c = 0; c < dithered_.size(); ++c) {
+            const float* __restrict fresh = results[c];
+            float* __restrict out = dithered_[c].data();
+            for (std::int64_t i = 0; i < count; ++i)
+                out[i] = fresh[i] + noise_.Next() * ditherStep_;
+        }
+        results = ditheredAt_.data();
+    }
+    clipped_ += EncodePlanar(Setup().output, results, static_cast<std::size_t>(count),
+                             encoded_.data());
+    return count;
+}
+
+}  // namespace zel

@@ -1,0 +1,49 @@
+#pragma once
+// Any resampler over float planes, behind the one interface: each block is decoded from the
+// input's encoding, filtered per channel, optionally dithered, and encoded in the output's
+// encoding with the codec's one rounding rule per encoding, saturated samples counted.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/base/aligned_buffer.h"
+#include "engine/codec/tpdf_dither.h"
+#include "engine/resample/planar_resampler.h"
+#include "engine/resample/resampler.h"
+
+namespace zel {
+
+class CodecResampler final : public Resampler {
+  public:
+    // `planes`: prepared for the setup's ratio and channels. `ditherStep`: TPDF dither of
+    // that size (on the codec's -1..+1 scale) added before encoding, 0 for none.
+    CodecResampler(const ResamplerSetup& setup, std::unique_ptr<PlanarResampler> planes,
+                   float ditherStep);
+
+    // False when the encoding buffer cannot be had.
+    bool Prepare();
+
+    std::int64_t NextBlockFrames(std::int64_t remaining) const override {
+        return planes_->NextBlockFrames(remaining);
+    }
+    std::uint64_t ClippedSamples() const override { return clipped_; }
+    std::uint64_t NonFiniteSamples() const override { return nonFinite_; }
+
+  private:
+    std::int64_t Filter(const std::uint8_t* frames, std::int64_t count, bool final) override;
+    std::int64_t Drain() override { return Encode(planes_->DrainTail()); }
+    const std::uint8_t* OutputBytes() const override { return encoded_.data(); }
+    std::int64_t Encode(std::int64_t count);
+
+    std::unique_ptr<PlanarResampler> planes_;
+    float ditherStep_;
+    TpdfDither noise_;
+    std::vector<AlignedBuffer<float>> dithered_;
+    std::vector<const float*> ditheredAt_;
+    AlignedBuffer<std::uint8_t> encoded_;
+    std::uint64_t clipped_ = 0;
+    std::uint64_t nonFinite_ = 0;
+};
+
+}  // namespace zel

@@ -1,0 +1,27 @@
+#pragma once
+// The one block loop: a stream of frames from a byte source through a resampler into a
+// byte sink, with the in-file progress after each block and a cancel heard there. The file
+// driver, the tests and the benchmarks all convert through it.
+
+#include <cstdint>
+
+#include "engine/base/byte_stream.h"
+#include "engine/base/conversion_progress.h"
+#include "engine/base/conversion_result.h"
+#include "engine/resample/resampler.h"
+
+namespace zel {
+
+struct StreamWritten {
+    std::uint64_t frames = 0;
+    std::uint64_t bytes = 0;
+};
+
+// Converts `totalFrames` frames: kCompleted, kCancelled, kInputReadError, kOutOfMemory, or
+// kOutputWriteError (also for output that would pass `maxOutputBytes`, the most its
+// container can describe). `progress` may be null.
+ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
+                               ByteSink& sink, ConversionProgress* progress,
+                               std::uint64_t maxOutputBytes, StreamWritten& written);
+
+}  // namespace zel
