@@ -32,9 +32,11 @@ bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem
     if (!in) return false;
     const WavSampleFormat& outFormat = out->format;
     const WavSampleFormat& inFormat = in->format;
+    // The samples the conversion would write: the input's, or the depth chosen.
+    const WavSampleFormat wanted = WithDepth(inFormat, settings.depth);
     if (outFormat.sampleRate != static_cast<std::uint32_t>(settings.targetRate) ||
-        outFormat.channels != inFormat.channels || outFormat.encoding != inFormat.encoding ||
-        outFormat.validBits != inFormat.validBits)
+        outFormat.channels != inFormat.channels || outFormat.encoding != wanted.encoding ||
+        outFormat.validBits != wanted.validBits)
         return false;
     return out->frameCount ==
            OutputFrameCount(in->frameCount, inFormat.sampleRate, settings, blockLimit);

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include <charconv>
+#include <optional>
 
 #include "cpu/cpu_features.h"
 #include "engine/resample/builds/conversion_builds.h"
@@ -17,7 +18,45 @@ bool ParseWholeNumber(const std::string& text, int& value) {
 bool TakesValue(const std::string& name) {
     return name == "--rate" || name == "--speed" || name == "--suffix" || name == "--simd" ||
            name == "--jobs" || name == "--output-dir" || name == "--files-from" ||
-           name == "--results" || name == "--shard" || name == "--quality";
+           name == "--results" || name == "--shard" || name == "--quality" ||
+           name == "--format" || name == "--bits";
+}
+
+// A word on the command line and the code it stands for.
+template <typename Code>
+struct Word {
+    const char* text;
+    Code code;
+};
+
+constexpr Word<OutputContainer> kContainerWords[] = {
+    {"same", OutputContainer::kSame}, {"wav", OutputContainer::kWav},
+    {"flac", OutputContainer::kFlac}, {"aiff", OutputContainer::kAiff},
+    {"w64", OutputContainer::kW64},   {"caf", OutputContainer::kCaf},
+    {"ogg", OutputContainer::kOgg},   {"opus", OutputContainer::kOpus},
+    {"mp3", OutputContainer::kMp3}};
+constexpr Word<OutputDepth> kDepthWords[] = {
+    {"same", OutputDepth::kSame},   {"8", OutputDepth::kInt8},
+    {"16", OutputDepth::kInt16},    {"24", OutputDepth::kInt24},
+    {"32", OutputDepth::kInt32},    {"f32", OutputDepth::kFloat32},
+    {"f64", OutputDepth::kFloat64}};
+constexpr Word<DitherChoice> kDitherWords[] = {{"auto", DitherChoice::kAuto},
+                                               {"none", DitherChoice::kNone},
+                                               {"tpdf", DitherChoice::kTpdf},
+                                               {"shaped", DitherChoice::kShaped}};
+
+template <typename Code, std::size_t N>
+std::optional<Code> CodeOf(const Word<Code> (&words)[N], const std::string& text) {
+    for (const Word<Code>& word : words)
+        if (text == word.text) return word.code;
+    return std::nullopt;
+}
+
+template <typename Code, std::size_t N>
+std::string WordList(const Word<Code> (&words)[N]) {
+    std::string list;
+    for (const Word<Code>& word : words) list += (list.empty() ? "" : ", ") + std::string(word.text);
+    return list;
 }
 
 // "0".."5" or a build's name (sse4.1 too); -1 when the text names no build.
@@ -50,6 +89,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
         if (auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
+            hasValue = true;
+        }
+        // A bare --dither (as before it took a mode) asks for TPDF; a mode may follow.
+        if (name == "--dither" && !hasValue && i + 1 < args.size() &&
+            CodeOf(kDitherWords, args[i + 1])) {
+            value = args[++i];
             hasValue = true;
         }
         if (TakesValue(name) && !hasValue) {
@@ -87,7 +132,27 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             options.quality =
                 value == "high" ? ConversionQuality::kHigh : ConversionQuality::kStandard;
         } else if (name == "--dither") {
-            options.dither = true;
+            const auto dither = hasValue ? CodeOf(kDitherWords, value) : DitherChoice::kTpdf;
+            if (!dither) {
+                outcome.error = "unknown dither '" + value + "' (use " + WordList(kDitherWords) + ")";
+                return outcome;
+            }
+            options.dither = *dither;
+        } else if (name == "--format") {
+            const auto container = CodeOf(kContainerWords, value);
+            if (!container) {
+                outcome.error =
+                    "unknown format '" + value + "' (use " + WordList(kContainerWords) + ")";
+                return outcome;
+            }
+            options.container = *container;
+        } else if (name == "--bits") {
+            const auto depth = CodeOf(kDepthWords, value);
+            if (!depth) {
+                outcome.error = "unknown bits '" + value + "' (use " + WordList(kDepthWords) + ")";
+                return outcome;
+            }
+            options.depth = *depth;
         } else if (name == "--output-dir") {
             if (value.empty()) {
                 outcome.error = "--output-dir needs a folder";
@@ -148,7 +213,15 @@ std::string UsageText() {
            "                   (default: the highest this processor runs)\n"
            "  --quality MODE   standard (default) or high: a longer equiripple filter\n"
            "                   whose stop band starts at the lower Nyquist frequency\n"
-           "  --dither         high quality: TPDF dither on 8- and 16-bit outputs\n"
+           "  --format FORMAT  same (default: the input's own container), wav, flac, aiff,\n"
+           "                   w64, caf, ogg, opus or mp3; the output takes the format's\n"
+           "                   extension\n"
+           "  --bits DEPTH     same (default), 8, 16, 24, 32, f32 or f64: the output's\n"
+           "                   samples (lossy formats take float)\n"
+           "  --dither[=MODE]  auto (default): TPDF dither where the output has fewer bits\n"
+           "                   than the input; none; tpdf: also on every output of 16 bits\n"
+           "                   and fewer; shaped: tpdf with noise shaping. A bare --dither\n"
+           "                   is tpdf\n"
            "  --jobs N         convert up to N files at once, one worker each\n"
            "                   (default 1); results and outputs are the same as with 1\n"
            "  -r, --recursive  walk the folders given: every WAV file below them (named\n"

@@ -20,7 +20,9 @@ struct CliOptions {
     bool simdGiven = false;
     int jobs = 1;
     ConversionQuality quality = ConversionQuality::kStandard;
-    bool dither = false;
+    DitherChoice dither = DitherChoice::kAuto;
+    OutputContainer container = OutputContainer::kSame;
+    OutputDepth depth = OutputDepth::kSame;
     bool quiet = false;
     bool stripMetadata = false;
     bool showHelp = false;

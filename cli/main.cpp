@@ -212,7 +212,9 @@ int main(int argc, char** argv) {
                                         .speedPercent = speed,
                                         .quality = options.quality,
                                         .dither = options.dither,
-                                        .stripMetadata = options.stripMetadata};
+                                        .stripMetadata = options.stripMetadata,
+                                        .container = options.container,
+                                        .depth = options.depth};
     const cli::CliBatchSettings settings{options.suffix, conversion, level, jobs,
                                          options.skipExisting};
     cli::ResultWriter writer(STDOUT_FILENO);

@@ -11,13 +11,13 @@ set -euo pipefail
 source "$(dirname "$0")/steps.sh"
 
 build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-                libgl1-mesa-dev)
+                libgl1-mesa-dev libsndfile1-dev)
 # objdump checks the instruction levels; file and dpkg-dev (dpkg-shlibdeps) are what
 # cpack's DEB generator runs; a Japanese font lays the windows out as users see them.
 test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dpkg-dev
                desktop-file-utils appstream man-db fonts-vlgothic
                slurm-wlm munge parallel  # the cluster tests
-               sox ffmpeg sndfile-programs python3)  # WAV files as these tools write them
+               sox ffmpeg sndfile-programs flac lame python3)  # files as these tools write them
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 # googletest: the sources a cross build compiles GoogleTest from.
 arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user googletest python3)

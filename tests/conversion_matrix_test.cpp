@@ -217,7 +217,7 @@ TEST(ConversionMatrix, EveryEncodingChannelQualityDitherAndBuildKeepsEachChannel
                     ConversionSettings conversion{ratio.targetRate, ratio.speedPercent};
                     conversion.quality =
                         setting.high ? ConversionQuality::kHigh : ConversionQuality::kStandard;
-                    conversion.dither = setting.dither;
+                    conversion.dither = setting.dither ? DitherChoice::kTpdf : DitherChoice::kNone;
                     ASSERT_EQ(
                         ConvertFile(input, nullptr, output, conversion, setting.build->kernels)
                             .code,

@@ -350,7 +350,7 @@ std::vector<double> FloatTo16Bits(const std::vector<double>& x, std::int32_t inp
     const ResamplerSetup setup{in, Int16Format(1, outputRate),
                                {.targetRate = outputRate,
                                 .quality = ConversionQuality::kHigh,
-                                .dither = dither}};
+                                .dither = dither ? DitherChoice::kTpdf : DitherChoice::kNone}};
     const MemoryConversion out =
         ResampleBytes(setup, kReferenceKernels, FastestKernels(),
                       {reinterpret_cast<const std::uint8_t*>(samples.data()),

@@ -161,7 +161,9 @@ TEST(TransitionBand, EachModeMeetsItsBoundThroughAFile) {
         const SignalFormat format{1, 16, row.inRate};
         const double level = row.passband ? std::pow(10.0, -1.0 / 20.0) : 1.0;
         test::WriteWav(dir / "in.wav", format, SineSignal(format, row.inRate, row.toneHz, level));
-        const ConversionSettings settings{row.outRate, 100, row.quality, true};
+        const DitherChoice dither =
+            row.quality == ConversionQuality::kHigh ? DitherChoice::kTpdf : DitherChoice::kNone;
+        const ConversionSettings settings{row.outRate, 100, row.quality, dither};
         const ConversionOutcome outcome =
             ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", settings, kSse2Kernels);
         ASSERT_EQ(outcome.code, kCompleted) << Describe(row);

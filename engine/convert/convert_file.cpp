@@ -223,7 +223,8 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     const CarriedMetadata carried =
         CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});
 
-    const WavSampleFormat outputFormat = OutputFormatOf(layout.format, targetRate);
+    const WavSampleFormat outputFormat =
+        OutputFormatOf(layout.format, targetRate, settings.depth);
     // The data, a pad byte and the trailing chunks.
     const std::uint64_t expected =
         ExpectedDataBytes(layout, outputFormat, settings, build.blockLimit) + 1 +

@@ -1,9 +1,13 @@
 #pragma once
 // The target of a conversion: the sampling frequency of the output and the playback
 // speed. They always travel together, since the ratio of the two rates depends on both.
-// With them goes how the conversion is done: the quality mode and the dither.
+// With them goes how the conversion is done and what it writes: the quality mode, the
+// container and sample depth of the output, and its dither.
 
 #include <cstdint>
+
+#include "engine/base/output_container.h"
+#include "engine/codec/output_samples.h"
 
 namespace zel {
 
@@ -17,10 +21,11 @@ struct ConversionSettings {
     // Percent, 100 = unchanged; the batch lets 50..200 through.
     std::int32_t speedPercent = 100;
     ConversionQuality quality = ConversionQuality::kStandard;
-    // High quality only: TPDF dither on integer outputs of 16 bits and fewer.
-    bool dither = false;
+    DitherChoice dither = DitherChoice::kAuto;
     // The output gets no chunk but its format and data: the input's metadata is left out.
     bool stripMetadata = false;
+    OutputContainer container = OutputContainer::kSame;
+    OutputDepth depth = OutputDepth::kSame;
 
     // What the engine itself can convert to (both positive).
     bool IsConvertible() const { return targetRate >= 1 && speedPercent >= 1; }

@@ -102,8 +102,9 @@ bool CanBeCanonical(const WavSampleFormat& f, std::uint64_t leadingBytes, std::u
 
 }  // namespace
 
-WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate) {
-    WavSampleFormat output = input;
+WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate,
+                               OutputDepth depth) {
+    WavSampleFormat output = WithDepth(input, depth);
     output.sampleRate = targetRate;
     output.bigEndian = false;
     return output;

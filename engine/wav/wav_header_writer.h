@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/codec/output_samples.h"
 #include "engine/codec/sample_format.h"
 
 namespace zel {
@@ -31,9 +32,10 @@ struct WavOutputHeader {
     std::size_t junkOffset = 0;  // of the reserved chunk; 0 in the canonical header
 };
 
-// The output keeps the input's encoding, depth, channels and speaker mask at the target
-// rate, always little-endian.
-WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate);
+// The output keeps the input's channels and speaker mask at the target rate, always
+// little-endian, with the input's encoding and depth unless another depth is chosen.
+WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targetRate,
+                               OutputDepth depth = OutputDepth::kSame);
 
 // `leadingBytes`: the file bytes of the chunks (see CarriedBytes) to stand between the
 // format and the data. `expectedBytesBehindHeader`: the data and trailing chunks the

@@ -26,7 +26,7 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
                                {.targetRate = outputRate,
                                 .speedPercent = speedPercent,
                                 .quality = ConversionQuality::kHigh,
-                                .dither = dither}};
+                                .dither = dither ? DitherChoice::kTpdf : DitherChoice::kNone}};
     const MemoryConversion converted =
         ResampleBytes(setup, kReferenceKernels, kernels,
                       {reinterpret_cast<const std::uint8_t*>(interleaved.data()),

@@ -1,10 +1,9 @@
 #include "engine/resample/builds/make_resampler.h"
 
-#include <cmath>
-
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/resample/codec_resampler.h"
 #include "engine/resample/hq/high_quality_planar_resampler.h"
+#include "engine/resample/output_dither.h"
 #include "engine/resample/standard/integer_block_resampler.h"
 #include "engine/resample/standard/polyphase_resampler.h"
 
@@ -30,7 +29,7 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
                          setup.input.channels))
         return {};
     return MakeCodecResampler(setup, std::move(planes),
-                              DitherStepFor(setup.settings, setup.output));
+                              DitherStepFor(setup.settings, setup.input, setup.output));
 }
 
 PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKernels& kernels) {
@@ -45,17 +44,11 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
         planes->Prepare(setup.input.sampleRate, setup.settings.targetRate,
                         setup.settings.speedPercent, setup.input.channels);
     if (prepared != PrepareResult::kReady) return {prepared, nullptr};
-    // The standard mode has no dither.
-    return MakeCodecResampler(setup, std::move(planes), 0.0f);
+    return MakeCodecResampler(setup, std::move(planes),
+                              DitherStepFor(setup.settings, setup.input, setup.output));
 }
 
 }  // namespace
-
-float DitherStepFor(const ConversionSettings& settings, const WavSampleFormat& output) {
-    const bool integer = !IsFloatEncoding(output.encoding) && !IsG711Encoding(output.encoding);
-    if (!settings.dither || !integer || output.validBits > 16) return 0.0f;
-    return std::ldexp(1.0f, 1 - static_cast<int>(output.validBits));
-}
 
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
                                 const HighQualityKernels& highQuality) {

@@ -25,8 +25,4 @@ PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKer
 // The same with the high-quality kernels of the build whose standard kernels are given.
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& build);
 
-// The dither of the high-quality mode for an output: one step of an integer output of 16
-// bits and fewer on the codec's -1..+1 scale, 0 where there is none.
-float DitherStepFor(const ConversionSettings& settings, const WavSampleFormat& output);
-
 }  // namespace zel

@@ -3,6 +3,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "engine/resample/output_dither.h"
+
 namespace zel {
 
 bool IntegerBlockResampler::Takes(const ResamplerSetup& setup) {
@@ -12,7 +14,9 @@ bool IntegerBlockResampler::Takes(const ResamplerSetup& setup) {
                      (in.encoding == SampleEncoding::kSigned16 && in.validBits == 16);
     const bool sameOutput = out.encoding == in.encoding && out.validBits == in.validBits &&
                             out.bigEndian == in.bigEndian;
-    return setup.buildIntegerKernels && pcm && sameOutput && in.channels >= 1 &&
+    // Dither is the codec's: a dithered stream takes the float path.
+    const bool undithered = DitherStepFor(setup.settings, in, out) == 0.0f;
+    return setup.buildIntegerKernels && pcm && sameOutput && undithered && in.channels >= 1 &&
            in.channels <= 2 && !in.bigEndian;
 }
 
