@@ -9,7 +9,7 @@ import os
 import re
 import sys
 
-ENGINE = ['engine/base', 'engine/codec', 'engine/wav', 'engine/resample',
+ENGINE = ['engine/base', 'engine/codec', 'engine/wav', 'engine/sndfile', 'engine/resample',
           'engine/resample/standard', 'engine/resample/hq', 'engine/resample/builds',
           'engine/convert']
 # Each layer and the layers it may include from (its own always). A folder below a layer's
@@ -20,6 +20,7 @@ MAY_INCLUDE = {
     'engine/base': ['platform'],
     'engine/codec': ['engine/base', 'platform'],
     'engine/wav': ['engine/codec', 'engine/base', 'platform'],
+    'engine/sndfile': ['engine/codec', 'engine/base', 'platform'],
     'engine/resample': ['engine/codec', 'engine/base'],
     'engine/resample/standard': ['engine/resample', 'engine/codec', 'engine/base'],
     'engine/resample/hq': ['engine/resample/standard', 'engine/resample', 'engine/codec',
