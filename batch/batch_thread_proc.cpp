@@ -14,6 +14,7 @@
 #include "batch/output_path.h"
 #include "batch/window_progress.h"
 #include "engine/convert/convert_file.h"
+#include "engine/sndfile/sound_file_formats.h"
 
 namespace zel {
 namespace {
@@ -30,7 +31,8 @@ ConversionOutcome ConvertOneFile(const ConversionBuild& build, const std::string
                                  platform::MessageWindow* window,
                                  const ConversionSettings& settings) {
     if (!SuffixIsUsable(choice.suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
-    const std::filesystem::path output = MakeOutputPathIn(choice.folder, input, choice.suffix);
+    const std::filesystem::path output = MakeOutputPathIn(
+        choice.folder, input, choice.suffix, ContainerExtension(settings.container));
     if (batchInputs.Contains(output)) return {kOutputOpenError, ResultDetail::kOutputOnInput};
     if (choice.skipExisting && IsFinishedOutput(output, input, settings, build.kernels.blockLimit))
         return {kSkippedExisting};

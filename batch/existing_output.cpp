@@ -44,13 +44,13 @@ bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem
 
 std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,
                                  const std::vector<std::filesystem::path>& folders,
-                                 const std::string& suffix) {
+                                 const std::string& suffix, std::string_view extension) {
     const BatchInputs listed(inputs);
     std::size_t count = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const std::filesystem::path folder =
             i < folders.size() ? folders[i] : std::filesystem::path();
-        const std::filesystem::path output = MakeOutputPathIn(folder, inputs[i], suffix);
+        const std::filesystem::path output = MakeOutputPathIn(folder, inputs[i], suffix, extension);
         std::error_code error;
         // A dangling symbolic link is a name the output would replace, too.
         if (std::filesystem::exists(std::filesystem::symlink_status(output, error)) &&

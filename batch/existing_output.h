@@ -32,6 +32,6 @@ bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem
 // land on a listed input is not counted: the batch refuses it without touching it.
 std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,
                                  const std::vector<std::filesystem::path>& folders,
-                                 const std::string& suffix);
+                                 const std::string& suffix, std::string_view extension = {});
 
 }  // namespace zel

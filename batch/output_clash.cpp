@@ -51,12 +51,12 @@ class FolderPlaces {
 
 std::optional<OutputClash> FindOutputClash(const std::vector<std::string>& inputs,
                                            const std::vector<std::filesystem::path>& folders,
-                                           const std::string& suffix) {
+                                           const std::string& suffix, std::string_view extension) {
     FolderPlaces places;
     std::map<std::pair<FolderPlace, std::string>, std::size_t> owners;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const fs::path folder = i < folders.size() ? folders[i] : fs::path();
-        const fs::path output = MakeOutputPathIn(folder, inputs[i], suffix).lexically_normal();
+        const fs::path output = MakeOutputPathIn(folder, inputs[i], suffix, extension).lexically_normal();
         const auto [it, fresh] = owners.emplace(
             std::make_pair(places.Of(output.parent_path()), output.filename().string()), i);
         if (!fresh) return OutputClash{it->second, i, output};

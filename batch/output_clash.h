@@ -22,6 +22,7 @@ struct OutputClash {
 // The first clash in list order; none when every output name is its own.
 std::optional<OutputClash> FindOutputClash(const std::vector<std::string>& inputs,
                                            const std::vector<std::filesystem::path>& folders,
-                                           const std::string& suffix);
+                                           const std::string& suffix,
+                                           std::string_view extension = {});
 
 }  // namespace zel

@@ -3,20 +3,23 @@
 namespace zel {
 
 std::filesystem::path MakeOutputPath(const std::filesystem::path& input,
-                                     const std::string& suffix) {
+                                     const std::string& suffix, std::string_view extension) {
     std::string name = input.filename().string();
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
+    if (!extension.empty()) {
+        name = name.substr(0, dot) + suffix + std::string(extension);
+    } else if (dot == std::string::npos) {
         name += suffix;
-    else
+    } else {
         name.insert(dot, suffix);
+    }
     return input.parent_path() / name;
 }
 
 std::filesystem::path MakeOutputPathIn(const std::filesystem::path& folder,
                                        const std::filesystem::path& input,
-                                       const std::string& suffix) {
-    const std::filesystem::path beside = MakeOutputPath(input, suffix);
+                                       const std::string& suffix, std::string_view extension) {
+    const std::filesystem::path beside = MakeOutputPath(input, suffix, extension);
     return folder.empty() ? beside : folder / beside.filename();
 }
 

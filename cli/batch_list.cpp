@@ -8,6 +8,7 @@
 #include "batch/output_path.h"
 #include "platform/file_identity.h"
 #include "texts/escaped_name.h"
+#include "engine/sndfile/sound_file_formats.h"
 
 namespace zel::cli {
 namespace {
@@ -64,9 +65,9 @@ std::vector<BatchEntry> FoundEntries(const std::vector<std::string>& names,
 }
 
 // The first pair of inputs that would write the same output; empty when none.
-std::string OutputClashText(const BatchList& list, const std::string& suffix) {
-    const std::optional<OutputClash> clash =
-        FindOutputClash(list.inputs, list.outputFolders, suffix);
+std::string OutputClashText(const BatchList& list, const CliOptions& options) {
+    const std::optional<OutputClash> clash = FindOutputClash(
+        list.inputs, list.outputFolders, options.suffix, ContainerExtension(options.container));
     if (!clash) return {};
     return "'" + list.inputs[clash->first] + "' and '" + list.inputs[clash->second] +
            "' would both be written to '" + clash->output.string() + "'";
@@ -86,7 +87,10 @@ BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions
         if (!options.outputDir.empty())
             list.outputFolders.push_back(OutputFolderBelow(options.outputDir, entry.relative));
     }
-    if (!options.outputDir.empty()) list.error = OutputClashText(list, options.suffix);
+    // Outputs beside their inputs clash only when another format's extension makes "a.wav"
+    // and "a.flac" both "a_ZEL.mp3".
+    if (!options.outputDir.empty() || options.container != OutputContainer::kSame)
+        list.error = OutputClashText(list, options);
     return list;
 }
 

@@ -31,6 +31,7 @@
 #include "engine/resample/builds/conversion_builds.h"
 #include "texts/message_catalogue.h"
 #include "texts/ui_language.h"
+#include "engine/sndfile/sound_file_formats.h"
 
 namespace {
 
@@ -74,7 +75,9 @@ std::string ResultText(const cli::CliOptions& options, const cli::BatchList& lis
             {result.clippedSamples, result.nonFiniteSamples, result.metadataChunksLeftOut});
     const std::filesystem::path folder =
         list.outputFolders.empty() ? std::filesystem::path() : list.outputFolders[index];
-    const std::string output = MakeOutputPathIn(folder, input, options.suffix).string();
+    const std::string output =
+        MakeOutputPathIn(folder, input, options.suffix, ContainerExtension(options.container))
+            .string();
     return cli::JsonLine({input, output, result.code, message, result.framesIn, result.framesOut,
                           seconds, result.clippedSamples, result.nonFiniteSamples,
                           result.metadataChunksLeftOut});

@@ -73,6 +73,18 @@ constexpr std::array kDetailWords{
                  "speed or the rate slightly"}},
     DetailWords{ResultDetail::kUnexpectedError,
                 {"予期しないエラーで変換を中止しました", "an unexpected error stopped the conversion"}},
+    DetailWords{ResultDetail::kUnknownAudioFormat,
+                {"対応していない形式のファイルです", "the file is in no format ZEL reads"}},
+    DetailWords{ResultDetail::kDamagedAudio,
+                {"ファイルが壊れています", "the file is damaged"}},
+    DetailWords{ResultDetail::kDecodeError,
+                {"音声を最後までデコードできませんでした", "the audio could not be decoded to its end"}},
+    DetailWords{ResultDetail::kTruncatedAudio,
+                {"ファイルがヘッダーの示す長さより短く、途中で切れています",
+                 "the file ends before the length its header states"}},
+    DetailWords{ResultDetail::kFormatCannotHold,
+                {"出力形式がこの周波数・チャンネル数・量子化ビット数に対応していません",
+                 "the output format cannot hold this sampling frequency, channel count or bit depth"}},
 };
 
 // How a detail follows the code's message in each language.

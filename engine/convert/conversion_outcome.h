@@ -37,6 +37,16 @@ enum class ResultDetail : std::int32_t {
     // The conversion stopped on an error the program did not expect (not memory running
     // out, which is the code alone).
     kUnexpectedError,
+    // An input in no format ZEL reads (with kInputFormatError).
+    kUnknownAudioFormat,
+    // An input whose format is known but whose header or structure is damaged.
+    kDamagedAudio,
+    // The decoder failed before the end of the audio (with kInputReadError).
+    kDecodeError,
+    // The audio ends before the length its header states (with kInputReadError).
+    kTruncatedAudio,
+    // The output's container cannot hold the rate, the channels or the depth.
+    kFormatCannotHold,
 };
 
 struct ConversionOutcome {

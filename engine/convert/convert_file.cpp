@@ -7,9 +7,12 @@
 
 #include "engine/base/file_byte_source.h"
 #include "engine/convert/output_frame_count.h"
+#include "engine/convert/output_steps.h"
+#include "engine/convert/sound_file_conversion.h"
 #include "engine/resample/builds/make_resampler.h"
 #include "engine/resample/conversion_ratio.h"
 #include "engine/resample/stream_conversion.h"
+#include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/metadata_carry.h"
 #include "engine/wav/wav_chunk_reader.h"
 #include "engine/wav/wav_header.h"
@@ -24,71 +27,18 @@ namespace {
 using platform::FileHandle;
 using platform::ReplacingFile;
 
-// The data chunk read front to back.
-class DataChunkSource : public ByteSource {
-  public:
-    DataChunkSource(RandomAccessBytes& input, std::uint64_t offset)
-        : input_(input), offset_(offset) {}
-    bool ReadExactly(std::uint8_t* buffer, std::size_t count) override {
-        // A file that shrinks under us is a read error, not stale samples.
-        if (!input_.ReadAt(offset_, buffer, count)) return false;
-        offset_ += count;
-        return true;
-    }
-
-  private:
-    RandomAccessBytes& input_;
-    std::uint64_t offset_;
-};
-
-class FileSink : public ByteSink {
-  public:
-    explicit FileSink(FileHandle& file) : file_(file) {}
-    bool Write(const std::uint8_t* buffer, std::size_t count) override {
-        return file_.Write(buffer, count);
-    }
-
-  private:
-    FileHandle& file_;
-};
-
-ConversionOutcome Refused(ResultDetail detail) { return {kOutputOpenError, detail}; }
-
-// An output the system would not create, by the error number it gave.
-ConversionOutcome CreationRefused(int error) {
-    switch (error) {
-        case EMFILE:
-        case ENFILE:
-            return Refused(ResultDetail::kTooManyOpenFiles);
-        case ENOENT:
-        case ENOTDIR:
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-            return Refused(ResultDetail::kFolderNotWritable);
-        default: {
-            ConversionOutcome refused = Refused(ResultDetail::kOutputNotCreated);
-            refused.systemError = error;
-            return refused;
-        }
-    }
+// Refusals of ZEL's own reader that libsndfile may not share: no RIFF header at all, or a
+// compressed encoding.
+bool MayBeOtherFormat(const WavRefusalReason& refusal) {
+    return refusal.code == WavRefusal::kNotWave || refusal.code == WavRefusal::kCompressed;
 }
 
-// The end of a cancelled conversion: the part converted so far takes the output's name
-// only when that name is free and it was not asked to be dropped, so a cancel never
-// costs an earlier file.
-ConversionOutcome FinishCancelled(ReplacingFile& output, bool discard) {
-    if (output.TargetExists()) {
-        output.Discard();
-        return {kCancelled, ResultDetail::kEarlierOutputKept};
-    }
-    if (discard) {
-        output.Discard();
-        return {kCancelled, ResultDetail::kPartialRemoved};
-    }
-    if (!output.Commit()) return {kOutputWriteError};
-    return {kCancelled};
+// A file named as an audio format that libsndfile cannot open is damaged (a cut FLAC
+// fails to open as one); any other is in a format ZEL does not read.
+ResultDetail RefusalOf(SoundFileRefusal refusal, const std::filesystem::path& input) {
+    const bool damaged =
+        refusal == SoundFileRefusal::kDamaged || HasReadableExtension(input.filename().string());
+    return damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat;
 }
 
 // Output frames per input frame, for moving the metadata's frame positions.
@@ -107,25 +57,6 @@ std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& 
     constexpr std::uint64_t kBeyondAnyFile = UINT64_MAX / 2;
     const std::uint64_t align = outputFormat.blockAlign;
     return align != 0 && frames > kBeyondAnyFile / align ? kBeyondAnyFile : frames * align;
-}
-
-struct DataResult {
-    ConversionResult code = kCompleted;
-    std::uint64_t bytes = 0;
-    std::uint64_t frames = 0;
-    // Integer samples the float paths had to saturate (the integer kernels do not count).
-    std::uint64_t saturated = 0;
-    // NaN or infinite input samples, converted as silence.
-    std::uint64_t nonFinite = 0;
-    ResultDetail detail = ResultDetail::kNone;  // of a refused ratio
-};
-
-// A resampler that could not be prepared: out of memory, or the ratio refused for the size
-// of its filter.
-DataResult Unprepared(PrepareResult prepared) {
-    if (prepared == PrepareResult::kRatioTooLarge)
-        return {.code = kOutputOpenError, .detail = ResultDetail::kFilterTooLarge};
-    return {.code = kOutOfMemory};
 }
 
 // The samples, behind whatever the output already holds. An output whose data fits a plain
@@ -147,50 +78,6 @@ DataResult ConvertData(RandomAccessBytes& input, const WavLayout& layout,
             resampler.NonFiniteSamples()};
 }
 
-bool WriteBytes(FileHandle& output, std::span<const std::uint8_t> bytes) {
-    return bytes.empty() || output.Write(bytes.data(), bytes.size());
-}
-
-// The header's bytes in front of the carried chunks, and those behind them.
-std::span<const std::uint8_t> HeaderFront(const WavOutputHeader& header) {
-    return std::span(header.bytes).first(header.leadingAt);
-}
-std::span<const std::uint8_t> HeaderBack(const WavOutputHeader& header) {
-    return std::span(header.bytes).subspan(header.leadingAt);
-}
-
-// The header with the chunks that stand before the data.
-ConversionResult WriteOutputHeader(RandomAccessBytes& input, FileHandle& output,
-                                   const WavOutputHeader& header,
-                                   const CarriedMetadata& carried) {
-    if (!WriteBytes(output, HeaderFront(header))) return kOutputWriteError;
-    FileSink sink(output);
-    const ConversionResult leading = WriteCarriedChunks(input, carried.chunks, false, sink);
-    if (leading != kCompleted) return leading;
-    return WriteBytes(output, HeaderBack(header)) ? kCompleted : kOutputWriteError;
-}
-
-// The pad byte after odd-sized data and the chunks behind it, then the sizes in the
-// header, whose own bytes are written once more in place.
-ConversionResult FinishOutputFile(RandomAccessBytes& input, FileHandle& output,
-                                  WavOutputHeader& header, const DataResult& data,
-                                  const CarriedMetadata& carried) {
-    const std::uint64_t trailingBytes = CarriedBytes(carried.chunks, true);
-    const std::uint64_t pad = DataPadBytes(data.bytes, trailingBytes != 0);
-    const std::uint8_t zero = 0;
-    if (pad != 0 && !output.Write(&zero, 1)) return kOutputWriteError;
-    FileSink sink(output);
-    const ConversionResult trailing = WriteCarriedChunks(input, carried.chunks, true, sink);
-    if (trailing != kCompleted) return trailing;
-    if (!CompleteWavHeader(header, data.bytes, data.frames, pad + trailingBytes))
-        return kOutputWriteError;
-    const bool rewritten =
-        output.SeekTo(0) && WriteBytes(output, HeaderFront(header)) &&
-        output.SeekTo(header.leadingAt + header.leadingBytes) &&
-        WriteBytes(output, HeaderBack(header));
-    return rewritten ? kCompleted : kOutputWriteError;
-}
-
 }  // namespace
 
 ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
@@ -205,18 +92,29 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     if (!input.IsOpen()) return {kInputOpenError};
 
     const WavReadOutcome read = ReadWavLayout(input);
+    // What ZEL's own reader refuses, libsndfile may read: another container, or a WAV
+    // file in a compressed encoding. It reads from the handle already open.
+    SoundFileReader reader;
     if (!read.Accepted()) {
         ConversionOutcome refused{kInputFormatError};
         refused.refusal = read.refusal;
-        return refused;
+        if (!MayBeOtherFormat(read.refusal)) return refused;
+        if (!reader.Open(inputHandle.Descriptor())) {
+            if (read.refusal.code == WavRefusal::kCompressed) return refused;
+            return {kInputFormatError, RefusalOf(reader.Refusal(), inputPath)};
+        }
     }
-    const WavLayout& layout = read.layout;
 
     if (!settings.IsConvertible()) return Refused(ResultDetail::kInvalidSettings);
     if (!platform::NameFitsFileSystem(outputPath)) return Refused(ResultDetail::kNameTooLong);
     ReplacingFile output = ReplacingFile::Create(outputPath, inputHandle.PermissionBits());
     if (!output.IsOpen()) return CreationRefused(output.Error());
+    if (!read.Accepted())
+        return ConvertFromSoundFile(reader, input, output, progress, settings, build);
     inputHandle.Close();
+    const WavLayout& layout = read.layout;
+    if (!WritesWav(settings, OutputContainer::kWav))
+        return ConvertWavToSoundFile(input, layout, output, progress, settings, build);
 
     const FrameRatio ratio = RatioOf(layout, settings);
     const auto targetRate = static_cast<std::uint32_t>(settings.targetRate);

@@ -1,5 +1,8 @@
 #include "engine/resample/stream_conversion.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "engine/base/aligned_buffer.h"
 #include "engine/codec/sample_rounding.h"
 
@@ -26,7 +29,61 @@ bool WritePulled(Resampler& resampler, ByteSink& sink, std::uint64_t maxOutputBy
     return true;
 }
 
+// The progress of an open stream: by the frames expected, never 100 before the end.
+std::int64_t PercentOfExpected(std::int64_t done, std::int64_t expected) {
+    if (expected <= 0) return 0;
+    return std::min<std::int64_t>(99, PercentDone(std::max<std::int64_t>(expected - done, 0), expected));
+}
+
+// Fills `buffer` up to `wanted` frames from `have`; false on a read error.
+bool FillAhead(FrameSource& source, std::uint8_t* buffer, std::size_t frameBytes,
+               std::int64_t wanted, std::int64_t& have, bool& ended) {
+    while (!ended && have < wanted) {
+        const std::int64_t got = source.Read(buffer + have * frameBytes, wanted - have);
+        if (got < 0) return false;
+        if (got == 0) ended = true;
+        have += got;
+    }
+    return true;
+}
+
 }  // namespace
+
+ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
+                                   std::int64_t expectedFrames, ByteSink& sink,
+                                   ConversionProgress* progress, std::uint64_t maxOutputBytes,
+                                   StreamWritten& written, std::int64_t& framesRead) {
+    written = {};
+    framesRead = 0;
+    const std::size_t frameBytes = resampler.Setup().input.blockAlign;
+    // The largest block and the one frame that tells whether more follow.
+    const std::int64_t largest = resampler.NextBlockFrames(INT64_MAX);
+    AlignedBuffer<std::uint8_t> block;
+    if (!block.Allocate(static_cast<std::uint64_t>(largest + 1) * frameBytes)) return kOutOfMemory;
+
+    std::int64_t have = 0;
+    bool ended = false;
+    for (;;) {
+        const std::int64_t nominal = resampler.NextBlockFrames(INT64_MAX);
+        if (!FillAhead(source, block.data(), frameBytes, nominal + 1, have, ended))
+            return kInputReadError;
+        if (have == 0) break;
+        const std::int64_t frames = std::min(have, nominal);
+        const bool final = ended && have <= nominal;
+        resampler.Push(block.data(), frames, final);
+        if (!WritePulled(resampler, sink, maxOutputBytes, written)) return kOutputWriteError;
+        framesRead += frames;
+        have -= frames;
+        std::memmove(block.data(), block.data() + frames * frameBytes,
+                     static_cast<std::size_t>(have) * frameBytes);
+        const std::int64_t percent = final ? 100 : PercentOfExpected(framesRead, expectedFrames);
+        if (progress != nullptr && !progress->Continue(percent)) return kCancelled;
+        if (final) break;
+    }
+    while (resampler.Flush() > 0)
+        if (!WritePulled(resampler, sink, maxOutputBytes, written)) return kOutputWriteError;
+    return kCompleted;
+}
 
 ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
                                ByteSink& sink, ConversionProgress* progress,

@@ -17,11 +17,27 @@ struct StreamWritten {
     std::uint64_t bytes = 0;
 };
 
+// Frames from a source that finds its end only by reading it: a decoder, a pipe.
+class FrameSource {
+  public:
+    virtual ~FrameSource() = default;
+    // Up to `frames` frames into `buffer`, fewer only at the end; -1 on a read error.
+    virtual std::int64_t Read(std::uint8_t* buffer, std::int64_t frames) = 0;
+};
+
 // Converts `totalFrames` frames: kCompleted, kCancelled, kInputReadError, kOutOfMemory, or
 // kOutputWriteError (also for output that would pass `maxOutputBytes`, the most its
 // container can describe). `progress` may be null.
 ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
                                ByteSink& sink, ConversionProgress* progress,
                                std::uint64_t maxOutputBytes, StreamWritten& written);
+
+// The same for a source read to its end, one frame ahead of each block so the final block
+// is known as such. `expectedFrames` (0 when unknown) only scales the progress; the
+// frames read are in `framesRead`.
+ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
+                                   std::int64_t expectedFrames, ByteSink& sink,
+                                   ConversionProgress* progress, std::uint64_t maxOutputBytes,
+                                   StreamWritten& written, std::int64_t& framesRead);
 
 }  // namespace zel
