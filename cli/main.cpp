@@ -32,6 +32,7 @@
 #include "texts/message_catalogue.h"
 #include "texts/ui_language.h"
 #include "engine/sndfile/sound_file_formats.h"
+#include "engine/convert/pipe_conversion.h"
 
 namespace {
 
@@ -157,6 +158,30 @@ int ExitStatus(const std::vector<ConversionOutcome>& results, const cli::BatchLi
 
 }  // namespace
 
+// Hears Ctrl-C, SIGTERM and SIGHUP between blocks of a piped conversion.
+class InterruptProgress : public ConversionProgress {
+  public:
+    bool Continue(std::int64_t) override { return !cli::InterruptFlag(); }
+};
+
+// "-" alone: standard input converted to standard output. The audio takes standard
+// output, so the outcome goes to standard error, and only when it is not a success.
+int ConvertStandardStreams(const ConversionSettings& settings, SimdLevel level,
+                           UiLanguage language) {
+    platform::FileHandle input = platform::FileHandle::Duplicate(STDIN_FILENO);
+    platform::FileHandle output = platform::FileHandle::Duplicate(STDOUT_FILENO);
+    if (!input.IsOpen() || !output.IsOpen()) return Refuse("standard input or output is closed");
+    InterruptProgress progress;
+    const ConversionOutcome outcome =
+        ConvertDescriptors(input, output, &progress, settings, BuildForLevel(level).kernels);
+    if (outcome.code == kCancelled) return InterruptedStatus();
+    const std::string notes = texts::OutcomeNotesText(outcome, language);
+    if (outcome.code < 0 || !notes.empty())
+        std::fprintf(stderr, "zel-cli: -: %s%s\n", texts::OutcomeText(outcome, language).c_str(),
+                     notes.c_str());
+    return outcome.code < 0 ? kExitSomeFailed : kExitOk;
+}
+
 int main(int argc, char** argv) {
     const cli::ParseOutcome parsed =
         cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -187,18 +212,20 @@ int main(int argc, char** argv) {
     std::vector<std::string> names;
     std::string listError;
     if (!CollectNames(options, names, listError)) return Refuse(listError);
+    const bool standardStreams = names.size() == 1 && names.front() == "-";
     // Before the walks, which can take long on a large tree: Ctrl-C there stops at once,
     // with nothing written.
     cli::InstallInterruptHandlers();
-    const cli::BatchList list = cli::BuildBatchList(names, options, &cli::InterruptFlag());
+    const cli::BatchList list = cli::BuildBatchList(
+        standardStreams ? std::vector<std::string>() : names, options, &cli::InterruptFlag());
     if (list.stopped || cli::InterruptFlag()) return InterruptedStatus();
     if (!list.error.empty()) return Refuse(list.error);
     for (const std::string& line : list.leftOutFolders)
         std::fprintf(stderr, "zel-cli: %s\n", line.c_str());
     // Nothing to convert because nothing could be read: the folders named are the cause.
     if (list.filesFound == 0 && list.unreadableFolders > 0) return kExitSomeFailed;
-    const SettingsProblem problem =
-        CheckBatchSettings(list.filesFound, options.suffix, rate, speed);
+    const SettingsProblem problem = CheckBatchSettings(
+        standardStreams ? 1 : list.filesFound, options.suffix, rate, speed);
     if (problem != SettingsProblem::kNone)
         return Refuse(std::string(texts::SettingsProblemText(problem, language)));
 
@@ -208,9 +235,6 @@ int main(int argc, char** argv) {
         return Refuse("this processor cannot run the " + std::string(SimdLevelName(level)) +
                       " build (highest: " + SimdLevelName(maxLevel) + ")");
 
-    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
-    cli::TerminalProgress progress(stderr, showProgress);
-    const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
     const ConversionSettings conversion{.targetRate = rate,
                                         .speedPercent = speed,
                                         .quality = options.quality,
@@ -218,6 +242,10 @@ int main(int argc, char** argv) {
                                         .stripMetadata = options.stripMetadata,
                                         .container = options.container,
                                         .depth = options.depth};
+    if (standardStreams) return ConvertStandardStreams(conversion, level, language);
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
+    cli::TerminalProgress progress(stderr, showProgress);
+    const int jobs = cli::WorkersWithinDescriptorLimit(options.jobs);
     const cli::CliBatchSettings settings{options.suffix, conversion, level, jobs,
                                          options.skipExisting};
     cli::ResultWriter writer(STDOUT_FILENO);

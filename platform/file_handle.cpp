@@ -71,6 +71,10 @@ bool FileHandle::SeekTo(std::uint64_t offset) {
     return to >= 0 && ::lseek(fd_, to, SEEK_SET) == to;
 }
 
+FileHandle FileHandle::Duplicate(int fd) { return FileHandle(::fcntl(fd, F_DUPFD_CLOEXEC, 0)); }
+
+bool FileHandle::IsSeekable() const { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_CUR) == 0; }
+
 std::int64_t FileHandle::Size() const {
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;

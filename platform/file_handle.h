@@ -27,7 +27,14 @@ class FileHandle {
     // missing file gives a handle that is not open, at once.
     static FileHandle OpenForSequentialRead(const std::filesystem::path& path);
 
+    // A handle of its own on an open descriptor (standard input or output): closing it
+    // leaves `fd` open. Not open when the system refuses.
+    static FileHandle Duplicate(int fd);
+
     bool IsOpen() const { return fd_ >= 0; }
+    // Whether the descriptor is a file whose next byte is its first, so a writer may come
+    // back to it: not a pipe, a terminal, or a file appended to.
+    bool IsSeekable() const;
     int Descriptor() const { return fd_; }
 
     // Reads up to `count` bytes, retrying short reads until end of file. `bytesRead` is

@@ -18,6 +18,7 @@
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/sndfile/sound_file_reader.h"
 #include "platform/file_handle.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
 #include "tools/synthetic_wav.h"
@@ -189,6 +190,45 @@ TEST(SoundFiles, BadInputsGetAReasonAndLeaveNoOutput) {
     }
     // Nothing but the inputs: no output and no temporary file.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
+TEST(SoundFiles, ZelCliConvertsStandardInputToStandardOutput) {
+    test::TempDir dir;
+    const SignalFormat format{2, 16, 44100};
+    test::WriteWav(dir / "in.wav", format, SineSignal(format, 44100, 440.0, 0.5));
+    fs::copy_file(kFormats / "tone_flac.flac", dir / "in.flac");
+    struct Row {
+        const char* pipeline;  // ZEL stands for zel-cli --quiet --rate 22050
+        int status;
+        const char* said;       // on standard error
+        const char* output;     // read back when the status is 0
+    };
+    const Row rows[] = {
+        {"cat in.wav | ZEL - | cat > out.wav", 0, "", "out.wav"},
+        {"ZEL --format flac - < in.wav > out.flac", 0, "", "out.flac"},
+        {"cat in.flac | ZEL - > out.wav", 1, "only WAV, AIFF and AU can be read from a pipe", ""},
+        {"cat in.wav | ZEL --format flac - | cat > out.flac", 1, "cannot be written to a pipe", ""},
+    };
+    for (const Row& row : rows) {
+        std::string script = row.pipeline;
+        script.replace(script.find("ZEL"), 3, std::string(ZEL_CLI_PATH) + " --quiet --rate 22050");
+        test::ChildOptions options;
+        options.scratchFolder = dir.path();
+        const std::string shell = "set -o pipefail; cd '" + dir.path().string() +
+                                  "' && export LANG=en_US.UTF-8 LC_ALL= && " + script;
+        const test::ChildOutcome r = test::RunChild({"/bin/bash", "-c", shell}, options);
+        EXPECT_EQ(r.exitStatus, row.status) << row.pipeline << ": " << r.err;
+        EXPECT_NE(r.err.find(row.said), std::string::npos) << row.pipeline << ": " << r.err;
+        if (row.status != 0) continue;
+        // Read back through the product's decoder: 1 s of stereo at 22050 Hz.
+        platform::FileHandle handle = platform::FileHandle::OpenForSequentialRead(dir / row.output);
+        SoundFileReader reader;
+        ASSERT_TRUE(handle.IsOpen() && reader.Open(handle.Descriptor())) << row.pipeline;
+        EXPECT_EQ(reader.Info().read.sampleRate, 22050u) << row.pipeline;
+        std::vector<std::uint8_t> block(8 * 30000);
+        EXPECT_EQ(reader.ReadFrames(block.data(), 30000), 22050) << row.pipeline;
+        fs::remove(dir / row.output);
+    }
 }
 
 }  // namespace

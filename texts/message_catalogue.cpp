@@ -85,6 +85,12 @@ constexpr std::array kDetailWords{
     DetailWords{ResultDetail::kFormatCannotHold,
                 {"出力形式がこの周波数・チャンネル数・量子化ビット数に対応していません",
                  "the output format cannot hold this sampling frequency, channel count or bit depth"}},
+    DetailWords{ResultDetail::kFormatNeedsSeeking,
+                {"パイプへはこの出力形式で書けません（WAV を選ぶか、ファイルにリダイレクトしてください）",
+                 "this format cannot be written to a pipe (choose wav, or redirect to a file)"}},
+    DetailWords{ResultDetail::kPipeCannotCarry,
+                {"パイプからは WAV・AIFF・AU 以外の形式を読めません（ファイルを < でリダイレクトしてください）",
+                 "only WAV, AIFF and AU can be read from a pipe (redirect the file with <)"}},
 };
 
 // How a detail follows the code's message in each language.

@@ -47,6 +47,10 @@ enum class ResultDetail : std::int32_t {
     kTruncatedAudio,
     // The output's container cannot hold the rate, the channels or the depth.
     kFormatCannotHold,
+    // The output is a pipe, and the container asked for must seek back to finish a file.
+    kFormatNeedsSeeking,
+    // The input is a pipe, in no format that can be read without seeking.
+    kPipeCannotCarry,
 };
 
 struct ConversionOutcome {

@@ -2,6 +2,7 @@
 
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
+#include "engine/convert/sound_file_streams.h"
 #include "engine/resample/builds/make_resampler.h"
 #include "engine/resample/stream_conversion.h"
 #include "engine/sndfile/sound_file_writer.h"
@@ -11,29 +12,6 @@ namespace zel {
 namespace {
 
 using platform::ReplacingFile;
-
-class SoundFileSink : public ByteSink {
-  public:
-    explicit SoundFileSink(SoundFileWriter& writer) : writer_(writer) {}
-    bool Write(const std::uint8_t* buffer, std::size_t count) override {
-        const std::size_t frameBytes = writer_.Samples().blockAlign;
-        return writer_.Write(buffer, static_cast<std::int64_t>(count / frameBytes));
-    }
-
-  private:
-    SoundFileWriter& writer_;
-};
-
-class DecodedFrames : public FrameSource {
-  public:
-    explicit DecodedFrames(SoundFileReader& reader) : reader_(reader) {}
-    std::int64_t Read(std::uint8_t* buffer, std::int64_t frames) override {
-        return reader_.ReadFrames(buffer, frames);
-    }
-
-  private:
-    SoundFileReader& reader_;
-};
 
 OutputContainer ChosenContainer(const ConversionSettings& settings, OutputContainer input) {
     return settings.container == OutputContainer::kSame ? input : settings.container;
@@ -85,8 +63,7 @@ ConversionOutcome ReadFailure(ReplacingFile& output, ResultDetail detail) {
 ConversionOutcome CheckedEnd(ReplacingFile& output, ConversionResult code,
                              const SoundFileInfo& info, std::int64_t framesRead) {
     if (code == kInputReadError) return ReadFailure(output, ResultDetail::kDecodeError);
-    // Lossy decoders state an estimate; every other stated length is a promise.
-    if (code == kCompleted && !info.lossy && info.frames >= 0 && framesRead < info.frames)
+    if (code == kCompleted && info.lengthPromised && framesRead < info.frames)
         return ReadFailure(output, ResultDetail::kTruncatedAudio);
     return {code};
 }

@@ -157,6 +157,8 @@ bool SoundFileReader::Open(int fd) {
     info_.container = ContainerOf(major, subformat);
     info_.frames = sf.frames < 0 || sf.frames == SF_COUNT_MAX ? -1 : sf.frames;
     info_.lossy = samples.lossy;
+    info_.lengthPromised =
+        !samples.lossy && info_.frames >= 0 && info_.container != OutputContainer::kWav;
     info_.description = DescriptionOf(file_, sf.format);
     info_.nativeContainer = major;
     return true;

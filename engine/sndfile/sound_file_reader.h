@@ -23,6 +23,9 @@ struct SoundFileInfo {
     OutputContainer container = OutputContainer::kSame;
     // As the file states them; lossy sources may state an estimate.
     std::int64_t frames = 0;
+    // Whether the stated length is a promise whose breach means a cut file: not for lossy
+    // sources, nor for WAV-like ones, whose sizes a stream leaves open (0xFFFFFFFF).
+    bool lengthPromised = false;
     bool lossy = false;
     // "FLAC 24-bit", "MPEG Layer 3", ...: libsndfile's names, the same in every language.
     std::string description;

@@ -110,6 +110,14 @@ WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targe
     return output;
 }
 
+WavOutputHeader OpenEndedWavHeader(const WavSampleFormat& format) {
+    WavOutputHeader header = ComposeWavHeader(format, 0, 0);
+    constexpr std::size_t kRiffSizeOffset = 4;
+    StoreLe32(header.bytes.data() + kRiffSizeOffset, kMax32);
+    StoreLe32(header.bytes.data() + header.dataSizeOffset, kMax32);
+    return header;
+}
+
 WavOutputHeader ComposeWavHeader(const WavSampleFormat& format, std::uint64_t leadingBytes,
                                  std::uint64_t expectedBytesBehindHeader) {
     WavOutputHeader header;

@@ -43,6 +43,10 @@ WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targe
 WavOutputHeader ComposeWavHeader(const WavSampleFormat& format, std::uint64_t leadingBytes,
                                  std::uint64_t expectedBytesBehindHeader);
 
+// A header for a stream whose length is not known when it is written (a pipe): the RIFF
+// and data sizes are 0xFFFFFFFF, "as long as the stream", and are never rewritten.
+WavOutputHeader OpenEndedWavHeader(const WavSampleFormat& format);
+
 // The pad byte that must follow odd-sized data when chunks come behind it. Without them
 // none is written, so a canonical output stays exactly header plus samples.
 std::uint64_t DataPadBytes(std::uint64_t dataBytes, bool chunksFollow);

@@ -1,0 +1,36 @@
+#pragma once
+// The block loop's ends on libsndfile's side: decoded frames in, frames to a writer out.
+
+#include <cstdint>
+
+#include "engine/base/byte_stream.h"
+#include "engine/resample/stream_conversion.h"
+#include "engine/sndfile/sound_file_reader.h"
+#include "engine/sndfile/sound_file_writer.h"
+
+namespace zel {
+
+class SoundFileSink : public ByteSink {
+  public:
+    explicit SoundFileSink(SoundFileWriter& writer) : writer_(writer) {}
+    bool Write(const std::uint8_t* buffer, std::size_t count) override {
+        const std::size_t frameBytes = writer_.Samples().blockAlign;
+        return writer_.Write(buffer, static_cast<std::int64_t>(count / frameBytes));
+    }
+
+  private:
+    SoundFileWriter& writer_;
+};
+
+class DecodedFrames : public FrameSource {
+  public:
+    explicit DecodedFrames(SoundFileReader& reader) : reader_(reader) {}
+    std::int64_t Read(std::uint8_t* buffer, std::int64_t frames) override {
+        return reader_.ReadFrames(buffer, frames);
+    }
+
+  private:
+    SoundFileReader& reader_;
+};
+
+}  // namespace zel
