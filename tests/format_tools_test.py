@@ -42,7 +42,9 @@ MAKERS = [
     ("ffmpeg", "ffmpeg.mp3", ["ffmpeg", "-loglevel", "error", "-y", "-i", "IN", "-c:a",
                               "libmp3lame", "-b:a", "192k", "OUT"], True),
     ("sndfile-convert", "libsndfile.w64", ["sndfile-convert", "-pcm24", "IN", "OUT"], False),
-    ("sndfile-convert", "libsndfile.caf", ["sndfile-convert", "-float32", "IN", "OUT"], False),
+    ("sndfile-convert", "libsndfile.caf", ["sndfile-convert", "-pcm32", "IN", "OUT"], False),
+    ("sox", "sox-float.caf", ["sox", "IN", "-e", "floating-point", "-b", "32", "-t", "caf", "OUT"],
+     False),
 ]
 
 
