@@ -22,7 +22,7 @@ fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 # googletest: the sources a cross build compiles GoogleTest from.
 arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user googletest python3)
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
-                libsamplerate0-dev sox)
+                libsamplerate0-dev sox flac time)
 
 needs=("$@")
 [ ${#needs[@]} -gt 0 ] || needs=(test fuzz)
