@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "engine/base/file_byte_source.h"
+#include "engine/convert/input_probe.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_conversion.h"
 #include "engine/resample/builds/make_resampler.h"
 #include "engine/resample/conversion_ratio.h"
 #include "engine/resample/stream_conversion.h"
-#include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/metadata_carry.h"
 #include "engine/wav/wav_chunk_reader.h"
 #include "engine/wav/wav_header.h"
@@ -26,20 +26,6 @@ namespace {
 
 using platform::FileHandle;
 using platform::ReplacingFile;
-
-// Refusals of ZEL's own reader that libsndfile may not share: no RIFF header at all, or a
-// compressed encoding.
-bool MayBeOtherFormat(const WavRefusalReason& refusal) {
-    return refusal.code == WavRefusal::kNotWave || refusal.code == WavRefusal::kCompressed;
-}
-
-// A file named as an audio format that libsndfile cannot open is damaged (a cut FLAC
-// fails to open as one); any other is in a format ZEL does not read.
-ResultDetail RefusalOf(SoundFileRefusal refusal, const std::filesystem::path& input) {
-    const bool damaged =
-        refusal == SoundFileRefusal::kDamaged || HasReadableExtension(input.filename().string());
-    return damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat;
-}
 
 // Output frames per input frame, for moving the metadata's frame positions.
 FrameRatio RatioOf(const WavLayout& layout, const ConversionSettings& settings) {
@@ -101,7 +87,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
         if (!MayBeOtherFormat(read.refusal)) return refused;
         if (!reader.Open(inputHandle.Descriptor())) {
             if (read.refusal.code == WavRefusal::kCompressed) return refused;
-            return {kInputFormatError, RefusalOf(reader.Refusal(), inputPath)};
+            return {kInputFormatError, UnopenedReason(reader.Refusal(), inputPath)};
         }
     }
 

@@ -1,0 +1,47 @@
+#include "engine/convert/input_probe.h"
+
+#include "engine/sndfile/sound_file_formats.h"
+#include "engine/sndfile/sound_file_reader.h"
+#include "platform/file_handle.h"
+
+namespace zel {
+bool MayBeOtherFormat(const WavRefusalReason& refusal) {
+    return refusal.code == WavRefusal::kNotWave || refusal.code == WavRefusal::kCompressed;
+}
+
+ResultDetail UnopenedReason(SoundFileRefusal refusal, const std::filesystem::path& input) {
+    const bool damaged =
+        refusal == SoundFileRefusal::kDamaged || HasReadableExtension(input.filename().string());
+    return damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat;
+}
+
+InputProbe ProbeInputFile(const std::filesystem::path& path) {
+    const WavProbe wav = ProbeWavFile(path);
+    InputProbe probe;
+    probe.status = wav.status;
+    probe.refusal = wav.refusal;
+    if (wav.status == WavProbe::Status::kAccepted) {
+        probe.format = wav.layout.format;
+        probe.frames = wav.layout.frameCount;
+        probe.formatName = "WAV";
+        return probe;
+    }
+    if (wav.status != WavProbe::Status::kRefused || !MayBeOtherFormat(wav.refusal)) return probe;
+    platform::FileHandle handle = platform::FileHandle::OpenForSequentialRead(path);
+    SoundFileReader reader;
+    if (!handle.IsOpen() || !reader.Open(handle.Descriptor())) {
+        if (wav.refusal.code == WavRefusal::kCompressed) return probe;
+        probe.refusal = {};
+        probe.detail = UnopenedReason(reader.Refusal(), path);
+        return probe;
+    }
+    const SoundFileInfo& info = reader.Info();
+    probe.status = WavProbe::Status::kAccepted;
+    probe.refusal = {};
+    probe.format = info.natural;
+    probe.frames = static_cast<std::uint64_t>(std::max<std::int64_t>(info.frames, 0));
+    probe.formatName = info.description;
+    return probe;
+}
+
+}  // namespace zel

@@ -1,0 +1,40 @@
+#pragma once
+// A look at any input the conversion reads, without converting it: ZEL's own reader for
+// WAV, RF64 and RIFX, libsndfile for the rest, in the same order the conversion tries
+// them, so the input list admits exactly the files the conversion reads and names the
+// reason for any other.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "engine/convert/conversion_outcome.h"
+#include "engine/sndfile/sound_file_reader.h"
+#include "engine/wav/wav_probe.h"
+
+namespace zel {
+
+struct InputProbe {
+    WavProbe::Status status = WavProbe::Status::kCannotOpen;
+    // Why the file was refused (kRefused): ZEL's reader's reason, or libsndfile's as a
+    // detail when the file is no WAV file at all.
+    WavRefusalReason refusal;
+    ResultDetail detail = ResultDetail::kNone;
+    // The samples as the output keeps them with the depth "same", and the frames stated.
+    WavSampleFormat format;
+    std::uint64_t frames = 0;
+    // "WAV", or libsndfile's name of the format ("FLAC (Free Lossless Audio Codec)").
+    std::string formatName;
+};
+
+InputProbe ProbeInputFile(const std::filesystem::path& path);
+
+// Refusals of ZEL's own reader that libsndfile may not share: no RIFF header at all, or a
+// compressed encoding.
+bool MayBeOtherFormat(const WavRefusalReason& refusal);
+
+// Why libsndfile could not open `input`: a file named as an audio format is damaged (a
+// cut FLAC fails to open as one); any other is in a format ZEL does not read.
+ResultDetail UnopenedReason(SoundFileRefusal refusal, const std::filesystem::path& input);
+
+}  // namespace zel
