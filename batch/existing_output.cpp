@@ -7,7 +7,10 @@
 
 #include "batch/batch_inputs.h"
 #include "batch/output_path.h"
+#include "engine/convert/input_probe.h"
 #include "engine/convert/output_frame_count.h"
+#include "engine/sndfile/sound_file_formats.h"
+#include "engine/sndfile/sound_file_writer.h"
 #include "engine/wav/wav_probe.h"
 
 namespace zel {
@@ -23,23 +26,42 @@ std::optional<WavLayout> ReadLayout(const std::filesystem::path& path) {
 
 }  // namespace
 
+// An output in another container (FLAC, AIFF, ...), read through libsndfile: its samples
+// as the conversion would store them, and its length, which lossy encoders may pad.
+bool IsFinishedSoundFile(const std::filesystem::path& output, const InputProbe& in,
+                         const ConversionSettings& settings, std::uint64_t expectedFrames) {
+    const InputProbe out = ProbeInputFile(output);
+    if (out.status != WavProbe::Status::kAccepted || !out.complete) return false;
+    const OutputContainer container =
+        ContainerOfExtension(output.filename().string()).value_or(OutputContainer::kSame);
+    const WavSampleFormat wanted =
+        SoundFileWriter::StoredFormat(container, WithDepth(in.format, settings.depth));
+    if (out.format.sampleRate != static_cast<std::uint32_t>(settings.targetRate) ||
+        out.format.channels != in.format.channels)
+        return false;
+    if (IsLossyContainer(container)) return out.frames >= expectedFrames;
+    return out.format.encoding == wanted.encoding && out.format.validBits == wanted.validBits &&
+           out.frames == expectedFrames;
+}
+
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
                       const ConversionSettings& settings, std::int64_t blockLimit) {
     if (!settings.IsConvertible()) return false;
+    const InputProbe in = ProbeInputFile(input);
+    if (in.status != WavProbe::Status::kAccepted) return false;
+    const std::uint64_t expected =
+        OutputFrameCount(in.frames, in.format.sampleRate, settings, blockLimit);
     const std::optional<WavLayout> out = ReadLayout(output);
-    if (!out || !out->sizesAgree) return false;
-    const std::optional<WavLayout> in = ReadLayout(input);
-    if (!in) return false;
+    if (!out) return IsFinishedSoundFile(output, in, settings, expected);
+    if (!out->sizesAgree) return false;
     const WavSampleFormat& outFormat = out->format;
-    const WavSampleFormat& inFormat = in->format;
     // The samples the conversion would write: the input's, or the depth chosen.
-    const WavSampleFormat wanted = WithDepth(inFormat, settings.depth);
+    const WavSampleFormat wanted = WithDepth(in.format, settings.depth);
     if (outFormat.sampleRate != static_cast<std::uint32_t>(settings.targetRate) ||
-        outFormat.channels != inFormat.channels || outFormat.encoding != wanted.encoding ||
+        outFormat.channels != in.format.channels || outFormat.encoding != wanted.encoding ||
         outFormat.validBits != wanted.validBits)
         return false;
-    return out->frameCount ==
-           OutputFrameCount(in->frameCount, inFormat.sampleRate, settings, blockLimit);
+    return out->frameCount == expected;
 }
 
 std::size_t CountExistingOutputs(const std::vector<std::string>& inputs,

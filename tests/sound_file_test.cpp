@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/existing_output.h"
 #include "engine/convert/convert_file.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/sndfile/sound_file_reader.h"
@@ -190,6 +191,31 @@ TEST(SoundFiles, BadInputsGetAReasonAndLeaveNoOutput) {
     }
     // Nothing but the inputs: no output and no temporary file.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
+TEST(SoundFiles, SkipExistingKnowsAFinishedFlacFromACutOrDifferentOne) {
+    test::TempDir dir;
+    const fs::path input = kFormats / "tone_sox.flac";
+    ConversionSettings settings{22050};
+    settings.container = OutputContainer::kFlac;
+    ASSERT_EQ(ConvertFile(input, nullptr, dir / "done.flac", settings, kSse2Kernels).code, kCompleted);
+    const std::vector<std::uint8_t> whole = ReadFileBytes(dir / "done.flac");
+    ASSERT_TRUE(WriteFileBytes(dir / "cut.flac", std::vector<std::uint8_t>(
+                                                     whole.begin(), whole.begin() + whole.size() / 2)));
+    ConversionSettings otherRate = settings;
+    otherRate.targetRate = 24000;
+    struct Row {
+        const char* output;
+        const ConversionSettings* settings;
+        bool finished;
+    };
+    const Row rows[] = {{"done.flac", &settings, true},
+                        {"done.flac", &otherRate, false},
+                        {"cut.flac", &settings, false}};
+    for (const Row& row : rows)
+        EXPECT_EQ(IsFinishedOutput(dir / row.output, input, *row.settings, kSse2Kernels.blockLimit),
+                  row.finished)
+            << row.output << " at " << row.settings->targetRate;
 }
 
 TEST(SoundFiles, ZelCliConvertsStandardInputToStandardOutput) {

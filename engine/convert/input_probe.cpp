@@ -41,6 +41,7 @@ InputProbe ProbeInputFile(const std::filesystem::path& path) {
     probe.format = info.natural;
     probe.frames = static_cast<std::uint64_t>(std::max<std::int64_t>(info.frames, 0));
     probe.formatName = info.description;
+    probe.complete = reader.ReachesStatedEnd();
     return probe;
 }
 

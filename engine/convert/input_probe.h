@@ -23,6 +23,8 @@ struct InputProbe {
     // The samples as the output keeps them with the depth "same", and the frames stated.
     WavSampleFormat format;
     std::uint64_t frames = 0;
+    // Whether the stated frames can all be read (a cut file's cannot); WAV files always.
+    bool complete = true;
     // "WAV", or libsndfile's name of the format ("FLAC (Free Lossless Audio Codec)").
     std::string formatName;
 };

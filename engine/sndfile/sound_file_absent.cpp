@@ -13,6 +13,8 @@ bool SoundFileReader::Open(int) {
 
 std::int64_t SoundFileReader::ReadFrames(std::uint8_t*, std::int64_t) { return -1; }
 
+bool SoundFileReader::ReachesStatedEnd() { return false; }
+
 std::string SoundFileReader::ErrorText() const { return "this build reads WAV files only"; }
 
 SoundFileWriter::~SoundFileWriter() = default;

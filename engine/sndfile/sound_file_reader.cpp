@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include <vector>
+
 namespace zel {
 namespace {
 
@@ -180,6 +182,14 @@ std::int64_t SoundFileReader::ReadFrames(std::uint8_t* buffer, std::int64_t fram
     // A short read is the end, unless the decoder says it failed.
     if (got < frames && sf_error(file_) != SF_ERR_NO_ERROR) return -1;
     return got;
+}
+
+bool SoundFileReader::ReachesStatedEnd() {
+    if (info_.frames <= 0) return info_.frames == 0;
+    if (sf_seek(file_, info_.frames - 1, SEEK_SET) < 0) return false;
+    std::vector<double> frame(info_.read.channels);
+    const bool read = sf_readf_double(file_, frame.data(), 1) == 1;
+    return sf_seek(file_, 0, SEEK_SET) == 0 && read;
 }
 
 std::string SoundFileReader::ErrorText() const {

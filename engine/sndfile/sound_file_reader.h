@@ -51,6 +51,9 @@ class SoundFileReader {
     // Up to `frames` frames into `buffer` (frames x read.blockAlign bytes); fewer only at
     // the end of the stream; -1 on a decoding error.
     std::int64_t ReadFrames(std::uint8_t* buffer, std::int64_t frames);
+    // Whether the last frame the file states can be decoded: false for a cut file. Leaves
+    // the reading position where it was only at the start (call before ReadFrames).
+    bool ReachesStatedEnd();
     // libsndfile's own words for the last error (English).
     std::string ErrorText() const;
 
