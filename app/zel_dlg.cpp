@@ -27,6 +27,7 @@
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
+#include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
 #include "texts/message_catalogue.h"
@@ -55,6 +56,7 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     SetUpSpeedSlider();
     setAcceptDrops(true);
     SetDefaults();
+    connect(m_formatCombo, &QComboBox::currentIndexChanged, this, &CZELDlg::UpdateBitsChoice);
     // The batch runs, by default, the highest build the processor supports.
     m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
     m_executeButton->setFocus();
@@ -94,6 +96,8 @@ void CZELDlg::SetUpSpeedSlider() {
 }
 
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
+
+void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContainer(Container())); }
 
 bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
     const std::filesystem::path file = ToFilesystemPath(path);
@@ -214,6 +218,19 @@ int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
 zel::ConversionQuality CZELDlg::Quality() const {
     return m_qualityCombo->currentIndex() == 1 ? zel::ConversionQuality::kHigh
                                                : zel::ConversionQuality::kStandard;
+}
+
+zel::OutputContainer CZELDlg::Container() const {
+    return static_cast<zel::OutputContainer>(m_formatCombo->currentData().toInt());
+}
+
+zel::OutputDepth CZELDlg::Depth() const {
+    if (zel::IsLossyContainer(Container())) return zel::OutputDepth::kSame;
+    return static_cast<zel::OutputDepth>(m_bitsCombo->currentData().toInt());
+}
+
+zel::DitherChoice CZELDlg::Dither() const {
+    return static_cast<zel::DitherChoice>(m_ditherCombo->currentData().toInt());
 }
 
 void CZELDlg::dragEnterEvent(QDragEnterEvent* event) {
