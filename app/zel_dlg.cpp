@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
+#include <optional>
 #include <utility>
 
 #include "app/about_dlg.h"
@@ -20,8 +21,10 @@
 #include "app/app_icon.h"
 #include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
+#include "app/input_row_text.h"
 #include "app/qt_path.h"
 #include "app/screen_fit.h"
+#include "app/sound_file_probe.h"
 #include "app/speed_text.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
@@ -103,10 +106,13 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
     const std::filesystem::path file = ToFilesystemPath(path);
     const zel::WavProbe probe = zel::ProbeWavFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
-    if (probe.status == zel::WavProbe::Status::kRefused) {
-        // The reason comes from the catalogue both programs share.
-        const std::string reason = zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage());
-        report.AddRefusal(path, QString::fromStdString(reason));
+    std::optional<RowTexts> columns;
+    if (probe.status == zel::WavProbe::Status::kAccepted)
+        columns = FormatColumnTexts(probe);
+    else if (HasOtherContainerName(file))
+        columns = ProbeOtherContainer(file);
+    if (!columns) {
+        report.AddRefusal(path, RefusalText(file, probe));
         return false;
     }
     // Gone since the probe: as if it could not be opened.
@@ -116,8 +122,16 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
         report.AddDuplicate();
         return false;
     }
-    m_inputList->AppendRow(path, probe, *identity);
+    m_inputList->AppendRow(path, *columns, *identity);
     return true;
+}
+
+QString CZELDlg::RefusalText(const std::filesystem::path& file, const zel::WavProbe& probe) {
+    // A file named as another container says nothing of WAV headers to the user.
+    if (HasOtherContainerName(file)) return tr("この形式のファイルは読み込めません");
+    // The reason comes from the catalogue both programs share.
+    return QString::fromStdString(
+        zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage()));
 }
 
 bool CZELDlg::AddInputFile(const QString& path) {

@@ -8,11 +8,13 @@
 #include <QDialog>
 #include <QIcon>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 
 #include "cpu/cpu_features.h"
 #include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
+#include "engine/wav/wav_probe.h"
 
 class AddReport;
 class InputFileList;
@@ -44,10 +46,11 @@ class CZELDlg : public QDialog {
     // The build of the conversion routine the next batch runs.
     zel::SimdLevel m_simdLevel = 0;
 
-    // The one way a file enters the list: refused when the engine would not convert it,
-    // skipped when the same file is listed already (under any name: device and inode), both
-    // noted in `report`; skipped silently when it cannot be opened. True when a row was
-    // added.
+    // The one way a file enters the list: a WAV file by the engine's own probe, a file
+    // named as another container by libsndfile's (sound_file_probe.h). Refused when it
+    // would not be converted, skipped when the same file is listed already (under any name:
+    // device and inode), both noted in `report`; skipped silently when it cannot be opened.
+    // True when a row was added.
     bool AddInputFile(const QString& path, AddReport& report);
     // One file as one add, anything left out reported at once.
     bool AddInputFile(const QString& path);
@@ -135,6 +138,8 @@ class CZELDlg : public QDialog {
     void AddDroppedPaths(const QStringList& paths);
     void AddFolder(const QString& folder, AddReport& report);
     void ShowReport(const AddReport& report);
+    // Why a probed file is not listed, in the window's language.
+    static QString RefusalText(const std::filesystem::path& file, const zel::WavProbe& probe);
 
     UserPrompts& m_prompts;
     const zel::CpuidSource& m_cpuid;

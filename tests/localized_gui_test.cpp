@@ -269,8 +269,11 @@ class LocalizedGuiTest : public QObject {
             modal->close();
         });
         prompts.ChooseInputFiles(nullptr);
-        QCOMPARE(filters, Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
-                                    {"All Files (*.*)", "All files (*)"}}));
+        QCOMPARE(filters.size(), 3);
+        QVERIFY2(filters[0].startsWith(Expected({"音声ファイル (*.wav ", "Sound files (*.wav "})),
+                 qPrintable(filters[0]));
+        QCOMPARE(filters.mid(1), Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
+                                           {"All Files (*.*)", "All files (*)"}}));
     }
 
     void engineAndBatchMessages() {

@@ -308,6 +308,10 @@
         <source>Ogg Vorbis、Opus、MP3 は浮動小数点で書き込まれます</source>
         <translation>Ogg Vorbis, Opus and MP3 are written as float</translation>
     </message>
+    <message>
+        <source>この形式のファイルは読み込めません</source>
+        <translation>This file's format cannot be read</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -419,6 +423,10 @@ Replace them, or skip the existing ones?</translation>
     <message>
         <source>出力先フォルダの選択</source>
         <translation>Choose the Output Folder</translation>
+    </message>
+    <message>
+        <source>音声ファイル (%1)</source>
+        <translation>Sound files (%1)</translation>
     </message>
 </context>
 <context>
