@@ -99,6 +99,9 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const bool stripMetadata = dlg.StripsMetadata();
     const zel::SimdLevel simdLevel = dlg.m_simdLevel;
     const zel::ConversionQuality quality = dlg.Quality();
+    const zel::OutputContainer container = dlg.Container();
+    const zel::OutputDepth depth = dlg.Depth();
+    const zel::DitherChoice dither = dlg.Dither();
     const bool intoFolder = dlg.WritesIntoFolder();
     const QString outputFolder = dlg.OutputFolderText();
 
@@ -134,7 +137,10 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.SetConversion({.targetRate = sampleRate,
                        .speedPercent = speed,
                        .quality = quality,
-                       .stripMetadata = stripMetadata});
+                       .dither = dither,
+                       .stripMetadata = stripMetadata,
+                       .container = container,
+                       .depth = depth});
     job.m_simdLevel = simdLevel;
     job.m_pause = filePause;
     progress.DoModal();

@@ -118,6 +118,11 @@ void InputFileList::AppendRow(const QString& path, const zel::WavProbe& probe,
     AppendTexts(path, FormatColumnTexts(probe), identity);
 }
 
+void InputFileList::AppendRow(const QString& path, const RowTexts& columns,
+                              const zel::platform::FileIdentity& identity) {
+    AppendTexts(path, columns, identity);
+}
+
 void InputFileList::AppendTexts(const QString& path, RowTexts texts,
                                 const std::optional<zel::platform::FileIdentity>& identity) {
     const QFileInfo file(path);

@@ -30,6 +30,9 @@ public:
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
     void AppendRow(const QString& path, const zel::WavProbe& probe,
                    const zel::platform::FileIdentity& identity);
+    // A row of format columns found by another reader (sound_file_probe.h).
+    void AppendRow(const QString& path, const RowTexts& columns,
+                   const zel::platform::FileIdentity& identity);
 
     // The Delete key: every selected row goes, without asking.
     void RemoveSelectedRows();

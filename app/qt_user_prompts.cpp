@@ -4,8 +4,10 @@
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <string_view>
 
 #include "app/dialog_memory.h"
+#include "engine/sndfile/sound_file_formats.h"
 
 namespace {
 
@@ -54,14 +56,23 @@ void QtUserPrompts::ShowSkippedFiles(QWidget* owner, const QString& heading,
     box.exec();
 }
 
+QString ReadableFilePatterns() {
+    QStringList patterns;
+    for (const std::string_view extension : zel::ReadableExtensions())
+        patterns << QLatin1Char('*') + QString::fromUtf8(extension.data(),
+                                                         static_cast<qsizetype>(extension.size()));
+    return patterns.join(QLatin1Char(' '));
+}
+
 QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
+    const QString soundFilter = tr(kSoundFilesFilter).arg(ReadableFilePatterns());
     const QString wavFilter = tr(kWavFilesFilter);
     const QString allFilter = tr(kAllFilesFilter);
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({wavFilter, allFilter});
-    dialog.selectNameFilter(wavFilter);
+    dialog.setNameFilters({soundFilter, wavFilter, allFilter});
+    dialog.selectNameFilter(soundFilter);
     const QString lastFolder = RememberedChooserFolder(ChooserFolder::kInputFiles);
     if (!lastFolder.isEmpty()) dialog.setDirectory(lastFolder);
     // Here "*.*" would hide names without a dot; "All Files" is meant to show every file.

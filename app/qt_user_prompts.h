@@ -6,12 +6,17 @@
 
 #include "app/user_prompts.h"
 
-// The two entries of the add-files chooser, before translation; the first is active when
-// it opens.
+// The entries of the add-files chooser, before translation; the first, every extension
+// ZEL reads (its %1), is active when it opens.
+inline constexpr const char* kSoundFilesFilter =
+    QT_TRANSLATE_NOOP("QtUserPrompts", "音声ファイル (%1)");
 inline constexpr const char* kWavFilesFilter =
     QT_TRANSLATE_NOOP("QtUserPrompts", "wav Files (*.wav)");
 inline constexpr const char* kAllFilesFilter =
     QT_TRANSLATE_NOOP("QtUserPrompts", "All Files (*.*)");
+
+// "*.wav *.wave ... *.flac ...": the patterns of every readable extension.
+QString ReadableFilePatterns();
 
 class QtUserPrompts : public UserPrompts {
     Q_DECLARE_TR_FUNCTIONS(QtUserPrompts)

@@ -1,8 +1,9 @@
 #pragma once
 // The candidates a folder offers to the input list, found by the same walk as zel-cli -r:
-// WAV files (named .wav in any letter case, or with a RIFF/WAVE header) that are regular
-// files or links to them, hidden ones and outputs of an earlier run (named with the
-// suffix) left out, directly in the folder or in its subfolders too. The walk stays inside
+// sound files (named with an extension ZEL reads, .wav, .flac, .mp3 ..., in any letter
+// case, or with a RIFF/WAVE header) that are regular files or links to them, hidden ones
+// and outputs of an earlier run (named with the suffix, in any of those containers) left
+// out, directly in the folder or in its subfolders too. The walk stays inside
 // the folder; what it left out there is named for the add report.
 
 #include <QList>
@@ -18,7 +19,7 @@ struct UnreadFolder {
 struct WavFolderScan {
     // Full paths, in the walk's order (by the path below the folder).
     QStringList paths;
-    // WAV files left out because their names end in the suffix.
+    // Sound files left out because their names end in the suffix.
     int namedLikeOutputs = 0;
     // Links to folders outside the folder scanned, left out.
     QStringList linksLeadingOutside;

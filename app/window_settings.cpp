@@ -31,6 +31,18 @@ constexpr CheckBoxKey kCheckBoxKeys[] = {
     {"input/subfolders", &CZELDlg::SubfoldersCheck},
 };
 
+// The combo boxes whose items carry a code, each under its key; the code is stored, not
+// the position, so a list that gains items still finds the remembered one.
+struct CodedComboKey {
+    const char* key;
+    QComboBox* (CZELDlg::*control)() const;
+};
+constexpr CodedComboKey kCodedComboKeys[] = {
+    {"output/container", &CZELDlg::FormatCombo},
+    {"output/depth", &CZELDlg::BitsCombo},
+    {"output/dither", &CZELDlg::DitherCombo},
+};
+
 // An integer setting, or `fallback` when it is missing or no integer.
 int StoredInt(const QSettings& settings, const QString& key, int fallback) {
     bool ok = false;
@@ -56,6 +68,12 @@ void LoadOutputSettings(const QSettings& settings, CZELDlg& dlg) {
     for (const CheckBoxKey& entry : kCheckBoxKeys) {
         QCheckBox* check = (dlg.*entry.control)();
         check->setChecked(settings.value(QLatin1String(entry.key), check->isChecked()).toBool());
+    }
+    for (const CodedComboKey& entry : kCodedComboKeys) {
+        QComboBox* combo = (dlg.*entry.control)();
+        const int index = combo->findData(
+            StoredInt(settings, QLatin1String(entry.key), combo->currentData().toInt()));
+        if (index >= 0) combo->setCurrentIndex(index);
     }
     dlg.OutputFolderEdit()->setText(settings.value(kOutputFolderKey).toString());
     if (settings.value(kIntoFolderKey, false).toBool()) dlg.OutputFolderRadio()->setChecked(true);
@@ -84,6 +102,8 @@ void SaveWindowSettings(const CZELDlg& dlg) {
     settings.setValue(kQualityKey, dlg.QualityCombo()->currentIndex());
     for (const CheckBoxKey& entry : kCheckBoxKeys)
         settings.setValue(QLatin1String(entry.key), (dlg.*entry.control)()->isChecked());
+    for (const CodedComboKey& entry : kCodedComboKeys)
+        settings.setValue(QLatin1String(entry.key), (dlg.*entry.control)()->currentData());
     settings.setValue(kIntoFolderKey, dlg.WritesIntoFolder());
     settings.setValue(kOutputFolderKey, dlg.OutputFolderText());
     settings.setValue(kSimdLevelKey, dlg.m_simdLevel);

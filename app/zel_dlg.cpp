@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
+#include <optional>
 #include <utility>
 
 #include "app/about_dlg.h"
@@ -20,13 +21,16 @@
 #include "app/app_icon.h"
 #include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
+#include "app/input_row_text.h"
 #include "app/qt_path.h"
 #include "app/screen_fit.h"
+#include "app/sound_file_probe.h"
 #include "app/speed_text.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
+#include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
 #include "texts/message_catalogue.h"
@@ -55,6 +59,7 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     SetUpSpeedSlider();
     setAcceptDrops(true);
     SetDefaults();
+    connect(m_formatCombo, &QComboBox::currentIndexChanged, this, &CZELDlg::UpdateBitsChoice);
     // The batch runs, by default, the highest build the processor supports.
     m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
     m_executeButton->setFocus();
@@ -95,14 +100,19 @@ void CZELDlg::SetUpSpeedSlider() {
 
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
 
+void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContainer(Container())); }
+
 bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
     const std::filesystem::path file = ToFilesystemPath(path);
     const zel::WavProbe probe = zel::ProbeWavFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
-    if (probe.status == zel::WavProbe::Status::kRefused) {
-        // The reason comes from the catalogue both programs share.
-        const std::string reason = zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage());
-        report.AddRefusal(path, QString::fromStdString(reason));
+    std::optional<RowTexts> columns;
+    if (probe.status == zel::WavProbe::Status::kAccepted)
+        columns = FormatColumnTexts(probe);
+    else if (HasOtherContainerName(file))
+        columns = ProbeOtherContainer(file);
+    if (!columns) {
+        report.AddRefusal(path, RefusalText(file, probe));
         return false;
     }
     // Gone since the probe: as if it could not be opened.
@@ -112,8 +122,16 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
         report.AddDuplicate();
         return false;
     }
-    m_inputList->AppendRow(path, probe, *identity);
+    m_inputList->AppendRow(path, *columns, *identity);
     return true;
+}
+
+QString CZELDlg::RefusalText(const std::filesystem::path& file, const zel::WavProbe& probe) {
+    // A file named as another container says nothing of WAV headers to the user.
+    if (HasOtherContainerName(file)) return tr("この形式のファイルは読み込めません");
+    // The reason comes from the catalogue both programs share.
+    return QString::fromStdString(
+        zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage()));
 }
 
 bool CZELDlg::AddInputFile(const QString& path) {
@@ -214,6 +232,19 @@ int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
 zel::ConversionQuality CZELDlg::Quality() const {
     return m_qualityCombo->currentIndex() == 1 ? zel::ConversionQuality::kHigh
                                                : zel::ConversionQuality::kStandard;
+}
+
+zel::OutputContainer CZELDlg::Container() const {
+    return static_cast<zel::OutputContainer>(m_formatCombo->currentData().toInt());
+}
+
+zel::OutputDepth CZELDlg::Depth() const {
+    if (zel::IsLossyContainer(Container())) return zel::OutputDepth::kSame;
+    return static_cast<zel::OutputDepth>(m_bitsCombo->currentData().toInt());
+}
+
+zel::DitherChoice CZELDlg::Dither() const {
+    return static_cast<zel::DitherChoice>(m_ditherCombo->currentData().toInt());
 }
 
 void CZELDlg::dragEnterEvent(QDragEnterEvent* event) {

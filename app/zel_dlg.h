@@ -1,6 +1,6 @@
 #pragma once
 // The main window: the input file list, the output settings (suffix, target frequency,
-// playback speed, where outputs go) and the Execute and Exit buttons, plus a menu with the
+// playback speed, quality, container, sample depth, dither, where outputs go) and the Execute and Exit buttons, plus a menu with the
 // About box and the CPU information dialog. The controls are the model: Execute reads the
 // rows and settings from them when it runs; between runs the settings are kept by
 // window_settings.h.
@@ -8,11 +8,13 @@
 #include <QDialog>
 #include <QIcon>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 
 #include "cpu/cpu_features.h"
 #include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
+#include "engine/wav/wav_probe.h"
 
 class AddReport;
 class InputFileList;
@@ -44,10 +46,11 @@ class CZELDlg : public QDialog {
     // The build of the conversion routine the next batch runs.
     zel::SimdLevel m_simdLevel = 0;
 
-    // The one way a file enters the list: refused when the engine would not convert it,
-    // skipped when the same file is listed already (under any name: device and inode), both
-    // noted in `report`; skipped silently when it cannot be opened. True when a row was
-    // added.
+    // The one way a file enters the list: a WAV file by the engine's own probe, a file
+    // named as another container by libsndfile's (sound_file_probe.h). Refused when it
+    // would not be converted, skipped when the same file is listed already (under any name:
+    // device and inode), both noted in `report`; skipped silently when it cannot be opened.
+    // True when a row was added.
     bool AddInputFile(const QString& path, AddReport& report);
     // One file as one add, anything left out reported at once.
     bool AddInputFile(const QString& path);
@@ -60,6 +63,11 @@ class CZELDlg : public QDialog {
     // The mode the quality choice names: index 0 standard, 1 high quality.
     zel::ConversionQuality Quality() const;
     bool StripsMetadata() const;
+    // The output's container, depth and dither as the three combo boxes name them. The depth
+    // is kSame for a lossy container, which takes float whatever the disabled box shows.
+    zel::OutputContainer Container() const;
+    zel::OutputDepth Depth() const;
+    zel::DitherChoice Dither() const;
     // Whether a chosen or dropped folder is scanned with its subfolders.
     bool IncludesSubfolders() const;
     // Outputs go into the folder OutputFolderText() names instead of beside each input.
@@ -77,6 +85,10 @@ class CZELDlg : public QDialog {
     QCheckBox* SubfoldersCheck() const { return m_subfoldersCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
+    // Each item holds its enumerator's code as its data.
+    QComboBox* FormatCombo() const { return m_formatCombo; }
+    QComboBox* BitsCombo() const { return m_bitsCombo; }
+    QComboBox* DitherCombo() const { return m_ditherCombo; }
     QRadioButton* BesideInputRadio() const { return m_besideInputRadio; }
     QRadioButton* OutputFolderRadio() const { return m_outputFolderRadio; }
     QLineEdit* OutputFolderEdit() const { return m_outputFolderEdit; }
@@ -111,6 +123,9 @@ class CZELDlg : public QDialog {
     QGroupBox* CreateInputGroup();
     QGroupBox* CreateOutputGroup();
     QLayout* CreateOutputFolderRows(QGroupBox* group);
+    void CreateSampleChoices(QGroupBox* group);
+    // Lossy containers take float: the bits box is disabled while one is chosen.
+    void UpdateBitsChoice();
     QLayout* CreateButtonRow();
     void CreateMenu();
     void SetTabOrder();
@@ -123,6 +138,8 @@ class CZELDlg : public QDialog {
     void AddDroppedPaths(const QStringList& paths);
     void AddFolder(const QString& folder, AddReport& report);
     void ShowReport(const AddReport& report);
+    // Why a probed file is not listed, in the window's language.
+    static QString RefusalText(const std::filesystem::path& file, const zel::WavProbe& probe);
 
     UserPrompts& m_prompts;
     const zel::CpuidSource& m_cpuid;
@@ -146,6 +163,9 @@ class CZELDlg : public QDialog {
     QLabel* m_speedLabel = nullptr;
     QComboBox* m_qualityCombo = nullptr;
     QCheckBox* m_stripMetadataCheck = nullptr;
+    QComboBox* m_formatCombo = nullptr;
+    QComboBox* m_bitsCombo = nullptr;
+    QComboBox* m_ditherCombo = nullptr;
     QRadioButton* m_besideInputRadio = nullptr;
     QRadioButton* m_outputFolderRadio = nullptr;
     QLineEdit* m_outputFolderEdit = nullptr;

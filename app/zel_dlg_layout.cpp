@@ -1,10 +1,12 @@
 // The controls of the main window and their arrangement: the input group (three buttons
 // and the subfolder choice over the list), the output group (suffix, frequency, speed,
-// metadata, where outputs go) and the button row.
+// beside them the container, bits and dither, then quality, metadata, where outputs go)
+// and the button row.
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <span>
 
 #include "app/dialog_units.h"
 #include "app/input_file_list.h"
@@ -42,6 +45,59 @@ constexpr int kSliderWidth = 100;
 constexpr int kLabelColumnWidth = 54;
 constexpr int kFolderFieldWidth = 120;
 constexpr int kBrowseButtonWidth = 16;
+// The output group's columns: labels, fields, a gap, labels and fields beside, the rest.
+constexpr int kGridColumns = 6;
+
+// A combo box item: its enumerator's code and its caption before translation.
+struct CodedItem {
+    std::int32_t code;
+    const char* caption;
+};
+
+template <typename Enum>
+constexpr std::int32_t CodeOf(Enum value) {
+    return static_cast<std::int32_t>(value);
+}
+
+// The containers' own names, the same in every language; "same as input" comes first.
+constexpr CodedItem kFormatItems[] = {
+    {CodeOf(zel::OutputContainer::kWav), "WAV"},
+    {CodeOf(zel::OutputContainer::kFlac), "FLAC"},
+    {CodeOf(zel::OutputContainer::kAiff), "AIFF"},
+    {CodeOf(zel::OutputContainer::kW64), "W64"},
+    {CodeOf(zel::OutputContainer::kCaf), "CAF"},
+    {CodeOf(zel::OutputContainer::kOgg), "Ogg Vorbis"},
+    {CodeOf(zel::OutputContainer::kOpus), "Opus"},
+    {CodeOf(zel::OutputContainer::kMp3), "MP3"},
+};
+constexpr CodedItem kBitsItems[] = {
+    {CodeOf(zel::OutputDepth::kSame), QT_TRANSLATE_NOOP("CZELDlg", "入力と同じ")},
+    {CodeOf(zel::OutputDepth::kInt8), QT_TRANSLATE_NOOP("CZELDlg", "8ビット")},
+    {CodeOf(zel::OutputDepth::kInt16), QT_TRANSLATE_NOOP("CZELDlg", "16ビット")},
+    {CodeOf(zel::OutputDepth::kInt24), QT_TRANSLATE_NOOP("CZELDlg", "24ビット")},
+    {CodeOf(zel::OutputDepth::kInt32), QT_TRANSLATE_NOOP("CZELDlg", "32ビット")},
+    {CodeOf(zel::OutputDepth::kFloat32), QT_TRANSLATE_NOOP("CZELDlg", "32ビット浮動小数点")},
+    {CodeOf(zel::OutputDepth::kFloat64), QT_TRANSLATE_NOOP("CZELDlg", "64ビット浮動小数点")},
+};
+constexpr CodedItem kDitherItems[] = {
+    {CodeOf(zel::DitherChoice::kAuto), QT_TRANSLATE_NOOP("CZELDlg", "自動")},
+    {CodeOf(zel::DitherChoice::kNone), QT_TRANSLATE_NOOP("CZELDlg", "なし")},
+    {CodeOf(zel::DitherChoice::kTpdf), QT_TRANSLATE_NOOP("CZELDlg", "TPDF")},
+    {CodeOf(zel::DitherChoice::kShaped), QT_TRANSLATE_NOOP("CZELDlg", "ノイズシェーピング")},
+};
+
+QComboBox* MakeCodedCombo(const QString& name, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    // Wide enough for its longest item in either language.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return combo;
+}
+
+void AddTranslatedItems(QComboBox* combo, std::span<const CodedItem> items) {
+    for (const CodedItem& item : items)
+        combo->addItem(QCoreApplication::translate("CZELDlg", item.caption), item.code);
+}
 
 QPushButton* MakeButton(const QString& caption, const QString& name, int minimumWidth,
                         QWidget* parent) {
@@ -135,6 +191,7 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
 
     m_stripMetadataCheck = new QCheckBox(tr("メタデータを削除"), group);
     m_stripMetadataCheck->setObjectName(QStringLiteral("stripMetadataCheck"));
+    CreateSampleChoices(group);
 
     auto* grid = new QGridLayout(group);
     grid->setColumnMinimumWidth(0, units.X(kLabelColumnWidth));
@@ -151,12 +208,41 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     qualityRow->addWidget(m_qualityCombo);
     qualityRow->addSpacing(units.X(kLabelGap));
     qualityRow->addWidget(m_stripMetadataCheck);
+    // What the output is written as sits beside the first three rows, which leave that room
+    // free; the window grows no taller for it.
+    grid->setColumnMinimumWidth(2, units.X(kLabelGap));
+    grid->addWidget(new QLabel(tr("出力形式"), group), 0, 3);
+    grid->addWidget(m_formatCombo, 0, 4, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("量子化ビット数"), group), 1, 3);
+    grid->addWidget(m_bitsCombo, 1, 4, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("ディザ"), group), 2, 3);
+    grid->addWidget(m_ditherCombo, 2, 4, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
-    grid->addLayout(qualityRow, 4, 1, 1, 2, Qt::AlignLeft);
+    grid->addLayout(qualityRow, 4, 1, 1, kGridColumns - 1, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("出力先"), group), 5, 0, Qt::AlignTop);
-    grid->addLayout(CreateOutputFolderRows(group), 5, 1, 1, 2);
-    grid->setColumnStretch(2, 1);
+    grid->addLayout(CreateOutputFolderRows(group), 5, 1, 1, kGridColumns - 1);
+    grid->setColumnStretch(kGridColumns - 1, 1);
     return group;
+}
+
+void CZELDlg::CreateSampleChoices(QGroupBox* group) {
+    // "Same as input" first everywhere and automatic dither, so a new window converts as
+    // before.
+    m_formatCombo = MakeCodedCombo(QStringLiteral("formatCombo"), group);
+    m_formatCombo->addItem(tr("入力と同じ"), CodeOf(zel::OutputContainer::kSame));
+    for (const CodedItem& item : kFormatItems)
+        m_formatCombo->addItem(QString::fromUtf8(item.caption), item.code);
+    m_bitsCombo = MakeCodedCombo(QStringLiteral("bitsCombo"), group);
+    AddTranslatedItems(m_bitsCombo, kBitsItems);
+    m_bitsCombo->setToolTip(tr("Ogg Vorbis、Opus、MP3 は浮動小数点で書き込まれます"));
+    m_ditherCombo = MakeCodedCombo(QStringLiteral("ditherCombo"), group);
+    AddTranslatedItems(m_ditherCombo, kDitherItems);
+    // One width for the column, that of the widest list.
+    const QComboBox* const column[] = {m_formatCombo, m_bitsCombo, m_ditherCombo};
+    int width = 0;
+    for (const QComboBox* combo : column) width = std::max(width, combo->sizeHint().width());
+    for (QComboBox* combo : {m_formatCombo, m_bitsCombo, m_ditherCombo})
+        combo->setMinimumWidth(width);
 }
 
 QLayout* CZELDlg::CreateOutputFolderRows(QGroupBox* group) {
@@ -243,7 +329,8 @@ void CZELDlg::SetTabOrder() {
     QWidget* const order[] = {m_executeButton,      m_exitButton,        m_addFilesButton,
                               m_folderButton,       m_subfoldersCheck,   m_deleteAllButton,
                               m_inputList,          m_suffixEdit,        m_frequencyCombo,
-                              m_speedSlider,        m_qualityCombo,      m_stripMetadataCheck,
+                              m_speedSlider,        m_formatCombo,       m_bitsCombo,
+                              m_ditherCombo,        m_qualityCombo,      m_stripMetadataCheck,
                               m_besideInputRadio,   m_outputFolderRadio, m_outputFolderEdit,
                               m_outputFolderButton, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);

@@ -1,12 +1,12 @@
 #include "batch/folder_walk.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <set>
 #include <system_error>
 #include <tuple>
 
+#include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/wav_header.h"
 #include "platform/file_handle.h"
 #include "platform/file_identity.h"
@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kWaveIdEnd = wav_offset::kWaveId + 4;
 
 bool IsHidden(const fs::path& name) { return name.native().starts_with('.'); }
-
-bool HasWavExtension(const fs::path& name) {
-    std::string extension = name.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".wav";
-}
 
 bool HasRiffWaveHeader(const fs::path& path) {
     platform::FileHandle file = platform::FileHandle::OpenForSequentialRead(path);
@@ -152,7 +145,9 @@ class Walker {
     }
 
     bool Takes(const fs::path& path) {
-        if (!HasWavExtension(path.filename()) && !HasRiffWaveHeader(path)) return false;
+        // The name decides first, so only files of other names have their header read.
+        if (!HasReadableExtension(path.filename().native()) && !HasRiffWaveHeader(path))
+            return false;
         if (!IsNamedLikeOutput(path.filename(), rules_.suffix)) return true;
         ++namedLikeOutputs_;
         return false;

@@ -1,10 +1,11 @@
 #pragma once
-// The inputs of a batch found by walking folders: every WAV file below a folder (named
-// .wav in any letter case, or any name with a RIFF/WAVE header), in one stable order,
-// sorted by the path below the folder, byte by byte. Left out: hidden files and folders
-// (a leading '.', which includes our temporary files), files named like an output of the
-// suffix ("take_ZEL.wav"), the output folder itself, and any folder already visited, so a
-// symbolic-link loop is walked once.
+// The inputs of a batch found by walking folders: every sound file below a folder (named
+// with a readable extension in any letter case, ReadableExtensions(), or any name with a
+// RIFF/WAVE header), in one stable order, sorted by the path below the folder, byte by
+// byte. Left out: hidden files and folders (a leading '.', which includes our temporary
+// files), files of any of those names named like an output of the suffix ("take_ZEL.wav",
+// "take_ZEL.flac": an output of another container), the output folder itself, and any
+// folder already visited, so a symbolic-link loop is walked once.
 //
 // The walk never leaves the folder given: a link to a folder is followed only when that
 // folder lies inside it (compared by device and inode, so no spelling of a path can lead
@@ -46,7 +47,7 @@ struct UnreadableFolder {
 
 struct WalkResult {
     std::vector<BatchEntry> entries;
-    // WAV files left out because they are named like an output of the suffix.
+    // Sound files left out because they are named like an output of the suffix.
     std::size_t namedLikeOutputs = 0;
     // Links to folders outside the folder walked, left out; sorted.
     std::vector<std::string> linksLeadingOutside;

@@ -14,12 +14,16 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSlider>
 #include <QtTest>
+#include <array>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "app/input_file_list.h"
+#include "app/window_settings.h"
 #include "app/zel_dlg.h"
 #include "tests/support/batch_dialog_watcher.h"
 #include "tests/support/fake_user_prompts.h"
@@ -200,6 +204,90 @@ class ExecuteCommandTest : public QObject {
         QCOMPARE(stored.sampleRate, 22050u);
         const double frames = double(stored.dataBytes) / stored.blockAlign;
         QVERIFY2(std::abs(frames - 44100) < 100, qPrintable(QString::number(frames)));
+    }
+
+    // Rows: the three output choices by their positions in the combo boxes, what the batch
+    // gets, and whether the bits can be chosen (lossy formats take float).
+    void outputChoicesReachTheBatchAndAreRemembered_data() {
+        using zel::DitherChoice;
+        using zel::OutputContainer;
+        using zel::OutputDepth;
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("dither");
+        QTest::addColumn<OutputContainer>("container");
+        QTest::addColumn<OutputDepth>("depth");
+        QTest::addColumn<DitherChoice>("ditherChoice");
+        QTest::addColumn<bool>("bitsEnabled");
+        QTest::newRow("defaults") << 0 << 0 << 0 << OutputContainer::kSame << OutputDepth::kSame
+                                  << DitherChoice::kAuto << true;
+        QTest::newRow("WAV 8") << 1 << 1 << 2 << OutputContainer::kWav << OutputDepth::kInt8
+                               << DitherChoice::kTpdf << true;
+        QTest::newRow("FLAC 24 shaped") << 2 << 3 << 3 << OutputContainer::kFlac
+                                        << OutputDepth::kInt24 << DitherChoice::kShaped << true;
+        QTest::newRow("AIFF 16 none") << 3 << 2 << 1 << OutputContainer::kAiff
+                                      << OutputDepth::kInt16 << DitherChoice::kNone << true;
+        QTest::newRow("W64 32") << 4 << 4 << 0 << OutputContainer::kW64 << OutputDepth::kInt32
+                                << DitherChoice::kAuto << true;
+        QTest::newRow("CAF float") << 5 << 5 << 0 << OutputContainer::kCaf
+                                   << OutputDepth::kFloat32 << DitherChoice::kAuto << true;
+        QTest::newRow("same 64-bit float") << 0 << 6 << 1 << OutputContainer::kSame
+                                           << OutputDepth::kFloat64 << DitherChoice::kNone << true;
+        QTest::newRow("Ogg") << 6 << 3 << 0 << OutputContainer::kOgg << OutputDepth::kSame
+                             << DitherChoice::kAuto << false;
+        QTest::newRow("Opus") << 7 << 2 << 0 << OutputContainer::kOpus << OutputDepth::kSame
+                              << DitherChoice::kAuto << false;
+        QTest::newRow("MP3") << 8 << 5 << 3 << OutputContainer::kMp3 << OutputDepth::kSame
+                             << DitherChoice::kShaped << false;
+    }
+    void outputChoicesReachTheBatchAndAreRemembered() {
+        QFETCH(int, format);
+        QFETCH(int, bits);
+        QFETCH(int, dither);
+        QFETCH(zel::OutputContainer, container);
+        QFETCH(zel::OutputDepth, depth);
+        QFETCH(zel::DitherChoice, ditherChoice);
+        QFETCH(bool, bitsEnabled);
+        QCoreApplication::setOrganizationName("ZEL");
+        QSettings().clear();
+        const auto combos = [](const CZELDlg& dlg) {
+            return std::array{dlg.findChild<QComboBox*>("formatCombo"),
+                              dlg.findChild<QComboBox*>("bitsCombo"),
+                              dlg.findChild<QComboBox*>("ditherCombo")};
+        };
+        TempDir dir;
+        MainWindow window;
+        QVERIFY(window.Add(WriteToneFile(dir, "voice.wav", 4410)));
+        const auto chosen = combos(window.dlg);
+        for (QComboBox* combo : chosen) QVERIFY(combo != nullptr);
+        // Chosen by hand, in the order a user would: the bits before the format.
+        chosen[1]->setCurrentIndex(bits);
+        chosen[0]->setCurrentIndex(format);
+        chosen[2]->setCurrentIndex(dither);
+        QCOMPARE(chosen[1]->isEnabled(), bitsEnabled);
+
+        std::optional<zel::ConversionSettings> reached;
+        BatchDialogWatcher watcher;
+        watcher.onProgressShown = [&](CProgressDlg& progress) {
+            reached = progress.Job().Conversion();
+        };
+        window.Execute();
+        QTRY_COMPARE(watcher.resultDialogs, 1);
+        QVERIFY(reached.has_value());
+        QCOMPARE(reached->container, container);
+        QCOMPARE(reached->depth, depth);
+        QCOMPARE(reached->dither, ditherChoice);
+
+        SaveWindowSettings(window.dlg);
+        FakeUserPrompts prompts;
+        CZELDlg reopened(prompts);
+        LoadWindowSettings(reopened, zel::ProcessorCpuid());
+        const auto remembered = combos(reopened);
+        QCOMPARE(remembered[0]->currentIndex(), format);
+        QCOMPARE(remembered[1]->currentIndex(), bits);
+        QCOMPARE(remembered[2]->currentIndex(), dither);
+        QCOMPARE(remembered[1]->isEnabled(), bitsEnabled);
+        QSettings().clear();
     }
 
     // High quality counts what it saturates, and the result row says so; standard does not.

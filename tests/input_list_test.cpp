@@ -22,6 +22,10 @@
 #include "tests/support/fake_user_prompts.h"
 #include "tests/support/wav_fixture.h"
 
+#ifdef ZEL_HAVE_SNDFILE
+#include <sndfile.h>
+#endif
+
 using zel::test::FakeUserPrompts;
 using zel::test::ShownMessage;
 
@@ -70,6 +74,25 @@ zel::WavProbe ProbeWithChannels(std::uint16_t channels) {
     format.containerBits = format.validBits = 16;
     return probe;
 }
+
+#ifdef ZEL_HAVE_SNDFILE
+// Silence of `frames` frames in a container libsndfile writes.
+bool WriteSoundFile(const QString& path, int format, int channels, int rate, sf_count_t frames) {
+    SF_INFO info{};
+    info.format = format;
+    info.channels = channels;
+    info.samplerate = rate;
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (file == nullptr) return false;
+    const std::vector<float> block(static_cast<std::size_t>(channels) * 4096, 0.0f);
+    bool written = true;
+    for (sf_count_t done = 0; written && done < frames; done += 4096) {
+        const sf_count_t count = std::min<sf_count_t>(4096, frames - done);
+        written = sf_writef_float(file, block.data(), count) == count;
+    }
+    return sf_close(file) == 0 && written;
+}
+#endif
 
 }  // namespace
 
@@ -159,6 +182,60 @@ class InputListTest : public QObject {
         QCOMPARE(prompts.skippedFiles[0].heading, kSkippedHeading);
         QCOMPARE(prompts.skippedFiles[0].lines, QStringList(path + kNotSupported + reason));
         QCOMPARE(prompts.skippedFiles[0].owner, &dlg);
+    }
+
+    // Other containers are listed with their format as libsndfile reads it; a file that
+    // only carries such a name is refused with the reason.
+    void admitsOtherContainersWithTheirColumns_data() {
+#ifdef ZEL_HAVE_SNDFILE
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("format");  // 0: not a sound file
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QStringList>("columns");  // duration, channels, frequency, bits
+        QTest::newRow("FLAC 16") << "a.flac" << (SF_FORMAT_FLAC | SF_FORMAT_PCM_16) << 1 << 8000
+                                 << QStringList{" 0:01:01", "1", " 8000Hz", "16bits"};
+        QTest::newRow("AIFF 24") << "b.aiff" << (SF_FORMAT_AIFF | SF_FORMAT_PCM_24) << 2 << 48000
+                                 << QStringList{" 0:01:01", "2", "48000Hz", "24bits"};
+        QTest::newRow("CAF float") << "c.caf" << (SF_FORMAT_CAF | SF_FORMAT_FLOAT) << 2 << 96000
+                                   << QStringList{" 0:01:01", "2", "96000Hz", "32bits float"};
+        QTest::newRow("W64 double") << "d.W64" << (SF_FORMAT_W64 | SF_FORMAT_DOUBLE) << 1 << 8000
+                                    << QStringList{" 0:01:01", "1", " 8000Hz", "64bits float"};
+        QTest::newRow("Ogg Vorbis") << "e.ogg" << (SF_FORMAT_OGG | SF_FORMAT_VORBIS) << 2 << 44100
+                                    << QStringList{" 0:01:01", "2", "44100Hz", "Vorbis"};
+        QTest::newRow("text named .flac") << "notes.flac" << 0 << 0 << 0 << QStringList{};
+#endif
+    }
+    void admitsOtherContainersWithTheirColumns() {
+#ifndef ZEL_HAVE_SNDFILE
+        QSKIP("this build reads WAV only (no libsndfile)");
+#else
+        QFETCH(QString, name);
+        QFETCH(int, format);
+        QFETCH(int, channels);
+        QFETCH(int, rate);
+        QFETCH(QStringList, columns);
+        const QString path = PathOf(name);
+        if (format != 0)
+            QVERIFY(WriteSoundFile(path, format, channels, rate, sf_count_t{rate} * 61));
+        else
+            QVERIFY(zel::test::WriteBytes(path, {'t', 'e', 'x', 't'}));
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QCOMPARE(dlg.AddInputFile(path), format != 0);
+        if (format == 0) {
+            QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
+            QCOMPARE(prompts.skippedFiles[0].lines,
+                     QStringList(path + kNotSupported + "この形式のファイルは読み込めません"));
+            return;
+        }
+        QVERIFY(prompts.skippedFiles.empty());
+        const QStringList shown = {
+            dlg.InputList()->CellText(0, kDurationColumn), dlg.InputList()->CellText(0, kChannelsColumn),
+            dlg.InputList()->CellText(0, kFrequencyColumn), dlg.InputList()->CellText(0, kBitsColumn)};
+        QCOMPARE(shown, columns);
+        QCOMPARE(dlg.InputPaths(), QStringList(path));
+#endif
     }
 
     void skipsWhatCannotBeOpenedSilently() {

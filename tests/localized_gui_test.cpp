@@ -67,7 +67,7 @@ void AddActionTexts(const QList<QAction*>& actions, QStringList& texts) {
 }
 
 // Every text a window shows: title, labels, buttons, group titles, tips, list headers and
-// the entries of its menus.
+// the entries of its menus and combo boxes.
 QStringList ShownTexts(QWidget* window) {
     QStringList texts{window->windowTitle()};
     AddActionTexts(window->actions(), texts);
@@ -76,6 +76,8 @@ QStringList ShownTexts(QWidget* window) {
         if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
         if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
         if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();
+        if (auto* combo = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
         if (auto* tool = qobject_cast<QToolButton*>(w); tool && tool->menu())
             AddActionTexts(tool->menu()->actions(), texts);
         if (auto* tree = qobject_cast<QTreeWidget*>(w))
@@ -133,6 +135,9 @@ class LocalizedGuiTest : public QObject {
         QCOMPARE(labels, Expected({{"サフィックス", "Suffix"},
                                    {"サンプリング周波数", "Sampling frequency"},
                                    {"再生速度", "Playback speed"},
+                                   {"出力形式", "Output format"},
+                                   {"量子化ビット数", "Bits per sample"},
+                                   {"ディザ", "Dither"},
                                    {"品質", "Quality"},
                                    {"出力先", "Output to"}}));
         QCOMPARE(ButtonText(&dlg, "besideInputRadio"),
@@ -264,8 +269,11 @@ class LocalizedGuiTest : public QObject {
             modal->close();
         });
         prompts.ChooseInputFiles(nullptr);
-        QCOMPARE(filters, Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
-                                    {"All Files (*.*)", "All files (*)"}}));
+        QCOMPARE(filters.size(), 3);
+        QVERIFY2(filters[0].startsWith(Expected({"音声ファイル (*.wav ", "Sound files (*.wav "})),
+                 qPrintable(filters[0]));
+        QCOMPARE(filters.mid(1), Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
+                                           {"All Files (*.*)", "All files (*)"}}));
     }
 
     void engineAndBatchMessages() {

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QtTest>
 
+#include "engine/sndfile/sound_file_formats.h"
+
 #include "tests/support/modal_answer.h"
 
 using zel::test::AnswerNextModal;
@@ -150,8 +152,17 @@ class QtUserPromptsTest : public QObject {
             QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
         });
         const QStringList chosen = prompts.ChooseInputFiles(nullptr);
-        QCOMPARE(filters, QStringList({"wav Files (*.wav)", "All Files (*.*)"}));
-        QCOMPARE(selectedFilter, QString("wav Files (*.wav)"));
+        // Every extension ZEL reads, in any letter case, then WAV alone, then everything.
+        QCOMPARE(filters.size(), 3);
+        QCOMPARE(filters.mid(1), QStringList({"wav Files (*.wav)", "All Files (*.*)"}));
+        QCOMPARE(selectedFilter, filters[0]);
+        const qsizetype open = filters[0].indexOf('(');
+        const QStringList patterns =
+            filters[0].mid(open + 1, filters[0].indexOf(')') - open - 1).split(' ');
+        QVERIFY(QDir::match(patterns, "x.wav") && QDir::match(patterns, "X.WAV"));
+        QVERIFY(!QDir::match(patterns, "three.txt"));
+        QCOMPARE(QDir::match(patterns, "x.flac"), zel::HasReadableExtension("x.flac"));
+        QCOMPARE(QDir::match(patterns, "x.Mp3"), zel::HasReadableExtension("x.mp3"));
         QCOMPARE(mode, QFileDialog::ExistingFiles);
         QVERIFY2(modelFilters.isEmpty(), qPrintable(modelFilters.join(' ')));
         QCOMPARE(chosen, QStringList({dir.filePath("one.wav"), dir.filePath("noext")}));

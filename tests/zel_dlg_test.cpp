@@ -84,10 +84,11 @@ class MainDialogTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(FocusedControl(), QString("executeButton"));
         const QStringList expected = {
-            "exitButton",       "addFilesButton",     "folderButton",       "subfoldersCheck",
-            "deleteAllButton",  "inputList",          "suffixEdit",         "frequencyCombo",
-            "speedSlider",      "qualityCombo",       "stripMetadataCheck", "besideInputRadio",
-            "outputFolderEdit", "outputFolderButton", "menuButton",         "executeButton"};
+            "exitButton",         "addFilesButton",   "folderButton",     "subfoldersCheck",
+            "deleteAllButton",    "inputList",        "suffixEdit",       "frequencyCombo",
+            "speedSlider",        "formatCombo",      "bitsCombo",        "ditherCombo",
+            "qualityCombo",       "stripMetadataCheck", "besideInputRadio", "outputFolderEdit",
+            "outputFolderButton", "menuButton",       "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);

@@ -248,6 +248,70 @@
         <source>出力先フォルダの選択</source>
         <translation>Choose the Output Folder</translation>
     </message>
+    <message>
+        <source>入力と同じ</source>
+        <translation>Same as input</translation>
+    </message>
+    <message>
+        <source>8ビット</source>
+        <translation>8-bit</translation>
+    </message>
+    <message>
+        <source>16ビット</source>
+        <translation>16-bit</translation>
+    </message>
+    <message>
+        <source>24ビット</source>
+        <translation>24-bit</translation>
+    </message>
+    <message>
+        <source>32ビット</source>
+        <translation>32-bit</translation>
+    </message>
+    <message>
+        <source>32ビット浮動小数点</source>
+        <translation>32-bit float</translation>
+    </message>
+    <message>
+        <source>64ビット浮動小数点</source>
+        <translation>64-bit float</translation>
+    </message>
+    <message>
+        <source>自動</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>TPDF</source>
+        <translation>TPDF</translation>
+    </message>
+    <message>
+        <source>ノイズシェーピング</source>
+        <translation>Noise shaping</translation>
+    </message>
+    <message>
+        <source>出力形式</source>
+        <translation>Output format</translation>
+    </message>
+    <message>
+        <source>量子化ビット数</source>
+        <translation>Bits per sample</translation>
+    </message>
+    <message>
+        <source>ディザ</source>
+        <translation>Dither</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis、Opus、MP3 は浮動小数点で書き込まれます</source>
+        <translation>Ogg Vorbis, Opus and MP3 are written as float</translation>
+    </message>
+    <message>
+        <source>この形式のファイルは読み込めません</source>
+        <translation>This file's format cannot be read</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -359,6 +423,10 @@ Replace them, or skip the existing ones?</translation>
     <message>
         <source>出力先フォルダの選択</source>
         <translation>Choose the Output Folder</translation>
+    </message>
+    <message>
+        <source>音声ファイル (%1)</source>
+        <translation>Sound files (%1)</translation>
     </message>
 </context>
 <context>
