@@ -113,14 +113,9 @@ bool InputFileList::ContainsFile(const zel::platform::FileIdentity& identity) co
     return m_identities->contains(identity);
 }
 
-void InputFileList::AppendRow(const QString& path, const zel::WavProbe& probe,
+void InputFileList::AppendRow(const QString& path, const zel::InputProbe& probe,
                               const zel::platform::FileIdentity& identity) {
     AppendTexts(path, FormatColumnTexts(probe), identity);
-}
-
-void InputFileList::AppendRow(const QString& path, const RowTexts& columns,
-                              const zel::platform::FileIdentity& identity) {
-    AppendTexts(path, columns, identity);
 }
 
 void InputFileList::AppendTexts(const QString& path, RowTexts texts,

@@ -12,7 +12,7 @@
 #include <set>
 
 #include "app/input_row_text.h"
-#include "engine/wav/wav_probe.h"
+#include "engine/convert/input_probe.h"
 #include "platform/file_identity.h"
 
 class InputFileList : public QTreeWidget {
@@ -28,10 +28,7 @@ public:
 
     // True when some row lists the file `identity` names.
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
-    void AppendRow(const QString& path, const zel::WavProbe& probe,
-                   const zel::platform::FileIdentity& identity);
-    // A row of format columns found by another reader (sound_file_probe.h).
-    void AppendRow(const QString& path, const RowTexts& columns,
+    void AppendRow(const QString& path, const zel::InputProbe& probe,
                    const zel::platform::FileIdentity& identity);
 
     // The Delete key: every selected row goes, without asking.

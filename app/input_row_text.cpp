@@ -39,13 +39,15 @@ QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
     return text;
 }
 
-RowTexts FormatColumnTexts(const zel::WavProbe& probe) {
-    const zel::WavSampleFormat& format = probe.layout.format;
+RowTexts FormatColumnTexts(const zel::InputProbe& probe) {
+    const zel::WavSampleFormat& format = probe.format;
     RowTexts row;
-    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
+    row.cells[kDurationColumn] =
+        DurationText(format.sampleRate == 0 ? 0 : probe.frames / format.sampleRate);
     row.cells[kChannelsColumn] = ChannelsText(format.channels);
     row.cells[kFrequencyColumn] = FrequencyText(format.sampleRate);
-    row.cells[kBitsColumn] = BitsText(format.validBits, format.encoding);
+    row.cells[kBitsColumn] = probe.codec.empty() ? BitsText(format.validBits, format.encoding)
+                                                 : QString::fromStdString(probe.codec);
     return row;
 }
 

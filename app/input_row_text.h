@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "engine/wav/wav_probe.h"
+#include "engine/convert/input_probe.h"
 
 enum InputColumn : int {
     kFileNameColumn,
@@ -31,8 +31,9 @@ struct RowTexts {
     QString cells[kInputColumnCount];
 };
 
-// The columns of a probed file of any readable layout, its duration past 4 GiB included.
-RowTexts FormatColumnTexts(const zel::WavProbe& probe);
+// The columns of a probed file of any readable format, its duration past 4 GiB included;
+// a lossy codec names itself in the bits column ("Vorbis"), having no sample size.
+RowTexts FormatColumnTexts(const zel::InputProbe& probe);
 
 // Orders two cell texts: only the ASCII letters a..z are raised to upper case, then the
 // texts are compared code unit by code unit. -1, 0 or 1.

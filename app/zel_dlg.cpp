@@ -24,7 +24,6 @@
 #include "app/input_row_text.h"
 #include "app/qt_path.h"
 #include "app/screen_fit.h"
-#include "app/sound_file_probe.h"
 #include "app/speed_text.h"
 #include "app/ui_translations.h"
 #include "app/user_prompts.h"
@@ -104,15 +103,10 @@ void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContaine
 
 bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
     const std::filesystem::path file = ToFilesystemPath(path);
-    const zel::WavProbe probe = zel::ProbeWavFile(file);
+    const zel::InputProbe probe = zel::ProbeInputFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
-    std::optional<RowTexts> columns;
-    if (probe.status == zel::WavProbe::Status::kAccepted)
-        columns = FormatColumnTexts(probe);
-    else if (HasOtherContainerName(file))
-        columns = ProbeOtherContainer(file);
-    if (!columns) {
-        report.AddRefusal(path, RefusalText(file, probe));
+    if (probe.status == zel::WavProbe::Status::kRefused) {
+        report.AddRefusal(path, RefusalText(probe));
         return false;
     }
     // Gone since the probe: as if it could not be opened.
@@ -122,14 +116,16 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
         report.AddDuplicate();
         return false;
     }
-    m_inputList->AppendRow(path, *columns, *identity);
+    m_inputList->AppendRow(path, probe, *identity);
     return true;
 }
 
-QString CZELDlg::RefusalText(const std::filesystem::path& file, const zel::WavProbe& probe) {
-    // A file named as another container says nothing of WAV headers to the user.
-    if (HasOtherContainerName(file)) return tr("この形式のファイルは読み込めません");
-    // The reason comes from the catalogue both programs share.
+QString CZELDlg::RefusalText(const zel::InputProbe& probe) {
+    // The reason comes from the catalogue both programs share: libsndfile's for a file that
+    // is no WAV file at all, ZEL's reader's for the others.
+    if (probe.detail != zel::ResultDetail::kNone)
+        return QString::fromStdString(
+            std::string(zel::texts::ResultDetailText(probe.detail, InstalledUiLanguage())));
     return QString::fromStdString(
         zel::texts::WavRefusalText(probe.refusal, InstalledUiLanguage()));
 }

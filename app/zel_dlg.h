@@ -14,7 +14,7 @@
 #include "cpu/cpu_features.h"
 #include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
-#include "engine/wav/wav_probe.h"
+#include "engine/convert/input_probe.h"
 
 class AddReport;
 class InputFileList;
@@ -46,8 +46,8 @@ class CZELDlg : public QDialog {
     // The build of the conversion routine the next batch runs.
     zel::SimdLevel m_simdLevel = 0;
 
-    // The one way a file enters the list: a WAV file by the engine's own probe, a file
-    // named as another container by libsndfile's (sound_file_probe.h). Refused when it
+    // The one way a file enters the list, probed as the conversion reads it (ZEL's reader
+    // for WAV, libsndfile for the other containers). Refused when it
     // would not be converted, skipped when the same file is listed already (under any name:
     // device and inode), both noted in `report`; skipped silently when it cannot be opened.
     // True when a row was added.
@@ -139,7 +139,7 @@ class CZELDlg : public QDialog {
     void AddFolder(const QString& folder, AddReport& report);
     void ShowReport(const AddReport& report);
     // Why a probed file is not listed, in the window's language.
-    static QString RefusalText(const std::filesystem::path& file, const zel::WavProbe& probe);
+    static QString RefusalText(const zel::InputProbe& probe);
 
     UserPrompts& m_prompts;
     const zel::CpuidSource& m_cpuid;

@@ -64,10 +64,10 @@ class OrdinaryUser {
     bool m_switched;
 };
 
-zel::WavProbe ProbeWithChannels(std::uint16_t channels) {
-    zel::WavProbe probe;
+zel::InputProbe ProbeWithChannels(std::uint16_t channels) {
+    zel::InputProbe probe;
     probe.status = zel::WavProbe::Status::kAccepted;
-    zel::WavSampleFormat& format = probe.layout.format;
+    zel::WavSampleFormat& format = probe.format;
     format.channels = channels;
     format.sampleRate = 44100;
     format.blockAlign = static_cast<std::uint16_t>(channels * 2);
@@ -226,7 +226,7 @@ class InputListTest : public QObject {
         if (format == 0) {
             QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
             QCOMPARE(prompts.skippedFiles[0].lines,
-                     QStringList(path + kNotSupported + "この形式のファイルは読み込めません"));
+                     QStringList(path + kNotSupported + "ファイルが壊れています"));
             return;
         }
         QVERIFY(prompts.skippedFiles.empty());

@@ -308,10 +308,6 @@
         <source>Ogg Vorbis、Opus、MP3 は浮動小数点で書き込まれます</source>
         <translation>Ogg Vorbis, Opus and MP3 are written as float</translation>
     </message>
-    <message>
-        <source>この形式のファイルは読み込めません</source>
-        <translation>This file's format cannot be read</translation>
-    </message>
 </context>
 <context>
     <name>CommandLine</name>

@@ -86,7 +86,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
         refused.refusal = read.refusal;
         if (!MayBeOtherFormat(read.refusal)) return refused;
         if (!reader.Open(inputHandle.Descriptor())) {
-            if (read.refusal.code == WavRefusal::kCompressed) return refused;
+            if (KeepsWavRefusal(read.refusal, inputPath)) return refused;
             return {kInputFormatError, UnopenedReason(reader.Refusal(), inputPath)};
         }
     }

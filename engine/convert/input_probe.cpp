@@ -9,6 +9,11 @@ bool MayBeOtherFormat(const WavRefusalReason& refusal) {
     return refusal.code == WavRefusal::kNotWave || refusal.code == WavRefusal::kCompressed;
 }
 
+bool KeepsWavRefusal(const WavRefusalReason& refusal, const std::filesystem::path& input) {
+    return refusal.code == WavRefusal::kCompressed ||
+           ContainerOfExtension(input.filename().string()) == OutputContainer::kWav;
+}
+
 ResultDetail UnopenedReason(SoundFileRefusal refusal, const std::filesystem::path& input) {
     const bool damaged =
         refusal == SoundFileRefusal::kDamaged || HasReadableExtension(input.filename().string());
@@ -30,7 +35,7 @@ InputProbe ProbeInputFile(const std::filesystem::path& path) {
     platform::FileHandle handle = platform::FileHandle::OpenForSequentialRead(path);
     SoundFileReader reader;
     if (!handle.IsOpen() || !reader.Open(handle.Descriptor())) {
-        if (wav.refusal.code == WavRefusal::kCompressed) return probe;
+        if (KeepsWavRefusal(wav.refusal, path)) return probe;
         probe.refusal = {};
         probe.detail = UnopenedReason(reader.Refusal(), path);
         return probe;
@@ -41,6 +46,7 @@ InputProbe ProbeInputFile(const std::filesystem::path& path) {
     probe.format = info.natural;
     probe.frames = static_cast<std::uint64_t>(std::max<std::int64_t>(info.frames, 0));
     probe.formatName = info.description;
+    probe.codec = info.codec;
     probe.complete = reader.ReachesStatedEnd();
     return probe;
 }

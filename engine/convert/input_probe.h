@@ -27,6 +27,8 @@ struct InputProbe {
     bool complete = true;
     // "WAV", or libsndfile's name of the format ("FLAC (Free Lossless Audio Codec)").
     std::string formatName;
+    // A lossy codec's name ("Vorbis", "MP3"); empty for the others.
+    std::string codec;
 };
 
 InputProbe ProbeInputFile(const std::filesystem::path& path);
@@ -34,6 +36,10 @@ InputProbe ProbeInputFile(const std::filesystem::path& path);
 // Refusals of ZEL's own reader that libsndfile may not share: no RIFF header at all, or a
 // compressed encoding.
 bool MayBeOtherFormat(const WavRefusalReason& refusal);
+
+// Whether ZEL's reader's refusal says more than libsndfile's failure would: for a
+// compressed WAV, and for any file named as a WAV file ("This is not a WAV file").
+bool KeepsWavRefusal(const WavRefusalReason& refusal, const std::filesystem::path& input);
 
 // Why libsndfile could not open `input`: a file named as an audio format is damaged (a
 // cut FLAC fails to open as one); any other is in a format ZEL does not read.

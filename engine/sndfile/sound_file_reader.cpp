@@ -113,6 +113,23 @@ WavSampleFormat ReadFormat(const SourceSamples& s, std::uint16_t channels, std::
     return Format(SampleEncoding::kSigned32, channels, rate, 32, static_cast<std::uint16_t>(s.bits));
 }
 
+std::string CodecName(int subformat) {
+    switch (subformat) {
+        case SF_FORMAT_VORBIS:
+            return "Vorbis";
+        case SF_FORMAT_OPUS:
+            return "Opus";
+        case SF_FORMAT_MPEG_LAYER_I:
+            return "MP1";
+        case SF_FORMAT_MPEG_LAYER_II:
+            return "MP2";
+        case SF_FORMAT_MPEG_LAYER_III:
+            return "MP3";
+        default:
+            return {};
+    }
+}
+
 std::string DescriptionOf(SNDFILE* file, int format) {
     SF_FORMAT_INFO major{};
     major.format = format & SF_FORMAT_TYPEMASK;
@@ -163,6 +180,7 @@ bool SoundFileReader::Open(int fd) {
         !samples.lossy && info_.frames >= 0 && info_.container != OutputContainer::kWav;
     info_.description = DescriptionOf(file_, sf.format);
     info_.nativeContainer = major;
+    info_.codec = CodecName(subformat);
     return true;
 }
 

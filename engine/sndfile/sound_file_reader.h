@@ -29,6 +29,9 @@ struct SoundFileInfo {
     bool lossy = false;
     // "FLAC 24-bit", "MPEG Layer 3", ...: libsndfile's names, the same in every language.
     std::string description;
+    // The lossy codec's name ("Vorbis", "Opus", "MP3"), which a sample size cannot say;
+    // empty for the others.
+    std::string codec;
     // libsndfile's own code of the container, for writing another file in it.
     std::int32_t nativeContainer = 0;
 };
