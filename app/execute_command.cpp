@@ -4,6 +4,7 @@
 #include <QFile>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/progress_dlg.h"
@@ -16,6 +17,7 @@
 #include "batch/folder_walk.h"
 #include "batch/output_clash.h"
 #include "batch/output_path.h"
+#include "engine/sndfile/sound_file_formats.h"
 #include "texts/message_catalogue.h"
 
 namespace {
@@ -54,10 +56,10 @@ std::vector<std::filesystem::path> OutputFoldersIn(const QString& folder,
 QString OutputChoiceProblem(bool intoFolder, const QString& folder,
                             const std::vector<std::string>& inputs,
                             const std::vector<std::filesystem::path>& folders,
-                            const std::string& suffix) {
+                            const std::string& suffix, std::string_view extension) {
     if (intoFolder && folder.isEmpty())
         return QCoreApplication::translate("ExecuteCommand", "出力先フォルダが指定されていません");
-    const std::optional<zel::OutputClash> clash = zel::FindOutputClash(inputs, folders, suffix);
+    const std::optional<zel::OutputClash> clash = zel::FindOutputClash(inputs, folders, suffix, extension);
     if (!clash) return {};
     return QCoreApplication::translate("ExecuteCommand",
                                        "次の2つのファイルの出力先が同じになります\n%1\n%2\n→ %3")
@@ -69,8 +71,9 @@ QString OutputChoiceProblem(bool intoFolder, const QString& folder,
 // Asks once, before anything is replaced, when outputs exist already; nullopt: cancel.
 std::optional<bool> SkipsExistingOutputs(CZELDlg& dlg, const std::vector<std::string>& inputs,
                                          const std::vector<std::filesystem::path>& folders,
-                                         const std::string& suffix) {
-    const std::size_t existing = zel::CountExistingOutputs(inputs, folders, suffix);
+                                         const std::string& suffix,
+                                         std::string_view extension) {
+    const std::size_t existing = zel::CountExistingOutputs(inputs, folders, suffix, extension);
     if (existing == 0) return false;
     const QString text =
         QCoreApplication::translate("ExecuteCommand",
@@ -118,14 +121,16 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const std::string fileSystemSuffix = ToFileSystemText(suffix);
     std::vector<std::filesystem::path> folders;
     if (intoFolder && !outputFolder.isEmpty()) folders = OutputFoldersIn(outputFolder, inputs);
-    const QString outputProblem =
-        OutputChoiceProblem(intoFolder, outputFolder, inputs, folders, fileSystemSuffix);
+    // Another container renames every output, so files differing only in extension meet.
+    const std::string_view extension = zel::ContainerExtension(container);
+    const QString outputProblem = OutputChoiceProblem(intoFolder, outputFolder, inputs, folders,
+                                                      fileSystemSuffix, extension);
     if (!outputProblem.isEmpty()) {
         dlg.Prompts().ShowError(&dlg, outputProblem);
         return;
     }
     const std::optional<bool> skipExisting =
-        SkipsExistingOutputs(dlg, inputs, folders, fileSystemSuffix);
+        SkipsExistingOutputs(dlg, inputs, folders, fileSystemSuffix, extension);
     if (!skipExisting) return;
 
     CProgressDlg progress(&dlg);

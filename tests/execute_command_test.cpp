@@ -470,6 +470,38 @@ class ExecuteCommandTest : public QObject {
         QVERIFY(zel::test::InspectWav(OutputOf(otherA)).consistent);
     }
 
+    // A chosen container renames outputs, so inputs differing only in their extension meet
+    // on one output (refused whole), and an output of that extension counts as existing.
+    void aChosenFormatsExtensionIsCheckedBeforeTheBatch() {
+        TempDir dir;
+        const fs::path lower = WriteToneFile(dir, "a.wav", 4000);
+        const fs::path upper = WriteToneFile(dir, "a.WAV", 4000);
+        MainWindow window;
+        QVERIFY(window.Add(lower) && window.Add(upper));
+        auto* format = window.dlg.findChild<QComboBox*>("formatCombo");
+        QVERIFY(format != nullptr);
+        format->setCurrentIndex(1);  // WAV
+        BatchDialogWatcher watcher;
+
+        window.Execute();
+        QCOMPARE(watcher.progressDialogs, 0);
+        QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(window.prompts.messages[0].kind, ShownMessage::Kind::kError);
+        QVERIFY(!fs::exists(dir / "a_ZEL.wav"));
+
+        MainWindow single;
+        QVERIFY(single.Add(upper));
+        single.dlg.findChild<QComboBox*>("formatCombo")->setCurrentIndex(1);
+        const std::vector<std::uint8_t> kept(100, 1);
+        QVERIFY(zel::WriteFileBytes(dir / "a_ZEL.wav", kept));
+        single.prompts.existingOutputsAnswers = {ExistingOutputsAnswer::kCancel};
+        single.Execute();
+        QCOMPARE(watcher.progressDialogs, 0);
+        QCOMPARE(single.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(single.prompts.messages[0].kind, ShownMessage::Kind::kExistingOutputs);
+        QVERIFY(zel::ReadFileBytes(dir / "a_ZEL.wav") == kept);
+    }
+
     // One question before outputs would be replaced, counting them. Replace converts every
     // file again, skip leaves a finished output alone (an unfinished one is converted
     // again), cancel starts nothing.
