@@ -21,6 +21,7 @@ constexpr ColumnSpec kColumns[kInputColumnCount] = {
     {QT_TRANSLATE_NOOP("InputFileList", "チャンネル数"), 70},
     {QT_TRANSLATE_NOOP("InputFileList", "サンプリング周波数"), 70},
     {QT_TRANSLATE_NOOP("InputFileList", "量子化ビット数"), 70},
+    {QT_TRANSLATE_NOOP("InputFileList", "形式"), 50},
     {QT_TRANSLATE_NOOP("InputFileList", "フォルダ"), 240},
 };
 
@@ -130,6 +131,7 @@ void InputFileList::AppendTexts(const QString& path, RowTexts texts,
         item->setToolTip(c, texts.cells[c]);
     }
     item->setToolTip(kFileNameColumn, file.absoluteFilePath());
+    if (!texts.formatTip.isEmpty()) item->setToolTip(kFormatColumn, texts.formatTip);
     item->setToolTip(kFolderColumn, file.absoluteFilePath());
     item->setData(kFileNameColumn, kPathRole, path);
     if (identity) {

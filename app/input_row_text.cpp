@@ -48,6 +48,8 @@ RowTexts FormatColumnTexts(const zel::InputProbe& probe) {
     row.cells[kFrequencyColumn] = FrequencyText(format.sampleRate);
     row.cells[kBitsColumn] = probe.codec.empty() ? BitsText(format.validBits, format.encoding)
                                                  : QString::fromStdString(probe.codec);
+    row.cells[kFormatColumn] = QString::fromStdString(probe.shortName);
+    row.formatTip = QString::fromStdString(probe.formatName);
     return row;
 }
 

@@ -14,6 +14,7 @@ enum InputColumn : int {
     kChannelsColumn,
     kFrequencyColumn,
     kBitsColumn,
+    kFormatColumn,
     kFolderColumn,
     kInputColumnCount
 };
@@ -26,9 +27,10 @@ QString BitsText(std::uint16_t bitsPerSample);    // "16bits", " 8bits"
 // With the encoding named where bits alone do not say it: "32bits float", " 8bits A-law".
 QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding);
 
-// The four format columns of a row, indexed like InputColumn (name and folder left empty).
+// The five format columns of a row, indexed like InputColumn (name and folder left empty).
 struct RowTexts {
     QString cells[kInputColumnCount];
+    QString formatTip;  // the format's full name, where the column holds a word of it
 };
 
 // The columns of a probed file of any readable format, its duration past 4 GiB included;

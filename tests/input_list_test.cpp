@@ -144,6 +144,7 @@ class InputListTest : public QObject {
         QVERIFY(zel::test::WriteBytes(floating, zel::test::FloatWavBytes()));
         QVERIFY(dlg.AddInputFile(floating));
         QCOMPARE(list->CellText(2, kBitsColumn), QString("32bits float"));
+        QCOMPARE(list->CellText(0, kFormatColumn), QString("WAV"));
         QVERIFY(prompts.skippedFiles.empty());
         QCOMPARE(dlg.InputPaths(), QStringList({stereo, mono, floating}));
     }
@@ -192,17 +193,18 @@ class InputListTest : public QObject {
         QTest::addColumn<int>("format");  // 0: not a sound file
         QTest::addColumn<int>("channels");
         QTest::addColumn<int>("rate");
-        QTest::addColumn<QStringList>("columns");  // duration, channels, frequency, bits
+        // duration, channels, frequency, bits, format
+        QTest::addColumn<QStringList>("columns");
         QTest::newRow("FLAC 16") << "a.flac" << (SF_FORMAT_FLAC | SF_FORMAT_PCM_16) << 1 << 8000
-                                 << QStringList{" 0:01:01", "1", " 8000Hz", "16bits"};
+                                 << QStringList{" 0:01:01", "1", " 8000Hz", "16bits", "FLAC"};
         QTest::newRow("AIFF 24") << "b.aiff" << (SF_FORMAT_AIFF | SF_FORMAT_PCM_24) << 2 << 48000
-                                 << QStringList{" 0:01:01", "2", "48000Hz", "24bits"};
+                                 << QStringList{" 0:01:01", "2", "48000Hz", "24bits", "AIFF"};
         QTest::newRow("CAF float") << "c.caf" << (SF_FORMAT_CAF | SF_FORMAT_FLOAT) << 2 << 96000
-                                   << QStringList{" 0:01:01", "2", "96000Hz", "32bits float"};
+                                   << QStringList{" 0:01:01", "2", "96000Hz", "32bits float", "CAF"};
         QTest::newRow("W64 double") << "d.W64" << (SF_FORMAT_W64 | SF_FORMAT_DOUBLE) << 1 << 8000
-                                    << QStringList{" 0:01:01", "1", " 8000Hz", "64bits float"};
+                                    << QStringList{" 0:01:01", "1", " 8000Hz", "64bits float", "W64"};
         QTest::newRow("Ogg Vorbis") << "e.ogg" << (SF_FORMAT_OGG | SF_FORMAT_VORBIS) << 2 << 44100
-                                    << QStringList{" 0:01:01", "2", "44100Hz", "Vorbis"};
+                                    << QStringList{" 0:01:01", "2", "44100Hz", "Vorbis", "Ogg"};
         QTest::newRow("text named .flac") << "notes.flac" << 0 << 0 << 0 << QStringList{};
 #endif
     }
@@ -232,7 +234,8 @@ class InputListTest : public QObject {
         QVERIFY(prompts.skippedFiles.empty());
         const QStringList shown = {
             dlg.InputList()->CellText(0, kDurationColumn), dlg.InputList()->CellText(0, kChannelsColumn),
-            dlg.InputList()->CellText(0, kFrequencyColumn), dlg.InputList()->CellText(0, kBitsColumn)};
+            dlg.InputList()->CellText(0, kFrequencyColumn), dlg.InputList()->CellText(0, kBitsColumn),
+            dlg.InputList()->CellText(0, kFormatColumn)};
         QCOMPARE(shown, columns);
         QCOMPARE(dlg.InputPaths(), QStringList(path));
 #endif

@@ -159,6 +159,7 @@ class LocalizedGuiTest : public QObject {
                                     {"チャンネル数", "Channels"},
                                     {"サンプリング周波数", "Sampling frequency"},
                                     {"量子化ビット数", "Bits per sample"},
+                                    {"形式", "Format"},
                                     {"フォルダ", "Folder"}}));
         QCOMPARE(dlg.AboutAction()->text(),
                  Expected({"バージョン情報 ZEL(&A)...", "&About ZEL..."}));

@@ -389,6 +389,10 @@ Replace them, or skip the existing ones?</translation>
         <source>フォルダ</source>
         <translation>Folder</translation>
     </message>
+    <message>
+        <source>形式</source>
+        <translation>Format</translation>
+    </message>
 </context>
 <context>
     <name>QtUserPrompts</name>

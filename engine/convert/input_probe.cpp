@@ -5,6 +5,22 @@
 #include "platform/file_handle.h"
 
 namespace zel {
+namespace {
+
+std::string WavContainerName(WavContainer container) {
+    switch (container) {
+        case WavContainer::kRifx:
+            return "RIFX";
+        case WavContainer::kRf64:
+            return "RF64";
+        case WavContainer::kRiff:
+            break;
+    }
+    return "WAV";
+}
+
+}  // namespace
+
 bool MayBeOtherFormat(const WavRefusalReason& refusal) {
     return refusal.code == WavRefusal::kNotWave || refusal.code == WavRefusal::kCompressed;
 }
@@ -29,6 +45,7 @@ InputProbe ProbeInputFile(const std::filesystem::path& path) {
         probe.format = wav.layout.format;
         probe.frames = wav.layout.frameCount;
         probe.formatName = "WAV";
+        probe.shortName = WavContainerName(wav.layout.container);
         return probe;
     }
     if (wav.status != WavProbe::Status::kRefused || !MayBeOtherFormat(wav.refusal)) return probe;
@@ -46,6 +63,7 @@ InputProbe ProbeInputFile(const std::filesystem::path& path) {
     probe.format = info.natural;
     probe.frames = static_cast<std::uint64_t>(std::max<std::int64_t>(info.frames, 0));
     probe.formatName = info.description;
+    probe.shortName = info.shortName;
     probe.codec = info.codec;
     probe.complete = reader.ReachesStatedEnd();
     return probe;

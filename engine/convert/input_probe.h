@@ -27,6 +27,8 @@ struct InputProbe {
     bool complete = true;
     // "WAV", or libsndfile's name of the format ("FLAC (Free Lossless Audio Codec)").
     std::string formatName;
+    // The container in a word: "WAV", "RF64", "RIFX", "FLAC", "AIFF", "Ogg", ...
+    std::string shortName;
     // A lossy codec's name ("Vorbis", "MP3"); empty for the others.
     std::string codec;
 };

@@ -143,6 +143,27 @@ std::string DescriptionOf(SNDFILE* file, int format) {
     return text;
 }
 
+// libsndfile's name of a container up to its explanation: "FLAC (Free Lossless Audio
+// Codec)" gives "FLAC"; the few whose first word is not what users call them are named here.
+std::string ShortNameOf(SNDFILE* file, int major) {
+    switch (major) {
+        case SF_FORMAT_OGG:
+            return "Ogg";
+        case SF_FORMAT_MPEG:
+            return "MPEG";
+        case SF_FORMAT_WAVEX:
+            return "WAV";
+        default:
+            break;
+    }
+    SF_FORMAT_INFO info{};
+    info.format = major;
+    if (sf_command(file, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || info.name == nullptr)
+        return {};
+    const std::string_view name(info.name);
+    return std::string(name.substr(0, name.find(' ')));
+}
+
 }  // namespace
 
 SoundFileReader::~SoundFileReader() {
@@ -179,6 +200,7 @@ bool SoundFileReader::Open(int fd) {
     info_.lengthPromised =
         !samples.lossy && info_.frames >= 0 && info_.container != OutputContainer::kWav;
     info_.description = DescriptionOf(file_, sf.format);
+    info_.shortName = ShortNameOf(file_, major);
     info_.nativeContainer = major;
     info_.codec = CodecName(subformat);
     return true;

@@ -29,6 +29,8 @@ struct SoundFileInfo {
     bool lossy = false;
     // "FLAC 24-bit", "MPEG Layer 3", ...: libsndfile's names, the same in every language.
     std::string description;
+    // The container in a word: "FLAC", "AIFF", "Ogg", "MPEG", ...
+    std::string shortName;
     // The lossy codec's name ("Vorbis", "Opus", "MP3"), which a sample size cannot say;
     // empty for the others.
     std::string codec;
