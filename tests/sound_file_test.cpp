@@ -45,10 +45,13 @@ std::vector<double> MonoSamples(const test::LoadedWav& wav) {
     return std::vector<double>(wav.samples.begin(), wav.samples.end());
 }
 
+// The tools' tags (sox's comment, ffmpeg's encoder) would stand in a LIST chunk before the
+// data, which LoadWav, a reader of the 44-byte header, does not walk.
 ConversionSettings ToWav16(std::int32_t rate) {
     ConversionSettings settings{rate};
     settings.container = OutputContainer::kWav;
     settings.depth = OutputDepth::kInt16;
+    settings.stripMetadata = true;
     return settings;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// A RandomAccessBytes over a buffer the caller keeps alive (tests, the fuzzer).
+// A RandomAccessBytes over a buffer the caller keeps alive (tests, the fuzzer), or over
+// nothing where an output is written from held chunks alone.
 
 #include <cstring>
 #include <span>

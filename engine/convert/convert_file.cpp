@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "engine/base/file_byte_source.h"
+#include "engine/convert/carried_tags.h"
 #include "engine/convert/input_probe.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_conversion.h"
 #include "engine/resample/builds/make_resampler.h"
-#include "engine/resample/conversion_ratio.h"
 #include "engine/resample/stream_conversion.h"
 #include "engine/wav/metadata_carry.h"
 #include "engine/wav/wav_chunk_reader.h"
@@ -26,13 +26,6 @@ namespace {
 
 using platform::FileHandle;
 using platform::ReplacingFile;
-
-// Output frames per input frame, for moving the metadata's frame positions.
-FrameRatio RatioOf(const WavLayout& layout, const ConversionSettings& settings) {
-    const ConversionRatio ratio =
-        ReducedRatio(layout.format.sampleRate, settings.targetRate, settings.speedPercent);
-    return {static_cast<std::uint64_t>(ratio.Q), static_cast<std::uint64_t>(ratio.P)};
-}
 
 // The data a finished output holds, by the conversion's own length rule.
 std::uint64_t ExpectedDataBytes(const WavLayout& layout, const WavSampleFormat& outputFormat,
@@ -102,7 +95,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     if (!WritesWav(settings, OutputContainer::kWav))
         return ConvertWavToSoundFile(input, layout, output, progress, settings, build);
 
-    const FrameRatio ratio = RatioOf(layout, settings);
+    const FrameRatio ratio = TimelineRatio(layout.format.sampleRate, settings);
     const auto targetRate = static_cast<std::uint32_t>(settings.targetRate);
     const CarriedMetadata carried =
         CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});

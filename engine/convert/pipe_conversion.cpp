@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/base/memory_byte_source.h"
+#include "engine/convert/carried_tags.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_streams.h"
@@ -67,9 +69,14 @@ ConversionOutcome ToWav(SoundFileReader& reader, FileHandle& output, ConversionP
     const std::uint64_t expected =
         2 * OutputFrameCount(stated, info.read.sampleRate, settings, build.blockLimit) *
         format.blockAlign;
-    WavOutputHeader header =
-        seekable ? ComposeWavHeader(format, 0, expected) : OpenEndedWavHeader(format);
-    if (!output.Write(header.bytes.data(), header.bytes.size())) return {kOutputWriteError};
+    // The input's tags and markers stand before the data, held, so a pipe carries them too.
+    const CarriedMetadata carried = WavChunksFromSoundFile(reader, settings);
+    const std::uint64_t leading = CarriedBytes(carried.chunks, false);
+    WavOutputHeader header = seekable ? ComposeWavHeader(format, leading, expected)
+                                      : OpenEndedWavHeader(format, leading);
+    MemoryByteSource noInput({});
+    if (WriteOutputHeader(noInput, output, header, carried) != kCompleted)
+        return {kOutputWriteError};
     PreparedResampler prepared = MakeResampler({info.read, format, settings, false}, build);
     if (prepared.result != PrepareResult::kReady) {
         const DataResult unprepared = Unprepared(prepared.result);
@@ -78,14 +85,13 @@ ConversionOutcome ToWav(SoundFileReader& reader, FileHandle& output, ConversionP
     FileSink sink(output);
     const StreamRun run = Run(*prepared.resampler, reader, sink, progress);
     if (run.code < 0) return {run.code, run.detail};
-    const std::uint8_t zero = 0;
     if (!seekable) {
         // The pad byte keeps the stream whole for a reader that takes sizes literally.
+        const std::uint8_t zero = 0;
         if (run.written.bytes % 2 != 0 && !output.Write(&zero, 1)) return {kOutputWriteError};
     } else {
-        if (!CompleteWavHeader(header, run.written.bytes, run.written.frames, 0) ||
-            !output.SeekTo(0) ||
-            !output.Write(header.bytes.data(), header.bytes.size()))
+        const DataResult data{run.code, run.written.bytes, run.written.frames};
+        if (FinishOutputFile(noInput, output, header, data, carried) != kCompleted)
             return {kOutputWriteError};
     }
     return Ended(run.code, *prepared.resampler, run.framesRead);
@@ -103,6 +109,7 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, FileHandle& output,
     if (!writer.Open(output.Descriptor(), container,
                      SoundFileWriter::StoredFormat(container, wanted), info.nativeContainer))
         return Refused(ResultDetail::kFormatCannotHold);
+    DescribeFromSoundFile(writer, reader, settings);
     PreparedResampler prepared = MakeResampler({info.read, writer.Samples(), settings, false}, build);
     if (prepared.result != PrepareResult::kReady) {
         const DataResult unprepared = Unprepared(prepared.result);

@@ -1,5 +1,6 @@
 #include "engine/convert/sound_file_conversion.h"
 
+#include "engine/convert/carried_tags.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_streams.h"
@@ -80,6 +81,7 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, ReplacingFile& output,
         output.Discard();
         return Refused(ResultDetail::kFormatCannotHold);
     }
+    DescribeFromSoundFile(writer, reader, settings);
     ConversionOutcome refused;
     const PreparedResampler prepared =
         Prepare({info.read, writer.Samples(), settings, false}, build, refused);
@@ -111,9 +113,10 @@ ConversionOutcome ToWav(SoundFileReader& reader, RandomAccessBytes& inputBytes,
         2 * OutputFrameCount(statedFrames, info.read.sampleRate, settings, build.blockLimit) *
             outputFormat.blockAlign +
         static_cast<std::uint64_t>(targetRate) * outputFormat.blockAlign;
-    const CarriedMetadata none;
-    WavOutputHeader header = ComposeWavHeader(outputFormat, 0, expected);
-    const ConversionResult headed = WriteOutputHeader(inputBytes, output.File(), header, none);
+    const CarriedMetadata carried = WavChunksFromSoundFile(reader, settings);
+    WavOutputHeader header =
+        ComposeWavHeader(outputFormat, CarriedBytes(carried.chunks, false), expected);
+    const ConversionResult headed = WriteOutputHeader(inputBytes, output.File(), header, carried);
     if (headed != kCompleted) return {headed};
     ConversionOutcome refused;
     const PreparedResampler prepared =
@@ -129,7 +132,8 @@ ConversionOutcome ToWav(SoundFileReader& reader, RandomAccessBytes& inputBytes,
     const ConversionOutcome end = CheckedEnd(output, code, info, framesRead);
     if (end.code < 0) return end;
     const DataResult data{code, written.bytes, written.frames};
-    const ConversionResult finished = FinishOutputFile(inputBytes, output.File(), header, data, none);
+    const ConversionResult finished =
+        FinishOutputFile(inputBytes, output.File(), header, data, carried);
     if (finished != kCompleted) return {finished};
     return Finish(output, code, progress, *prepared.resampler, framesRead);
 }
@@ -151,6 +155,7 @@ ConversionOutcome ConvertWavToSoundFile(RandomAccessBytes& input, const WavLayou
         output.Discard();
         return Refused(ResultDetail::kFormatCannotHold);
     }
+    DescribeFromWav(writer, input, layout, settings);
     // The build's integer kernels where a WAV output would take them, so a 16-bit FLAC
     // holds exactly the samples of the 16-bit WAV of the same conversion.
     ConversionOutcome refused;

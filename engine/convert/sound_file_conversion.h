@@ -18,15 +18,17 @@ namespace zel {
 bool WritesWav(const ConversionSettings& settings, OutputContainer inputContainer);
 
 // The samples of `layout`'s data chunk into `output` (created, empty) in the chosen
-// container. The WAV metadata is not carried.
+// container, with the INFO list's tags and the cue points where the container holds them
+// (see carried_tags.h); the other WAV chunks are not carried.
 ConversionOutcome ConvertWavToSoundFile(RandomAccessBytes& input, const WavLayout& layout,
                                         platform::ReplacingFile& output,
                                         ConversionProgress* progress,
                                         const ConversionSettings& settings,
                                         const ConversionKernels& build);
 
-// The audio `reader` (opened) decodes into `output` (created, empty). `inputBytes`: the same
-// file, for the WAV writer's steps.
+// The audio `reader` (opened) decodes into `output` (created, empty), with the input's
+// tags and markers where the output holds them. `inputBytes`: the same file, for the WAV
+// writer's steps.
 ConversionOutcome ConvertFromSoundFile(SoundFileReader& reader, RandomAccessBytes& inputBytes,
                                        platform::ReplacingFile& output,
                                        ConversionProgress* progress,

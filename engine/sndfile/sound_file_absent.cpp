@@ -15,6 +15,10 @@ std::int64_t SoundFileReader::ReadFrames(std::uint8_t*, std::int64_t) { return -
 
 bool SoundFileReader::ReachesStatedEnd() { return false; }
 
+TextTags SoundFileReader::Tags() const { return {}; }
+
+SoundMarkers SoundFileReader::Markers() const { return {}; }
+
 std::string SoundFileReader::ErrorText() const { return "this build reads WAV files only"; }
 
 SoundFileWriter::~SoundFileWriter() = default;
@@ -27,6 +31,8 @@ bool SoundFileWriter::Open(int, OutputContainer, const WavSampleFormat&, std::in
     error_ = "this build writes WAV files only";
     return false;
 }
+
+void SoundFileWriter::Describe(const TextTags&, const SoundMarkers&) {}
 
 bool SoundFileWriter::Write(const std::uint8_t*, std::int64_t) { return false; }
 

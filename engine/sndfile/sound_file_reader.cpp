@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "engine/sndfile/sound_file_tags.h"
+
 namespace zel {
 namespace {
 
@@ -230,6 +232,14 @@ bool SoundFileReader::ReachesStatedEnd() {
     std::vector<double> frame(info_.read.channels);
     const bool read = sf_readf_double(file_, frame.data(), 1) == 1;
     return sf_seek(file_, 0, SEEK_SET) == 0 && read;
+}
+
+TextTags SoundFileReader::Tags() const {
+    return file_ != nullptr ? ReadSoundFileTags(file_) : TextTags{};
+}
+
+SoundMarkers SoundFileReader::Markers() const {
+    return file_ != nullptr ? ReadSoundFileMarkers(file_) : SoundMarkers{};
 }
 
 std::string SoundFileReader::ErrorText() const {

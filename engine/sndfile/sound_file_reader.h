@@ -8,6 +8,8 @@
 #include <string>
 
 #include "engine/base/output_container.h"
+#include "engine/base/sound_markers.h"
+#include "engine/base/text_tags.h"
 #include "engine/codec/sample_format.h"
 
 struct sf_private_tag;
@@ -59,6 +61,10 @@ class SoundFileReader {
     // Whether the last frame the file states can be decoded: false for a cut file. Leaves
     // the reading position where it was only at the start (call before ReadFrames).
     bool ReachesStatedEnd();
+    // The file's text tags and markers (see sound_file_tags.h); none in a build without
+    // libsndfile.
+    TextTags Tags() const;
+    SoundMarkers Markers() const;
     // libsndfile's own words for the last error (English).
     std::string ErrorText() const;
 

@@ -4,6 +4,8 @@
 
 #include <sndfile.h>
 
+#include "engine/sndfile/sound_file_tags.h"
+
 namespace zel {
 namespace {
 
@@ -119,6 +121,7 @@ bool SoundFileWriter::Open(int fd, OutputContainer container, const WavSampleFor
         return false;
     }
     samples_ = WriteFormat(stored);
+    majorFormat_ = major;
     // Samples beyond full scale are ZEL's to count and clip; libsndfile only packs them.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     if (IsLossy(container)) {
@@ -130,6 +133,12 @@ bool SoundFileWriter::Open(int fd, OutputContainer container, const WavSampleFor
         sf_command(file_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
     }
     return true;
+}
+
+void SoundFileWriter::Describe(const TextTags& tags, const SoundMarkers& markers) {
+    if (file_ == nullptr) return;
+    WriteSoundFileTags(file_, majorFormat_, tags);
+    WriteSoundFileMarkers(file_, majorFormat_, markers);
 }
 
 bool SoundFileWriter::Write(const std::uint8_t* frames, std::int64_t count) {

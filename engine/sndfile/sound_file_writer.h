@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "engine/base/output_container.h"
+#include "engine/base/sound_markers.h"
+#include "engine/base/text_tags.h"
 #include "engine/codec/sample_format.h"
 
 struct sf_private_tag;
@@ -38,6 +40,10 @@ class SoundFileWriter {
     // same conversion gives the same samples in either), otherwise left-justified 32-bit
     // integers, or 32 or 64-bit float.
     const WavSampleFormat& Samples() const { return samples_; }
+    // The tags and markers the container has room for, between Open and the first Write:
+    // some formats take them only then. What the format refuses is left out; the file
+    // is written all the same (see sound_file_tags.h).
+    void Describe(const TextTags& tags, const SoundMarkers& markers);
     bool Write(const std::uint8_t* frames, std::int64_t count);
     // Finishes the file (sizes, seek tables). False when that fails.
     bool Close();
@@ -46,6 +52,7 @@ class SoundFileWriter {
   private:
     sf_private_tag* file_ = nullptr;
     WavSampleFormat samples_;
+    int majorFormat_ = 0;  // libsndfile's code of the container
     std::vector<int> widened_;  // 8-bit samples on their way to libsndfile
     std::string error_;
 };

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "engine/base/sound_markers.h"
+
 namespace zel {
 
 // Output frames per input frame, as a fraction (for example output and input rates
@@ -14,5 +16,8 @@ struct FrameRatio {
 
 // A frame position on the output's timeline, rounded to nearest.
 std::uint64_t MoveFramePosition(std::uint64_t frame, const FrameRatio& ratio);
+
+// Every cue point and loop of `markers` on the output's timeline.
+void MoveMarkers(SoundMarkers& markers, const FrameRatio& ratio);
 
 }  // namespace zel

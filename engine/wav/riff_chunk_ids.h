@@ -32,6 +32,7 @@ inline constexpr std::uint32_t kLevl = FourCc("levl");
 inline constexpr std::uint32_t kList = FourCc("LIST");
 inline constexpr std::uint32_t kAdtl = FourCc("adtl");
 inline constexpr std::uint32_t kLtxt = FourCc("ltxt");
+inline constexpr std::uint32_t kLabl = FourCc("labl");
 inline constexpr std::uint32_t kBext = FourCc("bext");
 inline constexpr std::uint32_t kCue = FourCc("cue ");
 inline constexpr std::uint32_t kSmpl = FourCc("smpl");

@@ -110,8 +110,8 @@ WavSampleFormat OutputFormatOf(const WavSampleFormat& input, std::uint32_t targe
     return output;
 }
 
-WavOutputHeader OpenEndedWavHeader(const WavSampleFormat& format) {
-    WavOutputHeader header = ComposeWavHeader(format, 0, 0);
+WavOutputHeader OpenEndedWavHeader(const WavSampleFormat& format, std::uint64_t leadingBytes) {
+    WavOutputHeader header = ComposeWavHeader(format, leadingBytes, 0);
     constexpr std::size_t kRiffSizeOffset = 4;
     StoreLe32(header.bytes.data() + kRiffSizeOffset, kMax32);
     StoreLe32(header.bytes.data() + header.dataSizeOffset, kMax32);

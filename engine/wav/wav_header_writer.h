@@ -45,7 +45,8 @@ WavOutputHeader ComposeWavHeader(const WavSampleFormat& format, std::uint64_t le
 
 // A header for a stream whose length is not known when it is written (a pipe): the RIFF
 // and data sizes are 0xFFFFFFFF, "as long as the stream", and are never rewritten.
-WavOutputHeader OpenEndedWavHeader(const WavSampleFormat& format);
+// `leadingBytes` as for ComposeWavHeader.
+WavOutputHeader OpenEndedWavHeader(const WavSampleFormat& format, std::uint64_t leadingBytes = 0);
 
 // The pad byte that must follow odd-sized data when chunks come behind it. Without them
 // none is written, so a canonical output stays exactly header plus samples.
