@@ -226,8 +226,14 @@ QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText();
 int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
 
 zel::ConversionQuality CZELDlg::Quality() const {
-    return m_qualityCombo->currentIndex() == 1 ? zel::ConversionQuality::kHigh
-                                               : zel::ConversionQuality::kStandard;
+    switch (m_qualityCombo->currentIndex()) {
+        case 1:
+            return zel::ConversionQuality::kHigh;
+        case 2:
+            return zel::ConversionQuality::kBest;
+        default:
+            return zel::ConversionQuality::kStandard;
+    }
 }
 
 zel::OutputContainer CZELDlg::Container() const {

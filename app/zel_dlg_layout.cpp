@@ -186,8 +186,23 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     // Standard first, so a new window converts as before.
     m_qualityCombo = new QComboBox(group);
     m_qualityCombo->setObjectName(QStringLiteral("qualityCombo"));
+    // Each item's tooltip gives its filter's figures, all as shares of the lower Nyquist
+    // frequency.
     m_qualityCombo->addItem(tr("標準"));
+    m_qualityCombo->setItemData(
+        0, tr("ハミング窓 sinc、出力 1 サンプルあたり 51 タップ、遮断は低い方のナイキスト周波数"),
+        Qt::ToolTipRole);
     m_qualityCombo->addItem(tr("高品質"));
+    m_qualityCombo->setItemData(1,
+                                tr("等リプル FIR、通過域は低い方のナイキスト周波数の 0.90 倍まで、"
+                                   "阻止域は 1.00 倍から -150 dB、136 タップ"),
+                                Qt::ToolTipRole);
+    m_qualityCombo->addItem(tr("最高品質"));
+    m_qualityCombo->setItemData(
+        2,
+        tr("倍精度のカイザー窓 sinc、通過域は低い方のナイキスト周波数の 0.98 倍まで (±0.01 dB)、"
+           "阻止域は 1.00 倍から -175 dB、1200 タップ。高品質より時間がかかります"),
+        Qt::ToolTipRole);
 
     m_stripMetadataCheck = new QCheckBox(tr("メタデータを削除"), group);
     m_stripMetadataCheck->setObjectName(QStringLiteral("stripMetadataCheck"));

@@ -5,9 +5,13 @@
 // The AVX2/FMA build and the high-quality mode's kernels run where the processor has AVX2
 // and FMA; for the high-quality mode the table also gives the fraction of the core's FMA
 // limit reached, and the filter set-up of awkward ratios is timed.
+// The best-quality mode runs on 32-bit float stereo against libsoxr's very high quality
+// (SOXR_VHQ) on the same samples, libsoxr both before and after it; the closing table
+// compares with libsoxr's faster figure.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -15,10 +19,12 @@
 
 #include "cpu/cpu_features.h"
 #include "engine/resample/builds/conversion_builds.h"
+#include "engine/resample/hq/best_quality_resampler.h"
 #include "engine/resample/hq/equiripple_prototype.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/standard/conversion_kernels.h"
 #include "engine/wav/wav_header.h"
+#include "tests/support/best_quality_conversion.h"
 #include "tests/support/canonical_header.h"
 #include "tests/support/high_quality_conversion.h"
 #include "tests/support/memory_conversion.h"
@@ -176,7 +182,77 @@ double FmaPerFrame(const Conversion& c) {
     return resampler.MultiplyAddsPerFrame() / 8.0;
 }
 
+struct Rates {
+    std::int32_t input, output, speed;
+};
+
+// The best-quality mode's conversions: stereo, 32-bit float.
+const Conversion kBestConversions[] = {
+    {44100, 48000, 2}, {48000, 44100, 2}, {44100, 96000, 2}, {96000, 8000, 2}};
+
+// The same two sines as InputData, as planar floats.
+const std::vector<std::vector<float>>& FloatInput(const Conversion& c) {
+    static std::map<std::string, std::vector<std::vector<float>>> cache;
+    const std::string key = std::to_string(c.inputRate) + "/" + std::to_string(c.channels);
+    auto found = cache.find(key);
+    if (found != cache.end()) return found->second;
+    const std::vector<std::uint8_t>& data = InputData(c);
+    const auto* samples = reinterpret_cast<const std::int16_t*>(data.data());
+    const std::size_t frames = data.size() / (2 * c.channels);
+    std::vector<std::vector<float>> planar(c.channels, std::vector<float>(frames));
+    for (std::size_t n = 0; n < frames; ++n)
+        for (std::size_t ch = 0; ch < c.channels; ++ch)
+            planar[ch][n] = static_cast<float>(samples[n * c.channels + ch]) / 32768.0f;
+    return cache.emplace(key, std::move(planar)).first->second;
+}
+
+void RunBestQuality(benchmark::State& state, Conversion c) {
+    const auto& input = FloatInput(c);
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        const auto out =
+            ResampleFloatBestQuality(kBestQualityAvx2Kernels, c.inputRate, c.outputRate, 100,
+                                     input, BestQualityResampler::kMaxPushFrames);
+        if (out.empty()) {
+            state.SkipWithError("no memory for the filter");
+            return;
+        }
+        frames = static_cast<std::int64_t>(out[0].size());
+        benchmark::DoNotOptimize(out[0].data());
+    }
+    state.SetItemsProcessed(state.iterations() * frames);
+}
+
+// Filter design and buffers of one best-quality stream, in seconds per set-up.
+void RunBestQualitySetup(benchmark::State& state, std::int32_t inputRate, std::int32_t outputRate,
+                         std::int32_t speed) {
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        BestQualityResampler resampler(kBestQualityAvx2Kernels);
+        if (!resampler.Prepare(inputRate, outputRate, speed, 2)) {
+            state.SkipWithError("no memory for the filter");
+            return;
+        }
+        bytes = resampler.MemoryBytes();
+        benchmark::DoNotOptimize(&resampler);
+    }
+    state.counters["memory_MiB"] = static_cast<double>(bytes) / (1 << 20);
+}
+
 #ifdef ZEL_HAVE_SOXR
+// libsoxr's very high quality on the same float samples, interleaved as it takes them.
+void RunSoxrVeryHigh(benchmark::State& state, Conversion c) {
+    const auto& planar = FloatInput(c);
+    const std::size_t inFrames = planar[0].size();
+    std::vector<float> in(inFrames * c.channels);
+    for (std::size_t n = 0; n < inFrames; ++n)
+        for (std::size_t ch = 0; ch < c.channels; ++ch) in[n * c.channels + ch] = planar[ch][n];
+    std::vector<float> out(inFrames * c.outputRate / c.inputRate * c.channels + 4096);
+    zel::bench::TimeSoxrOneShot(state, c.inputRate, c.outputRate, c.channels, SOXR_FLOAT32_I,
+                                in.data(), inFrames, out.data(), out.size() / c.channels,
+                                SOXR_VHQ);
+}
+
 void RunSoxr(benchmark::State& state, Conversion c) {
     const std::vector<std::uint8_t>& data = InputData(c);
     const std::size_t inFrames = data.size() / (2 * c.channels);
@@ -272,6 +348,22 @@ void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel)
         }
         if (any) std::printf("\n");
     }
+    std::printf(
+        "\nBest-quality mode (AVX2, float stereo): frames/s (millions), libsoxr VHQ before and"
+        " after, ratio to the faster of the two:\n");
+    for (const Conversion& c : kBestConversions) {
+        const auto best = rates.find("best_avx2/" + c.Name());
+        const auto before = rates.find("soxr_vhq/" + c.Name());
+        const auto after = rates.find("soxr_vhq_again/" + c.Name());
+        if (best == rates.end()) continue;
+        std::printf("%-22s  best %.2f", c.Name().c_str(), best->second / 1e6);
+        if (before != rates.end() && after != rates.end()) {
+            const double soxr = std::max(before->second, after->second);
+            std::printf("  soxr_vhq %.2f / %.2f  (%.2fx)", before->second / 1e6,
+                        after->second / 1e6, best->second / soxr);
+        }
+        std::printf("\n");
+    }
 }
 
 }  // namespace
@@ -296,6 +388,26 @@ int main(int argc, char** argv) {
 #endif
     }
     if (HasAvx2AndFma()) {
+        for (const Conversion& c : kBestConversions) {
+#ifdef ZEL_HAVE_SOXR
+            benchmark::RegisterBenchmark(("soxr_vhq/" + c.Name()).c_str(), RunSoxrVeryHigh, c);
+#endif
+            benchmark::RegisterBenchmark(("best_avx2/" + c.Name()).c_str(), RunBestQuality, c);
+        }
+#ifdef ZEL_HAVE_SOXR
+        for (const Conversion& c : kBestConversions)
+            benchmark::RegisterBenchmark(("soxr_vhq_again/" + c.Name()).c_str(), RunSoxrVeryHigh,
+                                         c);
+#endif
+        for (const Rates r : {Rates{11127, 96000, 77}, Rates{96000, 8000, 200},
+                              Rates{44100, 96000, 100}, Rates{8000, 96000, 50},
+                              Rates{96000, 8000, 50}})
+            benchmark::RegisterBenchmark(("best_setup/" + std::to_string(r.input) + "->" +
+                                          std::to_string(r.output) + "@" +
+                                          std::to_string(r.speed))
+                                             .c_str(),
+                                         RunBestQualitySetup, r.input, r.output, r.speed)
+                ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("hq_setup/11127->96000@77", RunHighQualitySetup, 11127, 96000,
                                      77)
             ->Unit(benchmark::kMillisecond);

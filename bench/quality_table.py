@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""The quality table of docs/quality.md: pure tones through zel-cli (standard and high
-quality), sox and ffmpeg, 16-bit in and out, measured on the outputs.
+"""The quality table of docs/quality.md: pure tones through zel-cli (standard, high and
+best quality), sox (default and -v) and ffmpeg, 16-bit in and out, measured on the
+outputs.
 
 usage: bench/quality_table.py path/to/zel-cli
 
@@ -106,10 +107,14 @@ def converters(zel_cli):
 
     table = [("zel standard", zel("standard", [])),
              ("zel high", zel("high", [])),
-             ("zel high --dither", zel("high", ["--dither"]))]
+             ("zel high --dither", zel("high", ["--dither"])),
+             ("zel best", zel("best", [])),
+             ("zel best --dither", zel("best", ["--dither"]))]
     if shutil.which("sox"):
         table.append(("sox (rate, default)", lambda s, d, r: subprocess.run(
             ["sox", s, d, "rate", str(r)], check=True)))
+        table.append(("sox (rate -v)", lambda s, d, r: subprocess.run(
+            ["sox", s, d, "rate", "-v", str(r)], check=True)))
     if shutil.which("ffmpeg"):
         table.append(("ffmpeg (default)", lambda s, d, r: subprocess.run(
             ["ffmpeg", "-loglevel", "error", "-y", "-i", s, "-ar", str(r), d], check=True)))

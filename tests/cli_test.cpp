@@ -113,23 +113,29 @@ TEST_F(Cli, HalfSpeedDoublesTheLength) {
     EXPECT_NEAR(test::LoadWav(dir / "a_ZEL.wav").Frames(), 88200, 1);
 }
 
-TEST_F(Cli, HighQualityHasTheExactLengthAndReportsClipping) {
+TEST_F(Cli, HighAndBestQualityHaveTheExactLengthAndReportClipping) {
     const std::string quiet = MakeInput("quiet.wav", 44100);
     const auto loud = dir / "loud.wav";
     // Full-scale edges overshoot once band-limited, so some samples must be saturated.
     SampleValues square(2 * 44100);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 2 / 50) % 2 ? 32767 : -32768;
     test::WriteWav(loud, {2, 16, 44100}, square);
-    const test::ChildOutcome r = RunCli(
-        {"-q", "--quality", "high", "--rate", "48000", "--speed", "73", quiet, loud.string()},
-        scratch);
-    ASSERT_EQ(r.exitStatus, 0) << r.err;
-    const std::string firstLine = quiet + "\t0\t正常終了\n";
-    ASSERT_EQ(r.out.substr(0, firstLine.size()), firstLine);
-    EXPECT_EQ(r.out.find(loud.string() + "\t0\t正常終了\tclipped="), firstLine.size()) << r.out;
-    // round(44100 x 48000 / (44100 x 0.73))
-    EXPECT_EQ(test::LoadWav(dir / "quiet_ZEL.wav").Frames(), 65753);
-    EXPECT_EQ(RunCli({"--quality", "best", quiet}, scratch).exitStatus, 2);
+    for (const char* quality : {"high", "best"}) {
+        SCOPED_TRACE(quality);
+        const std::string suffix = std::string("_") + quality;
+        const test::ChildOutcome r =
+            RunCli({"-q", "--quality", quality, "--suffix", suffix, "--rate", "48000", "--speed",
+                    "73", quiet, loud.string()},
+                   scratch);
+        ASSERT_EQ(r.exitStatus, 0) << r.err;
+        const std::string firstLine = quiet + "\t0\t正常終了\n";
+        ASSERT_EQ(r.out.substr(0, firstLine.size()), firstLine);
+        EXPECT_EQ(r.out.find(loud.string() + "\t0\t正常終了\tclipped="), firstLine.size())
+            << r.out;
+        // round(44100 x 48000 / (44100 x 0.73))
+        EXPECT_EQ(test::LoadWav(dir / ("quiet" + suffix + ".wav")).Frames(), 65753);
+    }
+    EXPECT_EQ(RunCli({"--quality", "finest", quiet}, scratch).exitStatus, 2);
 }
 
 // NaN and infinities in a float input become silence and are counted; a huge but finite
@@ -149,7 +155,7 @@ TEST_F(Cli, NonFiniteInputSamplesAreSilencedAndCounted) {
                                   .Build();
     const auto input = dir / "float.wav";
     ASSERT_TRUE(WriteFileBytes(input, bytes));
-    for (const char* quality : {"standard", "high"}) {
+    for (const char* quality : {"standard", "high", "best"}) {
         SCOPED_TRACE(quality);
         const test::ChildOutcome r =
             RunCli({"-q", "--quality", quality, "--rate", "48000", input.string()}, scratch);

@@ -290,8 +290,9 @@ class ExecuteCommandTest : public QObject {
         QSettings().clear();
     }
 
-    // High quality counts what it saturates, and the result row says so; standard does not.
-    void highQualityNotesClippedSamplesOnTheRow() {
+    // High and best quality count what they saturate, and the result row says so; standard
+    // does not.
+    void highAndBestQualityNoteClippedSamplesOnTheRow() {
         TempDir dir;
         const fs::path loud = dir / "loud.wav";
         // Full-scale edges overshoot once band-limited.
@@ -299,17 +300,26 @@ class ExecuteCommandTest : public QObject {
         for (std::size_t i = 0; i < square.size(); ++i)
             square[i] = (i / 2 / 50) % 2 ? 32767 : -32768;
         QVERIFY(zel::test::WriteBytes(PathText(loud), zel::MakeWavBytes(kStereo16, square)));
-        MainWindow window;
-        QVERIFY(window.Add(loud));
-        QCOMPARE(window.dlg.QualityCombo()->currentText(), QString("標準"));
-        window.dlg.QualityCombo()->setCurrentIndex(1);
-        QCOMPARE(window.dlg.QualityCombo()->currentText(), QString("高品質"));
-        BatchDialogWatcher watcher;
-        window.Execute();
-        QCOMPARE(watcher.resultMessages.size(), 1);
-        const QRegularExpression note("^正常終了（[1-9][0-9]* サンプルをクリップ）$");
-        QVERIFY2(note.match(watcher.resultMessages[0]).hasMatch(),
-                 qPrintable(watcher.resultMessages[0]));
+        const QString qualities[] = {QString("高品質"), QString("最高品質")};
+        for (int index : {1, 2}) {
+            // Each window starts from the defaults, whatever the last one kept.
+            QSettings().clear();
+            fs::remove(dir / "loud_ZEL.wav");
+            MainWindow window;
+            QVERIFY(window.Add(loud));
+            QCOMPARE(window.dlg.QualityCombo()->currentText(), QString("標準"));
+            window.dlg.QualityCombo()->setCurrentIndex(index);
+            QCOMPARE(window.dlg.QualityCombo()->currentText(), qualities[index - 1]);
+            QCOMPARE(window.dlg.Quality(), index == 1 ? zel::ConversionQuality::kHigh
+                                                      : zel::ConversionQuality::kBest);
+            BatchDialogWatcher watcher;
+            window.Execute();
+            QCOMPARE(watcher.resultMessages.size(), 1);
+            const QRegularExpression note("^正常終了（[1-9][0-9]* サンプルをクリップ）$");
+            QVERIFY2(note.match(watcher.resultMessages[0]).hasMatch(),
+                     qPrintable(watcher.resultMessages[0]));
+        }
+        QSettings().clear();
     }
 
     // Files that broke after they were listed, and one whose output would replace another

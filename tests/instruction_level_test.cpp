@@ -41,6 +41,9 @@ const KernelObject kObjects[] = {
     {"high-quality scalar", ZEL_HQ_KERNEL_OBJECT_SCALAR, InstructionLevel::kSse2},
     {"high-quality SSE2", ZEL_HQ_KERNEL_OBJECT_SSE2, InstructionLevel::kSse2},
     {"high-quality AVX2", ZEL_HQ_KERNEL_OBJECT_AVX2, InstructionLevel::kAvx2Fma},
+    {"best-quality scalar", ZEL_BEST_KERNEL_OBJECT_SCALAR, InstructionLevel::kSse2},
+    {"best-quality SSE2", ZEL_BEST_KERNEL_OBJECT_SSE2, InstructionLevel::kSse2},
+    {"best-quality AVX2", ZEL_BEST_KERNEL_OBJECT_AVX2, InstructionLevel::kAvx2Fma},
 };
 
 TEST(InstructionLevels, EveryBuildUsesItsOwnLevelAndNothingAbove) {
@@ -78,7 +81,8 @@ TEST(InstructionLevels, TheSseBuildClearsTheMmxStateAndLeavesX87Alone) {
 
 // AVX, AVX2 and FMA share one level above; the AVX2 builds' sums must be the fused ones.
 TEST(InstructionLevels, TheAvx2BuildsSumWithFusedMultiplyAdds) {
-    for (const char* object : {ZEL_KERNEL_OBJECT_AVX2, ZEL_HQ_KERNEL_OBJECT_AVX2}) {
+    for (const char* object :
+         {ZEL_KERNEL_OBJECT_AVX2, ZEL_HQ_KERNEL_OBJECT_AVX2, ZEL_BEST_KERNEL_OBJECT_AVX2}) {
         int fused = 0;
         for (const Instruction& i : ParseDisassembly(Disassemble(object)))
             fused += i.mnemonic.rfind("vfmadd", 0) == 0 &&

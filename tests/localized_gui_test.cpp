@@ -147,7 +147,12 @@ class LocalizedGuiTest : public QObject {
         QStringList qualities;
         for (int i = 0; i < dlg.QualityCombo()->count(); ++i)
             qualities << dlg.QualityCombo()->itemText(i);
-        QCOMPARE(qualities, Expected({{"標準", "Standard"}, {"高品質", "High quality"}}));
+        QCOMPARE(qualities, Expected({{"標準", "Standard"},
+                                      {"高品質", "High quality"},
+                                      {"最高品質", "Best quality"}}));
+        // The best mode's tooltip gives its figures in the window's language.
+        QVERIFY(dlg.QualityCombo()->itemData(2, Qt::ToolTipRole).toString().contains(
+            Expected({"0.98 倍", "0.98 of the lower"})));
         QCOMPARE(dlg.SpeedLabel()->text(), Expected({"1.00倍", "1.00x"}));
         dlg.SpeedSlider()->setValue(55);
         QCOMPARE(dlg.SpeedLabel()->text(), Expected({"0.55倍", "0.55x"}));

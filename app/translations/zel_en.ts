@@ -201,8 +201,24 @@
         <translation>Standard</translation>
     </message>
     <message>
+        <source>ハミング窓 sinc、出力 1 サンプルあたり 51 タップ、遮断は低い方のナイキスト周波数</source>
+        <translation>Hamming-windowed sinc, 51 taps per output, cut off at the lower Nyquist frequency</translation>
+    </message>
+    <message>
         <source>高品質</source>
         <translation>High quality</translation>
+    </message>
+    <message>
+        <source>等リプル FIR、通過域は低い方のナイキスト周波数の 0.90 倍まで、阻止域は 1.00 倍から -150 dB、136 タップ</source>
+        <translation>Equiripple FIR: passband to 0.90 of the lower Nyquist frequency, stopband from 1.00 on at -150 dB, 136 taps</translation>
+    </message>
+    <message>
+        <source>最高品質</source>
+        <translation>Best quality</translation>
+    </message>
+    <message>
+        <source>倍精度のカイザー窓 sinc、通過域は低い方のナイキスト周波数の 0.98 倍まで (±0.01 dB)、阻止域は 1.00 倍から -175 dB、1200 タップ。高品質より時間がかかります</source>
+        <translation>Kaiser-windowed sinc in double precision: passband to 0.98 of the lower Nyquist frequency (±0.01 dB), stopband from 1.00 on at -175 dB, 1200 taps; slower than high quality</translation>
     </message>
     <message>
         <source>メタデータを削除</source>

@@ -22,7 +22,7 @@ std::uint64_t OutputFrameCount(std::uint64_t inputFrames, std::uint32_t inputRat
     const Wide p = ratio.P;
     const Wide q = ratio.Q;
     const Wide frames = inputFrames;
-    const Wide count = settings.quality == ConversionQuality::kHigh
+    const Wide count = settings.quality != ConversionQuality::kStandard
                            ? RoundedStreamOutputs(frames, p, q)
                            : StreamOutputs(frames, p, q, Wide{blockLimit});
     constexpr Wide kLargest = std::numeric_limits<std::uint64_t>::max();

@@ -1,6 +1,6 @@
 #pragma once
 // How long a finished conversion's output is, by the rules the conversion itself follows:
-// the standard paths' blocks (block_geometry.h), the high-quality stream's rounding
+// the standard paths' blocks (block_geometry.h), the high- and best-quality streams' rounding
 // (high_quality_resampler.h). A cancelled or failed conversion writes fewer.
 
 #include <cstdint>

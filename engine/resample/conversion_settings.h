@@ -13,7 +13,9 @@ namespace zel {
 
 // kStandard: the filter every build shares. kHigh: the longer equiripple filter whose
 // stop band starts at the lower Nyquist frequency, and saturation counted per sample.
-enum class ConversionQuality : std::int32_t { kStandard, kHigh };
+// kBest: as kHigh, with a far longer double-precision filter (passband to 0.98 of the lower
+// Nyquist frequency, -175 dB from it on).
+enum class ConversionQuality : std::int32_t { kStandard, kHigh, kBest };
 
 struct ConversionSettings {
     // Hz; the batch lets 8000..96000 through.

@@ -20,17 +20,22 @@ constexpr std::int32_t kFeatureAvx2Fma = 7;
 // The highest CPU feature level CPUID decoding gives.
 constexpr std::int32_t kHighestFeatureLevel = kFeatureAvx2Fma;
 
-// The SSE builds below SSE2 have no high-quality kernels of their own: the scalar ones run.
+// The SSE builds below SSE2 have no high- or best-quality kernels of their own: the scalar ones run.
 // Off x86 only the reference build is compiled.
 const auto kBuilds = std::to_array<ConversionBuild>({
 #ifdef ZEL_X86_KERNELS
-    {5, "avx2", kFeatureAvx2Fma, kAvx2Kernels, kHighQualityAvx2Kernels},
-    {4, "sse41", kFeatureSse41, kSse41Kernels, kHighQualitySse2Kernels},
-    {3, "sse3", kFeatureSse3, kSse3Kernels, kHighQualitySse2Kernels},
-    {2, "sse2", kFeatureSse2, kSse2Kernels, kHighQualitySse2Kernels},
-    {1, "sse", kFeatureSse, kSseKernels, kHighQualityScalarKernels},
+    {5, "avx2", kFeatureAvx2Fma, kAvx2Kernels, kHighQualityAvx2Kernels, kBestQualityAvx2Kernels},
+    {4, "sse41", kFeatureSse41, kSse41Kernels, kHighQualitySse2Kernels,
+     kBestQualitySse2Kernels},
+    {3, "sse3", kFeatureSse3, kSse3Kernels, kHighQualitySse2Kernels,
+     kBestQualitySse2Kernels},
+    {2, "sse2", kFeatureSse2, kSse2Kernels, kHighQualitySse2Kernels,
+     kBestQualitySse2Kernels},
+    {1, "sse", kFeatureSse, kSseKernels, kHighQualityScalarKernels,
+     kBestQualityScalarKernels},
 #endif
-    {0, "none", kFeatureNone, kReferenceKernels, kHighQualityScalarKernels},
+    {0, "none", kFeatureNone, kReferenceKernels, kHighQualityScalarKernels,
+     kBestQualityScalarKernels},
 });
 
 }  // namespace
@@ -47,6 +52,12 @@ const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels
     for (const ConversionBuild& build : kBuilds)
         if (&build.kernels == &kernels) return build.highQualityKernels;
     return kHighQualityScalarKernels;
+}
+
+const BestQualityKernels& BestQualityKernelsFor(const ConversionKernels& kernels) {
+    for (const ConversionBuild& build : kBuilds)
+        if (&build.kernels == &kernels) return build.bestQualityKernels;
+    return kBestQualityScalarKernels;
 }
 
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/resample/hq/best_quality_kernels.h"
 #include "engine/resample/hq/high_quality_kernels.h"
 #include "engine/resample/standard/conversion_kernels.h"
 
@@ -24,6 +25,8 @@ struct ConversionBuild {
     const ConversionKernels& kernels;
     // The high-quality mode's kernels on the same processors.
     const HighQualityKernels& highQualityKernels;
+    // The best-quality mode's kernels on the same processors.
+    const BestQualityKernels& bestQualityKernels;
 };
 
 // Highest level first; the last entry is the reference build.
@@ -35,6 +38,8 @@ const ConversionBuild& BuildForLevel(SimdLevel level);
 // The high-quality kernels of the build whose standard kernels are `kernels`; the scalar
 // ones for kernels the table does not hold.
 const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels);
+// The same for the best-quality kernels.
+const BestQualityKernels& BestQualityKernelsFor(const ConversionKernels& kernels);
 
 // The highest build a processor of this CPU feature level runs.
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel);

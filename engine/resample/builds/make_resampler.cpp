@@ -2,6 +2,7 @@
 
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/resample/codec_resampler.h"
+#include "engine/resample/hq/best_quality_planar_resampler.h"
 #include "engine/resample/hq/high_quality_planar_resampler.h"
 #include "engine/resample/output_dither.h"
 #include "engine/resample/standard/integer_block_resampler.h"
@@ -32,6 +33,16 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
                               DitherStepFor(setup.settings, setup.input, setup.output));
 }
 
+PreparedResampler MakeBestQuality(const ResamplerSetup& setup, const BestQualityKernels& kernels) {
+    auto planes = std::make_unique<BestQualityPlanarResampler>(kernels);
+    if (!planes->Prepare(static_cast<std::int32_t>(setup.input.sampleRate),
+                         setup.settings.targetRate, setup.settings.speedPercent,
+                         setup.input.channels))
+        return {};
+    return MakeCodecResampler(setup, std::move(planes),
+                              DitherStepFor(setup.settings, setup.input, setup.output));
+}
+
 PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKernels& kernels) {
     if (IntegerBlockResampler::Takes(setup)) {
         auto resampler = std::make_unique<IntegerBlockResampler>(setup, kernels);
@@ -51,10 +62,22 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
 }  // namespace
 
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
-                                const HighQualityKernels& highQuality) {
-    if (setup.settings.quality == ConversionQuality::kHigh)
-        return MakeHighQuality(setup, highQuality);
+                                const HighQualityKernels& highQuality,
+                                const BestQualityKernels& bestQuality) {
+    switch (setup.settings.quality) {
+        case ConversionQuality::kHigh:
+            return MakeHighQuality(setup, highQuality);
+        case ConversionQuality::kBest:
+            return MakeBestQuality(setup, bestQuality);
+        case ConversionQuality::kStandard:
+            break;
+    }
     return MakeStandard(setup, standard);
+}
+
+PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
+                                const HighQualityKernels& highQuality) {
+    return MakeResampler(setup, standard, highQuality, BestQualityKernelsFor(standard));
 }
 
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& build) {

@@ -1,0 +1,116 @@
+#pragma once
+// The best-quality mode's loops, written once over a vector type V of doubles that each
+// kernel file supplies for its own instruction set. Four outputs are summed side by side
+// (for two channels, eight independent chains); groups past the last output repeat it and
+// are not stored.
+//
+// Only for the kernel files; internal linkage.
+//
+// V provides: Reg, kWidth, Zero(), Load(p), Set(value), Mul(a, b), MulAdd(a, b, c) =
+// a * b + c and Sum(r), the sum of a register's lanes.
+
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/resample/hq/best_quality_kernels.h"
+
+namespace zel {
+namespace {
+
+inline constexpr int kGroup = static_cast<int>(kBestRunGroup);
+
+template <class V, int Channels>
+void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const double* const* x,
+                     std::int64_t start, std::int64_t inStride, std::int64_t count,
+                     double* const* out, std::int64_t outStride) {
+    using Reg = typename V::Reg;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
+        const double* src[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i)
+                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+            const Reg coefficient = V::Load(row + k);
+#pragma GCC unroll 2
+            for (int c = 0; c < Channels; ++c)
+#pragma GCC unroll 4
+                for (int i = 0; i < kGroup; ++i)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
+        }
+        for (int c = 0; c < Channels; ++c)
+            for (std::int64_t i = 0; i < valid; ++i)
+                out[c][(i0 + i) * outStride] = V::Sum(acc[c][i]);
+    }
+}
+
+template <class V>
+void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, int channels,
+                  std::int64_t start, std::int64_t inStride, std::int64_t count,
+                  double* const* out, std::int64_t outStride) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        BestPhaseGroups<V, 2>(row, taps, x + c, start, inStride, count, out + c, outStride);
+    if (c < channels)
+        BestPhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
+}
+
+template <class V, int Channels>
+void BestInterpolatedGroups(const double* const* rows,
+                            const double (*weights)[kBestInterpolationRows],
+                            const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                            const double* const* x, double* const* out) {
+    using Reg = typename V::Reg;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
+        const double* row[kGroup];
+        Reg w[kGroup][kBestInterpolationRows];
+        const double* src[Channels][kGroup];
+        for (int i = 0; i < kGroup; ++i) {
+            const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
+            row[i] = rows[o];
+            for (int r = 0; r < kBestInterpolationRows; ++r) w[i][r] = V::Set(weights[o][r]);
+            for (int c = 0; c < Channels; ++c) src[c][i] = x[c] + starts[o];
+        }
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+#pragma GCC unroll 4
+            for (int i = 0; i < kGroup; ++i) {
+                const double* r0 = row[i] + k;
+                Reg coefficient = V::Mul(w[i][0], V::Load(r0));
+                coefficient = V::MulAdd(w[i][1], V::Load(r0 + taps), coefficient);
+                coefficient = V::MulAdd(w[i][2], V::Load(r0 + 2 * taps), coefficient);
+                coefficient = V::MulAdd(w[i][3], V::Load(r0 + 3 * taps), coefficient);
+#pragma GCC unroll 2
+                for (int c = 0; c < Channels; ++c)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
+            }
+        }
+        for (int c = 0; c < Channels; ++c)
+            for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);
+    }
+}
+
+template <class V>
+void BestInterpolated(const double* const* rows, const double (*weights)[kBestInterpolationRows],
+                      const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                      const double* const* x, int channels, double* const* out) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        BestInterpolatedGroups<V, 2>(rows, weights, starts, count, taps, x + c, out + c);
+    if (c < channels)
+        BestInterpolatedGroups<V, 1>(rows, weights, starts, count, taps, x + c, out + c);
+}
+
+template <class V>
+constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
+    return {name, BestPhaseRun<V>, BestInterpolated<V>};
+}
+
+}  // namespace
+}  // namespace zel

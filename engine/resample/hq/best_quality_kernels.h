@@ -1,0 +1,38 @@
+#pragma once
+// The inner loops of the best-quality mode, one set per instruction set, in double
+// precision: planar double samples, double taps (a multiple of eight per row), double sums.
+// Every output is formed by the same sequence of operations whichever group it is
+// computed in, so results never depend on block sizes.
+
+#include <cstdint>
+
+namespace zel {
+
+// Outputs of one phase summed side by side; a run of another length computes its last
+// group whole all the same.
+inline constexpr std::int64_t kBestRunGroup = 4;
+// Rows a cubic interpolation of taps weighs: the phase before, its own and two after.
+inline constexpr int kBestInterpolationRows = 4;
+
+struct BestQualityKernels {
+    const char* name;
+    // Phase-major: the outputs of one exact row. Output i reads x[c] + start + i * inStride
+    // and is written to out[c][i * outStride], for i < count.
+    void (*phaseRun)(const double* row, std::int64_t taps, const double* const* x, int channels,
+                     std::int64_t start, std::int64_t inStride, std::int64_t count,
+                     double* const* out, std::int64_t outStride);
+    // Interpolated rows: output i uses the taps sum over r < 4 of weights[i][r] x row r,
+    // the rows following one another from rows[i] (rows[i] + r x taps), against
+    // x[c] + starts[i], and is written to out[c][i].
+    void (*interpolated)(const double* const* rows, const double (*weights)[kBestInterpolationRows],
+                         const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                         const double* const* x, int channels, double* const* out);
+};
+
+// Scalar, the reference of the mode.
+extern const BestQualityKernels kBestQualityScalarKernels;
+extern const BestQualityKernels kBestQualitySse2Kernels;
+// Only on processors with both AVX2 and FMA.
+extern const BestQualityKernels kBestQualityAvx2Kernels;
+
+}  // namespace zel

@@ -1,0 +1,41 @@
+#pragma once
+// The best-quality chain behind the codec's float planes: it takes blocks of up to a push
+// and rounds its double outputs to float once, at the end.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/base/aligned_buffer.h"
+#include "engine/resample/hq/best_quality_resampler.h"
+#include "engine/resample/planar_resampler.h"
+
+namespace zel {
+
+class BestQualityPlanarResampler final : public PlanarResampler {
+  public:
+    explicit BestQualityPlanarResampler(const BestQualityKernels& kernels) : resampler_(kernels) {}
+
+    // False when the filter or the planes cannot be had.
+    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
+                 int channels);
+
+    std::int64_t NextBlockFrames(std::int64_t remaining) const override;
+    float* const* InputPlanes() override { return inputAt_.data(); }
+    std::int64_t FilterBlock(std::int64_t frames, bool final) override;
+    std::int64_t DrainTail() override { return Rounded(resampler_.Finish()); }
+    const float* const* OutputPlanes() const override { return outputAt_.data(); }
+    std::int64_t MaxBlockOutputs() const override { return resampler_.OutputCapacity(); }
+
+  private:
+    // Rounds the resampler's `count` newest outputs into the output planes.
+    std::int64_t Rounded(std::int64_t count);
+
+    BestQualityResampler resampler_;
+    std::vector<AlignedBuffer<float>> inputs_;
+    std::vector<AlignedBuffer<float>> outputs_;
+    std::vector<float*> inputAt_;
+    std::vector<const float*> pushAt_;  // the same planes, as the resampler takes them
+    std::vector<const float*> outputAt_;
+};
+
+}  // namespace zel

@@ -1,0 +1,283 @@
+#include "engine/resample/hq/best_quality_resampler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/resample/conversion_ratio.h"
+
+namespace zel {
+namespace {
+
+// Outputs whose rows and positions are gathered per call of the interpolating kernel.
+constexpr std::int64_t kInterpolationBatch = 64;
+constexpr std::int64_t kHalving = 2;
+// Halvings go on while the remaining ratio exceeds 5/2, as in the high-quality chain: their
+// transitions stay at a tenth of their input rate or wider.
+constexpr std::int64_t kHalvingThresholdNumerator = 5;
+constexpr std::int64_t kHalvingThresholdDenominator = 2;
+
+constexpr std::int64_t kSampleBytes = sizeof(double);
+// Input of one tile of exact outputs, all channels: half the first-level data cache.
+constexpr std::int64_t kTileBytes = 24 << 10;
+// A table from this size on is read from beyond the second-level cache: such a stage
+// gathers this much input before it produces, so that each row, once read, serves many
+// outputs, and its tiles' input stays in the second-level cache.
+constexpr std::uint64_t kLargeTableBytes = 256 << 10;
+constexpr std::int64_t kLargeTableBatchBytes = 1 << 20;
+constexpr std::int64_t kLargeTableTileBytes = 128 << 10;
+
+std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
+
+// 4-point Lagrange weights at mu in [0, 1) between the points -1, 0, 1 and 2.
+void CubicWeights(double mu, double (&w)[kBestInterpolationRows]) {
+    w[0] = -mu * (mu - 1.0) * (mu - 2.0) / 6.0;
+    w[1] = (mu + 1.0) * (mu - 1.0) * (mu - 2.0) / 2.0;
+    w[2] = -(mu + 1.0) * mu * (mu - 2.0) / 2.0;
+    w[3] = (mu + 1.0) * mu * (mu - 1.0) / 6.0;
+}
+
+}  // namespace
+
+bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
+                                   std::int32_t speedPercent, int channels) {
+    const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
+    const std::int64_t p = ratio.P;
+    const std::int64_t q = ratio.Q;
+    halvings_.clear();
+    // Each halving passes the final band (F, the output's Nyquist frequency in cycles per
+    // frame of the halving's input) and stops from its own Nyquist frequency minus F on,
+    // so what it aliases lands above F, where the final filter stops it.
+    double finalNyquist = 0.5 * static_cast<double>(q) / static_cast<double>(p);
+    std::int64_t rest = q;
+    while (kHalvingThresholdDenominator * p > kHalvingThresholdNumerator * rest) {
+        auto stage = std::make_unique<BestQualityResampler>(kernels_);
+        if (!stage->filter_.DesignHalving(finalNyquist, 0.5 - finalNyquist) ||
+            !stage->PrepareStage(channels))
+            return false;
+        halvings_.push_back(std::move(stage));
+        rest *= kHalving;
+        finalNyquist *= kHalving;
+    }
+    if (!filter_.Design(p, rest) || !PrepareStage(channels)) return false;
+    overallP_ = p;
+    overallQ_ = q;
+    return true;
+}
+
+bool BestQualityResampler::PrepareStage(int channels) {
+    channels_ = channels;
+    const std::int64_t half = filter_.HalfTaps();
+    batchFrames_ = LargeTable() ? kLargeTableBatchBytes / (kSampleBytes * channels) : 0;
+    // The batch, a push, what the previous outputs left (under two reaches) and the silence
+    // of the tail.
+    capacity_ = batchFrames_ + kMaxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) +
+                kBestTapMultiple;
+    outputCapacity_ = CeilDivide(capacity_ * filter_.Q(), filter_.P()) + 2;
+    input_.clear();
+    output_.clear();
+    input_.resize(static_cast<std::size_t>(channels));
+    output_.resize(static_cast<std::size_t>(channels));
+    for (int c = 0; c < channels; ++c) {
+        if (!input_[c].Allocate(static_cast<std::uint64_t>(capacity_)) ||
+            !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_)))
+            return false;
+    }
+    inputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    outputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    // The reach before the first frame is silence.
+    base_ = -half;
+    filled_ = 0;
+    AppendSilence(half);
+    pushed_ = next_ = whole_ = rest_ = received_ = 0;
+    draining_ = 0;
+    finishing_ = false;
+    stageOutput_.assign(static_cast<std::size_t>(channels), nullptr);
+    overallP_ = filter_.P();
+    overallQ_ = filter_.Q();
+    return true;
+}
+
+bool BestQualityResampler::LargeTable() const {
+    return filter_.Exact() && filter_.TableBytes() >= kLargeTableBytes;
+}
+
+std::int64_t BestQualityResampler::OutputsFor(std::int64_t inputFrames) const {
+    return RoundedStreamOutputs(inputFrames, overallP_, overallQ_);
+}
+
+std::uint64_t BestQualityResampler::MemoryBytes() const {
+    std::uint64_t total = filter_.TableBytes() +
+                          static_cast<std::uint64_t>(channels_) *
+                              static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
+    for (const auto& stage : halvings_) total += stage->MemoryBytes();
+    return total;
+}
+
+double BestQualityResampler::MultiplyAddsPerFrame() const {
+    const auto perOutput = [this](const BestQualityFilter& f) {
+        return static_cast<double>(f.Taps()) *
+               (channels_ + (f.Exact() ? 0 : kBestInterpolationRows));
+    };
+    double total = perOutput(filter_);
+    double rate = static_cast<double>(overallP_) / static_cast<double>(overallQ_);
+    for (const auto& stage : halvings_) {
+        rate /= kHalving;
+        total += rate * perOutput(stage->filter_);
+    }
+    return total;
+}
+
+template <typename Sample>
+void BestQualityResampler::Append(const Sample* const* input, std::int64_t frames) {
+    for (int c = 0; c < channels_; ++c)
+        std::copy(input[c], input[c] + frames, input_[c].data() + filled_);
+    filled_ += frames;
+}
+
+void BestQualityResampler::AppendSilence(std::int64_t frames) {
+    for (int c = 0; c < channels_; ++c)
+        std::fill(input_[c].data() + filled_, input_[c].data() + filled_ + frames, 0.0);
+    filled_ += frames;
+}
+
+// Drops the frames no later output reads.
+void BestQualityResampler::Discard() {
+    const std::int64_t drop = std::min(filled_, whole_ - filter_.HalfTaps() + 1 - base_);
+    if (drop <= 0) return;
+    for (int c = 0; c < channels_; ++c) {
+        double* data = input_[c].data();
+        std::memmove(data, data + drop, static_cast<std::size_t>(filled_ - drop) * sizeof(double));
+    }
+    base_ += drop;
+    filled_ -= drop;
+}
+
+std::int64_t BestQualityResampler::Push(const float* const* input, std::int64_t frames) {
+    frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
+    received_ += frames;
+    return FeedFrom(0, input, frames);
+}
+
+template <typename Sample>
+std::int64_t BestQualityResampler::FeedFrom(std::size_t from, const Sample* const* input,
+                                            std::int64_t frames) {
+    if (from >= halvings_.size()) return frames > 0 ? PushHere(input, frames) : 0;
+    frames = halvings_[from]->PushHere(input, frames);
+    if (frames == 0) return 0;
+    for (int c = 0; c < channels_; ++c) stageOutput_[c] = halvings_[from]->Output(c);
+    return FeedFrom<double>(from + 1, stageOutput_.data(), frames);
+}
+
+template <typename Sample>
+std::int64_t BestQualityResampler::PushHere(const Sample* const* input, std::int64_t frames) {
+    Append(input, frames);
+    pushed_ += frames;
+    if (filled_ < batchFrames_) return 0;
+    return Produce(outputCapacity_);
+}
+
+std::int64_t BestQualityResampler::Finish() {
+    // The halvings drain in order, each through the rest of the chain; a halving keeps
+    // its filter's ring-out past its nominal length, so the next stage sees the whole tail.
+    while (draining_ < halvings_.size()) {
+        BestQualityResampler& stage = *halvings_[draining_];
+        const std::int64_t count = stage.FinishHere(stage.OutputsFor(stage.pushed_) +
+                                                    CeilDivide(stage.filter_.HalfTaps(), kHalving));
+        if (count == 0) {
+            ++draining_;
+            continue;
+        }
+        for (int c = 0; c < channels_; ++c) stageOutput_[c] = stage.Output(c);
+        const std::int64_t produced = FeedFrom<double>(draining_ + 1, stageOutput_.data(), count);
+        if (produced > 0) return produced;
+    }
+    return FinishHere(OutputsFor(received_));
+}
+
+std::int64_t BestQualityResampler::FinishHere(std::int64_t total) {
+    if (!finishing_) {
+        finishing_ = true;
+        // Enough silence for a halving's ring-out as well.
+        AppendSilence(2 * filter_.HalfTaps() + 1);
+    }
+    return Produce(total - next_);
+}
+
+std::int64_t BestQualityResampler::Produce(std::int64_t limit) {
+    // Output j is ready once its last tap, floor(j P / Q) + HalfTaps(), has arrived.
+    const std::int64_t lastWhole = Available() - 1 - filter_.HalfTaps();
+    const std::int64_t ready =
+        lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
+    const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
+    if (count == 0) return 0;
+    if (filter_.Exact())
+        ProduceExact(count);
+    else
+        ProduceInterpolated(count);
+    const std::int64_t advance = rest_ + count * filter_.P();
+    whole_ += advance / filter_.Q();
+    rest_ = advance % filter_.Q();
+    next_ += count;
+    Discard();
+    return count;
+}
+
+void BestQualityResampler::ProduceExact(std::int64_t count) {
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
+    // Every phase sweeps the tile's input once; tiles small enough to stay in cache across
+    // all Q phases, and of whole groups of outputs per phase.
+    const std::int64_t budget = LargeTable() ? kLargeTableTileBytes : kTileBytes;
+    const std::int64_t fit = budget / (kSampleBytes * channels_ * p);
+    const std::int64_t rounds = std::max(kBestRunGroup, fit / kBestRunGroup * kBestRunGroup);
+    const std::int64_t tile = rounds * q;
+    for (std::int64_t done = 0; done < count; done += tile) {
+        const std::int64_t size = std::min(tile, count - done);
+        // Output `done` lies at input whole_ + (rest_ + done P) / Q.
+        const std::int64_t advance = rest_ + done * p;
+        std::int64_t whole = whole_ + advance / q;
+        std::int64_t rest = advance % q;
+        for (std::int64_t first = 0; first < std::min(q, size); ++first) {
+            for (int c = 0; c < channels_; ++c)
+                outputPointers_[c] = output_[c].data() + done + first;
+            // The outputs first, first + Q, ... share this phase; each lies P frames further.
+            kernels_.phaseRun(filter_.Row(rest), filter_.Taps(), inputPointers_.data(), channels_,
+                              whole - filter_.HalfTaps() + 1 - base_, p,
+                              CeilDivide(size - first, q), outputPointers_.data(), q);
+            rest += p;
+            whole += rest / q;
+            rest %= q;
+        }
+    }
+}
+
+void BestQualityResampler::ProduceInterpolated(std::int64_t count) {
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    const std::int64_t phases = filter_.Phases();
+    const double* rows[kInterpolationBatch];
+    double weights[kInterpolationBatch][kBestInterpolationRows];
+    std::int64_t starts[kInterpolationBatch];
+    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
+    std::int64_t whole = whole_;
+    std::int64_t rest = rest_;
+    for (std::int64_t done = 0; done < count; done += kInterpolationBatch) {
+        const std::int64_t batch = std::min(kInterpolationBatch, count - done);
+        for (std::int64_t i = 0; i < batch; ++i) {
+            // The position between table phases: l + mu, mu in [0, 1).
+            const std::int64_t scaled = rest * phases;
+            rows[i] = filter_.Row(scaled / q - 1);
+            CubicWeights(static_cast<double>(scaled % q) / static_cast<double>(q), weights[i]);
+            starts[i] = whole - filter_.HalfTaps() + 1 - base_;
+            rest += p;
+            whole += rest / q;
+            rest %= q;
+        }
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
+        kernels_.interpolated(rows, weights, starts, batch, filter_.Taps(), inputPointers_.data(),
+                              channels_, outputPointers_.data());
+    }
+}
+
+}  // namespace zel

@@ -1,0 +1,94 @@
+#pragma once
+// The streaming resampler of the best-quality mode, over planar float channels in any
+// scale, in double precision inside. It keeps the high-quality chain's promises (see
+// high_quality_resampler.h): output j lies at input position j x P / Q with the filter
+// centred on it, and a stream of N input frames yields exactly round(N x Q / P) outputs,
+// however it is cut into pushes. Decimation by more than 5/2 first halves the rate as
+// often as needed with short Kaiser filters of the same depth.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/base/aligned_buffer.h"
+#include "engine/resample/hq/best_quality_filter.h"
+#include "engine/resample/hq/best_quality_kernels.h"
+
+namespace zel {
+
+class BestQualityResampler {
+public:
+    // Largest number of frames one Push takes.
+    static constexpr std::int64_t kMaxPushFrames = 8192;
+
+    explicit BestQualityResampler(const BestQualityKernels& kernels) : kernels_(kernels) {}
+
+    // Designs the filters and allocates the buffers for rates and speed (all positive) and
+    // 1 or more channels. False when the memory cannot be had.
+    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
+                 int channels);
+
+    // Takes `frames` (at most kMaxPushFrames) frames of every channel and returns how many
+    // outputs are now ready in Output(c); they stay valid until the next call.
+    std::int64_t Push(const float* const* input, std::int64_t frames);
+    // After the last Push: the next outputs of the stream's tail, 0 once all are out. Call
+    // until it returns 0.
+    std::int64_t Finish();
+
+    const double* Output(int channel) const { return output_[channel].data(); }
+    // The most outputs one Push or Finish returns.
+    std::int64_t OutputCapacity() const { return outputCapacity_; }
+    // The final stage's filter.
+    const BestQualityFilter& Filter() const { return filter_; }
+    int Halvings() const { return static_cast<int>(halvings_.size()); }
+    // Bytes of tables and buffers over the whole chain.
+    std::uint64_t MemoryBytes() const;
+    // Multiply-adds per output frame (all channels) over the whole chain, the interpolation
+    // of coefficients counted as four more per tap.
+    double MultiplyAddsPerFrame() const;
+    // round(inputFrames x Q / P) for the prepared ratio.
+    std::int64_t OutputsFor(std::int64_t inputFrames) const;
+
+private:
+    bool PrepareStage(int channels);
+    template <typename Sample>
+    std::int64_t FeedFrom(std::size_t from, const Sample* const* input, std::int64_t frames);
+    template <typename Sample>
+    std::int64_t PushHere(const Sample* const* input, std::int64_t frames);
+    std::int64_t FinishHere(std::int64_t total);
+    std::int64_t Produce(std::int64_t limit);
+    void ProduceExact(std::int64_t count);
+    void ProduceInterpolated(std::int64_t count);
+    template <typename Sample>
+    void Append(const Sample* const* input, std::int64_t frames);
+    void AppendSilence(std::int64_t frames);
+    void Discard();
+    std::int64_t Available() const { return base_ + filled_; }
+    bool LargeTable() const;
+
+    const BestQualityKernels& kernels_;
+    BestQualityFilter filter_;
+    std::vector<std::unique_ptr<BestQualityResampler>> halvings_;
+    std::vector<const double*> stageOutput_;
+    std::size_t draining_ = 0;   // the first halving not yet finished
+    std::int64_t overallP_ = 0;  // the whole chain's ratio
+    std::int64_t overallQ_ = 0;
+    std::int64_t received_ = 0;  // frames pushed into the chain
+    int channels_ = 0;
+    std::int64_t capacity_ = 0;        // frames per channel buffer
+    std::int64_t outputCapacity_ = 0;  // outputs per call
+    std::vector<AlignedBuffer<double>> input_;
+    std::vector<AlignedBuffer<double>> output_;
+    std::vector<const double*> inputPointers_;
+    std::vector<double*> outputPointers_;
+    std::int64_t base_ = 0;    // input index of each buffer's first frame
+    std::int64_t filled_ = 0;  // frames held
+    std::int64_t pushed_ = 0;       // input frames seen
+    std::int64_t batchFrames_ = 0;  // frames held before producing (large tables only)
+    std::int64_t next_ = 0;    // index of the next output
+    std::int64_t whole_ = 0;   // floor(next_ x P / Q)
+    std::int64_t rest_ = 0;    // next_ x P mod Q
+    bool finishing_ = false;
+};
+
+}  // namespace zel

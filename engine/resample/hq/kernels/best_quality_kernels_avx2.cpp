@@ -1,0 +1,28 @@
+// The best-quality mode with AVX2 and FMA: four doubles per tap group, fused multiply-add.
+
+#include <immintrin.h>
+
+#include "engine/resample/hq/best_quality_kernel_body.h"
+
+namespace zel {
+namespace {
+
+struct Avx2Doubles {
+    using Reg = __m256d;
+    static constexpr int kWidth = 4;
+    static __m256d Zero() { return _mm256_setzero_pd(); }
+    static __m256d Load(const double* p) { return _mm256_loadu_pd(p); }
+    static __m256d Set(double v) { return _mm256_set1_pd(v); }
+    static __m256d Mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
+    static __m256d MulAdd(__m256d a, __m256d b, __m256d c) { return _mm256_fmadd_pd(a, b, c); }
+    static double Sum(__m256d v) {
+        const __m128d halves = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
+        return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));
+    }
+};
+
+}  // namespace
+
+const BestQualityKernels kBestQualityAvx2Kernels = MakeBestQualityKernels<Avx2Doubles>("avx2");
+
+}  // namespace zel
