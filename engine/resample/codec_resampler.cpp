@@ -1,17 +1,21 @@
 #include "engine/resample/codec_resampler.h"
 
+#include "engine/codec/noise_shaping_design.h"
 #include "engine/codec/sample_codec.h"
 
 namespace zel {
 
 CodecResampler::CodecResampler(const ResamplerSetup& setup,
-                               std::unique_ptr<PlanarResampler> planes, float ditherStep)
-    : Resampler(setup), planes_(std::move(planes)), ditherStep_(ditherStep) {}
+                               std::unique_ptr<PlanarResampler> planes, OutputDither dither)
+    : Resampler(setup), planes_(std::move(planes)), dither_(dither) {}
 
 bool CodecResampler::Prepare() {
     const auto most = static_cast<std::uint64_t>(planes_->MaxBlockOutputs());
     if (!encoded_.Allocate(most * Setup().output.blockAlign)) return false;
-    if (ditherStep_ == 0.0f) return true;
+    if (dither_.step == 0.0f) return true;
+    if (dither_.shaped)
+        shaper_.emplace(DesignNoiseShaping(Setup().settings.targetRate), dither_.step,
+                        Setup().input.channels);
     dithered_.resize(Setup().input.channels);
     ditheredAt_.resize(Setup().input.channels);
     for (std::size_t c = 0; c < dithered_.size(); ++c) {
@@ -29,13 +33,17 @@ std::int64_t CodecResampler::Filter(const std::uint8_t* frames, std::int64_t cou
 
 std::int64_t CodecResampler::Encode(std::int64_t count) {
     const float* const* results = planes_->OutputPlanes();
-    if (ditherStep_ != 0.0f) {
+    if (dither_.step != 0.0f) {
         // Drawn channel by channel within each block.
         for (std::size_t c = 0; c < dithered_.size(); ++c) {
             const float* __restrict fresh = results[c];
             float* __restrict out = dithered_[c].data();
+            if (shaper_) {
+                shaper_->Quantize(c, fresh, out, count, noise_);
+                continue;
+            }
             for (std::int64_t i = 0; i < count; ++i)
-                out[i] = fresh[i] + noise_.Next() * ditherStep_;
+                out[i] = fresh[i] + noise_.Next() * dither_.step;
         }
         results = ditheredAt_.data();
     }

@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/codec/noise_shaper.h"
 #include "engine/codec/tpdf_dither.h"
+#include "engine/resample/output_dither.h"
 #include "engine/resample/planar_resampler.h"
 #include "engine/resample/resampler.h"
 
@@ -16,10 +19,11 @@ namespace zel {
 
 class CodecResampler final : public Resampler {
   public:
-    // `planes`: prepared for the setup's ratio and channels. `ditherStep`: TPDF dither of
-    // that size (on the codec's -1..+1 scale) added before encoding, 0 for none.
+    // `planes`: prepared for the setup's ratio and channels. `dither`: TPDF dither of its
+    // step added before encoding (none for step 0), or the quantiser that shapes it for
+    // the target rate.
     CodecResampler(const ResamplerSetup& setup, std::unique_ptr<PlanarResampler> planes,
-                   float ditherStep);
+                   OutputDither dither);
 
     // False when the encoding buffer cannot be had.
     bool Prepare();
@@ -37,8 +41,9 @@ class CodecResampler final : public Resampler {
     std::int64_t Encode(std::int64_t count);
 
     std::unique_ptr<PlanarResampler> planes_;
-    float ditherStep_;
+    OutputDither dither_;
     TpdfDither noise_;
+    std::optional<NoiseShaper> shaper_;
     std::vector<AlignedBuffer<float>> dithered_;
     std::vector<const float*> ditheredAt_;
     AlignedBuffer<std::uint8_t> encoded_;

@@ -10,6 +10,9 @@ constexpr int kFloatResolutionBits = 64;
 constexpr int kG711ResolutionBits = 16;
 // Outputs this coarse get dither whenever it is asked for, whatever the input.
 constexpr int kCoarseOutputBits = 16;
+// Up to this depth every step within full scale is exactly a float; deeper steps are finer
+// than the float samples the filters deliver.
+constexpr int kDeepestShapedBits = 24;
 
 bool IsIntegerPcm(const WavSampleFormat& f) {
     return !IsFloatEncoding(f.encoding) && !IsG711Encoding(f.encoding);
@@ -23,9 +26,9 @@ int ResolutionBits(const WavSampleFormat& format) {
     return format.validBits;
 }
 
-float DitherStepFor(const ConversionSettings& settings, const WavSampleFormat& input,
-                    const WavSampleFormat& output) {
-    if (!IsIntegerPcm(output)) return 0.0f;
+OutputDither DitherFor(const ConversionSettings& settings, const WavSampleFormat& input,
+                       const WavSampleFormat& output) {
+    if (!IsIntegerPcm(output)) return {};
     const bool fewerBits = ResolutionBits(output) < ResolutionBits(input);
     bool dithered = false;
     switch (settings.dither) {
@@ -39,7 +42,14 @@ float DitherStepFor(const ConversionSettings& settings, const WavSampleFormat& i
             dithered = fewerBits || output.validBits <= kCoarseOutputBits;
             break;
     }
-    return dithered ? std::ldexp(1.0f, 1 - static_cast<int>(output.validBits)) : 0.0f;
+    if (!dithered) return {};
+    return {std::ldexp(1.0f, 1 - static_cast<int>(output.validBits)),
+            settings.dither == DitherChoice::kShaped && output.validBits <= kDeepestShapedBits};
+}
+
+float DitherStepFor(const ConversionSettings& settings, const WavSampleFormat& input,
+                    const WavSampleFormat& output) {
+    return DitherFor(settings, input, output).step;
 }
 
 }  // namespace zel

@@ -16,8 +16,9 @@ PreparedResampler Ready(std::unique_ptr<Resampler> resampler) {
 }
 
 PreparedResampler MakeCodecResampler(const ResamplerSetup& setup,
-                                     std::unique_ptr<PlanarResampler> planes, float ditherStep) {
-    auto resampler = std::make_unique<CodecResampler>(setup, std::move(planes), ditherStep);
+                                     std::unique_ptr<PlanarResampler> planes) {
+    auto resampler = std::make_unique<CodecResampler>(
+        setup, std::move(planes), DitherFor(setup.settings, setup.input, setup.output));
     if (!resampler->Prepare()) return {};
     return Ready(std::move(resampler));
 }
@@ -29,8 +30,7 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
                          setup.settings.targetRate, setup.settings.speedPercent,
                          setup.input.channels))
         return {};
-    return MakeCodecResampler(setup, std::move(planes),
-                              DitherStepFor(setup.settings, setup.input, setup.output));
+    return MakeCodecResampler(setup, std::move(planes));
 }
 
 PreparedResampler MakeBestQuality(const ResamplerSetup& setup, const BestQualityKernels& kernels) {
@@ -55,8 +55,7 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
         planes->Prepare(setup.input.sampleRate, setup.settings.targetRate,
                         setup.settings.speedPercent, setup.input.channels);
     if (prepared != PrepareResult::kReady) return {prepared, nullptr};
-    return MakeCodecResampler(setup, std::move(planes),
-                              DitherStepFor(setup.settings, setup.input, setup.output));
+    return MakeCodecResampler(setup, std::move(planes));
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+// The requantiser of noise-shaped outputs: each float sample is rounded to the output's
+// grid with TPDF dither, the error of the samples before it fed back through the noise
+// transfer function, one history per channel.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/codec/noise_shaping_design.h"
+#include "engine/codec/tpdf_dither.h"
+
+namespace zel {
+
+class NoiseShaper {
+  public:
+    // `step`: one step of the output on the codec's -1..+1 scale (a power of two).
+    NoiseShaper(const NoiseShapingFilter& filter, float step, std::size_t channels);
+
+    // Channel `channel`'s next `count` samples from `in` to `out`, every one a whole number
+    // of steps, so the codec's own rounding keeps it. Samples beyond full scale stay for
+    // the codec to saturate and count. The error is taken before that saturation: it never
+    // exceeds a step and a half, so the loop cannot run away on clipped passages.
+    void Quantize(std::size_t channel, const float* in, float* out, std::int64_t count,
+                  TpdfDither& dither);
+
+  private:
+    // The last errors, twice over so the newest-first window is always contiguous:
+    // errors[at + k] is the error of k + 1 samples back.
+    struct History {
+        std::array<double, 2 * kNoiseShapingOrder> errors{};
+        int at = 0;
+    };
+
+    NoiseShapingFilter filter_;
+    double step_;
+    double inverseStep_;
+    std::vector<History> history_;
+};
+
+}  // namespace zel
