@@ -39,8 +39,7 @@ PreparedResampler MakeBestQuality(const ResamplerSetup& setup, const BestQuality
                          setup.settings.targetRate, setup.settings.speedPercent,
                          setup.input.channels))
         return {};
-    return MakeCodecResampler(setup, std::move(planes),
-                              DitherStepFor(setup.settings, setup.input, setup.output));
+    return MakeCodecResampler(setup, std::move(planes));
 }
 
 PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKernels& kernels) {
