@@ -152,12 +152,12 @@ TEST_P(ShapedDither, MovesTheNoiseAwayAndKeepsTheSignal) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, ShapedDither,
                          ::testing::Values(ShapingRow{8000, SampleEncoding::kSigned16, 2.0, 3.0},
-                                           ShapingRow{22050, SampleEncoding::kSigned16, 0.3, 2.5},
-                                           ShapingRow{44100, SampleEncoding::kSigned16, 4.5, 9.0},
-                                           ShapingRow{48000, SampleEncoding::kSigned16, 5.0, 10.0},
-                                           ShapingRow{96000, SampleEncoding::kSigned16, 12.0, 18.0},
-                                           ShapingRow{48000, SampleEncoding::kSigned24, 5.0,
-                                                      10.0}));
+                                           ShapingRow{22050, SampleEncoding::kSigned16, 1.0, 0.3},
+                                           ShapingRow{44100, SampleEncoding::kSigned16, 6.0, 6.0},
+                                           ShapingRow{48000, SampleEncoding::kSigned16, 7.0, 7.0},
+                                           ShapingRow{96000, SampleEncoding::kSigned16, 15.0, 15.0},
+                                           ShapingRow{48000, SampleEncoding::kSigned24, 7.0,
+                                                      7.0}));
 
 struct ClippingRow {
     std::int32_t rate;
@@ -203,8 +203,56 @@ TEST_P(ShapedDitherClipping, StaysBoundedThroughClippingAndShapesAgainAfter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, ShapedDitherClipping,
-                         ::testing::Values(ClippingRow{8000, 3.0}, ClippingRow{44100, 9.0},
-                                           ClippingRow{96000, 18.0}));
+                         ::testing::Values(ClippingRow{8000, 3.0}, ClippingRow{44100, 6.0},
+                                           ClippingRow{96000, 15.0}));
+
+// A tone of about one step (-90 dBFS) reduced to 16 bits: rounded alone, its error follows
+// the tone and shows as harmonics; dithered, plain or shaped, the error is noise and no
+// harmonic stands above the floor around it.
+struct HarmonicsRow {
+    DitherChoice dither;
+    bool harmonicsShow;
+};
+
+void PrintTo(const HarmonicsRow& row, std::ostream* os) {
+    *os << (row.dither == DitherChoice::kNone     ? "none"
+            : row.dither == DitherChoice::kTpdf ? "tpdf"
+                                                : "shaped");
+}
+
+class QuietToneHarmonics : public ::testing::TestWithParam<HarmonicsRow> {};
+
+TEST_P(QuietToneHarmonics, StandAboveTheFloorOnlyWithoutDither) {
+    constexpr double kMinus90Dbfs = 3.1623e-5;
+    constexpr std::size_t kSegment = 8192;
+    constexpr double kBinHz = static_cast<double>(kInputRate) / kSegment;
+    constexpr int kPeakBins = 3;    // a Hann-windowed line's half width
+    constexpr int kFloorBins = 40;  // each side, past the line
+    const Converted out = Convert(Tone(4.0, kMinus90Dbfs), kInputRate, SampleEncoding::kSigned16,
+                                  GetParam().dither);
+    const std::vector<double> spectrum = PowerSpectrum(out.samples, kSegment);
+    double worstRiseDb = -1e9;
+    for (const int harmonic : {2, 3, 4, 5}) {
+        const int centre = static_cast<int>(std::lround(harmonic * kToneHz / kBinHz));
+        double line = 0.0;
+        for (int b = centre - kPeakBins; b <= centre + kPeakBins; ++b) line += spectrum[b];
+        std::vector<double> around;
+        for (int d = kPeakBins + 1; d <= kPeakBins + kFloorBins; ++d)
+            around.insert(around.end(), {spectrum[centre - d], spectrum[centre + d]});
+        std::nth_element(around.begin(), around.begin() + around.size() / 2, around.end());
+        const double floor = around[around.size() / 2] * (2 * kPeakBins + 1) + 1e-30;
+        worstRiseDb = std::max(worstRiseDb, Db(line / floor));
+    }
+    if (GetParam().harmonicsShow)
+        EXPECT_GT(worstRiseDb, 20.0);
+    else
+        EXPECT_LT(worstRiseDb, 6.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dithers, QuietToneHarmonics,
+                         ::testing::Values(HarmonicsRow{DitherChoice::kNone, true},
+                                           HarmonicsRow{DitherChoice::kTpdf, false},
+                                           HarmonicsRow{DitherChoice::kShaped, false}));
 
 // Every rate the window offers and some between: the filter keeps to its limits, is
 // minimum phase (the mean of ln |NTF|^2 over the band is 0 exactly then) and lowers the

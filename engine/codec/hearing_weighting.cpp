@@ -3,18 +3,6 @@
 #include <cmath>
 
 namespace zel {
-namespace {
-
-constexpr double kHertzPerKilohertz = 1000.0;
-
-}  // namespace
-
-double HearingThresholdDb(double hertz) {
-    const double khz = hertz / kHertzPerKilohertz;
-    return 3.64 * std::pow(khz, -0.8) - 6.5 * std::exp(-0.6 * (khz - 3.3) * (khz - 3.3)) +
-           1e-3 * std::pow(khz, 4.0);
-}
-
 double Itu468WeightingDb(double hertz) {
     // The standard's closed form of its table.
     const double f = hertz, f2 = f * f;
@@ -25,8 +13,6 @@ double Itu468WeightingDb(double hertz) {
     return 18.2 + 20.0 * std::log10(1.246332637532143e-4 * f / std::hypot(h1, h2));
 }
 
-double EarWeightingDb(double hertz) {
-    return 0.5 * (Itu468WeightingDb(hertz) - HearingThresholdDb(hertz));
-}
+double EarWeightingDb(double hertz) { return Itu468WeightingDb(hertz); }
 
 }  // namespace zel
