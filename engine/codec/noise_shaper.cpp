@@ -27,31 +27,52 @@ static_assert(kNoiseShapingOrder % 2 == 0 && kNoiseShapingOrder >= 2);
 NoiseShaper::NoiseShaper(const NoiseShapingFilter& filter, float step, std::size_t channels)
     : filter_(filter), step_(step), inverseStep_(1.0 / step), history_(channels) {}
 
-void NoiseShaper::Quantize(std::size_t channel, const float* in, float* out, std::int64_t count,
+void NoiseShaper::Quantize(const float* const* in, float* const* out, std::int64_t count,
                            TpdfDither& dither) {
-    History& history = history_[channel];
-    double* const errors = history.errors.data();
-    int at = history.at;
-    const auto& a = filter_.a;
-    for (std::int64_t i = 0; i < count; ++i) {
-        // The older errors in two sums of their own, the newest added last: only that one
-        // waits for the sample before.
-        const double* e = errors + at;
-        double even = 0.0, odd = 0.0;
-        for (int k = 2; k < kNoiseShapingOrder; k += 2) {
-            even += a[k] * e[k];
-            odd += a[k + 1] * e[k + 1];
-        }
-        const double wanted = Bounded(in[i]) + (even + odd) + a[1] * e[1] + a[0] * e[0];
-        // In steps: scaling by a power of two is exact, so is the product back.
-        const double dithered = wanted * inverseStep_ + dither.Next();
-        const double steps = (dithered + kRoundingShift) - kRoundingShift;
-        const double quantized = steps * step_;
-        at = at == 0 ? kNoiseShapingOrder - 1 : at - 1;
-        errors[at] = errors[at + kNoiseShapingOrder] = quantized - wanted;
-        out[i] = static_cast<float>(quantized);
+    const std::size_t channels = history_.size();
+    const auto frames = static_cast<std::size_t>(count);
+    if (noise_.size() < channels * frames) noise_.resize(channels * frames);
+    for (std::size_t n = 0; n < channels * frames; ++n) noise_[n] = dither.Next();
+    std::size_t c = 0;
+    for (; c + 2 <= channels; c += 2) QuantizeTogether<2>(c, in, out, count);
+    if (c < channels) QuantizeTogether<1>(c, in, out, count);
+}
+
+template <std::size_t Channels>
+void NoiseShaper::QuantizeTogether(std::size_t first, const float* const* in, float* const* out,
+                                   std::int64_t count) {
+    const auto frames = static_cast<std::size_t>(count);
+    double* errors[Channels];
+    int at[Channels];
+    const float* noise[Channels];
+    for (std::size_t j = 0; j < Channels; ++j) {
+        errors[j] = history_[first + j].errors.data();
+        at[j] = history_[first + j].at;
+        noise[j] = noise_.data() + (first + j) * frames;
     }
-    history.at = at;
+    const auto& a = filter_.a;
+    for (std::size_t i = 0; i < frames; ++i) {
+        for (std::size_t j = 0; j < Channels; ++j) {
+            // The older errors in two sums of their own, the newest added last: only that
+            // one waits for the sample before.
+            const double* e = errors[j] + at[j];
+            double even = 0.0, odd = 0.0;
+            for (int k = 2; k < kNoiseShapingOrder; k += 2) {
+                even += a[k] * e[k];
+                odd += a[k + 1] * e[k + 1];
+            }
+            const double wanted =
+                Bounded(in[first + j][i]) + (even + odd) + a[1] * e[1] + a[0] * e[0];
+            // In steps: scaling by a power of two is exact, so is the product back.
+            const double dithered = wanted * inverseStep_ + noise[j][i];
+            const double steps = (dithered + kRoundingShift) - kRoundingShift;
+            const double quantized = steps * step_;
+            at[j] = at[j] == 0 ? kNoiseShapingOrder - 1 : at[j] - 1;
+            errors[j][at[j]] = errors[j][at[j] + kNoiseShapingOrder] = quantized - wanted;
+            out[first + j][i] = static_cast<float>(quantized);
+        }
+    }
+    for (std::size_t j = 0; j < Channels; ++j) history_[first + j].at = at[j];
 }
 
 }  // namespace zel

@@ -1,5 +1,6 @@
 #include "engine/convert/sound_file_conversion.h"
 
+#include "engine/convert/background_sink.h"
 #include "engine/convert/carried_tags.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
@@ -87,12 +88,14 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, ReplacingFile& output,
         Prepare({info.read, writer.Samples(), settings, false}, build, refused);
     if (!prepared.resampler) return refused;
     DecodedFrames source(reader);
-    SoundFileSink sink(writer);
+    SoundFileSink encoder(writer);
+    BackgroundSink sink(encoder);
     StreamWritten written;
     std::int64_t framesRead = 0;
-    const ConversionResult code =
+    ConversionResult code =
         ConvertOpenStream(*prepared.resampler, source, std::max<std::int64_t>(info.frames, 0),
                           sink, progress, UINT64_MAX, written, framesRead);
+    if (!sink.Finish() && code >= 0) code = kOutputWriteError;
     if (code < 0 && code != kInputReadError) return {code};
     if (!writer.Close() && code >= 0) return {kOutputWriteError};
     const ConversionOutcome end = CheckedEnd(output, code, info, framesRead);
@@ -163,11 +166,13 @@ ConversionOutcome ConvertWavToSoundFile(RandomAccessBytes& input, const WavLayou
         Prepare({layout.format, writer.Samples(), settings, true}, build, refused);
     if (!prepared.resampler) return refused;
     DataChunkSource source(input, layout.dataOffset);
-    SoundFileSink sink(writer);
+    SoundFileSink encoder(writer);
+    BackgroundSink sink(encoder);
     StreamWritten written;
     const auto frames = static_cast<std::int64_t>(layout.frameCount);
-    const ConversionResult code = ConvertStream(*prepared.resampler, source, frames, sink,
-                                                progress, UINT64_MAX, written);
+    ConversionResult code = ConvertStream(*prepared.resampler, source, frames, sink, progress,
+                                          UINT64_MAX, written);
+    if (!sink.Finish() && code >= 0) code = kOutputWriteError;
     if (code < 0) return {code};
     if (!writer.Close()) return {kOutputWriteError};
     return Finish(output, code, progress, *prepared.resampler, frames);

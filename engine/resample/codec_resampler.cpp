@@ -35,15 +35,15 @@ std::int64_t CodecResampler::Encode(std::int64_t count) {
     const float* const* results = planes_->OutputPlanes();
     if (dither_.step != 0.0f) {
         // Drawn channel by channel within each block.
-        for (std::size_t c = 0; c < dithered_.size(); ++c) {
-            const float* __restrict fresh = results[c];
-            float* __restrict out = dithered_[c].data();
-            if (shaper_) {
-                shaper_->Quantize(c, fresh, out, count, noise_);
-                continue;
+        if (shaper_) {
+            shaper_->Quantize(results, ditheredAt_.data(), count, noise_);
+        } else {
+            for (std::size_t c = 0; c < dithered_.size(); ++c) {
+                const float* __restrict fresh = results[c];
+                float* __restrict out = dithered_[c].data();
+                for (std::int64_t i = 0; i < count; ++i)
+                    out[i] = fresh[i] + noise_.Next() * dither_.step;
             }
-            for (std::int64_t i = 0; i < count; ++i)
-                out[i] = fresh[i] + noise_.Next() * dither_.step;
         }
         results = ditheredAt_.data();
     }

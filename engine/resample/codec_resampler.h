@@ -45,7 +45,7 @@ class CodecResampler final : public Resampler {
     TpdfDither noise_;
     std::optional<NoiseShaper> shaper_;
     std::vector<AlignedBuffer<float>> dithered_;
-    std::vector<const float*> ditheredAt_;
+    std::vector<float*> ditheredAt_;
     AlignedBuffer<std::uint8_t> encoded_;
     std::uint64_t clipped_ = 0;
     std::uint64_t nonFinite_ = 0;
