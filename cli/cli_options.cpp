@@ -222,7 +222,7 @@ std::string UsageText() {
            "                   1200 taps (more when decimating)\n"
            "  --format FORMAT  same (default: the input's own container), wav, flac, aiff,\n"
            "                   w64, caf, ogg, opus or mp3; the output takes the format's\n"
-           "                   extension\n"
+           "                   extension (standard output: same is wav)\n"
            "  --bits DEPTH     same (default), 8, 16, 24, 32, f32 or f64: the output's\n"
            "                   samples (lossy formats take float)\n"
            "  --dither[=MODE]  auto (default): TPDF dither where the output has fewer bits\n"

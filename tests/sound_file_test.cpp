@@ -231,10 +231,14 @@ TEST(SoundFiles, ZelCliConvertsStandardInputToStandardOutput) {
         int status;
         const char* said;       // on standard error
         const char* output;     // read back when the status is 0
+        OutputContainer container = OutputContainer::kSame;
+        std::int64_t frames = 22050;  // at 22050 Hz: in.wav is 1 s, in.flac a quarter
     };
     const Row rows[] = {
-        {"cat in.wav | ZEL - | cat > out.wav", 0, "", "out.wav"},
-        {"ZEL --format flac - < in.wav > out.flac", 0, "", "out.flac"},
+        {"cat in.wav | ZEL - | cat > out.wav", 0, "", "out.wav", OutputContainer::kWav},
+        {"ZEL --format flac - < in.wav > out.flac", 0, "", "out.flac", OutputContainer::kFlac},
+        // Standard output has no name to take a format from: WAV unless one is chosen.
+        {"ZEL - < in.flac > out.wav", 0, "", "out.wav", OutputContainer::kWav, 5513},
         {"cat in.flac | ZEL - > out.wav", 1, "only WAV, AIFF and AU can be read from a pipe", ""},
         {"cat in.wav | ZEL --format flac - | cat > out.flac", 1, "cannot be written to a pipe", ""},
     };
@@ -249,13 +253,14 @@ TEST(SoundFiles, ZelCliConvertsStandardInputToStandardOutput) {
         EXPECT_EQ(r.exitStatus, row.status) << row.pipeline << ": " << r.err;
         EXPECT_NE(r.err.find(row.said), std::string::npos) << row.pipeline << ": " << r.err;
         if (row.status != 0) continue;
-        // Read back through the product's decoder: 1 s of stereo at 22050 Hz.
+        // Read back through the product's decoder.
         platform::FileHandle handle = platform::FileHandle::OpenForSequentialRead(dir / row.output);
         SoundFileReader reader;
         ASSERT_TRUE(handle.IsOpen() && reader.Open(handle.Descriptor())) << row.pipeline;
         EXPECT_EQ(reader.Info().read.sampleRate, 22050u) << row.pipeline;
+        EXPECT_EQ(reader.Info().container, row.container) << row.pipeline;
         std::vector<std::uint8_t> block(8 * 30000);
-        EXPECT_EQ(reader.ReadFrames(block.data(), 30000), 22050) << row.pipeline;
+        EXPECT_EQ(reader.ReadFrames(block.data(), 30000), row.frames) << row.pipeline;
         fs::remove(dir / row.output);
     }
 }

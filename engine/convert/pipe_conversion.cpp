@@ -101,8 +101,7 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, FileHandle& output,
                               ConversionProgress* progress, const ConversionSettings& settings,
                               const ConversionKernels& build) {
     const SoundFileInfo& info = reader.Info();
-    const OutputContainer container =
-        settings.container == OutputContainer::kSame ? info.container : settings.container;
+    const OutputContainer container = settings.container;
     WavSampleFormat wanted = WithDepth(info.natural, settings.depth);
     wanted.sampleRate = static_cast<std::uint32_t>(settings.targetRate);
     SoundFileWriter writer;
@@ -123,20 +122,17 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, FileHandle& output,
     return Ended(run.code, *prepared.resampler, run.framesRead);
 }
 
-bool WritesWavTo(const FileHandle& output, const ConversionSettings& settings,
-                 OutputContainer input) {
-    if (settings.container == OutputContainer::kWav) return true;
-    // A pipe takes WAV whatever the input was; only a file keeps the input's container.
-    return settings.container == OutputContainer::kSame &&
-           (input == OutputContainer::kWav || !output.IsSeekable());
+bool WritesWavToStandardOutput(const ConversionSettings& settings) {
+    // Standard output has no name to take a format from: WAV unless one is chosen, whether
+    // it is a pipe or a file (`> out.wav` of a FLAC input must not hold FLAC).
+    return settings.container == OutputContainer::kWav ||
+           settings.container == OutputContainer::kSame;
 }
 
 }  // namespace
 
 bool TakesContainer(const FileHandle& output, const ConversionSettings& settings) {
-    const bool wav = settings.container == OutputContainer::kSame ||
-                     settings.container == OutputContainer::kWav;
-    return wav || output.IsSeekable();
+    return WritesWavToStandardOutput(settings) || output.IsSeekable();
 }
 
 ConversionOutcome ConvertDescriptors(FileHandle& input, FileHandle& output,
@@ -153,7 +149,7 @@ ConversionOutcome ConvertDescriptors(FileHandle& input, FileHandle& output,
         return {kInputFormatError,
                 damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat};
     }
-    if (WritesWavTo(output, settings, reader.Info().container))
+    if (WritesWavToStandardOutput(settings))
         return ToWav(reader, output, progress, settings, build);
     return ToSoundFile(reader, output, progress, settings, build);
 }

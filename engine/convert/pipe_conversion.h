@@ -12,8 +12,8 @@
 
 namespace zel {
 
-// Whether `output` can take the container the settings ask for: WAV anywhere, the
-// others only where the output can seek.
+// Whether `output` can take the container the settings ask for: WAV (also what `same`
+// gives here) anywhere, the others only where the output can seek.
 bool TakesContainer(const platform::FileHandle& output, const ConversionSettings& settings);
 
 // Reads `input` to its end and writes the converted stream to `output`. Refused before
