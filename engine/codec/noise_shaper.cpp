@@ -27,11 +27,14 @@ static_assert(kNoiseShapingOrder % 2 == 0 && kNoiseShapingOrder >= 2);
 NoiseShaper::NoiseShaper(const NoiseShapingFilter& filter, float step, std::size_t channels)
     : filter_(filter), step_(step), inverseStep_(1.0 / step), history_(channels) {}
 
+bool NoiseShaper::Reserve(std::int64_t frames) {
+    return noise_.Allocate(static_cast<std::uint64_t>(frames) * history_.size());
+}
+
 void NoiseShaper::Quantize(const float* const* in, float* const* out, std::int64_t count,
                            TpdfDither& dither) {
     const std::size_t channels = history_.size();
     const auto frames = static_cast<std::size_t>(count);
-    if (noise_.size() < channels * frames) noise_.resize(channels * frames);
     for (std::size_t n = 0; n < channels * frames; ++n) noise_[n] = dither.Next();
     std::size_t c = 0;
     for (; c + 2 <= channels; c += 2) QuantizeTogether<2>(c, in, out, count);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/base/aligned_buffer.h"
 #include "engine/codec/noise_shaping_design.h"
 #include "engine/codec/tpdf_dither.h"
 
@@ -17,6 +18,10 @@ class NoiseShaper {
   public:
     // `step`: one step of the output on the codec's -1..+1 scale (a power of two).
     NoiseShaper(const NoiseShapingFilter& filter, float step, std::size_t channels);
+
+    // Room for blocks of up to `frames` frames, taken before the first block; false when
+    // the memory cannot be had.
+    bool Reserve(std::int64_t frames);
 
     // Every channel's next `count` samples from `in` to `out`, every one a whole number of
     // steps, so the codec's own rounding keeps it. Samples beyond full scale stay for the
@@ -44,7 +49,7 @@ class NoiseShaper {
     double step_;
     double inverseStep_;
     std::vector<History> history_;
-    std::vector<float> noise_;  // a block's dither, channel after channel
+    AlignedBuffer<float> noise_;  // a block's dither, channel after channel
 };
 
 }  // namespace zel

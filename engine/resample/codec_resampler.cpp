@@ -13,9 +13,11 @@ bool CodecResampler::Prepare() {
     const auto most = static_cast<std::uint64_t>(planes_->MaxBlockOutputs());
     if (!encoded_.Allocate(most * Setup().output.blockAlign)) return false;
     if (dither_.step == 0.0f) return true;
-    if (dither_.shaped)
+    if (dither_.shaped) {
         shaper_.emplace(DesignNoiseShaping(Setup().settings.targetRate), dither_.step,
                         Setup().input.channels);
+        if (!shaper_->Reserve(static_cast<std::int64_t>(most))) return false;
+    }
     dithered_.resize(Setup().input.channels);
     ditheredAt_.resize(Setup().input.channels);
     for (std::size_t c = 0; c < dithered_.size(); ++c) {
