@@ -136,41 +136,51 @@ double MeasuredHz(const BestCase& c, double hz) {
     return folded > c.outputRate / 2.0 ? c.outputRate - folded : folded;
 }
 
-TEST(BestQualityMode, MeetsItsBoundsForPassbandAliasesImagesAndDistortion) {
-    for (const BestCase& c : kBestCases) {
-        double worst = -1000.0;
-        double worstHz = 0.0;
-        for (int i = 0; i < c.tones; ++i) {
-            const double hz = ToneHz(c, i);
-            const double amplitude = std::pow(10.0, c.toneDbfs / 20.0);
-            const std::int64_t inputFrames = std::int64_t{2} * c.inputRate * 100 / c.speed;
-            const auto y = ResampleFloatBestQuality(
-                FastestKernels(), c.inputRate, c.outputRate, c.speed,
-                Tone(hz * 100.0 / c.speed, c.inputRate, inputFrames, amplitude),
-                BestQualityResampler::kMaxPushFrames);
-            ASSERT_EQ(y.size(), 1u);
-            ASSERT_GE(static_cast<std::int64_t>(y[0].size()), 2 * c.outputRate - 1);
-            // A second from the middle, clear of both ends' filter reach.
-            const std::int64_t from = c.outputRate / 2;
-            const std::int64_t length = c.outputRate;
-            double value = 0.0;
-            if (c.measure == Measure::kThdPlusNoiseDb) {
-                value = ThdPlusNoiseDb(y[0], from, length, hz, c.outputRate);
-            } else {
-                const double level =
-                    WindowedAmplitude(y[0], from, length, MeasuredHz(c, hz), c.outputRate);
-                value = c.measure == Measure::kGainDb ? std::abs(Decibels(level / amplitude))
-                                                      : Decibels(level);
-            }
-            if (value > worst) worst = value, worstHz = hz;
-        }
-        char row[96];
-        std::snprintf(row, sizeof row, "%d->%d worst tone %.0f Hz: %.5f", c.inputRate,
-                      c.outputRate, worstHz, worst);
-        EXPECT_LE(worst, c.bound) << row;
-        RecordProperty(std::to_string(&c - kBestCases), row);
-    }
+void PrintTo(const BestCase& c, std::ostream* os) {
+    constexpr const char* kMeasures[] = {"gain", "alias", "image", "THD+N"};
+    *os << c.inputRate << "->" << c.outputRate << " at " << c.speed << " % "
+        << kMeasures[static_cast<int>(c.measure)];
 }
+
+class BestQualityBounds : public ::testing::TestWithParam<BestCase> {};
+
+TEST_P(BestQualityBounds, MeetsItsBoundForPassbandAliasesImagesOrDistortion) {
+    const BestCase& c = GetParam();
+    double worst = -1000.0;
+    double worstHz = 0.0;
+    for (int i = 0; i < c.tones; ++i) {
+        const double hz = ToneHz(c, i);
+        const double amplitude = std::pow(10.0, c.toneDbfs / 20.0);
+        const std::int64_t inputFrames = std::int64_t{2} * c.inputRate * 100 / c.speed;
+        const auto y = ResampleFloatBestQuality(
+            FastestKernels(), c.inputRate, c.outputRate, c.speed,
+            Tone(hz * 100.0 / c.speed, c.inputRate, inputFrames, amplitude),
+            BestQualityResampler::kMaxPushFrames);
+        ASSERT_EQ(y.size(), 1u);
+        ASSERT_GE(static_cast<std::int64_t>(y[0].size()), 2 * c.outputRate - 1);
+        // A second from the middle, clear of both ends' filter reach.
+        const std::int64_t from = c.outputRate / 2;
+        const std::int64_t length = c.outputRate;
+        double value = 0.0;
+        if (c.measure == Measure::kThdPlusNoiseDb) {
+            value = ThdPlusNoiseDb(y[0], from, length, hz, c.outputRate);
+        } else {
+            const double level =
+                WindowedAmplitude(y[0], from, length, MeasuredHz(c, hz), c.outputRate);
+            value = c.measure == Measure::kGainDb ? std::abs(Decibels(level / amplitude))
+                                                  : Decibels(level);
+        }
+        if (value > worst) worst = value, worstHz = hz;
+    }
+    char row[96];
+    std::snprintf(row, sizeof row, "%d->%d worst tone %.0f Hz: %.5f", c.inputRate,
+                  c.outputRate, worstHz, worst);
+    EXPECT_LE(worst, c.bound) << row;
+    RecordProperty("row", row);
+}
+
+// One row a test, so that each keeps within its time limit under an emulated processor.
+INSTANTIATE_TEST_SUITE_P(Rows, BestQualityBounds, ::testing::ValuesIn(kBestCases));
 
 // ---- The stream ---------------------------------------------------------------------------
 
@@ -192,28 +202,35 @@ struct Rates {
 constexpr Rates kStreamRates[] = {{44100, 48000, 100}, {48000, 44100, 100}, {44100, 48000, 95},
                                   {11127, 96000, 77},  {96000, 8000, 200},  {22254, 44100, 73}};
 
-TEST(BestQualityMode, LengthIsExactAndOutputIdenticalWhateverThePushSize) {
-    for (const Rates& r : kStreamRates) {
-        for (std::int64_t frames : {0, 1, 2, 999, 20011}) {
-            const auto x = Noise(3, frames, 5);
-            const auto whole = ResampleFloatBestQuality(FastestKernels(), r.input, r.output,
-                                                        r.speed, x, 8192);
-            ASSERT_EQ(whole.size(), 3u);
-            // round(frames x output rate / (input rate x speed)), in integers.
-            const std::int64_t num = frames * r.output * 100;
-            const std::int64_t den = std::int64_t{r.input} * r.speed;
-            EXPECT_EQ(static_cast<std::int64_t>(whole[0].size()), (2 * num + den) / (2 * den))
-                << r.input << "->" << r.output << " speed " << r.speed << " frames " << frames;
-            for (std::int64_t push : {1, 1000}) {
-                if (push == 1 && frames > 999) continue;  // slow, and says nothing more
-                EXPECT_EQ(ResampleFloatBestQuality(FastestKernels(), r.input, r.output, r.speed,
-                                                   x, push),
-                          whole)
-                    << r.input << "->" << r.output << " push " << push;
-            }
+void PrintTo(const Rates& r, std::ostream* os) {
+    *os << r.input << "->" << r.output << " at " << r.speed << " %";
+}
+
+class BestQualityStream : public ::testing::TestWithParam<Rates> {};
+
+TEST_P(BestQualityStream, LengthIsExactAndOutputIdenticalWhateverThePushSize) {
+    const Rates& r = GetParam();
+    for (std::int64_t frames : {0, 1, 2, 999, 20011}) {
+        const auto x = Noise(3, frames, 5);
+        const auto whole = ResampleFloatBestQuality(FastestKernels(), r.input, r.output,
+                                                    r.speed, x, 8192);
+        ASSERT_EQ(whole.size(), 3u);
+        // round(frames x output rate / (input rate x speed)), in integers.
+        const std::int64_t num = frames * r.output * 100;
+        const std::int64_t den = std::int64_t{r.input} * r.speed;
+        EXPECT_EQ(static_cast<std::int64_t>(whole[0].size()), (2 * num + den) / (2 * den))
+            << r.input << "->" << r.output << " speed " << r.speed << " frames " << frames;
+        for (std::int64_t push : {1, 1000}) {
+            if (push == 1 && frames > 999) continue;  // slow, and says nothing more
+            EXPECT_EQ(ResampleFloatBestQuality(FastestKernels(), r.input, r.output, r.speed,
+                                               x, push),
+                      whole)
+                << r.input << "->" << r.output << " push " << push;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rates, BestQualityStream, ::testing::ValuesIn(kStreamRates));
 
 // A low tone comes out where the ideal converter puts it: the filter's delay is taken out
 // and nothing drifts. The tone is fitted and its phase checked.
