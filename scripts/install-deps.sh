@@ -21,8 +21,9 @@ test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dp
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 # googletest: the sources a cross build compiles GoogleTest from.
 arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user googletest python3)
+# numpy and matplotlib draw the quality pictures of docs/quality.md.
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
-                libsamplerate0-dev sox flac time)
+                libsamplerate0-dev sox flac time python3-numpy python3-matplotlib)
 
 needs=("$@")
 [ ${#needs[@]} -gt 0 ] || needs=(test fuzz)
