@@ -306,6 +306,17 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     std::map<std::string, double> rates;
 };
 
+// libsoxr's rate moves with what ran before it in the process: the faster of its run
+// among the others and its run after them all, where both were made.
+std::map<std::string, double>::const_iterator FasterSoxrHq(const std::map<std::string, double>& rates,
+                                                           const std::string& name) {
+    const auto first = rates.find("soxr_hq/" + name);
+    const auto again = rates.find("soxr_hq_again/" + name);
+    if (first == rates.end()) return again;
+    if (again == rates.end()) return first;
+    return again->second > first->second ? again : first;
+}
+
 void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel) {
     std::printf("\nOutput frames per second (millions), and ratio to libsoxr high quality:\n");
     for (const Conversion& c : kConversions) {
@@ -329,11 +340,11 @@ void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel)
     }
     const double clock = CoreClockHz();
     std::printf(
-        "\nHigh-quality mode: frames/s (millions), ratio to libsoxr, fraction of the FMA"
-        " limit at %.2f GHz:\n",
+        "\nHigh-quality mode: frames/s (millions), ratio to libsoxr HQ (the faster of its runs"
+        " before and after the others), fraction of the FMA limit at %.2f GHz:\n",
         clock / 1e9);
     for (const Conversion& c : kConversions) {
-        const auto soxr = rates.find("soxr_hq/" + c.Name());
+        const auto soxr = FasterSoxrHq(rates, c.Name());
         bool any = false;
         for (const HighQualityBuild& build : kHighQualityBuilds) {
             const auto hq = rates.find(std::string(build.name) + "/" + c.Name());
@@ -346,6 +357,10 @@ void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel)
                 std::printf(" [%.0f%%]",
                             100.0 * FmaPerFrame(c) * hq->second / (clock * kFmaPerCycle / 8.0));
         }
+        const auto first = rates.find("soxr_hq/" + c.Name());
+        const auto again = rates.find("soxr_hq_again/" + c.Name());
+        if (any && first != rates.end() && again != rates.end())
+            std::printf("  soxr_hq %.2f / %.2f", first->second / 1e6, again->second / 1e6);
         if (any) std::printf("\n");
     }
     std::printf(
@@ -398,6 +413,8 @@ int main(int argc, char** argv) {
         for (const Conversion& c : kBestConversions)
             benchmark::RegisterBenchmark(("soxr_vhq_again/" + c.Name()).c_str(), RunSoxrVeryHigh,
                                          c);
+        for (const Conversion& c : kConversions)
+            benchmark::RegisterBenchmark(("soxr_hq_again/" + c.Name()).c_str(), RunSoxr, c);
 #endif
         for (const Rates r : {Rates{11127, 96000, 77}, Rates{96000, 8000, 200},
                               Rates{44100, 96000, 100}, Rates{8000, 96000, 50},
