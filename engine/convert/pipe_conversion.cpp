@@ -116,9 +116,10 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, FileHandle& output,
     }
     SoundFileSink sink(writer);
     const StreamRun run = Run(*prepared.resampler, reader, sink, progress);
+    const bool encoded = sink.Finish();
     const bool closed = writer.Close();
     if (run.code < 0) return {run.code, run.detail};
-    if (!closed) return {kOutputWriteError};
+    if (!encoded || !closed) return {kOutputWriteError};
     return Ended(run.code, *prepared.resampler, run.framesRead);
 }
 

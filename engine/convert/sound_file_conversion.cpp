@@ -1,6 +1,5 @@
 #include "engine/convert/sound_file_conversion.h"
 
-#include "engine/convert/background_sink.h"
 #include "engine/convert/carried_tags.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
@@ -88,8 +87,7 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, ReplacingFile& output,
         Prepare({info.read, writer.Samples(), settings, false}, build, refused);
     if (!prepared.resampler) return refused;
     DecodedFrames source(reader);
-    SoundFileSink encoder(writer);
-    BackgroundSink sink(encoder);
+    SoundFileSink sink(writer);
     StreamWritten written;
     std::int64_t framesRead = 0;
     ConversionResult code =
@@ -166,8 +164,7 @@ ConversionOutcome ConvertWavToSoundFile(RandomAccessBytes& input, const WavLayou
         Prepare({layout.format, writer.Samples(), settings, true}, build, refused);
     if (!prepared.resampler) return refused;
     DataChunkSource source(input, layout.dataOffset);
-    SoundFileSink encoder(writer);
-    BackgroundSink sink(encoder);
+    SoundFileSink sink(writer);
     StreamWritten written;
     const auto frames = static_cast<std::int64_t>(layout.frameCount);
     ConversionResult code = ConvertStream(*prepared.resampler, source, frames, sink, progress,

@@ -4,22 +4,39 @@
 #include <cstdint>
 
 #include "engine/base/byte_stream.h"
+#include "engine/convert/background_sink.h"
 #include "engine/resample/stream_conversion.h"
 #include "engine/sndfile/sound_file_reader.h"
 #include "engine/sndfile/sound_file_writer.h"
 
 namespace zel {
 
+// Every libsndfile output is encoded on a thread of its own (FLAC's encoder costs as much as
+// the conversion), beside the block loop. Finish before the writer is closed.
 class SoundFileSink : public ByteSink {
   public:
-    explicit SoundFileSink(SoundFileWriter& writer) : writer_(writer) {}
+    explicit SoundFileSink(SoundFileWriter& writer) : encoder_(writer), background_(encoder_) {}
     bool Write(const std::uint8_t* buffer, std::size_t count) override {
-        const std::size_t frameBytes = writer_.Samples().blockAlign;
-        return writer_.Write(buffer, static_cast<std::int64_t>(count / frameBytes));
+        return background_.Write(buffer, count);
     }
+    // Whether every block reached the writer.
+    bool Finish() { return background_.Finish(); }
 
   private:
-    SoundFileWriter& writer_;
+    class Encoder : public ByteSink {
+      public:
+        explicit Encoder(SoundFileWriter& writer) : writer_(writer) {}
+        bool Write(const std::uint8_t* buffer, std::size_t count) override {
+            const std::size_t frameBytes = writer_.Samples().blockAlign;
+            return writer_.Write(buffer, static_cast<std::int64_t>(count / frameBytes));
+        }
+
+      private:
+        SoundFileWriter& writer_;
+    };
+
+    Encoder encoder_;
+    BackgroundSink background_;
 };
 
 class DecodedFrames : public FrameSource {
