@@ -3,10 +3,6 @@
 // installed. Wall-clock time per conversion; after the runs the ratio of the two.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -14,11 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/run_program.h"
 #include "cpu/cpu_features.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "tools/synthetic_wav.h"
-
-extern char** environ;
 
 namespace {
 
@@ -55,26 +50,9 @@ const Workspace& SharedWorkspace() {
     return workspace;
 }
 
-// Runs a program to its end with its output discarded; true when it exited with 0.
-bool RunQuietly(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void RunCommand(benchmark::State& state, std::vector<std::string> args) {
     for (auto _ : state) {
-        if (!RunQuietly(args)) {
+        if (!zel::bench::RunProgram(args)) {
             state.SkipWithError(("failed: " + args[0]).c_str());
             return;
         }

@@ -8,10 +8,6 @@
 //
 // usage: dither_quality [folder for the files]   (zel-cli and sox as built against)
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -27,10 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/run_program.h"
 #include "engine/codec/noise_shaping_design.h"
 #include "tests/support/weighted_noise.h"
-
-extern char** environ;
 
 namespace {
 
@@ -126,26 +121,6 @@ std::vector<double> ReadSamples(const fs::path& path) {
     return samples;
 }
 
-// Runs a program to its end, its output discarded and its error output kept in
-// `errorFile`; true when it exited with 0.
-bool Run(const std::vector<std::string>& args, const fs::path& errorFile) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 std::string FirstLine(const fs::path& path) {
     std::ifstream file(path);
     std::string line;
@@ -228,7 +203,7 @@ int main(int argc, char** argv) {
             args.insert(args.end(), options.begin(), options.end());
             args.push_back(input.string());
             const fs::path out = dir / (input.stem().string() + suffix + ".wav");
-            return Run(args, errors) ? ReadSamples(out) : std::vector<double>{};
+            return zel::bench::RunProgram(args, errors.c_str()) ? ReadSamples(out) : std::vector<double>{};
         };
         const std::vector<double> zelReference = zel("_f32", {"--bits", "f32"});
         const auto tpdf =
@@ -247,7 +222,7 @@ int main(int argc, char** argv) {
             std::vector<std::string> args{ZEL_SOX_PATH, "-R", input.string(),
                                           "-b",         "16", out.string()};
             args.insert(args.end(), effect.begin(), effect.end());
-            if (!Run(args, errors)) return {};
+            if (!zel::bench::RunProgram(args, errors.c_str())) return {};
             return Measure(ReadSamples(out), soxReference, rate);
         };
         soxShaped = Relative(sox({"dither", "-s"}), *tpdf);
