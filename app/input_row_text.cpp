@@ -42,8 +42,7 @@ QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
 RowTexts FormatColumnTexts(const zel::InputProbe& probe) {
     const zel::WavSampleFormat& format = probe.format;
     RowTexts row;
-    row.cells[kDurationColumn] =
-        DurationText(format.sampleRate == 0 ? 0 : probe.frames / format.sampleRate);
+    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
     row.cells[kChannelsColumn] = ChannelsText(format.channels);
     row.cells[kFrequencyColumn] = FrequencyText(format.sampleRate);
     row.cells[kBitsColumn] = probe.codec.empty() ? BitsText(format.validBits, format.encoding)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/convert/convert_file.h"
+#include "engine/convert/input_probe.h"
 #include "engine/wav/wav_header.h"
 #include "engine/wav/wav_probe.h"
 #include "tests/support/temp_dir.h"
@@ -66,7 +67,7 @@ TEST(WavProbe, ReportsFormatAndDuration) {
     ASSERT_EQ(probe.status, WavProbe::Status::kAccepted);
     EXPECT_EQ(probe.layout.format.channels, 2);
     EXPECT_EQ(probe.layout.format.sampleRate, 44100u);
-    EXPECT_EQ(DurationSeconds(probe), 3u);
+    EXPECT_EQ(DurationSeconds(ProbeInputFile(path)), 3u);
     EXPECT_EQ(ProbeWavFile(dir / "missing.wav").status, WavProbe::Status::kCannotOpen);
     EXPECT_EQ(ProbeWavFile(dir.path()).status, WavProbe::Status::kCannotOpen);
 }

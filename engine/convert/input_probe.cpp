@@ -36,6 +36,11 @@ ResultDetail UnopenedReason(SoundFileRefusal refusal, const std::filesystem::pat
     return damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat;
 }
 
+std::uint64_t DurationSeconds(const InputProbe& probe) {
+    const std::uint32_t rate = probe.format.sampleRate;
+    return rate == 0 ? 0 : probe.frames / rate;
+}
+
 InputProbe ProbeInputFile(const std::filesystem::path& path) {
     const WavProbe wav = ProbeWavFile(path);
     InputProbe probe;

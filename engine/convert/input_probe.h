@@ -35,6 +35,9 @@ struct InputProbe {
 
 InputProbe ProbeInputFile(const std::filesystem::path& path);
 
+// Whole seconds of audio the probed file holds, past 4 GiB too.
+std::uint64_t DurationSeconds(const InputProbe& probe);
+
 // Refusals of ZEL's own reader that libsndfile may not share: no RIFF header at all, or a
 // compressed encoding.
 bool MayBeOtherFormat(const WavRefusalReason& refusal);

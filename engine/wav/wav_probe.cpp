@@ -26,9 +26,4 @@ WavProbe ProbeWavFile(const std::filesystem::path& path) {
     return probe;
 }
 
-std::uint64_t DurationSeconds(const WavProbe& probe) {
-    const std::uint32_t rate = probe.layout.format.sampleRate;
-    return rate == 0 ? 0 : probe.layout.frameCount / rate;
-}
-
 }  // namespace zel

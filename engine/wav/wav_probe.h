@@ -20,7 +20,4 @@ struct WavProbe {
 
 WavProbe ProbeWavFile(const std::filesystem::path& path);
 
-// Whole seconds of audio the probed file holds, past 4 GiB too.
-std::uint64_t DurationSeconds(const WavProbe& probe);
-
 }  // namespace zel
