@@ -14,7 +14,6 @@ namespace {
 
 constexpr double kLengthOffset = 7.95;
 constexpr double kLengthSlope = 2.285;
-constexpr std::int64_t kHalving = 2;
 
 // Half the length of a Kaiser design with this transition width (cycles per frame), in
 // frames, rounded up to whole vectors of taps.
@@ -36,9 +35,27 @@ bool BestQualityFilter::Design(std::int64_t p, std::int64_t q) {
     return Tabulate(p, q, KaiserHalf(transition), band, cutoff);
 }
 
-bool BestQualityFilter::DesignHalving(double passEdge, double stopEdge) {
-    return Tabulate(kHalving, 1, KaiserHalf(stopEdge - passEdge), 2.0 * stopEdge,
-                    0.5 * (passEdge + stopEdge));
+bool BestQualityFilter::DesignBands(std::int64_t p, std::int64_t q, double passEdge,
+                                    double stopEdge) {
+    return Tabulate(p, q, KaiserHalf(stopEdge - passEdge), 1.0, 0.5 * (passEdge + stopEdge));
+}
+
+std::vector<double> BestSteepTaps(std::int64_t up, double passEdge, double stopEdge) {
+    const double length = (kBestStopbandAttenuationDb - kLengthOffset) /
+                          (kLengthSlope * 2.0 * std::numbers::pi * (stopEdge - passEdge));
+    // Odd, so that the centre lies on a sample.
+    const auto centre = static_cast<std::int64_t>(std::ceil(length / 2.0));
+    const KaiserSinc h{0.5 * (passEdge + stopEdge), static_cast<double>(centre + 1),
+                       KaiserBeta(kBestStopbandAttenuationDb)};
+    std::vector<double> row;
+    std::vector<double> scratch;
+    // Taps at tau = centre .. -centre - 1; the last lies on the window's edge (zero).
+    DesignKaiserRow(h, centre + 1, 0.0, row, scratch);
+    row.resize(static_cast<std::size_t>(2 * centre + 1));
+    double sum = 0.0;
+    for (double v : row) sum += v;
+    for (double& v : row) v *= static_cast<double>(up) / sum;
+    return row;
 }
 
 bool BestQualityFilter::Tabulate(std::int64_t p, std::int64_t q, std::int64_t half, double band,

@@ -33,14 +33,19 @@ inline constexpr std::int64_t kBestMinInterpolationPhases = 128;
 inline constexpr std::int64_t kMaxBestExactCoefficients = std::int64_t{1} << 21;
 inline constexpr std::uint64_t kMaxBestQualityTableBytes = std::uint64_t{32} << 20;
 
+// The steep stage's taps at the rate input x up: a Kaiser-windowed sinc of odd length
+// passing up to `passEdge` and stopping from `stopEdge` on (cycles per sample at that rate),
+// its gain `up` (the zeros stuffed between input frames take the rest).
+std::vector<double> BestSteepTaps(std::int64_t up, double passEdge, double stopEdge);
+
 class BestQualityFilter {
 public:
     // Designs the filter for P input frames per Q outputs (both positive, any size: they
     // are reduced here). False when its table would exceed the bound or cannot be had.
     bool Design(std::int64_t p, std::int64_t q);
-    // A halving (2:1) with other band edges, in cycles per input frame
-    // (0 < pass < stop <= 0.5).
-    bool DesignHalving(double passEdge, double stopEdge);
+    // The chain's short stage: P frames of its input per Q outputs, passing up to
+    // `passEdge` and stopping from `stopEdge` on, in cycles per input frame.
+    bool DesignBands(std::int64_t p, std::int64_t q, double passEdge, double stopEdge);
 
     std::int64_t P() const { return p_; }
     std::int64_t Q() const { return q_; }

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "engine/resample/hq/best_quality_kernels.h"
+#include "engine/resample/hq/complex_fft_body.h"
 
 namespace zel {
 namespace {
@@ -109,7 +110,7 @@ void BestInterpolated(const double* const* rows, const double (*weights)[kBestIn
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestInterpolated<V>};
+    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft};
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "engine/resample/hq/complex_fft.h"
+
 namespace zel {
 
 // Outputs of one phase summed side by side; a run of another length computes its last
@@ -27,6 +29,8 @@ struct BestQualityKernels {
     void (*interpolated)(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                          const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                          const double* const* x, int channels, double* const* out);
+    // The steep stage's transforms.
+    ComplexFftFunction fft;
 };
 
 // Scalar, the reference of the mode.

@@ -4,17 +4,15 @@
 #include <cstring>
 
 #include "engine/resample/conversion_ratio.h"
+#include "engine/resample/hq/best_quality_bands.h"
 
 namespace zel {
 namespace {
 
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
-constexpr std::int64_t kHalving = 2;
-// Halvings go on while the remaining ratio exceeds 5/2, as in the high-quality chain: their
-// transitions stay at a tenth of their input rate or wider.
-constexpr std::int64_t kHalvingThresholdNumerator = 5;
-constexpr std::int64_t kHalvingThresholdDenominator = 2;
+// The steep stage's output rate is at least this many times the output's.
+constexpr std::int64_t kRateFactor = 2;
 
 constexpr std::int64_t kSampleBytes = sizeof(double);
 // Input of one tile of exact outputs, all channels: half the first-level data cache.
@@ -43,34 +41,36 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
-    halvings_.clear();
-    // Each halving passes the final band (F, the output's Nyquist frequency in cycles per
-    // frame of the halving's input) and stops from its own Nyquist frequency minus F on,
-    // so what it aliases lands above F, where the final filter stops it.
-    double finalNyquist = 0.5 * static_cast<double>(q) / static_cast<double>(p);
-    std::int64_t rest = q;
-    while (kHalvingThresholdDenominator * p > kHalvingThresholdNumerator * rest) {
-        auto stage = std::make_unique<BestQualityResampler>(kernels_);
-        if (!stage->filter_.DesignHalving(finalNyquist, 0.5 - finalNyquist) ||
-            !stage->PrepareStage(channels))
-            return false;
-        halvings_.push_back(std::move(stage));
-        rest *= kHalving;
-        finalNyquist *= kHalving;
-    }
-    if (!filter_.Design(p, rest) || !PrepareStage(channels)) return false;
+    // The steep stage's output rate: twice the input's below 2:1, else the input's
+    // divided by the largest whole number that keeps it at twice the output's or more.
+    up_ = p < kRateFactor * q ? kRateFactor : 1;
+    down_ = up_ == kRateFactor ? 1 : p / (kRateFactor * q);
+    // The final band B in cycles per input frame; the steep stage passes 0.98 B and stops
+    // from B on, so its output holds nothing between B and its rate less B, where the short
+    // stage's first image begins.
+    const double band = 0.5 * std::min(1.0, static_cast<double>(q) / static_cast<double>(p));
+    const double rise = static_cast<double>(up_);
+    const std::vector<double> taps =
+        BestSteepTaps(up_, kBestPassbandEdge * band / rise, kBestStopbandEdge * band / rise);
+    if (!steep_.Prepare(up_, down_, taps, channels, kMaxPushFrames, kernels_.fft)) return false;
+    const double stageBand = band * static_cast<double>(down_) / rise;
+    if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,
+                             1.0 - kBestStopbandEdge * stageBand) ||
+        !PrepareStage(channels, steep_.MaxOutputs()))
+        return false;
+    for (int c = 0; c < channels; ++c) stageOutput_[c] = steep_.Output(c);
     overallP_ = p;
     overallQ_ = q;
     return true;
 }
 
-bool BestQualityResampler::PrepareStage(int channels) {
+bool BestQualityResampler::PrepareStage(int channels, std::int64_t maxPushFrames) {
     channels_ = channels;
     const std::int64_t half = filter_.HalfTaps();
     batchFrames_ = LargeTable() ? kLargeTableBatchBytes / (kSampleBytes * channels) : 0;
     // The batch, a push, what the previous outputs left (under two reaches) and the silence
     // of the tail.
-    capacity_ = batchFrames_ + kMaxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) +
+    capacity_ = batchFrames_ + maxPushFrames + 4 * half + CeilDivide(filter_.P(), filter_.Q()) +
                 kBestTapMultiple;
     outputCapacity_ = CeilDivide(capacity_ * filter_.Q(), filter_.P()) + 2;
     input_.clear();
@@ -89,11 +89,8 @@ bool BestQualityResampler::PrepareStage(int channels) {
     filled_ = 0;
     AppendSilence(half);
     pushed_ = next_ = whole_ = rest_ = received_ = 0;
-    draining_ = 0;
     finishing_ = false;
     stageOutput_.assign(static_cast<std::size_t>(channels), nullptr);
-    overallP_ = filter_.P();
-    overallQ_ = filter_.Q();
     return true;
 }
 
@@ -106,29 +103,14 @@ std::int64_t BestQualityResampler::OutputsFor(std::int64_t inputFrames) const {
 }
 
 std::uint64_t BestQualityResampler::MemoryBytes() const {
-    std::uint64_t total = filter_.TableBytes() +
-                          static_cast<std::uint64_t>(channels_) *
-                              static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
-    for (const auto& stage : halvings_) total += stage->MemoryBytes();
-    return total;
-}
-
-double BestQualityResampler::MultiplyAddsPerFrame() const {
-    const auto perOutput = [this](const BestQualityFilter& f) {
-        return static_cast<double>(f.Taps()) *
-               (channels_ + (f.Exact() ? 0 : kBestInterpolationRows));
-    };
-    double total = perOutput(filter_);
-    double rate = static_cast<double>(overallP_) / static_cast<double>(overallQ_);
-    for (const auto& stage : halvings_) {
-        rate /= kHalving;
-        total += rate * perOutput(stage->filter_);
-    }
-    return total;
+    return steep_.MemoryBytes() + filter_.TableBytes() +
+           static_cast<std::uint64_t>(channels_) *
+               static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
 }
 
 template <typename Sample>
 void BestQualityResampler::Append(const Sample* const* input, std::int64_t frames) {
+    if (frames == 0) return;
     for (int c = 0; c < channels_; ++c)
         std::copy(input[c], input[c] + frames, input_[c].data() + filled_);
     filled_ += frames;
@@ -155,40 +137,26 @@ void BestQualityResampler::Discard() {
 std::int64_t BestQualityResampler::Push(const float* const* input, std::int64_t frames) {
     frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
     received_ += frames;
-    return FeedFrom(0, input, frames);
+    return PushSteepOutputs(steep_.Push(input, frames), outputCapacity_);
 }
 
-template <typename Sample>
-std::int64_t BestQualityResampler::FeedFrom(std::size_t from, const Sample* const* input,
-                                            std::int64_t frames) {
-    if (from >= halvings_.size()) return frames > 0 ? PushHere(input, frames) : 0;
-    frames = halvings_[from]->PushHere(input, frames);
-    if (frames == 0) return 0;
-    for (int c = 0; c < channels_; ++c) stageOutput_[c] = halvings_[from]->Output(c);
-    return FeedFrom<double>(from + 1, stageOutput_.data(), frames);
-}
-
-template <typename Sample>
-std::int64_t BestQualityResampler::PushHere(const Sample* const* input, std::int64_t frames) {
-    Append(input, frames);
+std::int64_t BestQualityResampler::PushSteepOutputs(std::int64_t frames, std::int64_t limit) {
+    Append(stageOutput_.data(), frames);
     pushed_ += frames;
-    if (filled_ < batchFrames_) return 0;
-    return Produce(outputCapacity_);
+    if (filled_ < batchFrames_ && limit == outputCapacity_) return 0;
+    return Produce(limit);
 }
 
 std::int64_t BestQualityResampler::Finish() {
-    // The halvings drain in order, each through the rest of the chain; a halving keeps
-    // its filter's ring-out past its nominal length, so the next stage sees the whole tail.
-    while (draining_ < halvings_.size()) {
-        BestQualityResampler& stage = *halvings_[draining_];
-        const std::int64_t count = stage.FinishHere(stage.OutputsFor(stage.pushed_) +
-                                                    CeilDivide(stage.filter_.HalfTaps(), kHalving));
-        if (count == 0) {
-            ++draining_;
-            continue;
-        }
-        for (int c = 0; c < channels_; ++c) stageOutput_[c] = stage.Output(c);
-        const std::int64_t produced = FeedFrom<double>(draining_ + 1, stageOutput_.data(), count);
+    // The steep stage rings out through silence until the short stage holds every output
+    // its last outputs read: those up to the stream's end plus the steep filter's delay,
+    // and a reach of the short filter beyond.
+    const std::int64_t needed =
+        CeilDivide(received_ * up_ + steep_.Delay(), down_) + filter_.HalfTaps() + 1;
+    while (steep_.Produced() < needed) {
+        // The ring-out's outputs past the stream's end are never produced.
+        const std::int64_t produced = PushSteepOutputs(steep_.PushSilence(kMaxPushFrames),
+                                                       OutputsFor(received_) - next_);
         if (produced > 0) return produced;
     }
     return FinishHere(OutputsFor(received_));
@@ -197,7 +165,6 @@ std::int64_t BestQualityResampler::Finish() {
 std::int64_t BestQualityResampler::FinishHere(std::int64_t total) {
     if (!finishing_) {
         finishing_ = true;
-        // Enough silence for a halving's ring-out as well.
         AppendSilence(2 * filter_.HalfTaps() + 1);
     }
     return Produce(total - next_);

@@ -3,8 +3,13 @@
 // scale, in double precision inside. It keeps the high-quality chain's promises (see
 // high_quality_resampler.h): output j lies at input position j x P / Q with the filter
 // centred on it, and a stream of N input frames yields exactly round(N x Q / P) outputs,
-// however it is cut into pushes. Decimation by more than 5/2 first halves the rate as
-// often as needed with short Kaiser filters of the same depth.
+// however it is cut into pushes.
+//
+// Two stages: all the steepness lies in a long filter applied by fast convolution
+// (FftRateStage), which doubles the rate (ratios below 2:1) or divides it by a whole
+// number, to at least twice the output's rate; a short polyphase filter then reaches the
+// output rate, its transition band being wide (from 0.98 x the final band to the first
+// image of the doubled rate).
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +18,7 @@
 #include "engine/base/aligned_buffer.h"
 #include "engine/resample/hq/best_quality_filter.h"
 #include "engine/resample/hq/best_quality_kernels.h"
+#include "engine/resample/hq/fft_rate_stage.h"
 
 namespace zel {
 
@@ -38,23 +44,18 @@ public:
     const double* Output(int channel) const { return output_[channel].data(); }
     // The most outputs one Push or Finish returns.
     std::int64_t OutputCapacity() const { return outputCapacity_; }
-    // The final stage's filter.
+    // The final stage's filter, and the steep stage before it.
     const BestQualityFilter& Filter() const { return filter_; }
-    int Halvings() const { return static_cast<int>(halvings_.size()); }
+    const FftRateStage& SteepStage() const { return steep_; }
     // Bytes of tables and buffers over the whole chain.
     std::uint64_t MemoryBytes() const;
-    // Multiply-adds per output frame (all channels) over the whole chain, the interpolation
-    // of coefficients counted as four more per tap.
-    double MultiplyAddsPerFrame() const;
     // round(inputFrames x Q / P) for the prepared ratio.
     std::int64_t OutputsFor(std::int64_t inputFrames) const;
 
 private:
-    bool PrepareStage(int channels);
-    template <typename Sample>
-    std::int64_t FeedFrom(std::size_t from, const Sample* const* input, std::int64_t frames);
-    template <typename Sample>
-    std::int64_t PushHere(const Sample* const* input, std::int64_t frames);
+    bool PrepareStage(int channels, std::int64_t maxPushFrames);
+    // Appends the steep stage's `frames` newest outputs and produces at most `limit`.
+    std::int64_t PushSteepOutputs(std::int64_t frames, std::int64_t limit);
     std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
@@ -68,9 +69,10 @@ private:
 
     const BestQualityKernels& kernels_;
     BestQualityFilter filter_;
-    std::vector<std::unique_ptr<BestQualityResampler>> halvings_;
+    FftRateStage steep_;
+    std::int64_t up_ = 1;
+    std::int64_t down_ = 1;
     std::vector<const double*> stageOutput_;
-    std::size_t draining_ = 0;   // the first halving not yet finished
     std::int64_t overallP_ = 0;  // the whole chain's ratio
     std::int64_t overallQ_ = 0;
     std::int64_t received_ = 0;  // frames pushed into the chain

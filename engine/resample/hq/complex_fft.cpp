@@ -1,0 +1,22 @@
+#include "engine/resample/hq/complex_fft.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace zel {
+
+ComplexFftPlan::ComplexFftPlan(std::int64_t points) : size(points) {
+    constexpr std::int64_t kRadix = 4;
+    for (std::int64_t n = points; n >= kRadix; n /= kRadix) {
+        const std::int64_t quarter = n / kRadix;
+        const double step = -2.0 * std::numbers::pi / static_cast<double>(n);
+        for (std::int64_t multiple = 1; multiple <= 3; ++multiple) {
+            for (std::int64_t p = 0; p < quarter; ++p)
+                twiddles.push_back(std::cos(step * static_cast<double>(multiple * p)));
+            for (std::int64_t p = 0; p < quarter; ++p)
+                twiddles.push_back(std::sin(step * static_cast<double>(multiple * p)));
+        }
+    }
+}
+
+}  // namespace zel

@@ -1,0 +1,28 @@
+#pragma once
+// A complex transform of a power-of-two size in double precision, on split real and
+// imaginary arrays, for the best-quality mode's fast-convolution stage. The plan holds the
+// twiddles of every radix-4 pass; the passes themselves run in the per-ISA kernels.
+
+#include <cstdint>
+#include <vector>
+
+namespace zel {
+
+struct ComplexFftPlan {
+    // Builds the plan for `size` points (a power of two, at least 4): X[k] = sum x[n]
+    // e^(-2 pi i n k / size).
+    explicit ComplexFftPlan(std::int64_t size = 0);
+
+    std::int64_t size = 0;
+    // Per radix-4 pass of length n, for p < n / 4: W^p, W^2p and W^3p (W = e^(-2 pi i / n)),
+    // stored one pass after another as re1, im1, re2, im2, re3, im3 runs of n / 4.
+    std::vector<double> twiddles;
+};
+
+// The forward transform of `re` + i `im` (each `plan.size` long) in place; `workRe` and
+// `workIm` are scratch of the same size. Whichever instruction set runs it, the result is
+// in natural order.
+using ComplexFftFunction = void (*)(const ComplexFftPlan& plan, double* re, double* im,
+                                    double* workRe, double* workIm);
+
+}  // namespace zel

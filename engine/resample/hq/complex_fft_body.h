@@ -1,0 +1,99 @@
+#pragma once
+// The complex transform's passes (Stockham's self-sorting radix 4, one radix-2 pass last
+// when the size is not a power of four), in plain loops that each kernel file compiles for
+// its own instruction set: the inner loop runs over contiguous runs of points, which the
+// compiler turns into vector code.
+//
+// Only for the kernel files; internal linkage.
+
+#include <cstdint>
+#include <utility>
+
+#include "engine/resample/hq/complex_fft.h"
+
+namespace zel {
+namespace {
+
+// One radix-4 pass: n points at stride s, from (xr, xi) into (yr, yi).
+inline void Radix4Pass(const double* tw, std::int64_t n, std::int64_t s,
+                       const double* __restrict xr, const double* __restrict xi,
+                       double* __restrict yr, double* __restrict yi) {
+    const std::int64_t m = n / 4;
+    const double* w1r = tw;
+    const double* w1i = tw + m;
+    const double* w2r = tw + 2 * m;
+    const double* w2i = tw + 3 * m;
+    const double* w3r = tw + 4 * m;
+    const double* w3i = tw + 5 * m;
+    for (std::int64_t p = 0; p < m; ++p) {
+        const double c1 = w1r[p], s1 = w1i[p], c2 = w2r[p], s2 = w2i[p], c3 = w3r[p], s3 = w3i[p];
+        const double* ar = xr + s * p;
+        const double* ai = xi + s * p;
+        double* outR = yr + s * 4 * p;
+        double* outI = yi + s * 4 * p;
+        for (std::int64_t q = 0; q < s; ++q) {
+            const double aR = ar[q], aI = ai[q];
+            const double bR = ar[q + s * m], bI = ai[q + s * m];
+            const double cR = ar[q + 2 * s * m], cI = ai[q + 2 * s * m];
+            const double dR = ar[q + 3 * s * m], dI = ai[q + 3 * s * m];
+            const double apcR = aR + cR, apcI = aI + cI;
+            const double amcR = aR - cR, amcI = aI - cI;
+            const double bpdR = bR + dR, bpdI = bI + dI;
+            // j (b - d)
+            const double jR = -(bI - dI), jI = bR - dR;
+            outR[q] = apcR + bpdR;
+            outI[q] = apcI + bpdI;
+            const double r1 = amcR - jR, i1 = amcI - jI;
+            outR[q + s] = c1 * r1 - s1 * i1;
+            outI[q + s] = c1 * i1 + s1 * r1;
+            const double r2 = apcR - bpdR, i2 = apcI - bpdI;
+            outR[q + 2 * s] = c2 * r2 - s2 * i2;
+            outI[q + 2 * s] = c2 * i2 + s2 * r2;
+            const double r3 = amcR + jR, i3 = amcI + jI;
+            outR[q + 3 * s] = c3 * r3 - s3 * i3;
+            outI[q + 3 * s] = c3 * i3 + s3 * r3;
+        }
+    }
+}
+
+inline void Radix2LastPass(std::int64_t s, const double* __restrict xr,
+                           const double* __restrict xi, double* __restrict yr,
+                           double* __restrict yi) {
+    for (std::int64_t q = 0; q < s; ++q) {
+        yr[q] = xr[q] + xr[q + s];
+        yi[q] = xi[q] + xi[q + s];
+        yr[q + s] = xr[q] - xr[q + s];
+        yi[q + s] = xi[q] - xi[q + s];
+    }
+}
+
+void ComplexFft(const ComplexFftPlan& plan, double* re, double* im, double* workRe,
+                double* workIm) {
+    double* xr = re;
+    double* xi = im;
+    double* yr = workRe;
+    double* yi = workIm;
+    const double* tw = plan.twiddles.data();
+    std::int64_t n = plan.size;
+    std::int64_t s = 1;
+    for (; n >= 4; n /= 4, s *= 4) {
+        Radix4Pass(tw, n, s, xr, xi, yr, yi);
+        tw += 6 * (n / 4);
+        std::swap(xr, yr);
+        std::swap(xi, yi);
+    }
+    if (n == 2) {
+        Radix2LastPass(s, xr, xi, yr, yi);
+        std::swap(xr, yr);
+        std::swap(xi, yi);
+    }
+    if (xr != re) {
+        for (std::int64_t k = 0; k < plan.size; ++k) {
+            re[k] = xr[k];
+            im[k] = xi[k];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zel

@@ -1,0 +1,155 @@
+#include "engine/resample/hq/fft_rate_stage.h"
+
+#include <algorithm>
+
+namespace zel {
+namespace {
+
+// Transform size at least this many times the filter's length: the share of each block
+// spent on the overlap stays near a quarter, and the transforms stay in the second-level
+// cache.
+constexpr std::int64_t kSizePerTap = 4;
+constexpr std::int64_t kMinSize = 64;
+
+std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
+    std::int64_t size = 1;
+    while (size < n) size *= 2;
+    return size;
+}
+
+}  // namespace
+
+bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps,
+                           int channels, std::int64_t maxPushFrames, ComplexFftFunction fft) {
+    fft_ = fft;
+    up_ = up;
+    down_ = down;
+    taps_ = static_cast<std::int64_t>(taps.size());
+    channels_ = channels;
+    size_ = std::max(kMinSize, PowerOfTwoAtLeast(kSizePerTap * taps_));
+    blockFrames_ = size_ / up_;
+    overlap_ = (taps_ - 1) / up_;
+    const std::int64_t fresh = blockFrames_ - overlap_;
+    maxOutputs_ = (maxPushFrames / fresh + 2) * (fresh * up_ / down_ + 1);
+    inputPlan_ = ComplexFftPlan(blockFrames_);
+    outputPlan_ = ComplexFftPlan(size_);
+    const auto size = static_cast<std::uint64_t>(size_);
+    if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !re_.Allocate(size) ||
+        !im_.Allocate(size) || !workRe_.Allocate(size) || !workIm_.Allocate(size))
+        return false;
+    // The spectrum of the taps, with the inverse transform's 1 / size folded in.
+    std::copy(taps.begin(), taps.end(), responseRe_.data());
+    fft_(outputPlan_, responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
+    const double scale = 1.0 / static_cast<double>(size_);
+    for (std::int64_t k = 0; k < size_; ++k) {
+        responseRe_.data()[k] *= scale;
+        responseIm_.data()[k] *= scale;
+    }
+    held_.clear();
+    output_.clear();
+    held_.resize(static_cast<std::size_t>(channels));
+    output_.resize(static_cast<std::size_t>(channels));
+    for (int c = 0; c < channels; ++c) {
+        if (!held_[c].Allocate(static_cast<std::uint64_t>(blockFrames_)) ||
+            !output_[c].Allocate(static_cast<std::uint64_t>(maxOutputs_)))
+            return false;
+    }
+    // The reach before the first frame is silence.
+    filled_ = overlap_;
+    blocks_ = produced_ = pending_ = 0;
+    return true;
+}
+
+std::uint64_t FftRateStage::MemoryBytes() const {
+    return (6 * static_cast<std::uint64_t>(size_) +
+            static_cast<std::uint64_t>(channels_) *
+                static_cast<std::uint64_t>(blockFrames_ + maxOutputs_)) *
+           sizeof(double);
+}
+
+template <typename Sample>
+std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames) {
+    pending_ = 0;
+    for (std::int64_t done = 0; done < frames;) {
+        const std::int64_t take = std::min(frames - done, blockFrames_ - filled_);
+        for (int c = 0; c < channels_; ++c) {
+            const Sample* from = input ? input[c] + done : nullptr;
+            double* to = held_[c].data() + filled_;
+            if (from)
+                std::copy(from, from + take, to);
+            else
+                std::fill(to, to + take, 0.0);
+        }
+        filled_ += take;
+        done += take;
+        if (filled_ == blockFrames_) TransformBlock();
+    }
+    return pending_;
+}
+
+template std::int64_t FftRateStage::Push<float>(const float* const*, std::int64_t);
+template std::int64_t FftRateStage::Push<double>(const double* const*, std::int64_t);
+
+std::int64_t FftRateStage::PushSilence(std::int64_t frames) {
+    return Push<double>(nullptr, frames);
+}
+
+void FftRateStage::TransformBlock() {
+    for (int c = 0; c < channels_; c += 2) TransformPair(c, c + 1 < channels_ ? c + 1 : -1);
+    const std::int64_t wanted = Delay() + produced_ * down_;
+    const std::int64_t first = blocks_ * (size_ - taps_ + 1);
+    const std::int64_t end = first + size_ - taps_ + 1;
+    const std::int64_t count = wanted < end ? (end - 1 - wanted) / down_ + 1 : 0;
+    produced_ += count;
+    pending_ += count;
+    ++blocks_;
+    for (int c = 0; c < channels_; ++c) {
+        double* data = held_[c].data();
+        std::copy(data + blockFrames_ - overlap_, data + blockFrames_, data);
+    }
+    filled_ = overlap_;
+}
+
+// Transforms the block of two channels (the second -1 for none), filters it and keeps the
+// outputs that fall on the output grid.
+void FftRateStage::TransformPair(int first, int second) {
+    double* re = re_.data();
+    double* im = im_.data();
+    std::copy(held_[first].data(), held_[first].data() + blockFrames_, re);
+    if (second >= 0)
+        std::copy(held_[second].data(), held_[second].data() + blockFrames_, im);
+    else
+        std::fill(im, im + blockFrames_, 0.0);
+    fft_(inputPlan_, re, im, workRe_.data(), workIm_.data());
+    // Raising the rate by stuffing zeros repeats the spectrum.
+    for (std::int64_t k = blockFrames_; k < size_; ++k) {
+        re[k] = re[k - blockFrames_];
+        im[k] = im[k - blockFrames_];
+    }
+    // The inverse transform as the conjugate of the forward one of the conjugate.
+    const double* hr = responseRe_.data();
+    const double* hi = responseIm_.data();
+    for (std::int64_t k = 0; k < size_; ++k) {
+        const double xr = re[k];
+        const double xi = im[k];
+        re[k] = xr * hr[k] - xi * hi[k];
+        im[k] = -(xr * hi[k] + xi * hr[k]);
+    }
+    fft_(outputPlan_, re, im, workRe_.data(), workIm_.data());
+    KeepOutputs(first, second);
+}
+
+void FftRateStage::KeepOutputs(int first, int second) {
+    // Circular convolution is exact from index taps - 1 on; index taps - 1 of block b is
+    // sample b x (size - taps + 1) of the filtered stream, and output m is its sample
+    // Delay() + m x Down.
+    const std::int64_t start = blocks_ * (size_ - taps_ + 1) - (taps_ - 1);
+    std::int64_t at = Delay() + produced_ * down_ - start;
+    std::int64_t out = pending_;
+    for (; at < size_; at += down_, ++out) {
+        output_[first].data()[out] = re_.data()[at];
+        if (second >= 0) output_[second].data()[out] = -im_.data()[at];
+    }
+}
+
+}  // namespace zel
