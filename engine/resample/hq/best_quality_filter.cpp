@@ -40,11 +40,13 @@ bool BestQualityFilter::DesignBands(std::int64_t p, std::int64_t q, double passE
     return Tabulate(p, q, KaiserHalf(stopEdge - passEdge), 1.0, 0.5 * (passEdge + stopEdge));
 }
 
-std::vector<double> BestSteepTaps(std::int64_t up, double passEdge, double stopEdge) {
+std::vector<double> BestSteepTaps(std::int64_t up, double passEdge, double stopEdge,
+                                  std::int64_t centreMultiple) {
     const double length = (kBestStopbandAttenuationDb - kLengthOffset) /
                           (kLengthSlope * 2.0 * std::numbers::pi * (stopEdge - passEdge));
     // Odd, so that the centre lies on a sample.
-    const auto centre = static_cast<std::int64_t>(std::ceil(length / 2.0));
+    const auto centre = (static_cast<std::int64_t>(std::ceil(length / 2.0)) + centreMultiple - 1) /
+                        centreMultiple * centreMultiple;
     const KaiserSinc h{0.5 * (passEdge + stopEdge), static_cast<double>(centre + 1),
                        KaiserBeta(kBestStopbandAttenuationDb)};
     std::vector<double> row;

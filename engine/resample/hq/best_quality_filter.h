@@ -35,8 +35,10 @@ inline constexpr std::uint64_t kMaxBestQualityTableBytes = std::uint64_t{32} << 
 
 // The steep stage's taps at the rate input x up: a Kaiser-windowed sinc of odd length
 // passing up to `passEdge` and stopping from `stopEdge` on (cycles per sample at that rate),
-// its gain `up` (the zeros stuffed between input frames take the rest).
-std::vector<double> BestSteepTaps(std::int64_t up, double passEdge, double stopEdge);
+// its gain `up` (the zeros stuffed between input frames take the rest), its centre at a
+// multiple of `centreMultiple`.
+std::vector<double> BestSteepTaps(std::int64_t up, double passEdge, double stopEdge,
+                                  std::int64_t centreMultiple);
 
 class BestQualityFilter {
 public:

@@ -42,16 +42,17 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
     // The steep stage's output rate: twice the input's below 2:1, else the input's
-    // divided by the largest whole number that keeps it at twice the output's or more.
+    // divided by the largest power of two that keeps it at twice the output's or more.
     up_ = p < kRateFactor * q ? kRateFactor : 1;
-    down_ = up_ == kRateFactor ? 1 : p / (kRateFactor * q);
+    down_ = 1;
+    while (up_ == 1 && 2 * down_ * kRateFactor * q <= p) down_ *= 2;
     // The final band B in cycles per input frame; the steep stage passes 0.98 B and stops
     // from B on, so its output holds nothing between B and its rate less B, where the short
     // stage's first image begins.
     const double band = 0.5 * std::min(1.0, static_cast<double>(q) / static_cast<double>(p));
     const double rise = static_cast<double>(up_);
     const std::vector<double> taps =
-        BestSteepTaps(up_, kBestPassbandEdge * band / rise, kBestStopbandEdge * band / rise);
+        BestSteepTaps(up_, kBestPassbandEdge * band / rise, kBestStopbandEdge * band / rise, down_);
     if (!steep_.Prepare(up_, down_, taps, channels, kMaxPushFrames, kernels_.fft)) return false;
     const double stageBand = band * static_cast<double>(down_) / rise;
     if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,

@@ -6,8 +6,8 @@
 // however it is cut into pushes.
 //
 // Two stages: all the steepness lies in a long filter applied by fast convolution
-// (FftRateStage), which doubles the rate (ratios below 2:1) or divides it by a whole
-// number, to at least twice the output's rate; a short polyphase filter then reaches the
+// (FftRateStage), which doubles the rate (ratios below 2:1) or divides it by a power
+// of two, to at least twice the output's rate; a short polyphase filter then reaches the
 // output rate, its transition band being wide (from 0.98 x the final band to the first
 // image of the doubled rate).
 

@@ -32,14 +32,17 @@ bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector
     const std::int64_t fresh = blockFrames_ - overlap_;
     maxOutputs_ = (maxPushFrames / fresh + 2) * (fresh * up_ / down_ + 1);
     inputPlan_ = ComplexFftPlan(blockFrames_);
-    outputPlan_ = ComplexFftPlan(size_);
+    // Keeping every Down-th output is folding the spectrum into size / Down bins, so the
+    // inverse transform is that much shorter (Down is a power of two, as is the size).
+    outputPlan_ = ComplexFftPlan(size_ / down_);
     const auto size = static_cast<std::uint64_t>(size_);
     if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !re_.Allocate(size) ||
         !im_.Allocate(size) || !workRe_.Allocate(size) || !workIm_.Allocate(size))
         return false;
     // The spectrum of the taps, with the inverse transform's 1 / size folded in.
     std::copy(taps.begin(), taps.end(), responseRe_.data());
-    fft_(outputPlan_, responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
+    const ComplexFftPlan responsePlan(size_);
+    fft_(responsePlan, responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
     const double scale = 1.0 / static_cast<double>(size_);
     for (std::int64_t k = 0; k < size_; ++k) {
         responseRe_.data()[k] *= scale;
@@ -135,6 +138,13 @@ void FftRateStage::TransformPair(int first, int second) {
         re[k] = xr * hr[k] - xi * hi[k];
         im[k] = -(xr * hi[k] + xi * hr[k]);
     }
+    const std::int64_t folded = size_ / down_;
+    for (std::int64_t r = 1; r < down_; ++r) {
+        for (std::int64_t k = 0; k < folded; ++k) {
+            re[k] += re[k + r * folded];
+            im[k] += im[k + r * folded];
+        }
+    }
     fft_(outputPlan_, re, im, workRe_.data(), workIm_.data());
     KeepOutputs(first, second);
 }
@@ -146,9 +156,10 @@ void FftRateStage::KeepOutputs(int first, int second) {
     const std::int64_t start = blocks_ * (size_ - taps_ + 1) - (taps_ - 1);
     std::int64_t at = Delay() + produced_ * down_ - start;
     std::int64_t out = pending_;
+    // The taps' centre and the blocks' steps are multiples of Down, so `at` is too.
     for (; at < size_; at += down_, ++out) {
-        output_[first].data()[out] = re_.data()[at];
-        if (second >= 0) output_[second].data()[out] = -im_.data()[at];
+        output_[first].data()[out] = re_.data()[at / down_];
+        if (second >= 0) output_[second].data()[out] = -im_.data()[at / down_];
     }
 }
 

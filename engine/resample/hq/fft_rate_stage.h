@@ -17,8 +17,8 @@ namespace zel {
 
 class FftRateStage {
 public:
-    // `taps` (odd in number, the gain Up included) at the rate input x Up; the transform
-    // size is chosen here. Pushes take at most `maxPushFrames` frames. False when the
+    // `taps` (odd in number, the gain Up included) at the rate input x Up, their centre at a
+    // multiple of Down (a power of two); the transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when the
     // memory cannot be had.
     bool Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps, int channels,
                  std::int64_t maxPushFrames, ComplexFftFunction fft);
