@@ -110,7 +110,7 @@ void BestInterpolated(const double* const* rows, const double (*weights)[kBestIn
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft};
+    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft<V>};
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #pragma once
 // The complex transform's passes (Stockham's self-sorting radix 4, one radix-2 pass last
-// when the size is not a power of four), in plain loops that each kernel file compiles for
-// its own instruction set: the inner loop runs over contiguous runs of points, which the
-// compiler turns into vector code.
+// when the size is not a power of four), over a vector type V of doubles that each kernel
+// file supplies: every pass but the first runs over contiguous runs of points at least a
+// vector long (the first, of runs of one point, is plain scalar code).
+//
+// V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add and Sub.
 //
 // Only for the kernel files; internal linkage.
 
@@ -56,6 +58,47 @@ inline void Radix4Pass(const double* tw, std::int64_t n, std::int64_t s,
     }
 }
 
+// The same pass with vectors of V::kWidth points along q (s a multiple of the width).
+template <class V>
+void Radix4PassVector(const double* tw, std::int64_t n, std::int64_t s,
+                      const double* __restrict xr, const double* __restrict xi,
+                      double* __restrict yr, double* __restrict yi) {
+    using Reg = typename V::Reg;
+    const std::int64_t m = n / 4;
+    const std::int64_t sm = s * m;
+    for (std::int64_t p = 0; p < m; ++p) {
+        const Reg c1 = V::Set(tw[p]), s1 = V::Set(tw[m + p]);
+        const Reg c2 = V::Set(tw[2 * m + p]), s2 = V::Set(tw[3 * m + p]);
+        const Reg c3 = V::Set(tw[4 * m + p]), s3 = V::Set(tw[5 * m + p]);
+        const double* ar = xr + s * p;
+        const double* ai = xi + s * p;
+        double* outR = yr + s * 4 * p;
+        double* outI = yi + s * 4 * p;
+        for (std::int64_t q = 0; q < s; q += V::kWidth) {
+            const Reg aR = V::Load(ar + q), aI = V::Load(ai + q);
+            const Reg bR = V::Load(ar + q + sm), bI = V::Load(ai + q + sm);
+            const Reg cR = V::Load(ar + q + 2 * sm), cI = V::Load(ai + q + 2 * sm);
+            const Reg dR = V::Load(ar + q + 3 * sm), dI = V::Load(ai + q + 3 * sm);
+            const Reg apcR = V::Add(aR, cR), apcI = V::Add(aI, cI);
+            const Reg amcR = V::Sub(aR, cR), amcI = V::Sub(aI, cI);
+            const Reg bpdR = V::Add(bR, dR), bpdI = V::Add(bI, dI);
+            // j (b - d) = (dI - bI) + j (bR - dR)
+            const Reg jR = V::Sub(dI, bI), jI = V::Sub(bR, dR);
+            V::Store(outR + q, V::Add(apcR, bpdR));
+            V::Store(outI + q, V::Add(apcI, bpdI));
+            const Reg r1 = V::Sub(amcR, jR), i1 = V::Sub(amcI, jI);
+            V::Store(outR + q + s, V::Sub(V::Mul(c1, r1), V::Mul(s1, i1)));
+            V::Store(outI + q + s, V::MulAdd(c1, i1, V::Mul(s1, r1)));
+            const Reg r2 = V::Sub(apcR, bpdR), i2 = V::Sub(apcI, bpdI);
+            V::Store(outR + q + 2 * s, V::Sub(V::Mul(c2, r2), V::Mul(s2, i2)));
+            V::Store(outI + q + 2 * s, V::MulAdd(c2, i2, V::Mul(s2, r2)));
+            const Reg r3 = V::Add(amcR, jR), i3 = V::Add(amcI, jI);
+            V::Store(outR + q + 3 * s, V::Sub(V::Mul(c3, r3), V::Mul(s3, i3)));
+            V::Store(outI + q + 3 * s, V::MulAdd(c3, i3, V::Mul(s3, r3)));
+        }
+    }
+}
+
 inline void Radix2LastPass(std::int64_t s, const double* __restrict xr,
                            const double* __restrict xi, double* __restrict yr,
                            double* __restrict yi) {
@@ -67,6 +110,7 @@ inline void Radix2LastPass(std::int64_t s, const double* __restrict xr,
     }
 }
 
+template <class V>
 void ComplexFft(const ComplexFftPlan& plan, double* re, double* im, double* workRe,
                 double* workIm) {
     double* xr = re;
@@ -77,7 +121,10 @@ void ComplexFft(const ComplexFftPlan& plan, double* re, double* im, double* work
     std::int64_t n = plan.size;
     std::int64_t s = 1;
     for (; n >= 4; n /= 4, s *= 4) {
-        Radix4Pass(tw, n, s, xr, xi, yr, yi);
+        if (s % V::kWidth == 0)
+            Radix4PassVector<V>(tw, n, s, xr, xi, yr, yi);
+        else
+            Radix4Pass(tw, n, s, xr, xi, yr, yi);
         tw += 6 * (n / 4);
         std::swap(xr, yr);
         std::swap(xi, yi);

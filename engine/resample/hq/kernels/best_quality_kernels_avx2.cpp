@@ -13,6 +13,9 @@ struct Avx2Doubles {
     static __m256d Zero() { return _mm256_setzero_pd(); }
     static __m256d Load(const double* p) { return _mm256_loadu_pd(p); }
     static __m256d Set(double v) { return _mm256_set1_pd(v); }
+    static void Store(double* p, __m256d v) { _mm256_storeu_pd(p, v); }
+    static __m256d Add(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
+    static __m256d Sub(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
     static __m256d Mul(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
     static __m256d MulAdd(__m256d a, __m256d b, __m256d c) { return _mm256_fmadd_pd(a, b, c); }
     static double Sum(__m256d v) {

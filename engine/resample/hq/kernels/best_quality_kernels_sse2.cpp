@@ -13,6 +13,9 @@ struct Sse2Doubles {
     static __m128d Zero() { return _mm_setzero_pd(); }
     static __m128d Load(const double* p) { return _mm_loadu_pd(p); }
     static __m128d Set(double v) { return _mm_set1_pd(v); }
+    static void Store(double* p, __m128d v) { _mm_storeu_pd(p, v); }
+    static __m128d Add(__m128d a, __m128d b) { return _mm_add_pd(a, b); }
+    static __m128d Sub(__m128d a, __m128d b) { return _mm_sub_pd(a, b); }
     static __m128d Mul(__m128d a, __m128d b) { return _mm_mul_pd(a, b); }
     static __m128d MulAdd(__m128d a, __m128d b, __m128d c) {
         return _mm_add_pd(_mm_mul_pd(a, b), c);
