@@ -282,7 +282,8 @@ TEST(BestQualityMode, EveryKernelAgreesWithTheScalarReference) {
         if (build.level <= highest && &build.bestQualityKernels != &kBestQualityScalarKernels &&
             std::find(kernels.begin(), kernels.end(), &build.bestQualityKernels) == kernels.end())
             kernels.push_back(&build.bestQualityKernels);
-    // Exact rows, halvings and interpolated rows.
+    // The steep stage raising the rate, the steep stage lowering it by folding its spectrum
+    // (three channels: one of them is transformed without a partner), interpolated rows.
     for (const Rates& r : {Rates{44100, 48000, 100}, Rates{96000, 8000, 100},
                            Rates{11127, 96000, 77}}) {
         const auto x = Noise(3, 3001, 9);
@@ -295,6 +296,45 @@ TEST(BestQualityMode, EveryKernelAgreesWithTheScalarReference) {
                 ASSERT_EQ(y[c].size(), reference[c].size()) << k->name;
                 for (std::size_t i = 0; i < y[c].size(); ++i)
                     ASSERT_NEAR(y[c][i], reference[c][i], 1e-7f) << k->name << " at " << i;
+            }
+        }
+    }
+}
+
+// The steep stage's transform against the direct sum, for every kernel, at sizes that are
+// powers of four and sizes that end with a radix-2 pass.
+TEST(BestQualityMode, EveryKernelTransformsLikeTheDirectSum) {
+    std::vector<const BestQualityKernels*> kernels{&kBestQualityScalarKernels};
+    const SimdLevel highest = MaxSimdLevel(DetectCpuFeatures(nullptr));
+    for (const ConversionBuild& build : ConversionBuilds())
+        if (build.level <= highest &&
+            std::find(kernels.begin(), kernels.end(), &build.bestQualityKernels) == kernels.end())
+            kernels.push_back(&build.bestQualityKernels);
+    for (const std::int64_t size : {4, 8, 32, 128, 512, 2048}) {
+        const auto signal = Noise(2, static_cast<std::size_t>(size), 5);
+        std::vector<long double> expectRe(static_cast<std::size_t>(size));
+        std::vector<long double> expectIm(expectRe.size());
+        for (std::int64_t k = 0; k < size; ++k) {
+            for (std::int64_t n = 0; n < size; ++n) {
+                const long double angle = -2.0L * std::numbers::pi_v<long double> *
+                                          static_cast<long double>((n * k) % size) / size;
+                expectRe[k] += signal[0][n] * std::cos(angle) - signal[1][n] * std::sin(angle);
+                expectIm[k] += signal[0][n] * std::sin(angle) + signal[1][n] * std::cos(angle);
+            }
+        }
+        const ComplexFftPlan plan(size);
+        for (const BestQualityKernels* kernel : kernels) {
+            std::vector<double> re(signal[0].begin(), signal[0].end());
+            std::vector<double> im(signal[1].begin(), signal[1].end());
+            std::vector<double> workRe(re.size()), workIm(re.size());
+            kernel->fft(plan, re.data(), im.data(), workRe.data(), workIm.data());
+            for (std::int64_t k = 0; k < size; ++k) {
+                // Double rounding over log2(size) passes: far below the -175 dB the mode needs.
+                const double bound = 1e-14 * std::sqrt(static_cast<double>(size));
+                ASSERT_NEAR(re[k], static_cast<double>(expectRe[k]), bound)
+                    << kernel->name << " size " << size << " bin " << k;
+                ASSERT_NEAR(im[k], static_cast<double>(expectIm[k]), bound)
+                    << kernel->name << " size " << size << " bin " << k;
             }
         }
     }
