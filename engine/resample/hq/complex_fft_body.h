@@ -99,6 +99,50 @@ void Radix4PassVector(const double* tw, std::int64_t n, std::int64_t s,
     }
 }
 
+// The first pass (s = 1): vectors of V::kWidth along p, whose results interleave, so each
+// vector goes out lane by lane (m a multiple of the width).
+template <class V>
+void Radix4FirstPassVector(const double* tw, std::int64_t n, const double* __restrict xr,
+                           const double* __restrict xi, double* __restrict yr,
+                           double* __restrict yi) {
+    using Reg = typename V::Reg;
+    constexpr int kWidth = V::kWidth;
+    const std::int64_t m = n / 4;
+    alignas(64) double lanes[8][kWidth];
+    for (std::int64_t p = 0; p < m; p += kWidth) {
+        const Reg c1 = V::Load(tw + p), s1 = V::Load(tw + m + p);
+        const Reg c2 = V::Load(tw + 2 * m + p), s2 = V::Load(tw + 3 * m + p);
+        const Reg c3 = V::Load(tw + 4 * m + p), s3 = V::Load(tw + 5 * m + p);
+        const Reg aR = V::Load(xr + p), aI = V::Load(xi + p);
+        const Reg bR = V::Load(xr + p + m), bI = V::Load(xi + p + m);
+        const Reg cR = V::Load(xr + p + 2 * m), cI = V::Load(xi + p + 2 * m);
+        const Reg dR = V::Load(xr + p + 3 * m), dI = V::Load(xi + p + 3 * m);
+        const Reg apcR = V::Add(aR, cR), apcI = V::Add(aI, cI);
+        const Reg amcR = V::Sub(aR, cR), amcI = V::Sub(aI, cI);
+        const Reg bpdR = V::Add(bR, dR), bpdI = V::Add(bI, dI);
+        const Reg jR = V::Sub(dI, bI), jI = V::Sub(bR, dR);
+        V::Store(lanes[0], V::Add(apcR, bpdR));
+        V::Store(lanes[1], V::Add(apcI, bpdI));
+        const Reg r1 = V::Sub(amcR, jR), i1 = V::Sub(amcI, jI);
+        V::Store(lanes[2], V::Sub(V::Mul(c1, r1), V::Mul(s1, i1)));
+        V::Store(lanes[3], V::MulAdd(c1, i1, V::Mul(s1, r1)));
+        const Reg r2 = V::Sub(apcR, bpdR), i2 = V::Sub(apcI, bpdI);
+        V::Store(lanes[4], V::Sub(V::Mul(c2, r2), V::Mul(s2, i2)));
+        V::Store(lanes[5], V::MulAdd(c2, i2, V::Mul(s2, r2)));
+        const Reg r3 = V::Add(amcR, jR), i3 = V::Add(amcI, jI);
+        V::Store(lanes[6], V::Sub(V::Mul(c3, r3), V::Mul(s3, i3)));
+        V::Store(lanes[7], V::MulAdd(c3, i3, V::Mul(s3, r3)));
+        for (int l = 0; l < kWidth; ++l) {
+            double* outR = yr + 4 * (p + l);
+            double* outI = yi + 4 * (p + l);
+            for (int j = 0; j < 4; ++j) {
+                outR[j] = lanes[2 * j][l];
+                outI[j] = lanes[2 * j + 1][l];
+            }
+        }
+    }
+}
+
 inline void Radix2LastPass(std::int64_t s, const double* __restrict xr,
                            const double* __restrict xi, double* __restrict yr,
                            double* __restrict yi) {
@@ -123,6 +167,8 @@ void ComplexFft(const ComplexFftPlan& plan, double* re, double* im, double* work
     for (; n >= 4; n /= 4, s *= 4) {
         if (s % V::kWidth == 0)
             Radix4PassVector<V>(tw, n, s, xr, xi, yr, yi);
+        else if (s == 1 && (n / 4) % V::kWidth == 0)
+            Radix4FirstPassVector<V>(tw, n, xr, xi, yr, yi);
         else
             Radix4Pass(tw, n, s, xr, xi, yr, yi);
         tw += 6 * (n / 4);
