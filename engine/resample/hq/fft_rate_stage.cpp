@@ -8,7 +8,7 @@ namespace {
 // Transform size at least this many times the filter's length: the share of each block
 // spent on the overlap stays near a quarter, and the transforms stay in the second-level
 // cache.
-constexpr std::int64_t kSizePerTap = 4;
+constexpr std::int64_t kSizePerTap = 3;
 constexpr std::int64_t kMinSize = 64;
 
 std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
