@@ -201,7 +201,8 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     m_qualityCombo->setItemData(
         2,
         tr("倍精度のカイザー窓 sinc、通過域は低い方のナイキスト周波数の 0.98 倍まで (±0.01 dB)、"
-           "阻止域は 1.00 倍から -175 dB、1200 タップ。高品質より時間がかかります"),
+           "阻止域は 1.00 倍から -175 dB、FFT による 2 倍レートの約 2400 タップと 24 タップの 2 段。"
+           "高品質より時間がかかります"),
         Qt::ToolTipRole);
 
     m_stripMetadataCheck = new QCheckBox(tr("メタデータを削除"), group);

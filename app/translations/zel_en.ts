@@ -217,8 +217,8 @@
         <translation>Best quality</translation>
     </message>
     <message>
-        <source>倍精度のカイザー窓 sinc、通過域は低い方のナイキスト周波数の 0.98 倍まで (±0.01 dB)、阻止域は 1.00 倍から -175 dB、1200 タップ。高品質より時間がかかります</source>
-        <translation>Kaiser-windowed sinc in double precision: passband to 0.98 of the lower Nyquist frequency (±0.01 dB), stopband from 1.00 on at -175 dB, 1200 taps; slower than high quality</translation>
+        <source>倍精度のカイザー窓 sinc、通過域は低い方のナイキスト周波数の 0.98 倍まで (±0.01 dB)、阻止域は 1.00 倍から -175 dB、FFT による 2 倍レートの約 2400 タップと 24 タップの 2 段。高品質より時間がかかります</source>
+        <translation>Kaiser-windowed sinc in double precision: passband to 0.98 of the lower Nyquist frequency (±0.01 dB), stopband from 1.00 on at -175 dB, in two stages: about 2400 taps at twice the rate by FFT, then 24 taps; slower than high quality</translation>
     </message>
     <message>
         <source>メタデータを削除</source>
