@@ -1,6 +1,8 @@
 #include "engine/resample/hq/complex_fft.h"
 
 #include <cmath>
+#include <map>
+#include <mutex>
 #include <numbers>
 
 namespace zel {
@@ -17,6 +19,15 @@ ComplexFftPlan::ComplexFftPlan(std::int64_t points) : size(points) {
                 twiddles.push_back(std::sin(step * static_cast<double>(multiple * p)));
         }
     }
+}
+
+std::shared_ptr<const ComplexFftPlan> SharedComplexFftPlan(std::int64_t size) {
+    static std::mutex guard;
+    static std::map<std::int64_t, std::shared_ptr<const ComplexFftPlan>> plans;
+    const std::lock_guard lock(guard);
+    auto& plan = plans[size];
+    if (!plan) plan = std::make_shared<const ComplexFftPlan>(size);
+    return plan;
 }
 
 }  // namespace zel

@@ -4,6 +4,7 @@
 // twiddles of every radix-4 pass; the passes themselves run in the per-ISA kernels.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace zel {
@@ -18,6 +19,10 @@ struct ComplexFftPlan {
     // stored one pass after another as re1, im1, re2, im2, re3, im3 runs of n / 4.
     std::vector<double> twiddles;
 };
+
+// The plan for `size` points, built once per process and size (a batch sets up many
+// streams) and shared; thread-safe.
+std::shared_ptr<const ComplexFftPlan> SharedComplexFftPlan(std::int64_t size);
 
 // The forward transform of `re` + i `im` (each `plan.size` long) in place; `workRe` and
 // `workIm` are scratch of the same size. Whichever instruction set runs it, the result is

@@ -31,18 +31,17 @@ bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector
     overlap_ = (taps_ - 1) / up_;
     const std::int64_t fresh = blockFrames_ - overlap_;
     maxOutputs_ = (maxPushFrames / fresh + 2) * (fresh * up_ / down_ + 1);
-    inputPlan_ = ComplexFftPlan(blockFrames_);
+    inputPlan_ = SharedComplexFftPlan(blockFrames_);
     // Keeping every Down-th output is folding the spectrum into size / Down bins, so the
     // inverse transform is that much shorter (Down is a power of two, as is the size).
-    outputPlan_ = ComplexFftPlan(size_ / down_);
+    outputPlan_ = SharedComplexFftPlan(size_ / down_);
     const auto size = static_cast<std::uint64_t>(size_);
     if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !re_.Allocate(size) ||
         !im_.Allocate(size) || !workRe_.Allocate(size) || !workIm_.Allocate(size))
         return false;
     // The spectrum of the taps, with the inverse transform's 1 / size folded in.
     std::copy(taps.begin(), taps.end(), responseRe_.data());
-    const ComplexFftPlan responsePlan(size_);
-    fft_(responsePlan, responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
+    fft_(*SharedComplexFftPlan(size_), responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
     const double scale = 1.0 / static_cast<double>(size_);
     for (std::int64_t k = 0; k < size_; ++k) {
         responseRe_.data()[k] *= scale;
@@ -123,7 +122,7 @@ void FftRateStage::TransformPair(int first, int second) {
         std::copy(held_[second].data(), held_[second].data() + blockFrames_, im);
     else
         std::fill(im, im + blockFrames_, 0.0);
-    fft_(inputPlan_, re, im, workRe_.data(), workIm_.data());
+    fft_(*inputPlan_, re, im, workRe_.data(), workIm_.data());
     // Raising the rate by stuffing zeros repeats the spectrum.
     for (std::int64_t k = blockFrames_; k < size_; ++k) {
         re[k] = re[k - blockFrames_];
@@ -145,7 +144,7 @@ void FftRateStage::TransformPair(int first, int second) {
             im[k] += im[k + r * folded];
         }
     }
-    fft_(outputPlan_, re, im, workRe_.data(), workIm_.data());
+    fft_(*outputPlan_, re, im, workRe_.data(), workIm_.data());
     KeepOutputs(first, second);
 }
 

@@ -8,6 +8,7 @@
 // of one complex transform: the taps are real, so the two never mix.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
@@ -47,8 +48,8 @@ private:
     void KeepOutputs(int first, int second);
 
     ComplexFftFunction fft_ = nullptr;
-    ComplexFftPlan inputPlan_;
-    ComplexFftPlan outputPlan_;
+    std::shared_ptr<const ComplexFftPlan> inputPlan_;
+    std::shared_ptr<const ComplexFftPlan> outputPlan_;
     std::int64_t up_ = 1;
     std::int64_t down_ = 1;
     std::int64_t taps_ = 0;
