@@ -58,6 +58,28 @@ inline void Radix4Pass(const double* tw, std::int64_t n, std::int64_t s,
     }
 }
 
+// One radix-4 butterfly on vectors: in holds a, b, c, d (real, imaginary), w the twiddles
+// W^p, W^2p, W^3p (cosine, sine); out receives the four outputs (real, imaginary).
+template <class V>
+inline void Butterfly4(const typename V::Reg (&in)[8], const typename V::Reg (&w)[6],
+                       typename V::Reg (&out)[8]) {
+    using Reg = typename V::Reg;
+    const Reg apcR = V::Add(in[0], in[4]), apcI = V::Add(in[1], in[5]);
+    const Reg amcR = V::Sub(in[0], in[4]), amcI = V::Sub(in[1], in[5]);
+    const Reg bpdR = V::Add(in[2], in[6]), bpdI = V::Add(in[3], in[7]);
+    // j (b - d) = (dI - bI) + j (bR - dR)
+    const Reg jR = V::Sub(in[7], in[3]), jI = V::Sub(in[2], in[6]);
+    const Reg r[3] = {V::Sub(amcR, jR), V::Sub(apcR, bpdR), V::Add(amcR, jR)};
+    const Reg i[3] = {V::Sub(amcI, jI), V::Sub(apcI, bpdI), V::Add(amcI, jI)};
+    out[0] = V::Add(apcR, bpdR);
+    out[1] = V::Add(apcI, bpdI);
+    #pragma GCC unroll 8
+    for (int k = 0; k < 3; ++k) {
+        out[2 + 2 * k] = V::Sub(V::Mul(w[2 * k], r[k]), V::Mul(w[2 * k + 1], i[k]));
+        out[3 + 2 * k] = V::MulAdd(w[2 * k], i[k], V::Mul(w[2 * k + 1], r[k]));
+    }
+}
+
 // The same pass with vectors of V::kWidth points along q (s a multiple of the width).
 template <class V>
 void Radix4PassVector(const double* tw, std::int64_t n, std::int64_t s,
@@ -65,36 +87,28 @@ void Radix4PassVector(const double* tw, std::int64_t n, std::int64_t s,
                       double* __restrict yr, double* __restrict yi) {
     using Reg = typename V::Reg;
     const std::int64_t m = n / 4;
-    const std::int64_t sm = s * m;
     for (std::int64_t p = 0; p < m; ++p) {
-        const Reg c1 = V::Set(tw[p]), s1 = V::Set(tw[m + p]);
-        const Reg c2 = V::Set(tw[2 * m + p]), s2 = V::Set(tw[3 * m + p]);
-        const Reg c3 = V::Set(tw[4 * m + p]), s3 = V::Set(tw[5 * m + p]);
+        Reg w[6];
+        #pragma GCC unroll 8
+        for (int k = 0; k < 6; ++k) w[k] = V::Set(tw[k * m + p]);
         const double* ar = xr + s * p;
         const double* ai = xi + s * p;
         double* outR = yr + s * 4 * p;
         double* outI = yi + s * 4 * p;
         for (std::int64_t q = 0; q < s; q += V::kWidth) {
-            const Reg aR = V::Load(ar + q), aI = V::Load(ai + q);
-            const Reg bR = V::Load(ar + q + sm), bI = V::Load(ai + q + sm);
-            const Reg cR = V::Load(ar + q + 2 * sm), cI = V::Load(ai + q + 2 * sm);
-            const Reg dR = V::Load(ar + q + 3 * sm), dI = V::Load(ai + q + 3 * sm);
-            const Reg apcR = V::Add(aR, cR), apcI = V::Add(aI, cI);
-            const Reg amcR = V::Sub(aR, cR), amcI = V::Sub(aI, cI);
-            const Reg bpdR = V::Add(bR, dR), bpdI = V::Add(bI, dI);
-            // j (b - d) = (dI - bI) + j (bR - dR)
-            const Reg jR = V::Sub(dI, bI), jI = V::Sub(bR, dR);
-            V::Store(outR + q, V::Add(apcR, bpdR));
-            V::Store(outI + q, V::Add(apcI, bpdI));
-            const Reg r1 = V::Sub(amcR, jR), i1 = V::Sub(amcI, jI);
-            V::Store(outR + q + s, V::Sub(V::Mul(c1, r1), V::Mul(s1, i1)));
-            V::Store(outI + q + s, V::MulAdd(c1, i1, V::Mul(s1, r1)));
-            const Reg r2 = V::Sub(apcR, bpdR), i2 = V::Sub(apcI, bpdI);
-            V::Store(outR + q + 2 * s, V::Sub(V::Mul(c2, r2), V::Mul(s2, i2)));
-            V::Store(outI + q + 2 * s, V::MulAdd(c2, i2, V::Mul(s2, r2)));
-            const Reg r3 = V::Add(amcR, jR), i3 = V::Add(amcI, jI);
-            V::Store(outR + q + 3 * s, V::Sub(V::Mul(c3, r3), V::Mul(s3, i3)));
-            V::Store(outI + q + 3 * s, V::MulAdd(c3, i3, V::Mul(s3, r3)));
+            Reg in[8];
+            #pragma GCC unroll 8
+            for (int j = 0; j < 4; ++j) {
+                in[2 * j] = V::Load(ar + q + j * s * m);
+                in[2 * j + 1] = V::Load(ai + q + j * s * m);
+            }
+            Reg out[8];
+            Butterfly4<V>(in, w, out);
+            #pragma GCC unroll 8
+            for (int j = 0; j < 4; ++j) {
+                V::Store(outR + q + j * s, out[2 * j]);
+                V::Store(outI + q + j * s, out[2 * j + 1]);
+            }
         }
     }
 }
@@ -110,34 +124,24 @@ void Radix4FirstPassVector(const double* tw, std::int64_t n, const double* __res
     const std::int64_t m = n / 4;
     alignas(64) double lanes[8][kWidth];
     for (std::int64_t p = 0; p < m; p += kWidth) {
-        const Reg c1 = V::Load(tw + p), s1 = V::Load(tw + m + p);
-        const Reg c2 = V::Load(tw + 2 * m + p), s2 = V::Load(tw + 3 * m + p);
-        const Reg c3 = V::Load(tw + 4 * m + p), s3 = V::Load(tw + 5 * m + p);
-        const Reg aR = V::Load(xr + p), aI = V::Load(xi + p);
-        const Reg bR = V::Load(xr + p + m), bI = V::Load(xi + p + m);
-        const Reg cR = V::Load(xr + p + 2 * m), cI = V::Load(xi + p + 2 * m);
-        const Reg dR = V::Load(xr + p + 3 * m), dI = V::Load(xi + p + 3 * m);
-        const Reg apcR = V::Add(aR, cR), apcI = V::Add(aI, cI);
-        const Reg amcR = V::Sub(aR, cR), amcI = V::Sub(aI, cI);
-        const Reg bpdR = V::Add(bR, dR), bpdI = V::Add(bI, dI);
-        const Reg jR = V::Sub(dI, bI), jI = V::Sub(bR, dR);
-        V::Store(lanes[0], V::Add(apcR, bpdR));
-        V::Store(lanes[1], V::Add(apcI, bpdI));
-        const Reg r1 = V::Sub(amcR, jR), i1 = V::Sub(amcI, jI);
-        V::Store(lanes[2], V::Sub(V::Mul(c1, r1), V::Mul(s1, i1)));
-        V::Store(lanes[3], V::MulAdd(c1, i1, V::Mul(s1, r1)));
-        const Reg r2 = V::Sub(apcR, bpdR), i2 = V::Sub(apcI, bpdI);
-        V::Store(lanes[4], V::Sub(V::Mul(c2, r2), V::Mul(s2, i2)));
-        V::Store(lanes[5], V::MulAdd(c2, i2, V::Mul(s2, r2)));
-        const Reg r3 = V::Add(amcR, jR), i3 = V::Add(amcI, jI);
-        V::Store(lanes[6], V::Sub(V::Mul(c3, r3), V::Mul(s3, i3)));
-        V::Store(lanes[7], V::MulAdd(c3, i3, V::Mul(s3, r3)));
+        Reg w[6];
+        #pragma GCC unroll 8
+        for (int k = 0; k < 6; ++k) w[k] = V::Load(tw + k * m + p);
+        Reg in[8];
+        #pragma GCC unroll 8
+        for (int j = 0; j < 4; ++j) {
+            in[2 * j] = V::Load(xr + p + j * m);
+            in[2 * j + 1] = V::Load(xi + p + j * m);
+        }
+        Reg out[8];
+        Butterfly4<V>(in, w, out);
+        #pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) V::Store(lanes[k], out[k]);
         for (int l = 0; l < kWidth; ++l) {
-            double* outR = yr + 4 * (p + l);
-            double* outI = yi + 4 * (p + l);
+            #pragma GCC unroll 8
             for (int j = 0; j < 4; ++j) {
-                outR[j] = lanes[2 * j][l];
-                outI[j] = lanes[2 * j + 1][l];
+                yr[4 * (p + l) + j] = lanes[2 * j][l];
+                yi[4 * (p + l) + j] = lanes[2 * j + 1][l];
             }
         }
     }
