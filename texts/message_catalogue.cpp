@@ -64,6 +64,13 @@ constexpr std::array kDetailWords{
     DetailWords{ResultDetail::kTooManyOpenFiles,
                 {"開いているファイルが多すぎます", "too many files are open"}},
     DetailWords{ResultDetail::kOutputNotCreated, {"システムエラー: %1", "system error: %1"}},
+    DetailWords{ResultDetail::kCancelledWhileMeasuring,
+                {"音量の測定中に中断したため、出力ファイルは作成していません",
+                 "cancelled while measuring the level; no output file was made"}},
+    DetailWords{ResultDetail::kLevelNeedsFile,
+                {"ヘッドルーム自動と音量の正規化は標準入力には使えません（ファイルを2回読むため）",
+                 "automatic headroom and loudness targets need a file, which is read twice, "
+                 "not standard input"}},
     DetailWords{ResultDetail::kPartialRemoved,
                 {"結果を出力できないため、途中までの出力は削除しました",
                  "the results could not be written, so the part converted was removed"}},

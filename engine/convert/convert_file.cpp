@@ -8,6 +8,7 @@
 #include "engine/base/file_byte_source.h"
 #include "engine/convert/carried_tags.h"
 #include "engine/convert/input_probe.h"
+#include "engine/convert/level_analysis.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_conversion.h"
@@ -57,9 +58,8 @@ DataResult ConvertData(RandomAccessBytes& input, const WavLayout& layout,
             resampler.NonFiniteSamples()};
 }
 
-}  // namespace
-
-ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
+// One read and one write, at the settings' fixed gain.
+ConversionOutcome ConvertOnce(const std::filesystem::path& inputPath, ConversionProgress* progress,
                               const std::filesystem::path& outputPath,
                               const ConversionSettings& settings, const ConversionKernels& build) {
     // Opened first for its permission bits; it also refuses anything but a regular file.
@@ -133,6 +133,45 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     outcome.clippedSamples = static_cast<std::int64_t>(data.saturated);
     outcome.nonFiniteSamples = static_cast<std::int64_t>(data.nonFinite);
     outcome.metadataChunksLeftOut = static_cast<std::int64_t>(carried.leftOut);
+    return outcome;
+}
+
+// A first read measures the converted signal, then the conversion runs at the gain found.
+// The settings keep asking for the level stage, so both reads take the same float path.
+ConversionOutcome ConvertAtMeasuredLevel(const std::filesystem::path& inputPath,
+                                         ConversionProgress* progress,
+                                         const std::filesystem::path& outputPath,
+                                         const ConversionSettings& settings,
+                                         const ConversionKernels& build) {
+    PassProgress measuring(progress, 0);
+    const LevelAnalysis analysis =
+        AnalyseLevel(inputPath, settings, build, progress != nullptr ? &measuring : nullptr);
+    if (analysis.code == kCancelled) return {kCancelled, ResultDetail::kCancelledWhileMeasuring};
+    // An input neither reader takes: the conversion itself says why, in its own words.
+    if (analysis.code == kInputFormatError || analysis.code == kInputOpenError)
+        return ConvertOnce(inputPath, progress, outputPath, settings, build);
+    if (analysis.code != kCompleted) return {analysis.code, analysis.detail};
+    const LevelOutcome level =
+        ChooseLevel(settings.level, analysis.measured, analysis.headroomLimit);
+    ConversionSettings fixed = settings;
+    fixed.level.gainDb = level.gainDb;
+    PassProgress converting(progress, 50);
+    ConversionOutcome outcome = ConvertOnce(inputPath, progress != nullptr ? &converting : nullptr,
+                                            outputPath, fixed, build);
+    outcome.level = level;
+    return outcome;
+}
+
+}  // namespace
+
+ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
+                              const std::filesystem::path& outputPath,
+                              const ConversionSettings& settings, const ConversionKernels& build) {
+    if (settings.level.NeedsAnalysis())
+        return ConvertAtMeasuredLevel(inputPath, progress, outputPath, settings, build);
+    ConversionOutcome outcome = ConvertOnce(inputPath, progress, outputPath, settings, build);
+    outcome.level.applied = settings.level.ChangesLevel();
+    outcome.level.gainDb = settings.level.gainDb;
     return outcome;
 }
 
