@@ -232,6 +232,9 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(m_bitsCombo, 1, 4, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("ディザ"), group), 2, 3);
     grid->addWidget(m_ditherCombo, 2, 4, Qt::AlignLeft);
+    // The level sits beside the speed slider, in room that row leaves free.
+    grid->addWidget(new QLabel(tr("音量"), group), 3, 3);
+    grid->addLayout(CreateLevelChoices(group), 3, 4, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
     grid->addLayout(qualityRow, 4, 1, 1, kGridColumns - 1, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("出力先"), group), 5, 0, Qt::AlignTop);
@@ -340,12 +343,40 @@ void CZELDlg::CreateMenu() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+// A loudness target (the broadcast, podcast and streaming norms) and automatic headroom;
+// both off in a new window, so it converts as before.
+QLayout* CZELDlg::CreateLevelChoices(QGroupBox* group) {
+    m_loudnessCheck = new QCheckBox(tr("音量を揃える"), group);
+    m_loudnessCheck->setObjectName(QStringLiteral("loudnessCheck"));
+    m_loudnessCheck->setToolTip(
+        tr("ファイルを一度読んで変換後のラウドネス (EBU R128) を測り、目標に合わせます。"
+           "トゥルーピークは -1 dBTP を超えません"));
+    m_loudnessCombo = new QComboBox(group);
+    m_loudnessCombo->setObjectName(QStringLiteral("loudnessCombo"));
+    m_loudnessCombo->addItem(tr("-23 LUFS（放送）"), -23);
+    m_loudnessCombo->addItem(tr("-16 LUFS（ポッドキャスト）"), -16);
+    m_loudnessCombo->addItem(tr("-14 LUFS（配信）"), -14);
+    m_loudnessCombo->setEnabled(false);
+    connect(m_loudnessCheck, &QCheckBox::toggled, m_loudnessCombo, &QWidget::setEnabled);
+    m_headroomCheck = new QCheckBox(tr("クリップ防止"), group);
+    m_headroomCheck->setObjectName(QStringLiteral("headroomCheck"));
+    m_headroomCheck->setToolTip(
+        tr("ファイルを一度読んで変換後のピークを測り、どのサンプルもクリップしない分だけ"
+           "音量を下げます"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_loudnessCheck);
+    row->addWidget(m_loudnessCombo);
+    row->addWidget(m_headroomCheck);
+    return row;
+}
+
 void CZELDlg::SetTabOrder() {
     QWidget* const order[] = {m_executeButton,      m_exitButton,        m_addFilesButton,
                               m_folderButton,       m_subfoldersCheck,   m_deleteAllButton,
                               m_inputList,          m_suffixEdit,        m_frequencyCombo,
                               m_speedSlider,        m_formatCombo,       m_bitsCombo,
-                              m_ditherCombo,        m_qualityCombo,      m_stripMetadataCheck,
+                              m_ditherCombo,        m_loudnessCheck,     m_loudnessCombo,
+                              m_headroomCheck,      m_qualityCombo,      m_stripMetadataCheck,
                               m_besideInputRadio,   m_outputFolderRadio, m_outputFolderEdit,
                               m_outputFolderButton, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);

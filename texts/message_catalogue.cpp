@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "batch/existing_output.h"
+#include "texts/level_note.h"
 
 namespace zel::texts {
 namespace {
@@ -249,6 +250,7 @@ std::string OutcomeNotesText(const ConversionOutcome& outcome, UiLanguage langua
         text += NonFiniteNoteText(outcome.nonFiniteSamples, language);
     if (outcome.metadataChunksLeftOut > 0)
         text += MetadataLeftOutNoteText(outcome.metadataChunksLeftOut, language);
+    text += LevelNoteText(outcome.level, language);
     return text;
 }
 

@@ -43,10 +43,10 @@ class MeasuringSink : public ByteSink {
 struct MeasuredInput {
     FileByteSource bytes;
     platform::FileHandle handle;
-    SoundFileReader reader;
-    WavLayout layout;
+    SoundFileReader reader{};
+    WavLayout layout{};
     bool wav = false;
-    WavSampleFormat samples;
+    WavSampleFormat samples{};
     OutputContainer container = OutputContainer::kWav;
 };
 

@@ -29,7 +29,7 @@ struct ConversionSettings {
     bool stripMetadata = false;
     OutputContainer container = OutputContainer::kSame;
     OutputDepth depth = OutputDepth::kSame;
-    LevelSettings level;
+    LevelSettings level{};
 
     // What the engine itself can convert to (both positive).
     bool IsConvertible() const { return targetRate >= 1 && speedPercent >= 1; }

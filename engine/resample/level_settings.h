@@ -17,7 +17,7 @@ struct LevelSettings {
     // the resampled signal included, since the resampled signal itself is measured).
     bool headroomAuto = false;
     // LUFS; the integrated loudness the output is brought to.
-    std::optional<double> loudnessTarget;
+    std::optional<double> loudnessTarget{};
     // dBTP; the true peak the loudness gain never pushes the output past.
     double truePeakCeiling = -1.0;
 
