@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string_view>
 
 #include "engine/convert/convert_file.h"
 #include "engine/convert/loudness_meter.h"
@@ -141,6 +142,59 @@ INSTANTIATE_TEST_SUITE_P(
                     1.0, false},
         LoudnessRow{-14, "quiet sine with +3 dBTP bursts", Kind::kSineWithBursts, 0.02,
                     true}));
+
+// A 16-bit stereo WAV file with a version 1 bext chunk before its data.
+std::vector<std::uint8_t> WavWithBext(const SampleValues& values) {
+    constexpr std::size_t kBextBytes = 602;
+    std::vector<std::uint8_t> bytes;
+    auto text = [&](const char* four) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(four[i]));
+    };
+    auto le = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    const auto dataBytes = static_cast<std::uint32_t>(values.size() * 2);
+    text("RIFF");
+    le(4 + 24 + 8 + kBextBytes + 8 + dataBytes, 4);
+    text("WAVE");
+    text("fmt ");
+    le(16, 4), le(1, 2), le(2, 2), le(kRate, 4), le(kRate * 4, 4), le(4, 2), le(16, 2);
+    text("bext");
+    le(kBextBytes, 4);
+    std::vector<std::uint8_t> bext(kBextBytes, 0);
+    bext[346] = 1;  // version 1: no loudness fields
+    bytes.insert(bytes.end(), bext.begin(), bext.end());
+    text("data");
+    le(dataBytes, 4);
+    for (std::int32_t v : values) le(static_cast<std::uint32_t>(v), 2);
+    return bytes;
+}
+
+// A little-endian 16-bit field of the output's bext chunk, at `offset` in its payload.
+std::int16_t BextField(const std::vector<std::uint8_t>& file, std::size_t offset) {
+    const std::string_view all(reinterpret_cast<const char*>(file.data()), file.size());
+    const std::size_t at = all.find("bext");
+    EXPECT_NE(at, std::string_view::npos);
+    if (at == std::string_view::npos) return 0;
+    const std::size_t field = at + 8 + offset;
+    return static_cast<std::int16_t>(file[field] | (file[field + 1] << 8));
+}
+
+// A carried bext chunk states the output's loudness (BWF version 2), not the input's.
+TEST(LevelBext, CarriesTheOutputsLoudness) {
+    if (!LoudnessMeter::Available()) GTEST_SKIP() << "built without libebur128";
+    test::TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "in.wav", WavWithBext(Signal(Kind::kSine, 997, 0.1))));
+    const ConversionOutcome outcome = Convert(dir / "in.wav", dir / "out.wav", 48000, 100,
+                                              ConversionQuality::kHigh,
+                                              {.loudnessTarget = -23.0});
+    ASSERT_EQ(outcome.code, kCompleted);
+    const std::vector<std::uint8_t> out = ReadFileBytes(dir / "out.wav");
+    EXPECT_EQ(BextField(out, 346), 2);
+    EXPECT_EQ(BextField(out, 412), -2300);
+    EXPECT_EQ(BextField(out, 416), std::lround(outcome.level.truePeakAfter * 100));
+    EXPECT_EQ(BextField(out, 414), 0x7FFF);  // loudness range: not measured
+}
 
 class CancelFirstRead : public ConversionProgress {
   public:

@@ -233,16 +233,16 @@
         <translation>Each file is read once first to measure the converted loudness (EBU R128), which is then brought to the target; the true peak stays at or below -1 dBTP</translation>
     </message>
     <message>
-        <source>-23 LUFS（放送）</source>
-        <translation>-23 LUFS (broadcast)</translation>
+        <source>放送 (EBU R128)</source>
+        <translation>Broadcast (EBU R128)</translation>
     </message>
     <message>
-        <source>-16 LUFS（ポッドキャスト）</source>
-        <translation>-16 LUFS (podcast)</translation>
+        <source>ポッドキャスト</source>
+        <translation>Podcasts</translation>
     </message>
     <message>
-        <source>-14 LUFS（配信）</source>
-        <translation>-14 LUFS (streaming)</translation>
+        <source>音楽配信</source>
+        <translation>Music streaming</translation>
     </message>
     <message>
         <source>クリップ防止</source>
