@@ -69,7 +69,7 @@ constexpr std::array kDetailWords{
                 {"音量の測定中に中断したため、出力ファイルは作成していません",
                  "cancelled while measuring the level; no output file was made"}},
     DetailWords{ResultDetail::kLevelNeedsFile,
-                {"ヘッドルーム自動と音量の正規化は標準入力には使えません（ファイルを2回読むため）",
+                {"ヘッドルーム自動と音量の正規化はファイルを2回読むため、標準入力には使えません",
                  "automatic headroom and loudness targets need a file, which is read twice, "
                  "not standard input"}},
     DetailWords{ResultDetail::kPartialRemoved,
