@@ -72,6 +72,9 @@ constexpr std::array kDetailWords{
                 {"ヘッドルーム自動と音量の正規化はファイルを2回読むため、標準入力には使えません",
                  "automatic headroom and loudness targets need a file, which is read twice, "
                  "not standard input"}},
+    DetailWords{ResultDetail::kLoudnessUnavailable,
+                {"libebur128 なしでビルドされたため、ラウドネスを測定できません",
+                 "this build cannot measure loudness (built without libebur128)"}},
     DetailWords{ResultDetail::kPartialRemoved,
                 {"結果を出力できないため、途中までの出力は削除しました",
                  "the results could not be written, so the part converted was removed"}},

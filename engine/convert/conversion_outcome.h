@@ -57,6 +57,8 @@ enum class ResultDetail : std::int32_t {
     // A level that needs a first read (headroom, loudness) asked of an input that cannot
     // be read twice (a pipe).
     kLevelNeedsFile,
+    // A loudness target in a build without a loudness meter (libebur128).
+    kLoudnessUnavailable,
 };
 
 struct ConversionOutcome {

@@ -95,7 +95,7 @@ LevelAnalysis AnalyseLevel(const std::filesystem::path& inputPath,
     LevelAnalysis analysis;
     if (settings.level.loudnessTarget && !LoudnessMeter::Available()) {
         analysis.code = kOutputOpenError;
-        analysis.detail = ResultDetail::kInvalidSettings;
+        analysis.detail = ResultDetail::kLoudnessUnavailable;
         return analysis;
     }
     MeasuredInput input{FileByteSource(inputPath), platform::FileHandle::OpenForSequentialRead(inputPath)};
