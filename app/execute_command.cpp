@@ -105,6 +105,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const zel::OutputContainer container = dlg.Container();
     const zel::OutputDepth depth = dlg.Depth();
     const zel::DitherChoice dither = dlg.Dither();
+    const zel::LevelSettings level = dlg.Level();
     const bool intoFolder = dlg.WritesIntoFolder();
     const QString outputFolder = dlg.OutputFolderText();
 
@@ -145,7 +146,8 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
                        .dither = dither,
                        .stripMetadata = stripMetadata,
                        .container = container,
-                       .depth = depth});
+                       .depth = depth,
+                       .level = level});
     job.m_simdLevel = simdLevel;
     job.m_pause = filePause;
     progress.DoModal();

@@ -29,6 +29,8 @@ struct CheckBoxKey {
 constexpr CheckBoxKey kCheckBoxKeys[] = {
     {"output/stripMetadata", &CZELDlg::StripMetadataCheck},
     {"input/subfolders", &CZELDlg::SubfoldersCheck},
+    {"output/loudness", &CZELDlg::LoudnessCheck},
+    {"output/headroomAuto", &CZELDlg::HeadroomCheck},
 };
 
 // The combo boxes whose items carry a code, each under its key; the code is stored, not
@@ -41,6 +43,7 @@ constexpr CodedComboKey kCodedComboKeys[] = {
     {"output/container", &CZELDlg::FormatCombo},
     {"output/depth", &CZELDlg::BitsCombo},
     {"output/dither", &CZELDlg::DitherCombo},
+    {"output/loudnessTarget", &CZELDlg::LoudnessCombo},
 };
 
 // An integer setting, or `fallback` when it is missing or no integer.

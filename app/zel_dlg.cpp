@@ -215,6 +215,13 @@ QString CZELDlg::SuffixText() const { return m_suffixEdit->text(); }
 
 bool CZELDlg::StripsMetadata() const { return m_stripMetadataCheck->isChecked(); }
 
+zel::LevelSettings CZELDlg::Level() const {
+    zel::LevelSettings level;
+    level.headroomAuto = m_headroomCheck->isChecked();
+    if (m_loudnessCheck->isChecked()) level.loudnessTarget = m_loudnessCombo->currentData().toInt();
+    return level;
+}
+
 bool CZELDlg::IncludesSubfolders() const { return m_subfoldersCheck->isChecked(); }
 
 bool CZELDlg::WritesIntoFolder() const { return m_outputFolderRadio->isChecked(); }

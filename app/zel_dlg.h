@@ -63,6 +63,8 @@ class CZELDlg : public QDialog {
     // The mode the quality choice names: index 0 standard, 1 high quality.
     zel::ConversionQuality Quality() const;
     bool StripsMetadata() const;
+    // The level the check boxes ask for: a loudness target, automatic headroom, or neither.
+    zel::LevelSettings Level() const;
     // The output's container, depth and dither as the three combo boxes name them. The depth
     // is kSame for a lossy container, which takes float whatever the disabled box shows.
     zel::OutputContainer Container() const;
@@ -83,6 +85,10 @@ class CZELDlg : public QDialog {
     QSlider* SpeedSlider() const { return m_speedSlider; }
     QCheckBox* StripMetadataCheck() const { return m_stripMetadataCheck; }
     QCheckBox* SubfoldersCheck() const { return m_subfoldersCheck; }
+    QCheckBox* LoudnessCheck() const { return m_loudnessCheck; }
+    // Each item holds its target in LUFS as its data.
+    QComboBox* LoudnessCombo() const { return m_loudnessCombo; }
+    QCheckBox* HeadroomCheck() const { return m_headroomCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
     // Each item holds its enumerator's code as its data.
@@ -124,6 +130,7 @@ class CZELDlg : public QDialog {
     QGroupBox* CreateOutputGroup();
     QLayout* CreateOutputFolderRows(QGroupBox* group);
     void CreateSampleChoices(QGroupBox* group);
+    QLayout* CreateLevelChoices(QGroupBox* group);
     // Lossy containers take float: the bits box is disabled while one is chosen.
     void UpdateBitsChoice();
     QLayout* CreateButtonRow();
@@ -163,6 +170,9 @@ class CZELDlg : public QDialog {
     QLabel* m_speedLabel = nullptr;
     QComboBox* m_qualityCombo = nullptr;
     QCheckBox* m_stripMetadataCheck = nullptr;
+    QCheckBox* m_loudnessCheck = nullptr;
+    QComboBox* m_loudnessCombo = nullptr;
+    QCheckBox* m_headroomCheck = nullptr;
     QComboBox* m_formatCombo = nullptr;
     QComboBox* m_bitsCombo = nullptr;
     QComboBox* m_ditherCombo = nullptr;

@@ -235,8 +235,12 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(m_ditherCombo, 2, 4, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("品質"), group), 4, 0);
     grid->addLayout(qualityRow, 4, 1, 1, kGridColumns - 1, Qt::AlignLeft);
-    grid->addWidget(new QLabel(tr("出力先"), group), 5, 0, Qt::AlignTop);
-    grid->addLayout(CreateOutputFolderRows(group), 5, 1, 1, kGridColumns - 1);
+    // The level takes a row of its own: beside the others it would widen the window past
+    // what a small screen at a large scale factor holds.
+    grid->addWidget(new QLabel(tr("音量"), group), 5, 0);
+    grid->addLayout(CreateLevelChoices(group), 5, 1, 1, kGridColumns - 1, Qt::AlignLeft);
+    grid->addWidget(new QLabel(tr("出力先"), group), 6, 0, Qt::AlignTop);
+    grid->addLayout(CreateOutputFolderRows(group), 6, 1, 1, kGridColumns - 1);
     grid->setColumnStretch(kGridColumns - 1, 1);
     return group;
 }
@@ -341,12 +345,44 @@ void CZELDlg::CreateMenu() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+// A loudness target (the broadcast, podcast and streaming norms) and automatic headroom;
+// both off in a new window, so it converts as before.
+QLayout* CZELDlg::CreateLevelChoices(QGroupBox* group) {
+    m_loudnessCheck = new QCheckBox(tr("音量を揃える"), group);
+    m_loudnessCheck->setObjectName(QStringLiteral("loudnessCheck"));
+    m_loudnessCheck->setToolTip(
+        tr("ファイルを一度読んで変換後のラウドネス (EBU R128) を測り、目標に合わせます。"
+           "トゥルーピークは -1 dBTP を超えません"));
+    m_loudnessCombo = new QComboBox(group);
+    m_loudnessCombo->setObjectName(QStringLiteral("loudnessCombo"));
+    // Each target's use in its tooltip, so the row stays narrow.
+    m_loudnessCombo->addItem(QStringLiteral("-23 LUFS"), -23);
+    m_loudnessCombo->setItemData(0, tr("放送 (EBU R128)"), Qt::ToolTipRole);
+    m_loudnessCombo->addItem(QStringLiteral("-16 LUFS"), -16);
+    m_loudnessCombo->setItemData(1, tr("ポッドキャスト"), Qt::ToolTipRole);
+    m_loudnessCombo->addItem(QStringLiteral("-14 LUFS"), -14);
+    m_loudnessCombo->setItemData(2, tr("音楽配信"), Qt::ToolTipRole);
+    m_loudnessCombo->setEnabled(false);
+    connect(m_loudnessCheck, &QCheckBox::toggled, m_loudnessCombo, &QWidget::setEnabled);
+    m_headroomCheck = new QCheckBox(tr("クリップ防止"), group);
+    m_headroomCheck->setObjectName(QStringLiteral("headroomCheck"));
+    m_headroomCheck->setToolTip(
+        tr("ファイルを一度読んで変換後のピークを測り、どのサンプルもクリップしない分だけ"
+           "音量を下げます"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_loudnessCheck);
+    row->addWidget(m_loudnessCombo);
+    row->addWidget(m_headroomCheck);
+    return row;
+}
+
 void CZELDlg::SetTabOrder() {
     QWidget* const order[] = {m_executeButton,      m_exitButton,        m_addFilesButton,
                               m_folderButton,       m_subfoldersCheck,   m_deleteAllButton,
                               m_inputList,          m_suffixEdit,        m_frequencyCombo,
                               m_speedSlider,        m_formatCombo,       m_bitsCombo,
                               m_ditherCombo,        m_qualityCombo,      m_stripMetadataCheck,
+                              m_loudnessCheck,      m_loudnessCombo,     m_headroomCheck,
                               m_besideInputRadio,   m_outputFolderRadio, m_outputFolderEdit,
                               m_outputFolderButton, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);

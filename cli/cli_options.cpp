@@ -19,7 +19,8 @@ bool TakesValue(const std::string& name) {
     return name == "--rate" || name == "--speed" || name == "--suffix" || name == "--simd" ||
            name == "--jobs" || name == "--output-dir" || name == "--files-from" ||
            name == "--results" || name == "--shard" || name == "--quality" ||
-           name == "--format" || name == "--bits";
+           name == "--format" || name == "--bits" || name == "--gain" ||
+           name == "--headroom" || name == "--loudness" || name == "--true-peak";
 }
 
 // A word on the command line and the code it stands for.
@@ -58,6 +59,21 @@ std::string WordList(const Word<Code> (&words)[N]) {
     for (const Word<Code>& word : words) list += (list.empty() ? "" : ", ") + std::string(word.text);
     return list;
 }
+
+// A decimal number (dB, LUFS) within [low, high].
+std::optional<double> ParseLevel(const std::string& text, double low, double high) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !(value >= low && value <= high)) return std::nullopt;
+    return value;
+}
+
+// The level options' ranges: beyond them a gain only destroys the signal.
+constexpr double kMostGainDb = 60.0;
+constexpr double kQuietestTargetLufs = -70.0;
+constexpr double kLoudestTargetLufs = 0.0;
+constexpr double kLowestCeilingDbtp = -20.0;
 
 // "0".."5" or a build's name (sse4.1 too); -1 when the text names no build.
 SimdLevel ParseSimdLevel(const std::string& text) {
@@ -154,6 +170,32 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 return outcome;
             }
             options.depth = *depth;
+        } else if (name == "--gain") {
+            const auto gain = ParseLevel(value, -kMostGainDb, kMostGainDb);
+            if (!gain) {
+                outcome.error = "--gain needs a number of dB within -60..60";
+                return outcome;
+            }
+            options.level.gainDb = *gain;
+        } else if (name == "--headroom") {
+            if (value != "auto" && value != "off") {
+                outcome.error = "--headroom takes auto or off";
+                return outcome;
+            }
+            options.level.headroomAuto = value == "auto";
+        } else if (name == "--loudness") {
+            options.level.loudnessTarget = ParseLevel(value, kQuietestTargetLufs, kLoudestTargetLufs);
+            if (!options.level.loudnessTarget) {
+                outcome.error = "--loudness needs a target in LUFS within -70..0 (e.g. -23)";
+                return outcome;
+            }
+        } else if (name == "--true-peak") {
+            const auto ceiling = ParseLevel(value, kLowestCeilingDbtp, 0.0);
+            if (!ceiling) {
+                outcome.error = "--true-peak needs a ceiling in dBTP within -20..0";
+                return outcome;
+            }
+            options.level.truePeakCeiling = *ceiling;
         } else if (name == "--output-dir") {
             if (value.empty()) {
                 outcome.error = "--output-dir needs a folder";
@@ -195,6 +237,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             return outcome;
         }
     }
+    // A loudness target sets the gain itself; a fixed one beside it would be dropped.
+    if (options.level.loudnessTarget && options.level.gainDb != 0.0)
+        outcome.error = "--gain and --loudness cannot be combined";
     return outcome;
 }
 
@@ -232,6 +277,21 @@ std::string UsageText() {
            "                   output rate away from where the ear hears best (least\n"
            "                   ITU-R BS.468-weighted noise; 32-bit outputs: tpdf). A\n"
            "                   bare --dither is tpdf\n"
+           "  --gain DB        a fixed gain in dB (-60..60), applied to the converted\n"
+           "                   signal before dither and rounding (samples pushed past full\n"
+           "                   scale saturate and are counted as clippedSamples)\n"
+           "  --headroom MODE  off (default) or auto: read each file once first, running\n"
+           "                   the same conversion (rate, speed, quality) without writing,\n"
+           "                   and lower the gain just enough that no output sample clips\n"
+           "                   (peaks between the input's samples included); never raises\n"
+           "  --loudness LUFS  bring each output's integrated loudness (EBU R128, ITU-R\n"
+           "                   BS.1770) to LUFS (e.g. -23, -16, -14), measured on the\n"
+           "                   converted signal in a first read, the gain never above\n"
+           "                   what keeps the true peak at or below --true-peak (the\n"
+           "                   result then says the ceiling limited it)\n"
+           "  --true-peak DBTP the loudness gain's true-peak ceiling (default -1)\n"
+           "                   --headroom and --loudness read each file twice and write it\n"
+           "                   once; standard input is refused for them\n"
            "  --jobs N         convert up to N files at once, one worker each\n"
            "                   (default 1); results and outputs are the same as with 1\n"
            "  -r, --recursive  walk the folders given: every audio file below them\n"

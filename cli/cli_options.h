@@ -23,6 +23,7 @@ struct CliOptions {
     DitherChoice dither = DitherChoice::kAuto;
     OutputContainer container = OutputContainer::kSame;
     OutputDepth depth = OutputDepth::kSame;
+    LevelSettings level{};
     bool quiet = false;
     bool stripMetadata = false;
     bool showHelp = false;

@@ -83,6 +83,7 @@ std::string JsonLine(const JsonResult& r) {
     line += ",\"clippedSamples\":" + std::to_string(r.clippedSamples);
     line += ",\"nonFiniteSamples\":" + std::to_string(r.nonFiniteSamples);
     line += ",\"metadataChunksLeftOut\":" + std::to_string(r.metadataChunksLeftOut);
+    line += r.levelFields;
     line += "}\n";
     return line;
 }

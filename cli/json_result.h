@@ -29,6 +29,8 @@ struct JsonResult {
     std::int64_t nonFiniteSamples = 0;
     // Metadata chunks the output goes without for a limit.
     std::int64_t metadataChunksLeftOut = 0;
+    // The fields of cli/level_fields.h, last.
+    std::string levelFields;
 };
 
 std::string JsonString(std::string_view text);

@@ -23,6 +23,7 @@
 #include "cli/file_list.h"
 #include "cli/interrupt_flag.h"
 #include "cli/json_result.h"
+#include "cli/level_fields.h"
 #include "cli/result_line.h"
 #include "cli/result_writer.h"
 #include "cli/terminal_progress.h"
@@ -73,7 +74,8 @@ std::string ResultText(const cli::CliOptions& options, const cli::BatchList& lis
     if (!options.jsonResults)
         return cli::ResultLine(
             input, result.code, message,
-            {result.clippedSamples, result.nonFiniteSamples, result.metadataChunksLeftOut});
+            {result.clippedSamples, result.nonFiniteSamples, result.metadataChunksLeftOut,
+             cli::LevelTabFields(result.level)});
     const std::filesystem::path folder =
         list.outputFolders.empty() ? std::filesystem::path() : list.outputFolders[index];
     const std::string output =
@@ -81,7 +83,7 @@ std::string ResultText(const cli::CliOptions& options, const cli::BatchList& lis
             .string();
     return cli::JsonLine({input, output, result.code, message, result.framesIn, result.framesOut,
                           seconds, result.clippedSamples, result.nonFiniteSamples,
-                          result.metadataChunksLeftOut});
+                          result.metadataChunksLeftOut, cli::LevelJsonFields(result.level)});
 }
 
 // The names on the command line, then those of --files-from; false with `error` set when
@@ -241,7 +243,8 @@ int main(int argc, char** argv) {
                                         .dither = options.dither,
                                         .stripMetadata = options.stripMetadata,
                                         .container = options.container,
-                                        .depth = options.depth};
+                                        .depth = options.depth,
+                                        .level = options.level};
     if (standardStreams) return ConvertStandardStreams(conversion, level, language);
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     cli::TerminalProgress progress(stderr, showProgress);

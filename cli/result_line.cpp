@@ -18,6 +18,7 @@ std::string ResultLine(std::string_view input, int code, std::string_view messag
     AppendCount(line, "clipped", notes.clipped);
     AppendCount(line, "nonfinite", notes.nonFinite);
     AppendCount(line, "metadata_left_out", notes.metadataLeftOut);
+    line.append(notes.levelFields);
     line.append("\n");
     return line;
 }

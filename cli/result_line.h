@@ -16,6 +16,8 @@ struct ResultNotes {
     std::int64_t clipped = 0;
     std::int64_t nonFinite = 0;
     std::int64_t metadataLeftOut = 0;
+    // The fields of cli/level_fields.h, last.
+    std::string levelFields;
 };
 
 std::string ResultLine(std::string_view input, int code, std::string_view message,

@@ -11,7 +11,7 @@ set -euo pipefail
 source "$(dirname "$0")/steps.sh"
 
 build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-                libgl1-mesa-dev libsndfile1-dev pkg-config)
+                libgl1-mesa-dev libsndfile1-dev libebur128-dev pkg-config)
 # objdump checks the instruction levels; file and dpkg-dev (dpkg-shlibdeps) are what
 # cpack's DEB generator runs; a Japanese font lays the windows out as users see them.
 test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dpkg-dev

@@ -139,6 +139,7 @@ class LocalizedGuiTest : public QObject {
                                    {"量子化ビット数", "Bits per sample"},
                                    {"ディザ", "Dither"},
                                    {"品質", "Quality"},
+                                   {"音量", "Level"},
                                    {"出力先", "Output to"}}));
         QCOMPARE(ButtonText(&dlg, "besideInputRadio"),
                  Expected({"入力ファイルと同じフォルダ", "Beside each input file"}));

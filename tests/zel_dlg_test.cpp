@@ -87,7 +87,8 @@ class MainDialogTest : public QObject {
             "exitButton",         "addFilesButton",   "folderButton",     "subfoldersCheck",
             "deleteAllButton",    "inputList",        "suffixEdit",       "frequencyCombo",
             "speedSlider",        "formatCombo",      "bitsCombo",        "ditherCombo",
-            "qualityCombo",       "stripMetadataCheck", "besideInputRadio", "outputFolderEdit",
+            "qualityCombo",       "stripMetadataCheck", "loudnessCheck",  "headroomCheck",
+            "besideInputRadio",   "outputFolderEdit",
             "outputFolderButton", "menuButton",       "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

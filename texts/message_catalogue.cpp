@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "batch/existing_output.h"
+#include "texts/level_note.h"
 
 namespace zel::texts {
 namespace {
@@ -64,6 +65,16 @@ constexpr std::array kDetailWords{
     DetailWords{ResultDetail::kTooManyOpenFiles,
                 {"開いているファイルが多すぎます", "too many files are open"}},
     DetailWords{ResultDetail::kOutputNotCreated, {"システムエラー: %1", "system error: %1"}},
+    DetailWords{ResultDetail::kCancelledWhileMeasuring,
+                {"音量の測定中に中断したため、出力ファイルは作成していません",
+                 "cancelled while measuring the level; no output file was made"}},
+    DetailWords{ResultDetail::kLevelNeedsFile,
+                {"ヘッドルーム自動と音量の正規化はファイルを2回読むため、標準入力には使えません",
+                 "automatic headroom and loudness targets need a file, which is read twice, "
+                 "not standard input"}},
+    DetailWords{ResultDetail::kLoudnessUnavailable,
+                {"libebur128 なしでビルドされたため、ラウドネスを測定できません",
+                 "this build cannot measure loudness (built without libebur128)"}},
     DetailWords{ResultDetail::kPartialRemoved,
                 {"結果を出力できないため、途中までの出力は削除しました",
                  "the results could not be written, so the part converted was removed"}},
@@ -242,6 +253,7 @@ std::string OutcomeNotesText(const ConversionOutcome& outcome, UiLanguage langua
         text += NonFiniteNoteText(outcome.nonFiniteSamples, language);
     if (outcome.metadataChunksLeftOut > 0)
         text += MetadataLeftOutNoteText(outcome.metadataChunksLeftOut, language);
+    text += LevelNoteText(outcome.level, language);
     return text;
 }
 

@@ -221,6 +221,38 @@
         <translation>Kaiser-windowed sinc in double precision: passband to 0.98 of the lower Nyquist frequency (±0.01 dB), stopband from 1.00 on at -175 dB, in two stages: about 2400 taps at twice the rate by FFT, then 24 taps; slower than high quality</translation>
     </message>
     <message>
+        <source>音量</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <source>音量を揃える</source>
+        <translation>Normalise loudness</translation>
+    </message>
+    <message>
+        <source>ファイルを一度読んで変換後のラウドネス (EBU R128) を測り、目標に合わせます。トゥルーピークは -1 dBTP を超えません</source>
+        <translation>Each file is read once first to measure the converted loudness (EBU R128), which is then brought to the target; the true peak stays at or below -1 dBTP</translation>
+    </message>
+    <message>
+        <source>放送 (EBU R128)</source>
+        <translation>Broadcast (EBU R128)</translation>
+    </message>
+    <message>
+        <source>ポッドキャスト</source>
+        <translation>Podcasts</translation>
+    </message>
+    <message>
+        <source>音楽配信</source>
+        <translation>Music streaming</translation>
+    </message>
+    <message>
+        <source>クリップ防止</source>
+        <translation>Prevent clipping</translation>
+    </message>
+    <message>
+        <source>ファイルを一度読んで変換後のピークを測り、どのサンプルもクリップしない分だけ音量を下げます</source>
+        <translation>Each file is read once first to find the converted peak; the level is lowered just enough that no sample clips</translation>
+    </message>
+    <message>
         <source>メタデータを削除</source>
         <translation>Strip metadata</translation>
     </message>

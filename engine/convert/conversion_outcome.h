@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/base/conversion_result.h"
+#include "engine/convert/level_outcome.h"
 #include "engine/wav/wav_refusal.h"
 
 namespace zel {
@@ -51,6 +52,13 @@ enum class ResultDetail : std::int32_t {
     kFormatNeedsSeeking,
     // The input is a pipe, in no format that can be read without seeking.
     kPipeCannotCarry,
+    // A cancel while the level was being measured, before any output was made.
+    kCancelledWhileMeasuring,
+    // A level that needs a first read (headroom, loudness) asked of an input that cannot
+    // be read twice (a pipe).
+    kLevelNeedsFile,
+    // A loudness target in a build without a loudness meter (libebur128).
+    kLoudnessUnavailable,
 };
 
 struct ConversionOutcome {
@@ -77,6 +85,8 @@ struct ConversionOutcome {
     WavRefusalReason refusal;
     // The system's error number behind kOutputNotCreated; 0 otherwise.
     std::int32_t systemError = 0;
+    // The gain applied and the loudness measured, when the settings asked for either.
+    LevelOutcome level;
 };
 
 }  // namespace zel

@@ -8,11 +8,13 @@
 #include "engine/base/file_byte_source.h"
 #include "engine/convert/carried_tags.h"
 #include "engine/convert/input_probe.h"
+#include "engine/convert/level_analysis.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_conversion.h"
 #include "engine/resample/builds/make_resampler.h"
 #include "engine/resample/stream_conversion.h"
+#include "engine/wav/bext_loudness.h"
 #include "engine/wav/metadata_carry.h"
 #include "engine/wav/wav_chunk_reader.h"
 #include "engine/wav/wav_header.h"
@@ -57,11 +59,20 @@ DataResult ConvertData(RandomAccessBytes& input, const WavLayout& layout,
             resampler.NonFiniteSamples()};
 }
 
-}  // namespace
+// The loudness a carried bext chunk states: the output's own, or "not known" once a gain has
+// made the input's figures wrong.
+BextLoudness BextLoudnessOf(const LevelOutcome& level) {
+    BextLoudness loudness;
+    if (std::isfinite(level.loudnessAfter)) loudness.integrated = level.loudnessAfter;
+    if (std::isfinite(level.truePeakAfter)) loudness.truePeak = level.truePeakAfter;
+    return loudness;
+}
 
-ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
+// One read and one write, at the settings' fixed gain; `level` is what it does to the level.
+ConversionOutcome ConvertOnce(const std::filesystem::path& inputPath, ConversionProgress* progress,
                               const std::filesystem::path& outputPath,
-                              const ConversionSettings& settings, const ConversionKernels& build) {
+                              const ConversionSettings& settings, const ConversionKernels& build,
+                              const LevelOutcome& level) {
     // Opened first for its permission bits; it also refuses anything but a regular file.
     FileHandle inputHandle = FileHandle::OpenForSequentialRead(inputPath);
     if (!inputHandle.IsOpen()) return {kInputOpenError};
@@ -97,8 +108,9 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
 
     const FrameRatio ratio = TimelineRatio(layout.format.sampleRate, settings);
     const auto targetRate = static_cast<std::uint32_t>(settings.targetRate);
-    const CarriedMetadata carried =
+    CarriedMetadata carried =
         CarryMetadata(input, layout, {settings.stripMetadata, ratio, targetRate});
+    if (level.applied) StampBextLoudness(carried.chunks, BextLoudnessOf(level));
 
     const WavSampleFormat outputFormat =
         OutputFormatOf(layout.format, targetRate, settings.depth);
@@ -133,6 +145,47 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     outcome.clippedSamples = static_cast<std::int64_t>(data.saturated);
     outcome.nonFiniteSamples = static_cast<std::int64_t>(data.nonFinite);
     outcome.metadataChunksLeftOut = static_cast<std::int64_t>(carried.leftOut);
+    return outcome;
+}
+
+// A first read measures the converted signal, then the conversion runs at the gain found.
+// The settings keep asking for the level stage, so both reads take the same float path.
+ConversionOutcome ConvertAtMeasuredLevel(const std::filesystem::path& inputPath,
+                                         ConversionProgress* progress,
+                                         const std::filesystem::path& outputPath,
+                                         const ConversionSettings& settings,
+                                         const ConversionKernels& build) {
+    PassProgress measuring(progress, 0);
+    const LevelAnalysis analysis =
+        AnalyseLevel(inputPath, settings, build, progress != nullptr ? &measuring : nullptr);
+    if (analysis.code == kCancelled) return {kCancelled, ResultDetail::kCancelledWhileMeasuring};
+    // An input neither reader takes: the conversion itself says why, in its own words.
+    if (analysis.code == kInputFormatError || analysis.code == kInputOpenError)
+        return ConvertOnce(inputPath, progress, outputPath, settings, build, {});
+    if (analysis.code != kCompleted) return {analysis.code, analysis.detail};
+    const LevelOutcome level =
+        ChooseLevel(settings.level, analysis.measured, analysis.headroomLimit);
+    ConversionSettings fixed = settings;
+    fixed.level.gainDb = level.gainDb;
+    PassProgress converting(progress, 50);
+    ConversionOutcome outcome = ConvertOnce(inputPath, progress != nullptr ? &converting : nullptr,
+                                            outputPath, fixed, build, level);
+    outcome.level = level;
+    return outcome;
+}
+
+}  // namespace
+
+ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
+                              const std::filesystem::path& outputPath,
+                              const ConversionSettings& settings, const ConversionKernels& build) {
+    if (settings.level.NeedsAnalysis())
+        return ConvertAtMeasuredLevel(inputPath, progress, outputPath, settings, build);
+    LevelOutcome level;
+    level.applied = settings.level.ChangesLevel();
+    level.gainDb = settings.level.gainDb;
+    ConversionOutcome outcome = ConvertOnce(inputPath, progress, outputPath, settings, build, level);
+    outcome.level = level;
     return outcome;
 }
 

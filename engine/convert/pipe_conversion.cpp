@@ -142,6 +142,8 @@ ConversionOutcome ConvertDescriptors(FileHandle& input, FileHandle& output,
                                      const ConversionKernels& build) {
     if (!settings.IsConvertible()) return Refused(ResultDetail::kInvalidSettings);
     if (!TakesContainer(output, settings)) return Refused(ResultDetail::kFormatNeedsSeeking);
+    // Standard input is read once: a fixed gain, but nothing that needs a first read.
+    if (settings.level.NeedsAnalysis()) return Refused(ResultDetail::kLevelNeedsFile);
     SoundFileReader reader;
     if (!reader.Open(input.Descriptor())) {
         // libsndfile reads WAV, AIFF and AU from a pipe; FLAC, Ogg and MP3 it must seek in.

@@ -12,6 +12,15 @@ CodecResampler::CodecResampler(const ResamplerSetup& setup,
 bool CodecResampler::Prepare() {
     const auto most = static_cast<std::uint64_t>(planes_->MaxBlockOutputs());
     if (!encoded_.Allocate(most * Setup().output.blockAlign)) return false;
+    gain_ = Setup().settings.level.LinearGain();
+    if (gain_ != 1.0f) {
+        gained_.resize(Setup().input.channels);
+        gainedAt_.resize(Setup().input.channels);
+        for (std::size_t c = 0; c < gained_.size(); ++c) {
+            if (!gained_[c].Allocate(most)) return false;
+            gainedAt_[c] = gained_[c].data();
+        }
+    }
     if (dither_.step == 0.0f) return true;
     if (dither_.shaped) {
         shaper_.emplace(DesignNoiseShaping(Setup().settings.targetRate), dither_.step,
@@ -33,8 +42,18 @@ std::int64_t CodecResampler::Filter(const std::uint8_t* frames, std::int64_t cou
     return Encode(planes_->FilterBlock(count, final));
 }
 
+const float* const* CodecResampler::WithGain(const float* const* results, std::int64_t count) {
+    if (gain_ == 1.0f) return results;
+    for (std::size_t c = 0; c < gained_.size(); ++c) {
+        const float* __restrict fresh = results[c];
+        float* __restrict out = gained_[c].data();
+        for (std::int64_t i = 0; i < count; ++i) out[i] = fresh[i] * gain_;
+    }
+    return gainedAt_.data();
+}
+
 std::int64_t CodecResampler::Encode(std::int64_t count) {
-    const float* const* results = planes_->OutputPlanes();
+    const float* const* results = WithGain(planes_->OutputPlanes(), count);
     if (dither_.step != 0.0f) {
         // Drawn channel by channel within each block.
         if (shaper_) {

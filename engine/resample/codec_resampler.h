@@ -39,6 +39,7 @@ class CodecResampler final : public Resampler {
     std::int64_t Drain() override { return Encode(planes_->DrainTail()); }
     const std::uint8_t* OutputBytes() const override { return encoded_.data(); }
     std::int64_t Encode(std::int64_t count);
+    const float* const* WithGain(const float* const* results, std::int64_t count);
 
     std::unique_ptr<PlanarResampler> planes_;
     OutputDither dither_;
@@ -46,6 +47,10 @@ class CodecResampler final : public Resampler {
     std::optional<NoiseShaper> shaper_;
     std::vector<AlignedBuffer<float>> dithered_;
     std::vector<float*> ditheredAt_;
+    // The fixed gain of the level settings, applied before dither and rounding.
+    float gain_ = 1.0f;
+    std::vector<AlignedBuffer<float>> gained_;
+    std::vector<float*> gainedAt_;
     AlignedBuffer<std::uint8_t> encoded_;
     std::uint64_t clipped_ = 0;
     std::uint64_t nonFinite_ = 0;

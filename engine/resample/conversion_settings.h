@@ -8,6 +8,7 @@
 
 #include "engine/base/output_container.h"
 #include "engine/codec/output_samples.h"
+#include "engine/resample/level_settings.h"
 
 namespace zel {
 
@@ -28,6 +29,7 @@ struct ConversionSettings {
     bool stripMetadata = false;
     OutputContainer container = OutputContainer::kSame;
     OutputDepth depth = OutputDepth::kSame;
+    LevelSettings level{};
 
     // What the engine itself can convert to (both positive).
     bool IsConvertible() const { return targetRate >= 1 && speedPercent >= 1; }

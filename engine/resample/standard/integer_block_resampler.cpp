@@ -16,7 +16,9 @@ bool IntegerBlockResampler::Takes(const ResamplerSetup& setup) {
                             out.bigEndian == in.bigEndian;
     // Dither is the codec's: a dithered stream takes the float path.
     const bool undithered = DitherStepFor(setup.settings, in, out) == 0.0f;
-    return setup.buildIntegerKernels && pcm && sameOutput && undithered && in.channels >= 1 &&
+    // So is a gain: it must act before the rounding, and saturation must be counted.
+    const bool unityGain = !setup.settings.level.ChangesLevel();
+    return setup.buildIntegerKernels && unityGain && pcm && sameOutput && undithered && in.channels >= 1 &&
            in.channels <= 2 && !in.bigEndian;
 }
 

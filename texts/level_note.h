@@ -1,0 +1,15 @@
+#pragma once
+// The note on the level a conversion set, in both languages: "（ゲイン -3.2 dB、ラウドネス
+// -18.4 → -23.0 LUFS）" / " (gain -3.2 dB, loudness -18.4 -> -23.0 LUFS)", with a word when
+// the true-peak ceiling held the gain back. Empty when no level stage ran.
+
+#include <string>
+
+#include "engine/convert/level_outcome.h"
+#include "texts/ui_language.h"
+
+namespace zel::texts {
+
+std::string LevelNoteText(const LevelOutcome& level, UiLanguage language);
+
+}  // namespace zel::texts
