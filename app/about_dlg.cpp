@@ -40,14 +40,18 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(icon, 0, 0, 2, 1);
-    grid->addWidget(TextLine(tr("ZEL, Version %1").arg(QString::fromUtf8(kZelShortVersion)),
+    grid->addWidget(icon, 0, 0, 3, 1);
+    // The same version as `--version` prints, so a report names one build.
+    grid->addWidget(TextLine(tr("ZEL バージョン %1").arg(QString::fromUtf8(kZelVersion)),
                              QStringLiteral("versionLabel"), this),
                     0, 1);
     grid->addWidget(TextLine(tr("WAVファイルのサンプリング周波数一括変換ツール"),
                              QStringLiteral("descriptionLabel"), this),
                     1, 1);
-    grid->addWidget(ok, 2, 1, Qt::AlignRight);
+    grid->addWidget(TextLine(tr("Copyright © 2026 ZEL 開発者"),
+                             QStringLiteral("copyrightLabel"), this),
+                    2, 1);
+    grid->addWidget(ok, 3, 1, Qt::AlignRight);
     grid->setHorizontalSpacing(units.X(8));
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }

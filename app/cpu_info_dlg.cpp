@@ -44,7 +44,7 @@ void CCPUInfoDlg::CreateControls() {
     m_brandLabel->setObjectName(QStringLiteral("brandLabel"));
     m_brandLabel->setTextFormat(Qt::PlainText);
 
-    auto* group = new QGroupBox(tr("SSE命令セット"), this);
+    auto* group = new QGroupBox(tr("命令セット"), this);
     auto* grid = new QGridLayout(group);
     m_levelGroup = new QButtonGroup(this);
     for (int level = 0; level < kLevelCount; ++level) {

@@ -6,6 +6,9 @@ namespace {
 
 constexpr std::uint64_t kSecondsPerMinute = 60;
 constexpr std::uint64_t kSecondsPerHour = 3600;
+// Below this many seconds a clip's length shows tenths, so short clips differ at a glance.
+constexpr std::uint64_t kTenthsBelowSeconds = 10;
+constexpr std::uint64_t kTenthsPerSecond = 10;
 
 char16_t AsciiUpper(char16_t unit) {
     return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
@@ -19,6 +22,15 @@ QString DurationText(std::uint64_t seconds) {
         static_cast<unsigned long long>(seconds % kSecondsPerHour / kSecondsPerMinute);
     const auto rest = static_cast<unsigned long long>(seconds % kSecondsPerMinute);
     return QString::asprintf("%2llu:%02llu:%02llu", hours, minutes, rest);
+}
+
+QString DurationText(std::uint64_t frames, std::uint32_t sampleRate) {
+    if (sampleRate == 0) return DurationText(std::uint64_t{0});
+    const std::uint64_t seconds = frames / sampleRate;
+    if (seconds >= kTenthsBelowSeconds) return DurationText(seconds);
+    // The remainder is below the rate, so times ten stays far inside 64 bits.
+    const std::uint64_t tenths = frames % sampleRate * kTenthsPerSecond / sampleRate;
+    return DurationText(seconds) + QString::asprintf(".%llu", static_cast<unsigned long long>(tenths));
 }
 
 QString ChannelsText(std::uint16_t channels) { return QString::asprintf("%d", channels); }
@@ -42,7 +54,7 @@ QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
 RowTexts FormatColumnTexts(const zel::InputProbe& probe) {
     const zel::WavSampleFormat& format = probe.format;
     RowTexts row;
-    row.cells[kDurationColumn] = DurationText(zel::DurationSeconds(probe));
+    row.cells[kDurationColumn] = DurationText(probe.frames, format.sampleRate);
     row.cells[kChannelsColumn] = ChannelsText(format.channels);
     row.cells[kFrequencyColumn] = FrequencyText(format.sampleRate);
     row.cells[kBitsColumn] = probe.codec.empty() ? BitsText(format.validBits, format.encoding)

@@ -21,6 +21,8 @@ enum InputColumn : int {
 
 // " 0:01:00": hours (two places, more when needed), minutes, seconds.
 QString DurationText(std::uint64_t seconds);
+// A clip's length from its frames: as above, with tenths below ten seconds (" 0:00:00.4").
+QString DurationText(std::uint64_t frames, std::uint32_t sampleRate);
 QString ChannelsText(std::uint16_t channels);     // "2"
 QString FrequencyText(std::uint32_t sampleRate);  // "44100Hz", " 8000Hz"
 QString BitsText(std::uint16_t bitsPerSample);    // "16bits", " 8bits"

@@ -58,7 +58,7 @@ zel.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME zel)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
-    "zel-cli (= ${PROJECT_VERSION}), ${ZEL_JAPANESE_FONT_DEPENDS}")
+    "zel-cli (= ${PROJECT_VERSION}), ${ZEL_JAPANESE_FONT_DEPENDS}, qt6-translations-l10n")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION "batch sampling-rate and speed converter for WAV files \
 (desktop)

@@ -110,6 +110,9 @@ wait_until() {  # wait_until SECONDS WHAT COMMAND...
 
 node_idle() { [ "$(sinfo -h -o %t 2> /dev/null)" = idle ]; }
 
+# slurmd reads the cgroup file system at start and never reports the node idle without it.
+cgroup_mounted() { grep -qE '^[^ ]+ /sys/fs/cgroup[/ ]' /proc/mounts; }
+
 start_cluster() {
   local tool
   for tool in munged mungekey slurmctld slurmd sbatch sinfo; do
@@ -128,6 +131,8 @@ start_cluster() {
     --seed-file="$state/munged.seed" > "$state/munged.out" 2>&1 &
   pids+=($!)
   wait_until 10 "munged did not start" test -S "$state/munge.sock"
+  cgroup_mounted ||
+    fail "the cgroup file system is not mounted at /sys/fs/cgroup: slurmd cannot start"
   export SLURM_CONF=$state/slurm.conf
   cat > "$SLURM_CONF" <<CONF
 ClusterName=zeltest

@@ -23,6 +23,25 @@ class InputRowTextTest : public QObject {
         QCOMPARE(DurationText(seconds), text);
     }
 
+    void shortClipsShowTenths_data() {
+        QTest::addColumn<quint64>("frames");
+        QTest::addColumn<quint32>("rate");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.4 s") << quint64(17640) << quint32(44100) << " 0:00:00.4";
+        QTest::newRow("tenths are cut, not rounded") << quint64(47999) << quint32(48000)
+                                                      << " 0:00:00.9";
+        QTest::newRow("9.5 s") << quint64(9 * 8000 + 4000) << quint32(8000) << " 0:00:09.5";
+        QTest::newRow("ten seconds: whole seconds") << quint64(10 * 44100 + 30000)
+                                                    << quint32(44100) << " 0:00:10";
+        QTest::newRow("no rate") << quint64(5) << quint32(0) << " 0:00:00";
+    }
+    void shortClipsShowTenths() {
+        QFETCH(quint64, frames);
+        QFETCH(quint32, rate);
+        QFETCH(QString, text);
+        QCOMPARE(DurationText(frames, rate), text);
+    }
+
     void cellOrder_data() {
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");

@@ -195,7 +195,7 @@ class LocalizedGuiTest : public QObject {
         QCOMPARE(dlg.windowTitle(), Expected({"CPU情報", "CPU Information"}));
         QCOMPARE(dlg.CloseButton()->text(), Expected({"閉じる(&X)", "&Close"}));
         QCOMPARE(dlg.findChild<QGroupBox*>()->title(),
-                 Expected({"SSE命令セット", "SSE Instruction Set"}));
+                 Expected({"命令セット", "Instruction Set"}));
         QCOMPARE(dlg.LevelButton(0)->text(), Expected({"使用しない", "None"}));
         QCOMPARE(dlg.LevelButton(4)->text(), QString("SSE4.1"));
         QCOMPARE(dlg.LevelButton(5)->text(), QString("AVX2"));
@@ -208,18 +208,21 @@ class LocalizedGuiTest : public QObject {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         dlg.show();
-        QString title, version, description;
+        QString title, version, description, copyright;
         QStringList left;
         AnswerNextModal([&](QWidget* modal) {
             title = modal->windowTitle();
             version = LabelText(modal, "versionLabel");
             description = LabelText(modal, "descriptionLabel");
+            copyright = LabelText(modal, "copyrightLabel");
             left = Untranslated(modal);
             modal->close();
         });
         dlg.AboutAction()->trigger();
         QCOMPARE(title, Expected({"バージョン情報 ZEL", "About ZEL"}));
-        QCOMPARE(version, QString("ZEL, Version 1.1"));
+        QCOMPARE(version, Expected({"ZEL バージョン 1.1.0", "ZEL, Version 1.1.0"}));
+        QCOMPARE(copyright, Expected({"Copyright © 2026 ZEL 開発者",
+                                      "Copyright (C) 2026 The ZEL developers"}));
         QCOMPARE(description, Expected({"WAVファイルのサンプリング周波数一括変換ツール",
                                         "Batch sampling-frequency converter for WAV files"}));
         QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));

@@ -252,7 +252,8 @@ class MainDialogTest : public QObject {
         QVERIFY(answered);
         QVERIFY(okIsDefault);
         QCOMPARE(title, QString("バージョン情報 ZEL"));
-        QCOMPARE(version, QString("ZEL, Version 1.1"));
+        // The version `--version` prints, patch level included.
+        QCOMPARE(version, QString("ZEL バージョン 1.1.0"));
     }
 
     void everyWindowShowsTheApplicationIcon() {

@@ -39,8 +39,12 @@
         <translation>OK</translation>
     </message>
     <message>
-        <source>ZEL, Version %1</source>
+        <source>ZEL バージョン %1</source>
         <translation>ZEL, Version %1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 ZEL 開発者</source>
+        <translation>Copyright (C) 2026 The ZEL developers</translation>
     </message>
     <message>
         <source>WAVファイルのサンプリング周波数一括変換ツール</source>
@@ -62,8 +66,8 @@
         <translation>&amp;Close</translation>
     </message>
     <message>
-        <source>SSE命令セット</source>
-        <translation>SSE Instruction Set</translation>
+        <source>命令セット</source>
+        <translation>Instruction Set</translation>
     </message>
     <message>
         <source>不明なプロセッサ</source>
