@@ -1,5 +1,6 @@
 #include "app/execute_command.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <optional>
@@ -149,6 +150,8 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_simdLevel = simdLevel;
     job.m_pause = filePause;
     progress.DoModal();
+    // A long batch is often left to run behind other windows.
+    QApplication::alert(&dlg);
 
     // The worker has sent its last message: every result up to a cancelled file is written;
     // the files after it were not reached.

@@ -92,6 +92,10 @@
         <source>残り時間 約 %1</source>
         <translation>About %1 left</translation>
     </message>
+    <message>
+        <source>%1% — %2</source>
+        <translation>%1% — %2</translation>
+    </message>
 </context>
 <context>
     <name>CResultDlg</name>
