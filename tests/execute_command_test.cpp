@@ -345,7 +345,7 @@ class ExecuteCommandTest : public QObject {
                                                    PathText(c), PathText(cOutput), PathText(e)}));
         QCOMPARE(watcher.resultMessages,
                  QStringList(
-                     {kCompleted, "入力ファイルオープンエラー",
+                     {kCompleted, "入力ファイルオープンエラー（ファイルが見つかりません）",
                       "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）",
                       "出力ファイルオープンエラー（出力先が入力ファイルと重なります）", kCompleted,
                       kCompleted}));

@@ -73,6 +73,12 @@ class ResultDialogTest : public QObject {
         QTest::newRow("1 kept") << 1 << int(ResultDetail::kEarlierOutputKept)
                                 << "ユーザーによる中断（既存の出力ファイルは変更していません）";
         QTest::newRow("-1") << -1 << none << "入力ファイルオープンエラー";
+        QTest::newRow("-1 not found") << -1 << int(ResultDetail::kInputNotFound)
+                                      << "入力ファイルオープンエラー（ファイルが見つかりません）";
+        QTest::newRow("-1 permission") << -1 << int(ResultDetail::kInputAccessDenied)
+                                       << "入力ファイルオープンエラー（ファイルを読む権限がありません）";
+        QTest::newRow("-1 folder") << -1 << int(ResultDetail::kInputIsFolder)
+                                   << "入力ファイルオープンエラー（フォルダです）";
         QTest::newRow("-2") << -2 << none << "入力ファイルフォーマットエラー";
         QTest::newRow("-3") << -3 << none << "出力ファイルオープンエラー";
         QTest::newRow("-3 on input")
