@@ -2,8 +2,10 @@
 // The input file list: one row per file, its name first, then the file's duration, channel
 // count, sampling frequency and sample size, and its folder last; the whole path is in the
 // tip. Each row keeps the path exactly as it was added and the identity of the file (device
-// and inode), so the same file is never listed twice under another name. The rows are the
-// only record of the batch's inputs; Execute takes their paths in row order.
+// and inode), so the same file is never listed twice under another name, and its path below
+// the folder it was added from (its name alone when added by itself), which its output keeps
+// below an output folder. The rows are the only record of the batch's inputs; Execute takes
+// their paths in row order.
 
 #include <QSize>
 #include <QStringList>
@@ -25,11 +27,17 @@ public:
     QString CellText(int row, int column) const;
     // The paths as they were added, in row order.
     QStringList Paths() const;
+    // Entry i: row i's path below the folder it was added from ("a/x.wav", "x.wav").
+    QStringList RelativePaths() const;
+    // A row's tip on every cell that has no tip of its own (the name and folder cells keep
+    // the full path): where its output goes.
+    void SetOutputTip(int row, const QString& tip);
 
     // True when some row lists the file `identity` names.
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
+    // `relative` empty: the file's name.
     void AppendRow(const QString& path, const zel::InputProbe& probe,
-                   const zel::platform::FileIdentity& identity);
+                   const zel::platform::FileIdentity& identity, const QString& relative = {});
 
     // The Delete key: every selected row goes, without asking.
     void RemoveSelectedRows();
@@ -50,7 +58,7 @@ protected:
 
 private:
     void SetUpColumns();
-    void AppendTexts(const QString& path, RowTexts texts,
+    void AppendTexts(const QString& path, const QString& relative, RowTexts texts,
                      const std::optional<zel::platform::FileIdentity>& identity);
     void ForgetSortOrder();
 

@@ -101,7 +101,7 @@ void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelT
 
 void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContainer(Container())); }
 
-bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
+bool CZELDlg::AddInputFile(const QString& path, AddReport& report, const QString& relative) {
     const std::filesystem::path file = ToFilesystemPath(path);
     const zel::InputProbe probe = zel::ProbeInputFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
@@ -116,7 +116,7 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
         report.AddDuplicate();
         return false;
     }
-    m_inputList->AppendRow(path, probe, *identity);
+    m_inputList->AppendRow(path, probe, *identity, relative);
     return true;
 }
 
@@ -160,7 +160,8 @@ void CZELDlg::AddFolder(const QString& folder, AddReport& report) {
     for (const QString& link : scan.linksLeadingOutside) report.AddLinkLeadingOutside(link);
     for (const UnreadFolder& unread : scan.unreadFolders)
         report.AddUnreadFolder(unread.path, unread.reason);
-    for (const QString& path : scan.paths) AddInputFile(path, report);
+    for (qsizetype i = 0; i < scan.paths.size(); ++i)
+        AddInputFile(scan.paths[i], report, scan.relatives[i]);
 }
 
 void CZELDlg::ShowReport(const AddReport& report) {

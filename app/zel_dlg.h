@@ -50,8 +50,9 @@ class CZELDlg : public QDialog {
     // for WAV, libsndfile for the other containers). Refused when it
     // would not be converted, skipped when the same file is listed already (under any name:
     // device and inode), both noted in `report`; skipped silently when it cannot be opened.
+    // `relative`: its path below the folder it was found in; empty when added by itself.
     // True when a row was added.
-    bool AddInputFile(const QString& path, AddReport& report);
+    bool AddInputFile(const QString& path, AddReport& report, const QString& relative = {});
     // One file as one add, anything left out reported at once.
     bool AddInputFile(const QString& path);
 

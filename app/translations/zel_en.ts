@@ -152,9 +152,19 @@
         <translation>, </translation>
     </message>
     <message>
-        <source>出力フォルダを開けませんでした。
+        <source>出力ファイル</source>
+        <translation>Output File</translation>
+    </message>
+    <message>
+        <source>クリップあり %1 件</source>
+        <translation>%1 with clipped samples</translation>
+    </message>
+    <message>
+        <source>出力フォルダを開くプログラムが見つかりませんでした。
+フォルダのパスをクリップボードにコピーしました。
 %1</source>
-        <translation>The output folder could not be opened.
+        <translation>No program was found to open the output folder.
+Its path was copied to the clipboard.
 %1</translation>
     </message>
 </context>
@@ -328,6 +338,14 @@
         <source>Ogg Vorbis、Opus、MP3 は浮動小数点で書き込まれます</source>
         <translation>Ogg Vorbis, Opus and MP3 are written as float</translation>
     </message>
+    <message>
+        <source>フォルダから追加したファイルは、そのフォルダからの相対パスを保って出力します。
+個別に追加したファイルは、このフォルダの直下に出力します。
+存在しないフォルダは実行時に作成します。</source>
+        <translation>Files added from a folder keep their path below that folder here.
+Files added one by one go directly into this folder.
+A folder that does not exist yet is created when Execute starts.</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -381,6 +399,26 @@
 置き換えますか、それとも既存のファイルをスキップしますか？</source>
         <translation>Output files that exist already: %1.
 Replace them, or skip the existing ones?</translation>
+    </message>
+    <message>
+        <source>出力先フォルダは / で始まるフルパスで指定してください
+%1</source>
+        <translation>Give the output folder as a full path starting with /.
+%1</translation>
+    </message>
+    <message>
+        <source>出力先フォルダとして指定されたものはフォルダではありません
+%1</source>
+        <translation>The output folder given is not a folder.
+%1</translation>
+    </message>
+    <message>
+        <source>出力先フォルダを作成できません
+%1
+%2</source>
+        <translation>The output folder cannot be created.
+%1
+%2</translation>
     </message>
 </context>
 <context>
