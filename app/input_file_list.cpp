@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QToolTip>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -152,6 +154,30 @@ void InputFileList::AppendTexts(const QString& path, const QString& relative, Ro
     }
     addTopLevelItem(item);
     ForgetSortOrder();
+}
+
+QString InputFileList::TipOf(int row, int column) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    if (item == nullptr) return {};
+    const QString own = item->toolTip(column);
+    if (!m_outputNamer) return own;
+    const QString output =
+        tr("出力先: %1")
+            .arg(m_outputNamer(item->data(kFileNameColumn, kPathRole).toString(),
+                               item->data(kFileNameColumn, kRelativeRole).toString()));
+    return own.isEmpty() ? output : own + u'\n' + output;
+}
+
+bool InputFileList::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTreeWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString tip = index.isValid() ? TipOf(index.row(), index.column()) : QString();
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+    return true;
 }
 
 void InputFileList::RemoveSelectedRows() {

@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QStringList>
 #include <QTreeWidget>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -29,9 +30,13 @@ public:
     QStringList Paths() const;
     // Entry i: row i's path below the folder it was added from ("a/x.wav", "x.wav").
     QStringList RelativePaths() const;
-    // A row's tip on every cell that has no tip of its own (the name and folder cells keep
-    // the full path): where its output goes.
-    void SetOutputTip(int row, const QString& tip);
+    // Names where the output of a row (its path as added and its path below the folder it
+    // was added from) will go, for the tips; none: the tips name only the input.
+    using OutputNamer = std::function<QString(const QString& path, const QString& relative)>;
+    void SetOutputNamer(OutputNamer namer) { m_outputNamer = std::move(namer); }
+    // The tip a cell shows: its own, and under it where the row's output will go, so the
+    // user sees before a run where each file goes with the settings as they are now.
+    QString TipOf(int row, int column) const;
 
     // True when some row lists the file `identity` names.
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
@@ -55,6 +60,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void SetUpColumns();
@@ -62,6 +68,7 @@ private:
                      const std::optional<zel::platform::FileIdentity>& identity);
     void ForgetSortOrder();
 
+    OutputNamer m_outputNamer;
     QSize m_naturalSize;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

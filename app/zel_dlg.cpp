@@ -22,6 +22,7 @@
 #include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
 #include "app/input_row_text.h"
+#include "app/output_place.h"
 #include "app/qt_path.h"
 #include "app/screen_fit.h"
 #include "app/speed_text.h"
@@ -59,6 +60,9 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     setAcceptDrops(true);
     SetDefaults();
     connect(m_formatCombo, &QComboBox::currentIndexChanged, this, &CZELDlg::UpdateBitsChoice);
+    m_inputList->SetOutputNamer([this](const QString& path, const QString& relative) {
+        return OutputTipText(path, relative);
+    });
     // The batch runs, by default, the highest build the processor supports.
     m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
     m_executeButton->setFocus();
@@ -95,6 +99,12 @@ void CZELDlg::SetUpSpeedSlider() {
     m_speedSlider->setTickPosition(QSlider::TicksBelow);
     m_speedSlider->setValue(zel::kDefaultSpeedPercent);
     connect(m_speedSlider, &QSlider::valueChanged, this, &CZELDlg::UpdateSpeedLabel);
+}
+
+QString CZELDlg::OutputTipText(const QString& path, const QString& relative) const {
+    if (WritesIntoFolder() && OutputFolderText().isEmpty())
+        return tr("（出力先フォルダが指定されていません）");
+    return FromFilesystemPath(OutputPathFor(OutputPlaceOf(*this), path, relative));
 }
 
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }

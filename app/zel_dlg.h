@@ -133,6 +133,8 @@ class CZELDlg : public QDialog {
     void SetUpSpeedSlider();
     void SetDefaults();
     void UpdateSpeedLabel(int position);
+    // Where the output of a listed file will go with the settings as they are now.
+    QString OutputTipText(const QString& path, const QString& relative) const;
     // One add each: every file, then one message for all that were left out. Dropped
     // folders are scanned like a chosen one.
     void AddInputFiles(const QStringList& paths);

@@ -6,10 +6,14 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -300,6 +304,42 @@ class InputListTest : public QObject {
         // The name's column leads and is wide enough for it.
         QCOMPARE(list->header()->visualIndex(kFileNameColumn), 0);
         QVERIFY(list->columnWidth(kFileNameColumn) > list->fontMetrics().horizontalAdvance(name));
+    }
+
+    // Before a run, a row's tip tells where its output will go with the settings as they
+    // are: beside the input, or in the output folder with the path below the folder the
+    // file was added from.
+    void aRowsTipTellsWhereItsOutputWillGo() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QTemporaryDir folder;
+        QVERIFY(QDir().mkpath(folder.path() + "/sub"));
+        const QString nested = folder.path() + "/sub/n.wav";
+        QVERIFY(zel::test::WriteWav(nested));
+        const QString single = MakeWav("tip_single.wav");
+        QVERIFY(dlg.AddInputFile(single));
+        dlg.SubfoldersCheck()->setChecked(true);
+        prompts.folderToChoose = folder.path();
+        dlg.OnChooseFolder();
+        InputFileList* list = dlg.InputList();
+        QCOMPARE(list->RowCount(), 2);
+        QCOMPARE(list->TipOf(0, kFileNameColumn),
+                 single + "\n出力先: " + PathOf("tip_single_ZEL.wav"));
+        dlg.SuffixEdit()->setText("_48k");
+        QCOMPARE(list->TipOf(1, kFileNameColumn),
+                 nested + "\n出力先: " + folder.path() + "/sub/n_48k.wav");
+        dlg.OutputFolderRadio()->setChecked(true);
+        dlg.OutputFolderEdit()->setText("/out");
+        QCOMPARE(list->TipOf(0, kFileNameColumn), single + "\n出力先: /out/tip_single_48k.wav");
+        QCOMPARE(list->TipOf(1, kFileNameColumn), nested + "\n出力先: /out/sub/n_48k.wav");
+        // What the hover shows is that text.
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QPoint pos = list->visualRect(list->model()->index(1, kFileNameColumn)).center();
+        QHelpEvent event(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(list->viewport(), &event);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), list->TipOf(1, kFileNameColumn));
     }
 
     void fileChooserAddsEachChosenFileInOrder() {

@@ -346,6 +346,10 @@ Its path was copied to the clipboard.
 Files added one by one go directly into this folder.
 A folder that does not exist yet is created when Execute starts.</translation>
     </message>
+    <message>
+        <source>（出力先フォルダが指定されていません）</source>
+        <translation>(no output folder given)</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -450,6 +454,10 @@ Replace them, or skip the existing ones?</translation>
     <message>
         <source>形式</source>
         <translation>Format</translation>
+    </message>
+    <message>
+        <source>出力先: %1</source>
+        <translation>Output: %1</translation>
     </message>
 </context>
 <context>
