@@ -19,6 +19,7 @@
 #include "app/zel_dlg.h"
 #include "batch/existing_output.h"
 #include "batch/output_clash.h"
+#include "batch/output_on_input.h"
 #include "texts/message_catalogue.h"
 
 namespace {
@@ -90,6 +91,22 @@ QString OutputClashProblem(const std::vector<std::string>& inputs,
              FromFilesystemPath(clash->output));
 }
 
+// The refusal of a list in which one file is another's output, which a run would replace
+// with an output of an output; empty when no output is a listed file.
+QString OutputOnInputProblem(const std::vector<std::string>& inputs,
+                             const std::vector<std::filesystem::path>& folders,
+                             const OutputPlace& place) {
+    const std::optional<zel::OutputOnInput> found =
+        zel::FindOutputOnInput(inputs, folders, place.suffix, place.extension);
+    if (!found) return {};
+    return QCoreApplication::translate(
+               "ExecuteCommand",
+               "次のファイルの出力先が、リストにある別の入力ファイルになります\n%1\n→ %2\n"
+               "以前の出力をリストから削除するか、サフィックスを変えてください")
+        .arg(QFile::decodeName(QByteArray::fromStdString(inputs[found->input])),
+             FromFilesystemPath(found->output));
+}
+
 // Asks once, before anything is replaced, when outputs exist already; nullopt: cancel.
 std::optional<bool> SkipsExistingOutputs(CZELDlg& dlg, const std::vector<std::string>& inputs,
                                          const std::vector<std::filesystem::path>& folders,
@@ -130,7 +147,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const zel::DitherChoice dither = dlg.Dither();
     const bool intoFolder = dlg.WritesIntoFolder();
     const QString outputFolder = dlg.OutputFolderText();
-    const OutputPlace place = OutputPlaceOf(dlg);
+    const OutputPlace place = MakeOutputPlace(suffix, container, intoFolder, outputFolder);
 
     const std::int32_t sampleRate = zel::ParseLeadingInteger(frequencyText.toStdString());
     const zel::SettingsProblem problem = zel::CheckBatchSettings(
@@ -146,6 +163,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     // Another container renames every output, so files differing only in extension meet.
     QString outputProblem = intoFolder ? OutputFolderProblem(outputFolder) : QString();
     if (outputProblem.isEmpty()) outputProblem = OutputClashProblem(inputs, folders, place);
+    if (outputProblem.isEmpty()) outputProblem = OutputOnInputProblem(inputs, folders, place);
     if (!outputProblem.isEmpty()) {
         dlg.Prompts().ShowError(&dlg, outputProblem);
         return;

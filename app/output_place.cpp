@@ -1,15 +1,15 @@
 #include "app/output_place.h"
 
 #include "app/qt_path.h"
-#include "app/zel_dlg.h"
 #include "batch/output_path.h"
 #include "engine/sndfile/sound_file_formats.h"
 
-OutputPlace OutputPlaceOf(const CZELDlg& dlg) {
+OutputPlace MakeOutputPlace(const QString& suffix, zel::OutputContainer container,
+                            bool intoFolder, const QString& folder) {
     OutputPlace place;
-    place.suffix = ToFilesystemPath(dlg.SuffixText()).native();
-    place.extension = zel::ContainerExtension(dlg.Container());
-    if (dlg.WritesIntoFolder()) place.folder = ToFilesystemPath(dlg.OutputFolderText());
+    place.suffix = ToFilesystemPath(suffix).native();
+    place.extension = zel::ContainerExtension(container);
+    if (intoFolder) place.folder = ToFilesystemPath(folder);
     return place;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-class CZELDlg;
+#include "engine/resample/conversion_settings.h"
 
 struct OutputPlace {
     // In the file system's encoding, so an output name is the input's bytes with these.
@@ -20,8 +20,9 @@ struct OutputPlace {
     std::filesystem::path folder;
 };
 
-// As the window is set now.
-OutputPlace OutputPlaceOf(const CZELDlg& dlg);
+// From the window's settings: `folder` counts only when `intoFolder`.
+OutputPlace MakeOutputPlace(const QString& suffix, zel::OutputContainer container,
+                            bool intoFolder, const QString& folder);
 
 // The folder of an output; empty: beside its input. `relative`: the row's path below the
 // folder it was added from.

@@ -30,6 +30,7 @@
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
+#include "batch/folder_walk.h"
 #include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
@@ -104,7 +105,9 @@ void CZELDlg::SetUpSpeedSlider() {
 QString CZELDlg::OutputTipText(const QString& path, const QString& relative) const {
     if (WritesIntoFolder() && OutputFolderText().isEmpty())
         return tr("（出力先フォルダが指定されていません）");
-    return FromFilesystemPath(OutputPathFor(OutputPlaceOf(*this), path, relative));
+    const OutputPlace place =
+        MakeOutputPlace(SuffixText(), Container(), WritesIntoFolder(), OutputFolderText());
+    return FromFilesystemPath(OutputPathFor(place, path, relative));
 }
 
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
@@ -113,6 +116,12 @@ void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContaine
 
 bool CZELDlg::AddInputFile(const QString& path, AddReport& report, const QString& relative) {
     const std::filesystem::path file = ToFilesystemPath(path);
+    // An earlier output would be converted again, and a rerun would write outputs of
+    // outputs: left out however the file came, as a folder scan leaves it out.
+    if (zel::IsNamedLikeOutput(file.filename(), ToFilesystemPath(SuffixText()).native())) {
+        report.AddNamedLikeOutputs(1);
+        return false;
+    }
     const zel::InputProbe probe = zel::ProbeInputFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
     if (probe.status == zel::WavProbe::Status::kRefused) {

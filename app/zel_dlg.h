@@ -47,9 +47,10 @@ class CZELDlg : public QDialog {
     zel::SimdLevel m_simdLevel = 0;
 
     // The one way a file enters the list, probed as the conversion reads it (ZEL's reader
-    // for WAV, libsndfile for the other containers). Refused when it
-    // would not be converted, skipped when the same file is listed already (under any name:
-    // device and inode), both noted in `report`; skipped silently when it cannot be opened.
+    // for WAV, libsndfile for the other containers). Left out when it is named like an
+    // output of the suffix, refused when it would not be converted, skipped when the same
+    // file is listed already (under any name: device and inode), all noted in `report`;
+    // skipped silently when it cannot be opened.
     // `relative`: its path below the folder it was found in; empty when added by itself.
     // True when a row was added.
     bool AddInputFile(const QString& path, AddReport& report, const QString& relative = {});

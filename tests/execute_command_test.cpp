@@ -323,39 +323,58 @@ class ExecuteCommandTest : public QObject {
         QSettings().clear();
     }
 
-    // Files that broke after they were listed, and one whose output would replace another
-    // listed file: each gets its row and message, and the batch goes on past them.
+    // Files that broke after they were listed: each gets its row and message, and the
+    // batch goes on past them.
     void everyFileGetsItsRowAndMessage() {
         TempDir dir;
         const fs::path a = WriteToneFile(dir, "a.wav", 8000);
         const fs::path gone = WriteToneFile(dir, "gone.wav", 8000);
         const fs::path broken = WriteToneFile(dir, "broken.wav", 8000);
-        const fs::path c = WriteToneFile(dir, "c.wav", 8000);
-        const fs::path cOutput = WriteToneFile(dir, "c_ZEL.wav", 6000, {1, 8, 22050});
+        const fs::path c = WriteToneFile(dir, "c.wav", 8000, {1, 8, 22050});
         const fs::path e = WriteToneFile(dir, "e.wav", 8000, {1, 16, 11025});
         MainWindow window;
-        for (const fs::path& path : {a, gone, broken, c, cOutput, e}) QVERIFY(window.Add(path));
+        for (const fs::path& path : {a, gone, broken, c, e}) QVERIFY(window.Add(path));
         fs::remove(gone);
         QVERIFY(zel::test::WriteBytes(PathText(broken), zel::test::CompressedFormatBytes()));
-        const std::vector<std::uint8_t> listedOutput = zel::ReadFileBytes(cOutput);
         BatchDialogWatcher watcher;
 
         window.Execute();
 
         QCOMPARE(watcher.resultFiles, QStringList({PathText(a), PathText(gone), PathText(broken),
-                                                   PathText(c), PathText(cOutput), PathText(e)}));
+                                                   PathText(c), PathText(e)}));
         QCOMPARE(watcher.resultMessages,
                  QStringList(
                      {kCompleted, "入力ファイルオープンエラー（ファイルが見つかりません）",
                       "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）",
-                      "出力ファイルオープンエラー（出力先が入力ファイルと重なります）", kCompleted,
-                      kCompleted}));
-        for (const fs::path& converted : {a, cOutput, e})
+                      kCompleted, kCompleted}));
+        for (const fs::path& converted : {a, c, e})
             QVERIFY(zel::test::InspectWav(OutputOf(converted)).consistent);
         QVERIFY(!fs::exists(OutputOf(gone)));
         QVERIFY(!fs::exists(OutputOf(broken)));
-        QVERIFY(zel::ReadFileBytes(cOutput) == listedOutput);
         QVERIFY(window.prompts.messages.empty());
+    }
+
+    // A list in which one file is another's output (listed under another suffix, then the
+    // suffix changed) is refused before anything is written, naming both.
+    void aListHoldingAnotherFilesOutputIsRefusedWhole() {
+        TempDir dir;
+        const fs::path a = WriteToneFile(dir, "a.wav", 4000);
+        const fs::path aOutput = WriteToneFile(dir, "a_X.wav", 4000);
+        const fs::path b = WriteToneFile(dir, "b.wav", 4000);
+        const std::vector<std::uint8_t> listedOutput = zel::ReadFileBytes(aOutput);
+        MainWindow window;
+        for (const fs::path& path : {b, a, aOutput}) QVERIFY(window.Add(path));
+        window.dlg.SuffixEdit()->setText("_X");
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.progressDialogs, 0);
+        QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(window.prompts.messages[0].kind, ShownMessage::Kind::kError);
+        const QString& text = window.prompts.messages[0].text;
+        QVERIFY2(text.contains(PathText(a)) && text.contains(PathText(aOutput)), qPrintable(text));
+        QVERIFY(zel::ReadFileBytes(aOutput) == listedOutput);
+        QVERIFY(!fs::exists(OutputOf(b, "_X")));
+        QVERIFY(!fs::exists(dir / "a_X_X.wav"));
     }
 
     void cancelDuringAFileEndsTheBatchThere_data() {

@@ -536,6 +536,52 @@ class InputListTest : public QObject {
         QVERIFY(!dlg.InputList()->viewport()->acceptDrops());
     }
 
+    // However a file comes (the command line, the file chooser, a drop, one by one), one
+    // named like an output of the suffix is left out and counted, as a folder scan does.
+    void everyWayOfAddingLeavesOutEarlierOutputs_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("command line") << "command line";
+        QTest::newRow("file chooser") << "chooser";
+        QTest::newRow("drop") << "drop";
+        QTest::newRow("one file") << "one";
+    }
+    void everyWayOfAddingLeavesOutEarlierOutputs() {
+        QFETCH(QString, way);
+        const QString original = MakeWav("earlier.wav");
+        const QString output = MakeWav("earlier_ZEL.wav");
+        const QString flacOutput = MakeWav("earlier_ZEL.flac");
+        const QStringList paths = {original, output, flacOutput};
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts, way == "command line" ? paths : QStringList());
+        dlg.show();
+        if (way == "chooser") {
+            prompts.filesToChoose = paths;
+            dlg.OnAddFiles();
+        } else if (way == "drop") {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(original), QUrl::fromLocalFile(output),
+                          QUrl::fromLocalFile(flacOutput)});
+            const QPoint where(dlg.width() / 2, dlg.height() / 2);
+            QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &enter);
+            QDropEvent drop(QPointF(where), Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &drop);
+            QVERIFY(drop.isAccepted());
+        } else if (way == "one") {
+            QVERIFY(dlg.AddInputFile(original));
+            QVERIFY(!dlg.AddInputFile(output));
+            QVERIFY(!dlg.AddInputFile(flacOutput));
+        }
+        QTRY_COMPARE(dlg.InputList()->RowCount(), 1);
+        QCOMPARE(dlg.InputPaths(), QStringList{original});
+        QTRY_VERIFY(!prompts.skippedFiles.empty());
+        const int reports = way == "one" ? 2 : 1;
+        QCOMPARE(int(prompts.skippedFiles.size()), reports);
+        QCOMPARE(prompts.skippedFiles.back().lines,
+                 QStringList(NamedLikeOutputLine(reports == 1 ? 2 : 1)));
+    }
+
     void dragWithoutFilesIsNotAccepted() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);

@@ -424,6 +424,16 @@ Replace them, or skip the existing ones?</translation>
 %1
 %2</translation>
     </message>
+    <message>
+        <source>次のファイルの出力先が、リストにある別の入力ファイルになります
+%1
+→ %2
+以前の出力をリストから削除するか、サフィックスを変えてください</source>
+        <translation>The output of this file would be another file of the list:
+%1
+→ %2
+Remove the earlier output from the list or change the suffix.</translation>
+    </message>
 </context>
 <context>
     <name>InputFileList</name>
