@@ -15,7 +15,7 @@ class AddReport {
     void AddRefusal(const QString& path, const QString& reason);
     // A file that is listed already, under this or another name.
     void AddDuplicate() { ++m_duplicates; }
-    // Files a folder scan left out because they are named like outputs of the suffix.
+    // Files left out because they are named like outputs of the suffix.
     void AddNamedLikeOutputs(int count) { m_namedLikeOutputs += count; }
     // A link in a scanned folder to a folder outside it, not followed.
     void AddLinkLeadingOutside(const QString& path);

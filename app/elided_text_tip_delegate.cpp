@@ -14,7 +14,11 @@ bool ElidedTextTipDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view
                                       const QModelIndex& index) {
     if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip)
         return QStyledItemDelegate::helpEvent(event, view, option, index);
-    if (index.isValid() && IsTruncated(option, index)) {
+    // A tip of the cell's own (a full path behind a name) is always offered.
+    const QString ownTip = index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();
+    if (!ownTip.isEmpty()) {
+        QToolTip::showText(event->globalPos(), ownTip, view, option.rect);
+    } else if (index.isValid() && IsTruncated(option, index)) {
         QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view,
                            option.rect);
     } else {

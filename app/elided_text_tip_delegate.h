@@ -1,6 +1,7 @@
 #pragma once
 // Shows a cell's whole text in a tool tip when the cell is too narrow for it, and no tip
-// when the text fits, so a long path that the column cuts off can still be read.
+// when the text fits, so a long path that the column cuts off can still be read. A cell
+// with a tip of its own shows that tip instead, always.
 
 #include <QStyledItemDelegate>
 

@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QToolTip>
 #include <QScrollBar>
 #include <algorithm>
 
@@ -32,6 +34,7 @@ constexpr int kHeaderTextMargin = 16;
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDeviceRole = Qt::UserRole + 1;
 constexpr int kInodeRole = Qt::UserRole + 2;
+constexpr int kRelativeRole = Qt::UserRole + 3;
 
 std::optional<zel::platform::FileIdentity> IdentityOf(const QTreeWidgetItem& item) {
     const QVariant device = item.data(kFileNameColumn, kDeviceRole);
@@ -105,6 +108,14 @@ QStringList InputFileList::Paths() const {
     return paths;
 }
 
+QStringList InputFileList::RelativePaths() const {
+    QStringList relatives;
+    relatives.reserve(RowCount());
+    for (int row = 0; row < RowCount(); ++row)
+        relatives << topLevelItem(row)->data(kFileNameColumn, kRelativeRole).toString();
+    return relatives;
+}
+
 bool InputFileList::ContainsFile(const zel::platform::FileIdentity& identity) const {
     if (!m_identities) {
         m_identities.emplace();
@@ -115,11 +126,12 @@ bool InputFileList::ContainsFile(const zel::platform::FileIdentity& identity) co
 }
 
 void InputFileList::AppendRow(const QString& path, const zel::InputProbe& probe,
-                              const zel::platform::FileIdentity& identity) {
-    AppendTexts(path, FormatColumnTexts(probe), identity);
+                              const zel::platform::FileIdentity& identity,
+                              const QString& relative) {
+    AppendTexts(path, relative, FormatColumnTexts(probe), identity);
 }
 
-void InputFileList::AppendTexts(const QString& path, RowTexts texts,
+void InputFileList::AppendTexts(const QString& path, const QString& relative, RowTexts texts,
                                 const std::optional<zel::platform::FileIdentity>& identity) {
     const QFileInfo file(path);
     texts.cells[kFileNameColumn] = file.fileName();
@@ -134,6 +146,7 @@ void InputFileList::AppendTexts(const QString& path, RowTexts texts,
     if (!texts.formatTip.isEmpty()) item->setToolTip(kFormatColumn, texts.formatTip);
     item->setToolTip(kFolderColumn, file.absoluteFilePath());
     item->setData(kFileNameColumn, kPathRole, path);
+    item->setData(kFileNameColumn, kRelativeRole, relative.isEmpty() ? file.fileName() : relative);
     if (identity) {
         item->setData(kFileNameColumn, kDeviceRole, QVariant(qulonglong{identity->device}));
         item->setData(kFileNameColumn, kInodeRole, QVariant(qulonglong{identity->inode}));
@@ -141,6 +154,30 @@ void InputFileList::AppendTexts(const QString& path, RowTexts texts,
     }
     addTopLevelItem(item);
     ForgetSortOrder();
+}
+
+QString InputFileList::TipOf(int row, int column) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    if (item == nullptr) return {};
+    const QString own = item->toolTip(column);
+    if (!m_outputNamer) return own;
+    const QString output =
+        tr("出力先: %1")
+            .arg(m_outputNamer(item->data(kFileNameColumn, kPathRole).toString(),
+                               item->data(kFileNameColumn, kRelativeRole).toString()));
+    return own.isEmpty() ? output : own + u'\n' + output;
+}
+
+bool InputFileList::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTreeWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString tip = index.isValid() ? TipOf(index.row(), index.column()) : QString();
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+    return true;
 }
 
 void InputFileList::RemoveSelectedRows() {

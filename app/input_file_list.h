@@ -2,12 +2,15 @@
 // The input file list: one row per file, its name first, then the file's duration, channel
 // count, sampling frequency and sample size, and its folder last; the whole path is in the
 // tip. Each row keeps the path exactly as it was added and the identity of the file (device
-// and inode), so the same file is never listed twice under another name. The rows are the
-// only record of the batch's inputs; Execute takes their paths in row order.
+// and inode), so the same file is never listed twice under another name, and its path below
+// the folder it was added from (its name alone when added by itself), which its output keeps
+// below an output folder. The rows are the only record of the batch's inputs; Execute takes
+// their paths in row order.
 
 #include <QSize>
 #include <QStringList>
 #include <QTreeWidget>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -25,11 +28,21 @@ public:
     QString CellText(int row, int column) const;
     // The paths as they were added, in row order.
     QStringList Paths() const;
+    // Entry i: row i's path below the folder it was added from ("a/x.wav", "x.wav").
+    QStringList RelativePaths() const;
+    // Names where the output of a row (its path as added and its path below the folder it
+    // was added from) will go, for the tips; none: the tips name only the input.
+    using OutputNamer = std::function<QString(const QString& path, const QString& relative)>;
+    void SetOutputNamer(OutputNamer namer) { m_outputNamer = std::move(namer); }
+    // The tip a cell shows: its own, and under it where the row's output will go, so the
+    // user sees before a run where each file goes with the settings as they are now.
+    QString TipOf(int row, int column) const;
 
     // True when some row lists the file `identity` names.
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
+    // `relative` empty: the file's name.
     void AppendRow(const QString& path, const zel::InputProbe& probe,
-                   const zel::platform::FileIdentity& identity);
+                   const zel::platform::FileIdentity& identity, const QString& relative = {});
 
     // The Delete key: every selected row goes, without asking.
     void RemoveSelectedRows();
@@ -47,13 +60,15 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void SetUpColumns();
-    void AppendTexts(const QString& path, RowTexts texts,
+    void AppendTexts(const QString& path, const QString& relative, RowTexts texts,
                      const std::optional<zel::platform::FileIdentity>& identity);
     void ForgetSortOrder();
 
+    OutputNamer m_outputNamer;
     QSize m_naturalSize;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 #include "app/dialog_units.h"
@@ -32,17 +31,14 @@ constexpr int kButtonWidthUnits = 48;
 constexpr int kClockTickMilliseconds = 500;
 constexpr double kMillisecondsPerSecond = 1000.0;
 
+// Steps of the all-files bar: fine enough to move within a long file.
+constexpr int kShareSteps = 10000;
+const QString kProgramName = QStringLiteral("ZEL");
+
 // A position the bar accepts: a bar ignores values outside its range instead of
 // stopping at the end, and a completed file may report more than 100 percent.
 int PositionWithin(const QProgressBar& bar, std::uintptr_t position) {
     return static_cast<int>(std::min<std::uintptr_t>(position, bar.maximum()));
-}
-
-// The all-files bar moves by the percentage within each file, with fewer steps per file
-// when a huge list would not fit the bar's int range.
-std::int64_t StepsPerFile(std::int64_t fileCount) {
-    if (fileCount <= 0) return kPercentSteps;
-    return std::clamp<std::int64_t>(INT_MAX / fileCount, 1, kPercentSteps);
 }
 
 QString DisplayPath(const std::string& path) {
@@ -60,7 +56,7 @@ void FixHeight(QWidget& widget) {
 
 CProgressDlg::CProgressDlg(QWidget* parent)
     : QDialog(parent), m_messageWindow([this] { return m_job.m_cancel; }) {
-    setWindowTitle(QStringLiteral("ZEL"));
+    setWindowTitle(kProgramName);
     // A caption without a close box: the batch decides when this dialog ends.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     CreateControls();
@@ -72,7 +68,10 @@ CProgressDlg::CProgressDlg(QWidget* parent)
     connect(&m_clockTick, &QTimer::timeout, this, &CProgressDlg::ShowTimes);
 }
 
-CProgressDlg::~CProgressDlg() { StopWorker(); }
+CProgressDlg::~CProgressDlg() {
+    StopWorker();
+    RestoreOwnerTitle();
+}
 
 void CProgressDlg::CreateControls() {
     const DialogUnits units(font());
@@ -148,11 +147,11 @@ void CProgressDlg::showEvent(QShowEvent* event) {
 
 void CProgressDlg::StartBatch() {
     m_batchStarted = true;
-    const std::int64_t fileCount = std::max(m_job.m_fileCount, 0);
-    m_stepsPerFile = StepsPerFile(fileCount);
-    m_allFilesBar->setRange(0, static_cast<int>(fileCount * m_stepsPerFile));
+    m_allFilesBar->setRange(0, kShareSteps);
     m_allFilesBar->setValue(0);
     m_estimate = zel::RemainingTimeEstimate::ForFiles(m_job.m_fileNames);
+    if (parentWidget() != nullptr) m_ownerTitle = parentWidget()->window()->windowTitle();
+    ShowPercentInTitles(0);
     m_clock.start();
     ShowCurrentFile();
     ShowTimes();
@@ -192,11 +191,24 @@ void CProgressDlg::OnFilePercent(std::uintptr_t percent) {
 }
 
 void CProgressDlg::ShowPosition() {
-    const std::int64_t steps =
-        m_filesDone * m_stepsPerFile + m_filePercent * m_stepsPerFile / kPercentSteps;
-    m_allFilesBar->setValue(
-        static_cast<int>(std::min<std::int64_t>(steps, m_allFilesBar->maximum())));
     m_estimate.SetPosition(m_filesDone, m_filePercent);
+    const double share = m_estimate.DoneShare();
+    m_allFilesBar->setValue(static_cast<int>(std::lround(share * kShareSteps)));
+    ShowPercentInTitles(static_cast<int>(std::floor(share * kPercentSteps)));
+}
+
+void CProgressDlg::ShowPercentInTitles(int percent) {
+    if (percent == m_titlePercent) return;
+    m_titlePercent = percent;
+    const QString title = tr("%1% — %2").arg(percent).arg(kProgramName);
+    setWindowTitle(title);
+    if (parentWidget() != nullptr) parentWidget()->window()->setWindowTitle(title);
+}
+
+void CProgressDlg::RestoreOwnerTitle() {
+    if (m_titlePercent < 0 || parentWidget() == nullptr) return;
+    parentWidget()->window()->setWindowTitle(m_ownerTitle);
+    m_titlePercent = -1;
 }
 
 void CProgressDlg::ShowCurrentFile() {
@@ -224,6 +236,7 @@ void CProgressDlg::ShowTimes() {
 void CProgressDlg::OnBatchFinished() {
     m_batchFinished = true;
     m_clockTick.stop();
+    RestoreOwnerTitle();
     done(0);
 }
 

@@ -3,7 +3,10 @@
 // time it appears, and is the worker's only receiver: a progress report moves one of its
 // two bars and is answered with the cancel request, the batch's end closes it.
 // Beside the bars it names the file in progress with its number, the time so far and,
-// once it can be told, the time still needed; the all-files bar moves within a file too.
+// once it can be told, the time still needed. The all-files bar and the time left share one
+// measure, the input bytes done, so they always agree; the bar moves within a file too.
+// The share done also shows in its title and its owner window's ("36% — ZEL"), so the
+// task bar tells how far the batch is while the windows are covered.
 // The user cannot close it: Cancel, Esc and the window manager's close only ask the
 // running conversion to stop, and the dialog goes away when the worker says the batch
 // is over. The worker is joined before the dialog is destroyed.
@@ -70,6 +73,9 @@ class CProgressDlg : public QDialog {
     void ShowPosition();
     void ShowCurrentFile();
     void ShowTimes();
+    // "N% — ZEL" on this dialog and its owner window, while the batch runs.
+    void ShowPercentInTitles(int percent);
+    void RestoreOwnerTitle();
     // Asks a still running worker to stop, lets it deliver its last messages and joins it.
     void StopWorker();
 
@@ -90,8 +96,10 @@ class CProgressDlg : public QDialog {
     // Where the batch stands: files finished and the percentage of the next one.
     std::int64_t m_filesDone = 0;
     std::int64_t m_filePercent = 0;
-    // Steps of the all-files bar per file, so that it moves within a file.
-    std::int64_t m_stepsPerFile = 1;
+    // The percentage the titles show; -1 before the first.
+    int m_titlePercent = -1;
+    // The owner window's title before the batch, given back when it ends.
+    QString m_ownerTitle;
     QElapsedTimer m_clock;
     QTimer m_clockTick;
     zel::RemainingTimeEstimate m_estimate{std::vector<std::uint64_t>{}};

@@ -3,10 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -15,6 +14,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/dialog_memory.h"
 #include "app/elided_text_tip_delegate.h"
@@ -31,15 +31,21 @@ namespace {
 constexpr int kVisibleRows = 12;
 constexpr int kMinimumVisibleRows = 4;
 constexpr int kRowPadding = 4;
-constexpr int kFileNameColumn = 0;
-constexpr int kMessageColumn = 1;
+// Room in a cell beside its text: the margins and an icon.
+constexpr int kCellPadding = 16;
+// A name column never narrower than this, however narrow the dialog.
+constexpr int kMinimumNameWidth = 64;
+constexpr int kFileNameColumn = CResultDlg::kFileNameColumn;
+constexpr int kOutputColumn = CResultDlg::kOutputColumn;
+constexpr int kMessageColumn = CResultDlg::kMessageColumn;
+constexpr int kColumnCount = 3;
 
 bool ShowInFileManager(const QString& folder) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 // A cell as one field of a tab-separated line, escaped as zel-cli escapes a name, so every
-// row stays one line of two fields.
+// row stays one line of three fields.
 QString FieldText(const QString& text) {
     return QString::fromStdString(zel::texts::EscapedName(text.toStdString()));
 }
@@ -63,17 +69,21 @@ void CResultDlg::CreateControls() {
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("resultList"));
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({tr("ファイル名"), tr("メッセージ")});
-    m_list->setColumnWidth(kFileNameColumn, kFileNameColumnWidth);
-    m_list->setColumnWidth(kMessageColumn, kMessageColumnWidth);
+    m_list->setColumnCount(kColumnCount);
+    m_list->setHeaderLabels({tr("ファイル名"), tr("出力ファイル"), tr("メッセージ")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSortingEnabled(false);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->header()->setSectionsClickable(false);
-    // A wider dialog gives the messages the room.
-    m_list->header()->setStretchLastSection(true);
+    QHeaderView* header = m_list->header();
+    header->setSectionsClickable(false);
+    // The names take what a wider dialog gives; the messages keep the width they need.
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(kMinimumNameWidth);
+    header->setSectionResizeMode(kFileNameColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(kOutputColumn, QHeaderView::Stretch);
+    header->setSectionResizeMode(kMessageColumn, QHeaderView::Interactive);
+    m_list->setColumnWidth(kMessageColumn, kMessageColumnWidth);
     m_list->setTextElideMode(Qt::ElideRight);
     m_list->setItemDelegate(new ElidedTextTipDelegate(m_list));
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CResultDlg::UpdateOpenFolderButton);
@@ -87,15 +97,15 @@ void CResultDlg::CreateControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_summaryLabel);
     layout->addWidget(m_list, 1);
-    layout->addLayout(CreateButtonRow());
+    layout->addWidget(CreateButtons());
     setTabOrder(m_closeButton, m_list);
     m_closeButton->setFocus();
 
-    // Both columns and a dozen rows in view at first; smaller when the user wants.
+    // Every column and a dozen rows in view at first; smaller when the user wants.
     const int frame = 2 * m_list->frameWidth();
     const int rowHeight = m_list->fontMetrics().height() + kRowPadding;
-    const int fullWidth = frame + kFileNameColumnWidth + kMessageColumnWidth +
-                          m_list->verticalScrollBar()->sizeHint().width();
+    const int fullWidth = frame + kFileNameColumnWidth + kOutputColumnWidth +
+                          kMessageColumnWidth + m_list->verticalScrollBar()->sizeHint().width();
     const int headerHeight = m_list->header()->sizeHint().height() + frame;
     m_list->setMinimumSize(fullWidth, headerHeight + kVisibleRows * rowHeight);
     resize(sizeHint());
@@ -103,7 +113,9 @@ void CResultDlg::CreateControls() {
     RememberDialogSize(*this, QStringLiteral("result"));
 }
 
-QLayout* CResultDlg::CreateButtonRow() {
+QDialogButtonBox* CResultDlg::CreateButtons() {
+    m_buttons = new QDialogButtonBox(this);
+    m_buttons->setObjectName(QStringLiteral("resultButtons"));
     m_openFolderButton = new QPushButton(tr("出力フォルダを開く"), this);
     m_openFolderButton->setObjectName(QStringLiteral("openFolderButton"));
     m_openFolderButton->setEnabled(false);
@@ -115,20 +127,12 @@ QLayout* CResultDlg::CreateButtonRow() {
     connect(m_copyButton, &QPushButton::clicked, this, &CResultDlg::CopyRows);
     m_closeButton = new QPushButton(tr("閉じる(&X)"), this);
     m_closeButton->setObjectName(QStringLiteral("closeButton"));
-    connect(m_closeButton, &QPushButton::clicked, this, &CResultDlg::reject);
-
-    // The close button stays in the middle, the others keep to the left.
-    auto* tools = new QHBoxLayout;
-    tools->addWidget(m_openFolderButton);
-    tools->addWidget(m_copyButton);
-    tools->addStretch();
-    auto* row = new QGridLayout;
-    row->addLayout(tools, 0, 0);
-    row->addWidget(m_closeButton, 0, 1);
-    row->setColumnStretch(0, 1);
-    row->setColumnStretch(2, 1);
-    row->setColumnMinimumWidth(2, tools->sizeHint().width());
-    return row;
+    // In one row in the order the desktop's style puts them.
+    m_buttons->addButton(m_openFolderButton, QDialogButtonBox::ActionRole);
+    m_buttons->addButton(m_copyButton, QDialogButtonBox::ActionRole);
+    m_buttons->addButton(m_closeButton, QDialogButtonBox::RejectRole);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &CResultDlg::reject);
+    return m_buttons;
 }
 
 void CResultDlg::showEvent(QShowEvent* event) {
@@ -136,7 +140,23 @@ void CResultDlg::showEvent(QShowEvent* event) {
     UpdateOpenFolderButton();
     if (m_shownBefore) return;
     m_shownBefore = true;
+    WidenForColumns();
     FitOnScreen(*this);
+}
+
+void CResultDlg::WidenForColumns() {
+    const int needed = 2 * m_list->frameWidth() + kFileNameColumnWidth + kOutputColumnWidth +
+                       m_list->columnWidth(kMessageColumn) +
+                       m_list->verticalScrollBar()->sizeHint().width();
+    const int missing = needed - m_list->width();
+    if (missing > 0) resize(width() + missing, height());
+}
+
+void CResultDlg::FitMessageColumn(const QString& message) {
+    const int wanted = m_list->fontMetrics().horizontalAdvance(message) +
+                       m_list->iconSize().width() + kCellPadding;
+    const int width = std::min(wanted, kMaxMessageColumnWidth);
+    if (width > m_list->columnWidth(kMessageColumn)) m_list->setColumnWidth(kMessageColumn, width);
 }
 
 CResultDlg::Outcome CResultDlg::OutcomeOf(zel::ConversionResult code) {
@@ -153,35 +173,43 @@ CResultDlg::Outcome CResultDlg::OutcomeOf(zel::ConversionResult code) {
 }
 
 void CResultDlg::AddRow(const QString& fileName, const zel::ConversionOutcome& outcome,
-                        const QString& outputFolder) {
+                        const QString& outputPath) {
     m_results.push_back(outcome.code);
     m_details.push_back(outcome.detail);
     m_clipped.push_back(outcome.clippedSamples);
-    AppendRow(fileName, MessageFor(outcome), OutcomeOf(outcome.code), outputFolder);
+    AppendRow(fileName, MessageFor(outcome), OutcomeOf(outcome.code), outputPath,
+              outcome.clippedSamples > 0);
 }
 
-void CResultDlg::AddNotProcessedRow(const QString& fileName, const QString& outputFolder) {
-    AppendRow(fileName, tr("未処理"), Outcome::kNotProcessed, outputFolder);
+void CResultDlg::AddNotProcessedRow(const QString& fileName, const QString& outputPath) {
+    AppendRow(fileName, tr("未処理"), Outcome::kNotProcessed, outputPath, false);
 }
 
 void CResultDlg::AppendRow(const QString& fileName, const QString& message, Outcome outcome,
-                           const QString& outputFolder) {
+                           const QString& outputPath, bool clipped) {
+    const QFileInfo output(outputPath);
     // Owned by the list from the start.
-    auto* item = new QTreeWidgetItem(m_list, QStringList{fileName, message});
+    auto* item = new QTreeWidgetItem(
+        m_list, QStringList{fileName, outputPath.isEmpty() ? QString() : output.fileName(), message});
     item->setData(kFileNameColumn, Qt::UserRole, QVariant::fromValue(m_fileCount));
+    if (!outputPath.isEmpty()) item->setToolTip(kOutputColumn, outputPath);
     // Marked by an icon before the message, not by colour alone; the names stay aligned.
     if (outcome == Outcome::kFailed)
         item->setIcon(kMessageColumn, style()->standardIcon(QStyle::SP_MessageBoxCritical));
-    if (outcome == Outcome::kCancelled)
+    if (outcome == Outcome::kCancelled || clipped)
         item->setIcon(kMessageColumn, style()->standardIcon(QStyle::SP_MessageBoxWarning));
     if (outcome == Outcome::kNotProcessed) {
-        for (int column : {kFileNameColumn, kMessageColumn})
+        for (int column = 0; column < kColumnCount; ++column)
             item->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));
     }
     m_fileNames << fileName;
-    m_outputFolders << (outputFolder.isEmpty() ? QFileInfo(fileName).absolutePath() : outputFolder);
+    m_outputPaths << outputPath;
+    m_outputFolders << (outputPath.isEmpty() ? QFileInfo(fileName).absolutePath()
+                                             : output.absolutePath());
     m_outcomes.push_back(outcome);
+    if (clipped) ++m_clippedRows;
     ++m_fileCount;
+    FitMessageColumn(message);
     ShowSummary();
 }
 
@@ -197,6 +225,7 @@ void CResultDlg::ShowSummary() {
     const auto count = [&](Outcome outcome) { return counts[static_cast<int>(outcome)]; };
     // The converted files always, the other outcomes when there are any.
     QStringList parts{tr("変換 %1 件").arg(count(Outcome::kConverted))};
+    if (m_clippedRows > 0) parts << tr("クリップあり %1 件").arg(m_clippedRows);
     if (count(Outcome::kCancelled) > 0) parts << tr("中断 %1 件").arg(count(Outcome::kCancelled));
     if (count(Outcome::kFailed) > 0) parts << tr("失敗 %1 件").arg(count(Outcome::kFailed));
     if (count(Outcome::kSkipped) > 0) parts << tr("スキップ %1 件").arg(count(Outcome::kSkipped));
@@ -208,9 +237,12 @@ void CResultDlg::ShowSummary() {
 QString CResultDlg::FolderToOpen() const {
     const QTreeWidgetItem* current = m_list->currentItem();
     if (current != nullptr && current->isSelected()) return m_outputFolders.value(RowOf(*current));
-    for (std::size_t row = 0; row < m_outcomes.size(); ++row) {
-        if (m_outcomes[row] == Outcome::kConverted)
-            return m_outputFolders.value(static_cast<int>(row));
+    // A skipped file's output is there as well: a batch that skipped everything still
+    // has a folder to show.
+    for (const Outcome wanted : {Outcome::kConverted, Outcome::kSkipped}) {
+        for (std::size_t row = 0; row < m_outcomes.size(); ++row) {
+            if (m_outcomes[row] == wanted) return m_outputFolders.value(static_cast<int>(row));
+        }
     }
     return {};
 }
@@ -225,19 +257,26 @@ void CResultDlg::UpdateOpenFolderButton() {
 void CResultDlg::OpenFolder() {
     const QString folder = FolderToOpen();
     if (folder.isEmpty() || !m_folderOpener || m_folderOpener(folder)) return;
+    // No program to show folders (xdg-open missing): the path can still be pasted into
+    // whatever file manager there is.
+    QApplication::clipboard()->setText(folder);
     if (m_prompts != nullptr)
-        m_prompts->ShowError(this, tr("出力フォルダを開けませんでした。\n%1").arg(folder));
+        m_prompts->ShowError(this, tr("出力フォルダを開くプログラムが見つかりませんでした。\n"
+                                      "フォルダのパスをクリップボードにコピーしました。\n%1")
+                                       .arg(folder));
 }
 
 QString CResultDlg::RowsAsText() const {
     const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
     QStringList lines{m_list->headerItem()->text(kFileNameColumn) + '\t' +
+                      m_list->headerItem()->text(kOutputColumn) + '\t' +
                       m_list->headerItem()->text(kMessageColumn)};
     // Batch order, whatever the order the rows were selected in.
     for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
         const QTreeWidgetItem* item = m_list->topLevelItem(row);
         if (!selected.isEmpty() && !item->isSelected()) continue;
         lines << FieldText(item->text(kFileNameColumn)) + '\t' +
+                     FieldText(m_outputPaths.value(RowOf(*item))) + '\t' +
                      FieldText(item->text(kMessageColumn));
     }
     return lines.join('\n') + '\n';

@@ -10,8 +10,11 @@ WavFolderScan ScanWavFolder(const QString& folder, bool subfolders, const QStrin
     const zel::WalkResult walk = zel::WalkFolder(ToFilesystemPath(folder), rules);
     WavFolderScan scan;
     scan.paths.reserve(static_cast<qsizetype>(walk.entries.size()));
-    for (const zel::BatchEntry& entry : walk.entries)
+    scan.relatives.reserve(scan.paths.capacity());
+    for (const zel::BatchEntry& entry : walk.entries) {
         scan.paths << FromFilesystemPath(std::filesystem::path(entry.input));
+        scan.relatives << FromFilesystemPath(std::filesystem::path(entry.relative));
+    }
     scan.namedLikeOutputs = static_cast<int>(walk.namedLikeOutputs);
     for (const std::string& link : walk.linksLeadingOutside)
         scan.linksLeadingOutside << FromFilesystemPath(std::filesystem::path(link));

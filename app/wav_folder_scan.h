@@ -19,6 +19,8 @@ struct UnreadFolder {
 struct WavFolderScan {
     // Full paths, in the walk's order (by the path below the folder).
     QStringList paths;
+    // Entry i: path i below the folder scanned ("a/x.wav"), which an output folder keeps.
+    QStringList relatives;
     // Sound files left out because their names end in the suffix.
     int namedLikeOutputs = 0;
     // Links to folders outside the folder scanned, left out.

@@ -22,6 +22,7 @@
 #include "app/cpu_info_dlg.h"
 #include "app/input_file_list.h"
 #include "app/input_row_text.h"
+#include "app/output_place.h"
 #include "app/qt_path.h"
 #include "app/screen_fit.h"
 #include "app/speed_text.h"
@@ -29,6 +30,7 @@
 #include "app/user_prompts.h"
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
+#include "batch/folder_walk.h"
 #include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
@@ -59,6 +61,9 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     setAcceptDrops(true);
     SetDefaults();
     connect(m_formatCombo, &QComboBox::currentIndexChanged, this, &CZELDlg::UpdateBitsChoice);
+    m_inputList->SetOutputNamer([this](const QString& path, const QString& relative) {
+        return OutputTipText(path, relative);
+    });
     // The batch runs, by default, the highest build the processor supports.
     m_simdLevel = zel::MaxSimdLevel(zel::DetectCpuFeatures(m_cpuid, nullptr));
     m_executeButton->setFocus();
@@ -97,12 +102,26 @@ void CZELDlg::SetUpSpeedSlider() {
     connect(m_speedSlider, &QSlider::valueChanged, this, &CZELDlg::UpdateSpeedLabel);
 }
 
+QString CZELDlg::OutputTipText(const QString& path, const QString& relative) const {
+    if (WritesIntoFolder() && OutputFolderText().isEmpty())
+        return tr("（出力先フォルダが指定されていません）");
+    const OutputPlace place =
+        MakeOutputPlace(SuffixText(), Container(), WritesIntoFolder(), OutputFolderText());
+    return FromFilesystemPath(OutputPathFor(place, path, relative));
+}
+
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
 
 void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContainer(Container())); }
 
-bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
+bool CZELDlg::AddInputFile(const QString& path, AddReport& report, const QString& relative) {
     const std::filesystem::path file = ToFilesystemPath(path);
+    // An earlier output would be converted again, and a rerun would write outputs of
+    // outputs: left out however the file came, as a folder scan leaves it out.
+    if (zel::IsNamedLikeOutput(file.filename(), ToFilesystemPath(SuffixText()).native())) {
+        report.AddNamedLikeOutputs(1);
+        return false;
+    }
     const zel::InputProbe probe = zel::ProbeInputFile(file);
     if (probe.status == zel::WavProbe::Status::kCannotOpen) return false;
     if (probe.status == zel::WavProbe::Status::kRefused) {
@@ -116,7 +135,7 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report) {
         report.AddDuplicate();
         return false;
     }
-    m_inputList->AppendRow(path, probe, *identity);
+    m_inputList->AppendRow(path, probe, *identity, relative);
     return true;
 }
 
@@ -160,7 +179,8 @@ void CZELDlg::AddFolder(const QString& folder, AddReport& report) {
     for (const QString& link : scan.linksLeadingOutside) report.AddLinkLeadingOutside(link);
     for (const UnreadFolder& unread : scan.unreadFolders)
         report.AddUnreadFolder(unread.path, unread.reason);
-    for (const QString& path : scan.paths) AddInputFile(path, report);
+    for (qsizetype i = 0; i < scan.paths.size(); ++i)
+        AddInputFile(scan.paths[i], report, scan.relatives[i]);
 }
 
 void CZELDlg::ShowReport(const AddReport& report) {

@@ -47,11 +47,13 @@ class CZELDlg : public QDialog {
     zel::SimdLevel m_simdLevel = 0;
 
     // The one way a file enters the list, probed as the conversion reads it (ZEL's reader
-    // for WAV, libsndfile for the other containers). Refused when it
-    // would not be converted, skipped when the same file is listed already (under any name:
-    // device and inode), both noted in `report`; skipped silently when it cannot be opened.
+    // for WAV, libsndfile for the other containers). Left out when it is named like an
+    // output of the suffix, refused when it would not be converted, skipped when the same
+    // file is listed already (under any name: device and inode), all noted in `report`;
+    // skipped silently when it cannot be opened.
+    // `relative`: its path below the folder it was found in; empty when added by itself.
     // True when a row was added.
-    bool AddInputFile(const QString& path, AddReport& report);
+    bool AddInputFile(const QString& path, AddReport& report, const QString& relative = {});
     // One file as one add, anything left out reported at once.
     bool AddInputFile(const QString& path);
 
@@ -139,6 +141,8 @@ class CZELDlg : public QDialog {
     void SetUpSpeedSlider();
     void SetDefaults();
     void UpdateSpeedLabel(int position);
+    // Where the output of a listed file will go with the settings as they are now.
+    QString OutputTipText(const QString& path, const QString& relative) const;
     // One add each: every file, then one message for all that were left out. Dropped
     // folders are scanned like a chosen one.
     void AddInputFiles(const QStringList& paths);

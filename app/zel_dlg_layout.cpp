@@ -274,10 +274,15 @@ QLayout* CZELDlg::CreateOutputFolderRows(QGroupBox* group) {
     m_outputFolderRadio = new QRadioButton(tr("指定フォルダ"), group);
     m_outputFolderRadio->setObjectName(QStringLiteral("outputFolderRadio"));
 
-    // Filled by the chooser only, so it always names a folder that was chosen.
+    // Chosen or typed; Execute checks it and makes it when it does not exist yet.
     m_outputFolderEdit = new QLineEdit(group);
     m_outputFolderEdit->setObjectName(QStringLiteral("outputFolderEdit"));
-    m_outputFolderEdit->setReadOnly(true);
+    const QString folderRule =
+        tr("フォルダから追加したファイルは、そのフォルダからの相対パスを保って出力します。\n"
+           "個別に追加したファイルは、このフォルダの直下に出力します。\n"
+           "存在しないフォルダは実行時に作成します。");
+    m_outputFolderEdit->setToolTip(folderRule);
+    m_outputFolderRadio->setToolTip(folderRule);
     m_outputFolderEdit->setMinimumWidth(units.X(kFolderFieldWidth));
     m_outputFolderButton = MakeButton(QStringLiteral("..."), QStringLiteral("outputFolderButton"),
                                       units.X(kBrowseButtonWidth), group);

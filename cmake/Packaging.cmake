@@ -12,6 +12,8 @@ set(ZEL_PACKAGE_MAINTAINER "The ZEL developers <dev@zel.invalid>")
 # Drawn by the desktop package: a small Japanese font, or any other that provides one;
 # the larger Noto CJK, which the window prefers, is only recommended.
 set(ZEL_JAPANESE_FONT_DEPENDS "fonts-vlgothic | fonts-japanese-gothic")
+# What "出力フォルダを開く" shows a folder with: Qt hands the folder to xdg-open.
+set(ZEL_FOLDER_OPENER_DEPENDS "xdg-utils")
 
 set(ZEL_PACKAGE_COMPONENTS cli)
 if(ZEL_BUILD_GUI)
@@ -58,7 +60,7 @@ zel.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME zel)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
-    "zel-cli (= ${PROJECT_VERSION}), ${ZEL_JAPANESE_FONT_DEPENDS}, qt6-translations-l10n")
+    "zel-cli (= ${PROJECT_VERSION}), ${ZEL_JAPANESE_FONT_DEPENDS}, qt6-translations-l10n, ${ZEL_FOLDER_OPENER_DEPENDS}")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_DESKTOP_DESCRIPTION "batch sampling-rate and speed converter for WAV files \
 (desktop)

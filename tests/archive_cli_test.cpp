@@ -327,7 +327,7 @@ TEST_F(ArchiveCli, JsonResultsCarryEveryFieldEscaped) {
                             "\"metadataChunksLeftOut\":0}"),
               std::string::npos)
         << lines[0];
-    EXPECT_NE(lines[1].find("\"code\":-1,\"message\":\"入力ファイルオープンエラー\","
+    EXPECT_NE(lines[1].find("\"code\":-1,\"message\":\"入力ファイルオープンエラー（ファイルが見つかりません）\","
                             "\"framesIn\":0,\"framesOut\":0"),
               std::string::npos)
         << lines[1];

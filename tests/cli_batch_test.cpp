@@ -280,7 +280,8 @@ TEST_F(CliTest, TwoJobsWriteTheSameBytesAndListTheResultsInOrder) {
         std::vector<std::string> expected;
         for (const Input& input : inputs)
             expected.push_back(ResultLine(folders[run] / input.name, kCompleted));
-        expected.push_back(ResultLine(folders[run] / "missing.wav", kInputOpenError));
+        expected.push_back(ResultLine(folders[run] / "missing.wav",
+                                          {kInputOpenError, ResultDetail::kInputNotFound}));
         EXPECT_EQ(Lines(outcomes[run].out), expected);
         EXPECT_EQ(outcomes[run].err, "");
     }
@@ -472,7 +473,7 @@ TEST_F(CliTest, AFifoIsRefusedAtOnceAndTheBatchGoesOn) {
     const test::ChildOutcome outcome = Run({"--quiet", fifo.string(), tone.string()}, options);
     ASSERT_TRUE(finished);
     EXPECT_EQ(outcome.exitStatus, kExitSomeFailed);
-    EXPECT_EQ(Lines(outcome.out), (std::vector<std::string>{ResultLine(fifo, kInputOpenError),
+    EXPECT_EQ(Lines(outcome.out), (std::vector<std::string>{ResultLine(fifo, {kInputOpenError, ResultDetail::kInputNotRegularFile}),
                                                             ResultLine(tone, kCompleted)}));
 }
 

@@ -100,7 +100,8 @@ TEST_F(Cli, ReportsFailuresPerFileAndExitsWithOne) {
     const test::ChildOutcome r = RunCli({"-q", missing, bad.string(), good}, scratch);
     EXPECT_EQ(r.exitStatus, 1);
     // A refusal names its reason in brackets.
-    EXPECT_EQ(r.out, missing + "\t-1\t入力ファイルオープンエラー\n" + bad.string() +
+    EXPECT_EQ(r.out, missing + "\t-1\t入力ファイルオープンエラー（ファイルが見つかりません）\n" +
+                         bad.string() +
                          "\t-2\t入力ファイルフォーマットエラー（ヘッダーが途中で切れています）\n" +
                          good + "\t0\t正常終了\n");
 }
@@ -177,7 +178,7 @@ TEST_F(Cli, MessagesFollowTheLocale) {
     const std::string missing = (dir / "missing.wav").string();
     const test::ChildOutcome english = RunCli({"-q", missing}, scratch, "en_US.UTF-8");
     EXPECT_EQ(english.exitStatus, 1);
-    EXPECT_NE(english.out.find("\t-1\tCannot open the input file\n"), std::string::npos)
+    EXPECT_NE(english.out.find("\t-1\tCannot open the input file (the file does not exist)\n"), std::string::npos)
         << english.out;
     const test::ChildOutcome englishRefusal = RunCli({"--rate", "5", missing}, scratch, "en_GB");
     EXPECT_EQ(englishRefusal.exitStatus, 2);
@@ -185,7 +186,7 @@ TEST_F(Cli, MessagesFollowTheLocale) {
         << englishRefusal.err;
     for (const char* locale : {"ja_JP.UTF-8", "C", ""}) {
         const test::ChildOutcome japanese = RunCli({"-q", missing}, scratch, locale);
-        EXPECT_NE(japanese.out.find("\t-1\t入力ファイルオープンエラー\n"), std::string::npos)
+        EXPECT_NE(japanese.out.find("\t-1\t入力ファイルオープンエラー（ファイルが見つかりません）\n"), std::string::npos)
             << locale << ": " << japanese.out;
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -291,9 +292,35 @@ TEST_F(Conversion, ExistingOutputIsReplaced) {
     EXPECT_EQ(out.Frames(), SingleBlockOutputs(5000, 147, 160));
 }
 
-TEST_F(Conversion, MissingInputGivesOpenError) {
-    EXPECT_EQ(Convert(48000), kInputOpenError);
-    EXPECT_EQ(ConvertFile(dir.path(), nullptr, Out(), {48000, 100}).code, kInputOpenError);
+// Each input that cannot be opened says why, so the user knows what to fix.
+TEST_F(Conversion, AnInputThatCannotBeOpenedNamesTheCause) {
+    const std::filesystem::path fifo = dir.path() / "fifo.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path locked = dir.path() / "locked.wav";
+    WriteWav(locked, kStereo16, SineSignal(kStereo16, 500, 440.0, 0.5));
+    ::chmod(locked.c_str(), 0);
+    struct Row {
+        std::filesystem::path input;
+        ResultDetail detail;
+    };
+    const Row rows[] = {{In(), ResultDetail::kInputNotFound},
+                        {dir.path(), ResultDetail::kInputIsFolder},
+                        {fifo, ResultDetail::kInputNotRegularFile},
+                        {locked, ResultDetail::kInputAccessDenied}};
+    // Root reads any file: the unreadable one is tried as an ordinary user.
+    const bool asRoot = ::geteuid() == 0;
+    for (const Row& row : rows) {
+        const bool switchUser = asRoot && row.detail == ResultDetail::kInputAccessDenied;
+        if (switchUser) {
+            ASSERT_EQ(::seteuid(65534), 0);
+        }
+        const ConversionOutcome outcome = ConvertFile(row.input, nullptr, Out(), {48000, 100});
+        if (switchUser) {
+            ASSERT_EQ(::seteuid(0), 0);
+        }
+        EXPECT_EQ(outcome.code, kInputOpenError) << row.input;
+        EXPECT_EQ(outcome.detail, row.detail) << row.input;
+    }
     EXPECT_FALSE(std::filesystem::exists(Out()));
 }
 

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QCheckBox>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -322,39 +323,58 @@ class ExecuteCommandTest : public QObject {
         QSettings().clear();
     }
 
-    // Files that broke after they were listed, and one whose output would replace another
-    // listed file: each gets its row and message, and the batch goes on past them.
+    // Files that broke after they were listed: each gets its row and message, and the
+    // batch goes on past them.
     void everyFileGetsItsRowAndMessage() {
         TempDir dir;
         const fs::path a = WriteToneFile(dir, "a.wav", 8000);
         const fs::path gone = WriteToneFile(dir, "gone.wav", 8000);
         const fs::path broken = WriteToneFile(dir, "broken.wav", 8000);
-        const fs::path c = WriteToneFile(dir, "c.wav", 8000);
-        const fs::path cOutput = WriteToneFile(dir, "c_ZEL.wav", 6000, {1, 8, 22050});
+        const fs::path c = WriteToneFile(dir, "c.wav", 8000, {1, 8, 22050});
         const fs::path e = WriteToneFile(dir, "e.wav", 8000, {1, 16, 11025});
         MainWindow window;
-        for (const fs::path& path : {a, gone, broken, c, cOutput, e}) QVERIFY(window.Add(path));
+        for (const fs::path& path : {a, gone, broken, c, e}) QVERIFY(window.Add(path));
         fs::remove(gone);
         QVERIFY(zel::test::WriteBytes(PathText(broken), zel::test::CompressedFormatBytes()));
-        const std::vector<std::uint8_t> listedOutput = zel::ReadFileBytes(cOutput);
         BatchDialogWatcher watcher;
 
         window.Execute();
 
         QCOMPARE(watcher.resultFiles, QStringList({PathText(a), PathText(gone), PathText(broken),
-                                                   PathText(c), PathText(cOutput), PathText(e)}));
+                                                   PathText(c), PathText(e)}));
         QCOMPARE(watcher.resultMessages,
                  QStringList(
-                     {kCompleted, "入力ファイルオープンエラー",
+                     {kCompleted, "入力ファイルオープンエラー（ファイルが見つかりません）",
                       "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）",
-                      "出力ファイルオープンエラー（出力先が入力ファイルと重なります）", kCompleted,
-                      kCompleted}));
-        for (const fs::path& converted : {a, cOutput, e})
+                      kCompleted, kCompleted}));
+        for (const fs::path& converted : {a, c, e})
             QVERIFY(zel::test::InspectWav(OutputOf(converted)).consistent);
         QVERIFY(!fs::exists(OutputOf(gone)));
         QVERIFY(!fs::exists(OutputOf(broken)));
-        QVERIFY(zel::ReadFileBytes(cOutput) == listedOutput);
         QVERIFY(window.prompts.messages.empty());
+    }
+
+    // A list in which one file is another's output (listed under another suffix, then the
+    // suffix changed) is refused before anything is written, naming both.
+    void aListHoldingAnotherFilesOutputIsRefusedWhole() {
+        TempDir dir;
+        const fs::path a = WriteToneFile(dir, "a.wav", 4000);
+        const fs::path aOutput = WriteToneFile(dir, "a_X.wav", 4000);
+        const fs::path b = WriteToneFile(dir, "b.wav", 4000);
+        const std::vector<std::uint8_t> listedOutput = zel::ReadFileBytes(aOutput);
+        MainWindow window;
+        for (const fs::path& path : {b, a, aOutput}) QVERIFY(window.Add(path));
+        window.dlg.SuffixEdit()->setText("_X");
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.progressDialogs, 0);
+        QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(window.prompts.messages[0].kind, ShownMessage::Kind::kError);
+        const QString& text = window.prompts.messages[0].text;
+        QVERIFY2(text.contains(PathText(a)) && text.contains(PathText(aOutput)), qPrintable(text));
+        QVERIFY(zel::ReadFileBytes(aOutput) == listedOutput);
+        QVERIFY(!fs::exists(OutputOf(b, "_X")));
+        QVERIFY(!fs::exists(dir / "a_X_X.wav"));
     }
 
     void cancelDuringAFileEndsTheBatchThere_data() {
@@ -478,6 +498,67 @@ class ExecuteCommandTest : public QObject {
         window.Execute();
         QCOMPARE(watcher.resultMessages, QStringList(3, kCompleted));
         QVERIFY(zel::test::InspectWav(OutputOf(otherA)).consistent);
+    }
+
+    // Files added from a folder keep their path below it under the output folder, which is
+    // typed and made when the batch starts; a file added by itself goes straight into it.
+    // The result rows name each output.
+    void aFolderAddedKeepsItsTreeUnderTheOutputFolder() {
+        TempDir dir;
+        fs::create_directories(dir / "in" / "a");
+        fs::create_directories(dir / "in" / "b");
+        WriteToneFile(dir, "in/a/x.wav", 4000);
+        WriteToneFile(dir, "in/b/x.wav", 4000);
+        const fs::path single = WriteToneFile(dir, "single.wav", 4000);
+        const fs::path outputs = dir / "out" / "new";
+        MainWindow window;
+        window.dlg.SubfoldersCheck()->setChecked(true);
+        window.prompts.folderToChoose = PathText(dir / "in");
+        window.dlg.OnChooseFolder();
+        QVERIFY(window.Add(single));
+        QCOMPARE(window.dlg.InputList()->RowCount(), 3);
+        window.dlg.OutputFolderRadio()->setChecked(true);
+        QTest::keyClicks(window.dlg.OutputFolderEdit(), PathText(outputs));
+        BatchDialogWatcher watcher;
+
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList(3, kCompleted));
+        const QStringList expected = {PathText(outputs / "a" / "x_ZEL.wav"),
+                                      PathText(outputs / "b" / "x_ZEL.wav"),
+                                      PathText(outputs / "single_ZEL.wav")};
+        QCOMPARE(watcher.resultOutputs, expected);
+        for (const QString& output : expected)
+            QVERIFY(zel::test::InspectWav(fs::path(output.toStdString())).consistent);
+    }
+
+    // A typed output folder is checked before anything is written, with the reason.
+    void aTypedOutputFolderIsCheckedAtExecute_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("relative") << "out" << "出力先フォルダは / で始まるフルパスで指定してください";
+        QTest::newRow("a file") << "@/file.txt" << "出力先フォルダとして指定されたものはフォルダではありません";
+        QTest::newRow("below a file") << "@/file.txt/sub" << "出力先フォルダを作成できません";
+        QTest::newRow("empty") << "" << "出力先フォルダが指定されていません";
+    }
+    void aTypedOutputFolderIsCheckedAtExecute() {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        TempDir dir;
+        const fs::path a = WriteToneFile(dir, "a.wav", 4000);
+        QVERIFY(zel::WriteFileBytes(dir / "file.txt", std::vector<std::uint8_t>(4, 1)));
+        typed.replace("@", PathText(dir.path()));
+        MainWindow window;
+        QVERIFY(window.Add(a));
+        window.dlg.OutputFolderRadio()->setChecked(true);
+        window.dlg.OutputFolderEdit()->setText(typed);
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.progressDialogs, 0);
+        QCOMPARE(window.prompts.messages.size(), std::size_t{1});
+        QCOMPARE(window.prompts.messages[0].kind, ShownMessage::Kind::kError);
+        QVERIFY2(window.prompts.messages[0].text.startsWith(message),
+                 qPrintable(window.prompts.messages[0].text));
+        QVERIFY(!fs::exists(OutputOf(a)));
     }
 
     // A chosen container renames outputs, so inputs differing only in their extension meet

@@ -6,10 +6,14 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -302,6 +306,42 @@ class InputListTest : public QObject {
         QVERIFY(list->columnWidth(kFileNameColumn) > list->fontMetrics().horizontalAdvance(name));
     }
 
+    // Before a run, a row's tip tells where its output will go with the settings as they
+    // are: beside the input, or in the output folder with the path below the folder the
+    // file was added from.
+    void aRowsTipTellsWhereItsOutputWillGo() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QTemporaryDir folder;
+        QVERIFY(QDir().mkpath(folder.path() + "/sub"));
+        const QString nested = folder.path() + "/sub/n.wav";
+        QVERIFY(zel::test::WriteWav(nested));
+        const QString single = MakeWav("tip_single.wav");
+        QVERIFY(dlg.AddInputFile(single));
+        dlg.SubfoldersCheck()->setChecked(true);
+        prompts.folderToChoose = folder.path();
+        dlg.OnChooseFolder();
+        InputFileList* list = dlg.InputList();
+        QCOMPARE(list->RowCount(), 2);
+        QCOMPARE(list->TipOf(0, kFileNameColumn),
+                 single + "\n出力先: " + PathOf("tip_single_ZEL.wav"));
+        dlg.SuffixEdit()->setText("_48k");
+        QCOMPARE(list->TipOf(1, kFileNameColumn),
+                 nested + "\n出力先: " + folder.path() + "/sub/n_48k.wav");
+        dlg.OutputFolderRadio()->setChecked(true);
+        dlg.OutputFolderEdit()->setText("/out");
+        QCOMPARE(list->TipOf(0, kFileNameColumn), single + "\n出力先: /out/tip_single_48k.wav");
+        QCOMPARE(list->TipOf(1, kFileNameColumn), nested + "\n出力先: /out/sub/n_48k.wav");
+        // What the hover shows is that text.
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QPoint pos = list->visualRect(list->model()->index(1, kFileNameColumn)).center();
+        QHelpEvent event(QEvent::ToolTip, pos, list->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(list->viewport(), &event);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), list->TipOf(1, kFileNameColumn));
+    }
+
     void fileChooserAddsEachChosenFileInOrder() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
@@ -494,6 +534,52 @@ class InputListTest : public QObject {
         // Files dropped over the list reach the window too: the list takes no drops itself.
         QVERIFY(!dlg.InputList()->acceptDrops());
         QVERIFY(!dlg.InputList()->viewport()->acceptDrops());
+    }
+
+    // However a file comes (the command line, the file chooser, a drop, one by one), one
+    // named like an output of the suffix is left out and counted, as a folder scan does.
+    void everyWayOfAddingLeavesOutEarlierOutputs_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("command line") << "command line";
+        QTest::newRow("file chooser") << "chooser";
+        QTest::newRow("drop") << "drop";
+        QTest::newRow("one file") << "one";
+    }
+    void everyWayOfAddingLeavesOutEarlierOutputs() {
+        QFETCH(QString, way);
+        const QString original = MakeWav("earlier.wav");
+        const QString output = MakeWav("earlier_ZEL.wav");
+        const QString flacOutput = MakeWav("earlier_ZEL.flac");
+        const QStringList paths = {original, output, flacOutput};
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts, way == "command line" ? paths : QStringList());
+        dlg.show();
+        if (way == "chooser") {
+            prompts.filesToChoose = paths;
+            dlg.OnAddFiles();
+        } else if (way == "drop") {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(original), QUrl::fromLocalFile(output),
+                          QUrl::fromLocalFile(flacOutput)});
+            const QPoint where(dlg.width() / 2, dlg.height() / 2);
+            QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &enter);
+            QDropEvent drop(QPointF(where), Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &drop);
+            QVERIFY(drop.isAccepted());
+        } else if (way == "one") {
+            QVERIFY(dlg.AddInputFile(original));
+            QVERIFY(!dlg.AddInputFile(output));
+            QVERIFY(!dlg.AddInputFile(flacOutput));
+        }
+        QTRY_COMPARE(dlg.InputList()->RowCount(), 1);
+        QCOMPARE(dlg.InputPaths(), QStringList{original});
+        QTRY_VERIFY(!prompts.skippedFiles.empty());
+        const int reports = way == "one" ? 2 : 1;
+        QCOMPARE(int(prompts.skippedFiles.size()), reports);
+        QCOMPARE(prompts.skippedFiles.back().lines,
+                 QStringList(NamedLikeOutputLine(reports == 1 ? 2 : 1)));
     }
 
     void dragWithoutFilesIsNotAccepted() {

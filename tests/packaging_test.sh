@@ -114,7 +114,7 @@ check_desktop_package() {
   [ "$(field "$deb" Package)" = zel ] || fail "zel package name"
   depends=$(field "$deb" Depends)
   echo "zel Depends: $depends"
-  for dependency in "zel-cli (= $(field "$deb" Version))" libqt6widgets6 "fonts-vlgothic |"; do
+  for dependency in "zel-cli (= $(field "$deb" Version))" libqt6widgets6 "fonts-vlgothic |" xdg-utils; do
     grep -qF "$dependency" <<<"$depends" || fail "zel does not depend on $dependency"
   done
   grep -q 'fonts-noto-cjk' <<<"$(field "$deb" Recommends)" \

@@ -1,11 +1,13 @@
-// The result dialog: both columns in view, one row per processed file in the order given
-// with the message for its code, no sorting, the whole text of a cut-off cell in a tip,
-// the summary line, marked failures, the output folder shown, copying the rows, and the
-// three ways it closes.
+// The result dialog: every column in view, one row per processed file in the order given
+// with its output and the message for its code, no sorting, the whole text of a cut-off
+// cell in a tip, names that widen with the dialog, the summary line, marked failures and
+// clipped outputs, the output folder shown (or its path handed over when nothing can show
+// it), copying the rows, and the three ways it closes.
 
 #include "app/result_dlg.h"
 
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,13 +19,19 @@
 #include <QtTest>
 
 #include "batch/existing_output.h"
+#include "tests/support/fake_user_prompts.h"
 #include "tests/support/modal_answer.h"
 #include "tests/support/temp_dir.h"
 
 using zel::test::AnswerNextModal;
+using zel::test::FakeUserPrompts;
 using zel::test::TempDir;
 
 namespace {
+
+constexpr int kName = CResultDlg::kFileNameColumn;
+constexpr int kOutput = CResultDlg::kOutputColumn;
+constexpr int kMessage = CResultDlg::kMessageColumn;
 
 QStringList Column(const CResultDlg& dlg, int column) {
     QStringList texts;
@@ -52,14 +60,55 @@ class ResultDialogTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void bothColumnsShowWithoutScrollingSideways() {
+    void everyColumnShowsWithoutScrollingSideways() {
+        QSettings().clear();
         CResultDlg dlg;
-        dlg.AddRow("/w/a.wav", {zel::kCompleted});
+        dlg.AddRow("/w/a.wav", {zel::kCompleted}, "/w/a_ZEL.wav");
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QVERIFY(dlg.List()->viewport()->width() >=
-                CResultDlg::kFileNameColumnWidth + CResultDlg::kMessageColumnWidth);
+        QVERIFY(dlg.List()->viewport()->width() >= CResultDlg::kFileNameColumnWidth +
+                                                       CResultDlg::kOutputColumnWidth +
+                                                       CResultDlg::kMessageColumnWidth);
         QVERIFY(!dlg.List()->horizontalScrollBar()->isVisible());
+    }
+
+    // The output's name in its column, the full path in its tip.
+    void eachRowNamesItsOutput() {
+        CResultDlg dlg;
+        dlg.AddRow("/w/in/a.wav", {zel::kCompleted}, "/w/out/sub/a_ZEL.wav");
+        dlg.AddNotProcessedRow("/w/in/b.wav", "/w/out/b_ZEL.wav");
+        QCOMPARE(Column(dlg, kOutput), QStringList({"a_ZEL.wav", "b_ZEL.wav"}));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QToolTip::hideText();
+        HoverOver(dlg.List(), 0, kOutput);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QString("/w/out/sub/a_ZEL.wav"));
+    }
+
+    // At the size it opens with, no message of a long cause is cut; a wider dialog widens
+    // the names, not the messages.
+    void messagesFitAndTheNamesTakeTheWidth() {
+        QSettings().clear();
+        CResultDlg dlg;
+        const zel::ConversionOutcome damaged{zel::kInputFormatError, zel::ResultDetail::kTruncatedAudio};
+        dlg.AddRow("/w/a.wav", damaged, "/w/a_ZEL.wav");
+        dlg.AddRow("/w/b.wav", {zel::kCompleted}, "/w/b_ZEL.wav");
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QString message = CResultDlg::MessageFor(damaged);
+        QVERIFY2(dlg.List()->columnWidth(kMessage) >
+                     dlg.List()->fontMetrics().horizontalAdvance(message),
+                 qPrintable(QString::number(dlg.List()->columnWidth(kMessage))));
+        QVERIFY(!dlg.List()->horizontalScrollBar()->isVisible());
+        const int nameWidth = dlg.List()->columnWidth(kName);
+        const int outputWidth = dlg.List()->columnWidth(kOutput);
+        const int messageWidth = dlg.List()->columnWidth(kMessage);
+        dlg.resize(dlg.width() + 300, dlg.height());
+        QTRY_VERIFY(dlg.List()->columnWidth(kName) > nameWidth);
+        QVERIFY(dlg.List()->columnWidth(kOutput) > outputWidth);
+        QCOMPARE(dlg.List()->columnWidth(kMessage), messageWidth);
+        QSettings().clear();
     }
 
     void everyCodeHasItsMessage_data() {
@@ -73,6 +122,12 @@ class ResultDialogTest : public QObject {
         QTest::newRow("1 kept") << 1 << int(ResultDetail::kEarlierOutputKept)
                                 << "ユーザーによる中断（既存の出力ファイルは変更していません）";
         QTest::newRow("-1") << -1 << none << "入力ファイルオープンエラー";
+        QTest::newRow("-1 not found") << -1 << int(ResultDetail::kInputNotFound)
+                                      << "入力ファイルオープンエラー（ファイルが見つかりません）";
+        QTest::newRow("-1 permission") << -1 << int(ResultDetail::kInputAccessDenied)
+                                       << "入力ファイルオープンエラー（ファイルを読む権限がありません）";
+        QTest::newRow("-1 folder") << -1 << int(ResultDetail::kInputIsFolder)
+                                   << "入力ファイルオープンエラー（フォルダです）";
         QTest::newRow("-2") << -2 << none << "入力ファイルフォーマットエラー";
         QTest::newRow("-3") << -3 << none << "出力ファイルオープンエラー";
         QTest::newRow("-3 on input")
@@ -102,7 +157,7 @@ class ResultDialogTest : public QObject {
         dlg.show();
         QCOMPARE(Column(dlg, 0), names);
         QCOMPARE(
-            Column(dlg, 1),
+            Column(dlg, kMessage),
             QStringList({"正常終了", "入力ファイルオープンエラー", "入力ファイルフォーマットエラー",
                          "出力ファイルオープンエラー", "出力ファイル書き込みエラー",
                          "入力ファイル読み込みエラー", "メモリ不足エラー", "ユーザーによる中断"}));
@@ -135,7 +190,7 @@ class ResultDialogTest : public QObject {
         QCOMPARE(QToolTip::text(), longPath);
         HoverOver(dlg.List(), 1, 0);
         QTRY_VERIFY(!QToolTip::isVisible());
-        HoverOver(dlg.List(), 1, 1);
+        HoverOver(dlg.List(), 1, kMessage);
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 
@@ -154,7 +209,28 @@ class ResultDialogTest : public QObject {
         QCOMPARE(dlg.SummaryLabel()->text(),
                  QString("変換 2 件、中断 1 件、失敗 2 件、スキップ 1 件、未処理 2 件"));
         QCOMPARE(dlg.m_fileCount, 8);
-        QCOMPARE(Column(dlg, 1).mid(5), QStringList({"ユーザーによる中断", "未処理", "未処理"}));
+        QCOMPARE(Column(dlg, kMessage).mid(5),
+                 QStringList({"ユーザーによる中断", "未処理", "未処理"}));
+    }
+
+    // An output with clipped samples is marked like a problem and counted apart.
+    void aClippedOutputIsMarkedAndCounted() {
+        CResultDlg dlg;
+        zel::ConversionOutcome clipped{zel::kCompleted};
+        clipped.clippedSamples = 12;
+        dlg.AddRow("/w/a.wav", {zel::kCompleted});
+        dlg.AddRow("/w/b.wav", clipped);
+        QVERIFY(dlg.List()->topLevelItem(0)->icon(kMessage).isNull());
+        QVERIFY(!dlg.List()->topLevelItem(1)->icon(kMessage).isNull());
+        QCOMPARE(dlg.SummaryLabel()->text(), QString("変換 2 件、クリップあり 1 件"));
+    }
+
+    // "閉じる" sits in one button box with the other buttons.
+    void theButtonsShareOneRow() {
+        CResultDlg dlg;
+        for (QPushButton* button : {dlg.OpenFolderButton(), dlg.CopyButton(), dlg.CloseButton()})
+            QVERIFY(dlg.Buttons()->buttons().contains(button));
+        QCOMPARE(dlg.Buttons()->buttonRole(dlg.CloseButton()), QDialogButtonBox::RejectRole);
     }
 
     // Failed rows carry an icon (not a colour alone), and their whole reason can be read
@@ -165,16 +241,16 @@ class ResultDialogTest : public QObject {
         dlg.AddRow("/w/b.wav", CompressedInput());
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QVERIFY(dlg.List()->topLevelItem(0)->icon(1).isNull());
-        QVERIFY(!dlg.List()->topLevelItem(1)->icon(1).isNull());
+        QVERIFY(dlg.List()->topLevelItem(0)->icon(kMessage).isNull());
+        QVERIFY(!dlg.List()->topLevelItem(1)->icon(kMessage).isNull());
         const QString reason =
             "入力ファイルフォーマットエラー（圧縮形式（IMA ADPCM）には対応していません）";
-        QCOMPARE(dlg.List()->topLevelItem(1)->text(1), reason);
-        dlg.resize(dlg.minimumSizeHint());
-        QTRY_VERIFY(dlg.List()->visualRect(dlg.List()->model()->index(1, 1)).width() <
+        QCOMPARE(dlg.List()->topLevelItem(1)->text(kMessage), reason);
+        dlg.List()->setColumnWidth(kMessage, CResultDlg::kMessageColumnWidth / 2);
+        QTRY_VERIFY(dlg.List()->visualRect(dlg.List()->model()->index(1, kMessage)).width() <
                     dlg.List()->fontMetrics().horizontalAdvance(reason));
         QToolTip::hideText();
-        HoverOver(dlg.List(), 1, 1);
+        HoverOver(dlg.List(), 1, kMessage);
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), reason);
     }
@@ -194,9 +270,9 @@ class ResultDialogTest : public QObject {
         });
         dlg.AddRow(second + "/failed.wav", {zel::kInputOpenError});
         dlg.AddRow(first + "/a.wav", {zel::kCompleted});
-        dlg.AddRow("/w/b.wav", {zel::kCompleted}, second);
+        dlg.AddRow("/w/b.wav", {zel::kCompleted}, second + "/b_ZEL.wav");
         dlg.AddRow("/w/c.wav", {zel::kOutputOpenError},
-                   QString::fromStdString((dir / "missing").string()));
+                   QString::fromStdString((dir / "missing" / "c_ZEL.wav").string()));
         dlg.show();
         QVERIFY(dlg.OpenFolderButton()->isEnabled());
         QTest::mouseClick(dlg.OpenFolderButton(), Qt::LeftButton);
@@ -207,30 +283,56 @@ class ResultDialogTest : public QObject {
         QVERIFY(!dlg.OpenFolderButton()->isEnabled());
     }
 
+    // Every file skipped (its output was there): the folder can still be shown. When
+    // nothing can show it, its path is handed over on the clipboard, and the box says so.
+    void aBatchOfSkippedFilesOpensItsFolderOrHandsOverThePath() {
+        TempDir dir;
+        const QString folder = QString::fromStdString(dir.path().string());
+        CResultDlg dlg;
+        FakeUserPrompts prompts;
+        dlg.SetPrompts(&prompts);
+        QStringList asked;
+        dlg.SetFolderOpener([&](const QString& f) {
+            asked << f;
+            return false;
+        });
+        dlg.AddRow("/w/a.wav", {zel::kSkippedExisting}, folder + "/a_ZEL.wav");
+        dlg.show();
+        QVERIFY(dlg.OpenFolderButton()->isEnabled());
+        QApplication::clipboard()->clear();
+        QTest::mouseClick(dlg.OpenFolderButton(), Qt::LeftButton);
+        QCOMPARE(asked, QStringList{folder});
+        QCOMPARE(QApplication::clipboard()->text(), folder);
+        QCOMPARE(prompts.messages.size(), std::size_t{1});
+        QVERIFY(prompts.messages[0].text.contains(folder));
+    }
+
     // Tab-separated lines under the column titles: the selected rows in list order, or
     // every row when none is selected; by the button or Ctrl+C.
     void copyGivesTheRowsAsText() {
         CResultDlg dlg;
-        dlg.AddRow("/w/a.wav", {zel::kCompleted});
-        dlg.AddRow("/w/b.wav", {zel::kInputOpenError});
-        dlg.AddNotProcessedRow("/w/c.wav");
+        dlg.AddRow("/w/a.wav", {zel::kCompleted}, "/o/a_ZEL.wav");
+        dlg.AddRow("/w/b.wav", {zel::kInputOpenError}, "/o/b_ZEL.wav");
+        dlg.AddNotProcessedRow("/w/c.wav", "/o/c_ZEL.wav");
         // A tab or a line break in a name must not split the row.
-        dlg.AddRow("/w/d\te\nf.wav", {zel::kCompleted});
+        dlg.AddRow("/w/d\te\nf.wav", {zel::kCompleted}, "/o/d\te\nf_ZEL.wav");
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QApplication::clipboard()->clear();
         QTest::mouseClick(dlg.CopyButton(), Qt::LeftButton);
         QCOMPARE(QApplication::clipboard()->text(),
-                 QString("ファイル名\tメッセージ\n/w/a.wav\t正常終了\n"
-                         "/w/b.wav\t入力ファイルオープンエラー\n/w/c.wav\t未処理\n"
-                         "/w/d\\te\\nf.wav\t正常終了\n"));
+                 QString("ファイル名\t出力ファイル\tメッセージ\n/w/a.wav\t/o/a_ZEL.wav\t正常終了\n"
+                         "/w/b.wav\t/o/b_ZEL.wav\t入力ファイルオープンエラー\n"
+                         "/w/c.wav\t/o/c_ZEL.wav\t未処理\n"
+                         "/w/d\\te\\nf.wav\t/o/d\\te\\nf_ZEL.wav\t正常終了\n"));
         dlg.List()->topLevelItem(2)->setSelected(true);
         dlg.List()->topLevelItem(0)->setSelected(true);
         dlg.List()->setFocus();
         QApplication::clipboard()->clear();
         QTest::keySequence(dlg.List(), QKeySequence::Copy);
         QCOMPARE(QApplication::clipboard()->text(),
-                 QString("ファイル名\tメッセージ\n/w/a.wav\t正常終了\n/w/c.wav\t未処理\n"));
+                 QString("ファイル名\t出力ファイル\tメッセージ\n/w/a.wav\t/o/a_ZEL.wav\t正常終了\n"
+                         "/w/c.wav\t/o/c_ZEL.wav\t未処理\n"));
     }
 
     void buttonEscAndCloseBoxClose_data() {

@@ -102,6 +102,15 @@ constexpr std::array kDetailWords{
     DetailWords{ResultDetail::kPipeCannotCarry,
                 {"パイプからは WAV・AIFF・AU 以外の形式を読めません（ファイルを < でリダイレクトしてください）",
                  "only WAV, AIFF and AU can be read from a pipe (redirect the file with <)"}},
+    DetailWords{ResultDetail::kInputNotFound,
+                {"ファイルが見つかりません", "the file does not exist"}},
+    DetailWords{ResultDetail::kInputAccessDenied,
+                {"ファイルを読む権限がありません", "permission to read the file is denied"}},
+    DetailWords{ResultDetail::kInputIsFolder, {"フォルダです", "it is a folder"}},
+    DetailWords{ResultDetail::kInputNotRegularFile,
+                {"通常のファイルではありません（パイプやデバイスなど）",
+                 "it is not a regular file (a pipe or a device)"}},
+    DetailWords{ResultDetail::kInputNotOpened, {"システムエラー: %1", "system error: %1"}},
 };
 
 // How a detail follows the code's message in each language.

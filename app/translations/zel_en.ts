@@ -96,6 +96,10 @@
         <source>残り時間 約 %1</source>
         <translation>About %1 left</translation>
     </message>
+    <message>
+        <source>%1% — %2</source>
+        <translation>%1% — %2</translation>
+    </message>
 </context>
 <context>
     <name>CResultDlg</name>
@@ -152,9 +156,19 @@
         <translation>, </translation>
     </message>
     <message>
-        <source>出力フォルダを開けませんでした。
+        <source>出力ファイル</source>
+        <translation>Output File</translation>
+    </message>
+    <message>
+        <source>クリップあり %1 件</source>
+        <translation>%1 with clipped samples</translation>
+    </message>
+    <message>
+        <source>出力フォルダを開くプログラムが見つかりませんでした。
+フォルダのパスをクリップボードにコピーしました。
 %1</source>
-        <translation>The output folder could not be opened.
+        <translation>No program was found to open the output folder.
+Its path was copied to the clipboard.
 %1</translation>
     </message>
 </context>
@@ -360,6 +374,18 @@
         <source>Ogg Vorbis、Opus、MP3 は浮動小数点で書き込まれます</source>
         <translation>Ogg Vorbis, Opus and MP3 are written as float</translation>
     </message>
+    <message>
+        <source>フォルダから追加したファイルは、そのフォルダからの相対パスを保って出力します。
+個別に追加したファイルは、このフォルダの直下に出力します。
+存在しないフォルダは実行時に作成します。</source>
+        <translation>Files added from a folder keep their path below that folder here.
+Files added one by one go directly into this folder.
+A folder that does not exist yet is created when Execute starts.</translation>
+    </message>
+    <message>
+        <source>（出力先フォルダが指定されていません）</source>
+        <translation>(no output folder given)</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -414,6 +440,36 @@
         <translation>Output files that exist already: %1.
 Replace them, or skip the existing ones?</translation>
     </message>
+    <message>
+        <source>出力先フォルダは / で始まるフルパスで指定してください
+%1</source>
+        <translation>Give the output folder as a full path starting with /.
+%1</translation>
+    </message>
+    <message>
+        <source>出力先フォルダとして指定されたものはフォルダではありません
+%1</source>
+        <translation>The output folder given is not a folder.
+%1</translation>
+    </message>
+    <message>
+        <source>出力先フォルダを作成できません
+%1
+%2</source>
+        <translation>The output folder cannot be created.
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>次のファイルの出力先が、リストにある別の入力ファイルになります
+%1
+→ %2
+以前の出力をリストから削除するか、サフィックスを変えてください</source>
+        <translation>The output of this file would be another file of the list:
+%1
+→ %2
+Remove the earlier output from the list or change the suffix.</translation>
+    </message>
 </context>
 <context>
     <name>InputFileList</name>
@@ -444,6 +500,10 @@ Replace them, or skip the existing ones?</translation>
     <message>
         <source>形式</source>
         <translation>Format</translation>
+    </message>
+    <message>
+        <source>出力先: %1</source>
+        <translation>Output: %1</translation>
     </message>
 </context>
 <context>

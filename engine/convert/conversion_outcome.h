@@ -59,6 +59,14 @@ enum class ResultDetail : std::int32_t {
     kLevelNeedsFile,
     // A loudness target in a build without a loudness meter (libebur128).
     kLoudnessUnavailable,
+    // Why an input could not be opened (with kInputOpenError): it is not there, the user
+    // may not read it, it is a folder, or a FIFO or device; another reason is the system's,
+    // in `systemError`.
+    kInputNotFound,
+    kInputAccessDenied,
+    kInputIsFolder,
+    kInputNotRegularFile,
+    kInputNotOpened,
 };
 
 struct ConversionOutcome {
@@ -83,7 +91,7 @@ struct ConversionOutcome {
     std::int64_t metadataChunksLeftOut = 0;
     // Why an input was refused as unreadable (with kInputFormatError).
     WavRefusalReason refusal;
-    // The system's error number behind kOutputNotCreated; 0 otherwise.
+    // The system's error number behind kOutputNotCreated and kInputNotOpened; 0 otherwise.
     std::int32_t systemError = 0;
     // The gain applied and the loudness measured, when the settings asked for either.
     LevelOutcome level;

@@ -75,11 +75,11 @@ ConversionOutcome ConvertOnce(const std::filesystem::path& inputPath, Conversion
                               const LevelOutcome& level) {
     // Opened first for its permission bits; it also refuses anything but a regular file.
     FileHandle inputHandle = FileHandle::OpenForSequentialRead(inputPath);
-    if (!inputHandle.IsOpen()) return {kInputOpenError};
+    if (!inputHandle.IsOpen()) return InputNotOpened(inputPath);
     // A leftover of an interrupted conversion is never taken as an input.
     if (ReplacingFile::IsTemporaryName(inputPath)) return {kInputFormatError};
     FileByteSource input(inputPath);
-    if (!input.IsOpen()) return {kInputOpenError};
+    if (!input.IsOpen()) return InputNotOpened(inputPath);
 
     const WavReadOutcome read = ReadWavLayout(input);
     // What ZEL's own reader refuses, libsndfile may read: another container, or a WAV

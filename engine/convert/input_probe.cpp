@@ -3,6 +3,7 @@
 #include "engine/sndfile/sound_file_formats.h"
 #include "engine/sndfile/sound_file_reader.h"
 #include "platform/file_handle.h"
+#include "platform/read_refusal.h"
 
 namespace zel {
 namespace {
@@ -34,6 +35,26 @@ ResultDetail UnopenedReason(SoundFileRefusal refusal, const std::filesystem::pat
     const bool damaged =
         refusal == SoundFileRefusal::kDamaged || HasReadableExtension(input.filename().string());
     return damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat;
+}
+
+ConversionOutcome InputNotOpened(const std::filesystem::path& input) {
+    const platform::ReadRefusalCause cause = platform::WhyNotReadable(input);
+    switch (cause.refusal) {
+        case platform::ReadRefusal::kNotFound:
+            return {kInputOpenError, ResultDetail::kInputNotFound};
+        case platform::ReadRefusal::kAccessDenied:
+            return {kInputOpenError, ResultDetail::kInputAccessDenied};
+        case platform::ReadRefusal::kFolder:
+            return {kInputOpenError, ResultDetail::kInputIsFolder};
+        case platform::ReadRefusal::kNotRegularFile:
+            return {kInputOpenError, ResultDetail::kInputNotRegularFile};
+        case platform::ReadRefusal::kOther:
+            break;
+    }
+    if (cause.systemError == 0) return {kInputOpenError};
+    ConversionOutcome outcome{kInputOpenError, ResultDetail::kInputNotOpened};
+    outcome.systemError = cause.systemError;
+    return outcome;
 }
 
 std::uint64_t DurationSeconds(const InputProbe& probe) {

@@ -50,4 +50,7 @@ bool KeepsWavRefusal(const WavRefusalReason& refusal, const std::filesystem::pat
 // cut FLAC fails to open as one); any other is in a format ZEL does not read.
 ResultDetail UnopenedReason(SoundFileRefusal refusal, const std::filesystem::path& input);
 
+// The outcome of an input that could not be opened at all (kInputOpenError), with the cause.
+ConversionOutcome InputNotOpened(const std::filesystem::path& input);
+
 }  // namespace zel

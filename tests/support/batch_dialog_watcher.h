@@ -29,6 +29,8 @@ class BatchDialogWatcher : public QObject {
     // The rows of the last result dialog.
     QStringList resultFiles;
     QStringList resultMessages;
+    // Full paths.
+    QStringList resultOutputs;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Show) return false;
@@ -50,9 +52,11 @@ class BatchDialogWatcher : public QObject {
     void ReadAndClose(CResultDlg& result) {
         resultFiles.clear();
         resultMessages.clear();
+        resultOutputs.clear();
         for (int row = 0; row < result.List()->topLevelItemCount(); ++row) {
             resultFiles << result.List()->topLevelItem(row)->text(0);
-            resultMessages << result.List()->topLevelItem(row)->text(1);
+            resultMessages << result.List()->topLevelItem(row)->text(CResultDlg::kMessageColumn);
+            resultOutputs << result.m_outputPaths.value(row);
         }
         result.reject();
     }
