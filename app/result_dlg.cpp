@@ -31,8 +31,8 @@ namespace {
 constexpr int kVisibleRows = 12;
 constexpr int kMinimumVisibleRows = 4;
 constexpr int kRowPadding = 4;
-// Room in a cell beside its text: the margins and an icon.
-constexpr int kCellPadding = 16;
+// Room beside what a cell draws, so that a message just fits.
+constexpr int kCellPadding = 8;
 // A name column never narrower than this, however narrow the dialog.
 constexpr int kMinimumNameWidth = 64;
 constexpr int kFileNameColumn = CResultDlg::kFileNameColumn;
@@ -152,9 +152,10 @@ void CResultDlg::WidenForColumns() {
     if (missing > 0) resize(width() + missing, height());
 }
 
-void CResultDlg::FitMessageColumn(const QString& message) {
-    const int wanted = m_list->fontMetrics().horizontalAdvance(message) +
-                       m_list->iconSize().width() + kCellPadding;
+void CResultDlg::FitMessageColumn(int row) {
+    // As wide as the list draws the cell, icon and margins included, so it is not cut.
+    const QModelIndex index = m_list->model()->index(row, kMessageColumn);
+    const int wanted = m_list->sizeHintForIndex(index).width() + kCellPadding;
     const int width = std::min(wanted, kMaxMessageColumnWidth);
     if (width > m_list->columnWidth(kMessageColumn)) m_list->setColumnWidth(kMessageColumn, width);
 }
@@ -209,7 +210,7 @@ void CResultDlg::AppendRow(const QString& fileName, const QString& message, Outc
     m_outcomes.push_back(outcome);
     if (clipped) ++m_clippedRows;
     ++m_fileCount;
-    FitMessageColumn(message);
+    FitMessageColumn(m_list->topLevelItemCount() - 1);
     ShowSummary();
 }
 

@@ -98,7 +98,8 @@ class CResultDlg : public QDialog {
     QDialogButtonBox* CreateButtons();
     void AppendRow(const QString& fileName, const QString& message, Outcome outcome,
                    const QString& outputPath, bool clipped);
-    void FitMessageColumn(const QString& message);
+    // Widens the message column for row `row`'s message, up to kMaxMessageColumnWidth.
+    void FitMessageColumn(int row);
     // Wide enough at first for the names at their least and the message column.
     void WidenForColumns();
     void ShowSummary();
