@@ -136,7 +136,7 @@ class InputListTest : public QObject {
         QCOMPARE(list->RowCount(), 2);
         QCOMPARE(list->CellText(0, kFileNameColumn), QString("stereo16.wav"));
         QCOMPARE(list->CellText(0, kFolderColumn), m_dir.path());
-        QCOMPARE(list->CellText(0, kDurationColumn), QString(" 0:00:00"));
+        QCOMPARE(list->CellText(0, kDurationColumn), QString(" 0:00:00.0"));
         QCOMPARE(list->CellText(0, kChannelsColumn), QString("2"));
         QCOMPARE(list->CellText(0, kFrequencyColumn), QString("44100Hz"));
         QCOMPARE(list->CellText(0, kBitsColumn), QString("16bits"));
