@@ -73,6 +73,13 @@ std::string OutputClashText(const BatchList& list, const CliOptions& options) {
            "' would both be written to '" + clash->output.string() + "'";
 }
 
+// What picks a file's part: its relative path, or with one gain per album its folder's,
+// so an album is never split between parts.
+std::string ShardKey(const BatchEntry& entry, const CliOptions& options) {
+    if (!options.level.album) return entry.relative;
+    return std::filesystem::path(entry.relative).parent_path().string();
+}
+
 }  // namespace
 
 BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions& options,
@@ -82,7 +89,7 @@ BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions
     if (!list.error.empty() || list.stopped) return list;
     list.filesFound = entries.size();
     for (const BatchEntry& entry : entries) {
-        if (options.shard && !options.shard->Holds(entry.relative)) continue;
+        if (options.shard && !options.shard->Holds(ShardKey(entry, options))) continue;
         list.inputs.push_back(entry.input);
         if (!options.outputDir.empty())
             list.outputFolders.push_back(OutputFolderBelow(options.outputDir, entry.relative));
