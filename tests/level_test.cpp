@@ -19,6 +19,7 @@
 #include "batch/batch_thread_proc.h"
 #include "engine/convert/convert_file.h"
 #include "engine/convert/loudness_meter.h"
+#include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
 
@@ -339,6 +340,44 @@ TEST(LevelCancel, WhileMeasuringLeavesNoOutput) {
     EXPECT_EQ(outcome.detail, ResultDetail::kCancelledWhileMeasuring);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// A cancel while the album is measured, here during its second file: the album's first
+// reads have filled no more than the first half of the bar, in order, and none of its
+// files has an output.
+TEST(LevelCancel, WhileMeasuringAnAlbumLeavesNoOutputOfIt) {
+    test::TempDir dir;
+    std::vector<std::string> inputs;
+    for (double amplitude : {0.5, 0.05, 0.2}) {
+        inputs.push_back((dir / ("track" + std::to_string(inputs.size()) + ".wav")).string());
+        test::WriteWav(inputs.back(), {2, 16, kRate}, Signal(Kind::kSine, 997, amplitude));
+    }
+    test::RecordingWindow window([](std::size_t, const test::RecordedMessage& m) {
+        const bool secondFile = m.lParam == kCurrentFileBar && m.wParam >= 20;
+        return secondFile ? kCancelAnswer : std::intptr_t{0};
+    });
+    BatchJob job;
+    job.SetFiles(inputs);
+    job.m_suffix = "_album";
+    ConversionSettings settings{.targetRate = 48000};
+    settings.level = {.headroomAuto = true, .album = true};
+    job.SetConversion(settings);
+    job.m_pauseFunction = nullptr;
+    job.m_window = &window;
+    BatchThreadProc(job);
+
+    EXPECT_EQ(job.ProcessedFileCount(), 1);
+    EXPECT_EQ(job.Outcome(0).code, kCancelled);
+    EXPECT_EQ(job.Outcome(0).detail, ResultDetail::kCancelledWhileMeasuring);
+    std::uintptr_t last = 0;
+    for (const test::RecordedMessage& m : window.messages) {
+        if (m.message != WM_BATCH_PROGRESS || m.lParam != kCurrentFileBar) continue;
+        EXPECT_GE(m.wParam, last);
+        EXPECT_LE(m.wParam, 50u);
+        last = m.wParam;
+    }
+    EXPECT_GE(last, 20u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 }  // namespace
