@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <filesystem>
@@ -157,6 +158,35 @@ TEST_F(Cli, AlbumGainIsOnePerFolderWhateverTheJobsAndOrder) {
         ASSERT_EQ(gains.size(), 2u);
         EXPECT_NE(gains["a"], gains["b"]);
     }
+}
+
+// --album --shard: an album goes whole to one part, and the folders given spread over the
+// parts.
+TEST_F(Cli, AnAlbumStaysWholeInOneShard) {
+    for (const char* folder : {"a", "b"}) {
+        std::filesystem::create_directories(dir / folder);
+        for (const char* name : {"1.wav", "2.wav"})
+            test::WriteWav(dir / folder / name, {2, 16, 44100},
+                           SineSignal({2, 16, 44100}, 22050, 997, 0.3));
+    }
+    std::vector<std::string> parts;
+    for (const char* shard : {"0/2", "1/2"}) {
+        const test::ChildOutcome r =
+            RunCli({"-q", "-r", "--loudness", "-20", "--album", "--shard", shard,
+                    (dir / "a").string(), (dir / "b").string()},
+                   scratch);
+        ASSERT_EQ(r.exitStatus, 0) << r.err;
+        std::string folders;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            folders += std::filesystem::path(line.substr(0, line.find('\t')))
+                           .parent_path().filename().string();
+            EXPECT_EQ(FieldOf(line, "album_files"), "2") << line;
+        }
+        parts.push_back(folders);
+    }
+    std::sort(parts.begin(), parts.end());
+    EXPECT_EQ(parts, (std::vector<std::string>{"aa", "bb"}));
 }
 
 TEST_F(Cli, HalfSpeedDoublesTheLength) {
