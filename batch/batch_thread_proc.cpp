@@ -97,7 +97,7 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     if (!batchInputs && fileCount > 0)
         batchInputs = std::make_shared<const BatchInputs>(job.m_fileNames);
     job.ReserveResults();
-    // One gain per album asks for albums only where a gain is measured at all.
+    // Albums matter only where a gain is measured.
     std::unique_ptr<BatchAlbums> albums;
     if (settings.level.album && settings.level.NeedsAnalysis()) {
         std::vector<std::string> names;

@@ -2,7 +2,8 @@
 // zel-cli's batch: the files run through the batch worker (BatchThreadProc), on up to
 // `jobs` workers at once. With one job the whole list is one BatchJob, as in the desktop
 // application; with more, every file is a BatchJob of its own (every run of whole albums,
-// when each album takes one gain), started in list order as workers become free. All jobs refuse outputs that land on any input of the whole list.
+// when each album takes one gain), started in list order as workers become free. All jobs
+// refuse outputs that land on any input of the whole list.
 //
 // The receiver of every job's messages is this object: it answers the cancel request,
 // keeps the terminal display, and hands each result to the sink in list order as soon as

@@ -243,7 +243,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     if (options.level.loudnessTarget && options.level.gainDb != 0.0)
         outcome.error = "--gain and --loudness cannot be combined";
     else if (options.level.album && !options.level.NeedsAnalysis())
-        outcome.error = "--album needs --loudness or --headroom auto (it makes their gain one per album)";
+        outcome.error =
+            "--album needs --loudness or --headroom auto (it makes their gain one per album)";
     return outcome;
 }
 

@@ -18,9 +18,7 @@ class AlbumProgress : public ConversionProgress {
         const auto done = static_cast<std::int64_t>(file_) * 100 + percent;
         return whole_ == nullptr || whole_->Continue(done / static_cast<std::int64_t>(files_));
     }
-    bool DiscardPartial() const override {
-        return whole_ != nullptr && whole_->DiscardPartial();
-    }
+    bool DiscardPartial() const override { return whole_ != nullptr && whole_->DiscardPartial(); }
 
   private:
     ConversionProgress* whole_;
@@ -89,7 +87,8 @@ LevelOutcome AlbumLevelOf(const AlbumMeasurement& album, std::size_t index) {
         const LoudnessReading& own = *file.measured.loudness;
         level.loudnessBefore = own.integrated;
         level.loudnessAfter = own.integrated + album.gainDb;
-        if (own.truePeak > 0.0) level.truePeakAfter = 20.0 * std::log10(own.truePeak) + album.gainDb;
+        if (own.truePeak > 0.0)
+            level.truePeakAfter = 20.0 * std::log10(own.truePeak) + album.gainDb;
     }
     if (!std::isnan(album.loudness)) {
         level.albumLoudnessBefore = album.loudness;

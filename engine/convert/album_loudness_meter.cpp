@@ -26,8 +26,7 @@ AlbumLoudnessMeter::~AlbumLoudnessMeter() = default;
 bool AlbumLoudnessMeter::BeginFile(std::uint32_t channels, std::uint32_t sampleRate) {
     if (state_->failed) return false;
     if (state_->meter == nullptr) {
-        state_->meter =
-            ebur128_init(channels, sampleRate, EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM);
+        state_->meter = ebur128_init(channels, sampleRate, EBUR128_MODE_I | EBUR128_MODE_HISTOGRAM);
         return state_->meter != nullptr || state_->Fail();
     }
     // A new rate restarts the filters and drops the unfinished block, keeping the
