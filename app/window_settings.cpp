@@ -31,6 +31,7 @@ constexpr CheckBoxKey kCheckBoxKeys[] = {
     {"input/subfolders", &CZELDlg::SubfoldersCheck},
     {"output/loudness", &CZELDlg::LoudnessCheck},
     {"output/headroomAuto", &CZELDlg::HeadroomCheck},
+    {"output/album", &CZELDlg::AlbumCheck},
 };
 
 // The combo boxes whose items carry a code, each under its key; the code is stored, not

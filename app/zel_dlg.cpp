@@ -239,6 +239,7 @@ zel::LevelSettings CZELDlg::Level() const {
     zel::LevelSettings level;
     level.headroomAuto = m_headroomCheck->isChecked();
     if (m_loudnessCheck->isChecked()) level.loudnessTarget = m_loudnessCombo->currentData().toInt();
+    level.album = m_albumCheck->isChecked();
     return level;
 }
 

@@ -65,7 +65,8 @@ class CZELDlg : public QDialog {
     // The mode the quality choice names: index 0 standard, 1 high quality.
     zel::ConversionQuality Quality() const;
     bool StripsMetadata() const;
-    // The level the check boxes ask for: a loudness target, automatic headroom, or neither.
+    // The level the check boxes ask for: a loudness target, automatic headroom, or neither,
+    // and whether their gain is one per album.
     zel::LevelSettings Level() const;
     // The output's container, depth and dither as the three combo boxes name them. The depth
     // is kSame for a lossy container, which takes float whatever the disabled box shows.
@@ -91,6 +92,7 @@ class CZELDlg : public QDialog {
     // Each item holds its target in LUFS as its data.
     QComboBox* LoudnessCombo() const { return m_loudnessCombo; }
     QCheckBox* HeadroomCheck() const { return m_headroomCheck; }
+    QCheckBox* AlbumCheck() const { return m_albumCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
     // Each item holds its enumerator's code as its data.
@@ -177,6 +179,7 @@ class CZELDlg : public QDialog {
     QCheckBox* m_loudnessCheck = nullptr;
     QComboBox* m_loudnessCombo = nullptr;
     QCheckBox* m_headroomCheck = nullptr;
+    QCheckBox* m_albumCheck = nullptr;
     QComboBox* m_formatCombo = nullptr;
     QComboBox* m_bitsCombo = nullptr;
     QComboBox* m_ditherCombo = nullptr;

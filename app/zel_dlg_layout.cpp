@@ -350,8 +350,9 @@ void CZELDlg::CreateMenu() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-// A loudness target (the broadcast, podcast and streaming norms) and automatic headroom;
-// both off in a new window, so it converts as before.
+// A loudness target (the broadcast, podcast and streaming norms), automatic headroom, and
+// whether their gain is one per album (a folder's files); all off in a new window, so it
+// converts as before. The album choice waits for one of the gains it applies to.
 QLayout* CZELDlg::CreateLevelChoices(QGroupBox* group) {
     m_loudnessCheck = new QCheckBox(tr("音量を揃える"), group);
     m_loudnessCheck->setObjectName(QStringLiteral("loudnessCheck"));
@@ -374,9 +375,21 @@ QLayout* CZELDlg::CreateLevelChoices(QGroupBox* group) {
     m_headroomCheck->setToolTip(
         tr("ファイルを一度読んで変換後のピークを測り、どのサンプルもクリップしない分だけ"
            "音量を下げます"));
+    m_albumCheck = new QCheckBox(tr("アルバム単位"), group);
+    m_albumCheck->setObjectName(QStringLiteral("albumCheck"));
+    m_albumCheck->setToolTip(
+        tr("同じフォルダのファイルを一枚のアルバムとして、全体を測ってから同じゲインをかけます。"
+           "曲どうしの音量の差はそのまま残ります"));
+    m_albumCheck->setEnabled(false);
+    const auto enableAlbum = [this] {
+        m_albumCheck->setEnabled(m_loudnessCheck->isChecked() || m_headroomCheck->isChecked());
+    };
+    connect(m_loudnessCheck, &QCheckBox::toggled, this, enableAlbum);
+    connect(m_headroomCheck, &QCheckBox::toggled, this, enableAlbum);
     auto* row = new QHBoxLayout;
     row->addWidget(m_loudnessCheck);
     row->addWidget(m_loudnessCombo);
+    row->addWidget(m_albumCheck);
     row->addWidget(m_headroomCheck);
     return row;
 }
@@ -387,7 +400,8 @@ void CZELDlg::SetTabOrder() {
                               m_inputList,          m_suffixEdit,        m_frequencyCombo,
                               m_speedSlider,        m_formatCombo,       m_bitsCombo,
                               m_ditherCombo,        m_qualityCombo,      m_stripMetadataCheck,
-                              m_loudnessCheck,      m_loudnessCombo,     m_headroomCheck,
+                              m_loudnessCheck,      m_loudnessCombo,     m_albumCheck,
+                              m_headroomCheck,
                               m_besideInputRadio,   m_outputFolderRadio, m_outputFolderEdit,
                               m_outputFolderButton, m_menuButton};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);

@@ -13,7 +13,9 @@
 #include "batch/existing_output.h"
 #include "batch/output_path.h"
 #include "batch/window_progress.h"
+#include "engine/convert/album_level.h"
 #include "engine/convert/convert_file.h"
+#include "engine/convert/level_analysis.h"
 #include "engine/sndfile/sound_file_formats.h"
 
 namespace zel {
@@ -26,10 +28,24 @@ std::intptr_t SendTo(platform::MessageWindow* window, std::uint32_t message, std
 
 bool AsksToCancel(std::intptr_t answer) { return answer != 0; }
 
+// The album's measurement (made now for its first file) as the first half of the file's
+// progress, then the file at the album's gain.
+ConversionOutcome ConvertInAlbum(BatchAlbums& albums, std::size_t index, const std::string& input,
+                                 const std::filesystem::path& output, ConversionProgress& progress,
+                                 const ConversionSettings& settings,
+                                 const ConversionKernels& kernels) {
+    PassProgress measuring(&progress, 0);
+    const AlbumMeasurement& album = albums.MeasuredAlbumOf(index, settings, kernels, &measuring);
+    if (album.code == kCancelled) return {kCancelled, ResultDetail::kCancelledWhileMeasuring};
+    return ConvertAlbumFile(input, &progress, output, settings, album, albums.PlaceInAlbum(index),
+                            kernels);
+}
+
 ConversionOutcome ConvertOneFile(const ConversionBuild& build, const std::string& input,
                                  const OutputChoice& choice, const BatchInputs& batchInputs,
                                  platform::MessageWindow* window,
-                                 const ConversionSettings& settings) {
+                                 const ConversionSettings& settings, BatchAlbums* albums,
+                                 std::size_t index) {
     if (!SuffixIsUsable(choice.suffix)) return {kOutputOpenError, ResultDetail::kUnusableSuffix};
     const std::filesystem::path output = MakeOutputPathIn(
         choice.folder, input, choice.suffix, ContainerExtension(settings.container));
@@ -42,6 +58,8 @@ ConversionOutcome ConvertOneFile(const ConversionBuild& build, const std::string
         std::filesystem::create_directories(choice.folder, ignored);
     }
     WindowProgress progress(window);
+    if (albums != nullptr)
+        return ConvertInAlbum(*albums, index, input, output, progress, settings, build.kernels);
     return ConvertFile(input, &progress, output, settings, build.kernels);
 }
 
@@ -50,10 +68,11 @@ ConversionOutcome ConvertOneFile(const ConversionBuild& build, const std::string
 ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
                                    const OutputChoice& choice, const BatchInputs& batchInputs,
                                    platform::MessageWindow* window,
-                                   const ConversionSettings& settings) {
+                                   const ConversionSettings& settings, BatchAlbums* albums,
+                                   std::size_t index) {
     // The output being written removes its temporary file as the exception leaves it.
     try {
-        return ConvertOneFile(build, input, choice, batchInputs, window, settings);
+        return ConvertOneFile(build, input, choice, batchInputs, window, settings, albums, index);
     } catch (const std::bad_alloc&) {
         return {kOutOfMemory};
     } catch (const std::length_error&) {  // a container asked for more than it can hold
@@ -78,6 +97,13 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
     if (!batchInputs && fileCount > 0)
         batchInputs = std::make_shared<const BatchInputs>(job.m_fileNames);
     job.ReserveResults();
+    // Albums matter only where a gain is measured.
+    std::unique_ptr<BatchAlbums> albums;
+    if (settings.level.album && settings.level.NeedsAnalysis()) {
+        std::vector<std::string> names;
+        for (std::int32_t i = 0; i < fileCount; ++i) names.push_back(job.GetFileName(i));
+        albums = std::make_unique<BatchAlbums>(names);
+    }
 
     bool cancelled = false;
     for (std::int32_t i = 0; i < fileCount; ++i) {
@@ -92,7 +118,7 @@ std::uint32_t BatchThreadProc(BatchJob& job) {
         const ConversionOutcome outcome =
             cancelled ? ConversionOutcome{kCancelled}
                       : ConvertBatchFile(build, job.GetFileName(i), choice, *batchInputs, window,
-                                         settings);
+                                         settings, albums.get(), static_cast<std::size_t>(i));
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
         job.StoreOutcome(i, outcome, seconds.count());
         cancelled = AsksToCancel(

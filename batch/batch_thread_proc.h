@@ -1,5 +1,6 @@
 #pragma once
-// The batch worker: converts the job's files one after another in list order, stores each
+// The batch worker: converts the job's files one after another in list order (with one
+// gain per album when the level settings ask for it: see BatchAlbums), stores each
 // result and reports it, and stops after a file the user cancelled (result 1). Any other
 // result, failures included, lets the batch go on. WM_BATCH_FINISHED is sent exactly once,
 // after the last file processed; after it the worker touches nothing of the job.
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "batch/batch_albums.h"
 #include "batch/batch_inputs.h"
 #include "engine/convert/conversion_outcome.h"
 #include "engine/resample/conversion_settings.h"
@@ -37,12 +39,15 @@ struct OutputChoice {
 // One file of a batch: the output path from the choice, refused with kOutputOpenError
 // when the suffix is unusable or the output would land on an input of the batch;
 // kSkippedExisting when skipping and a finished output exists; otherwise the
-// conversion's own outcome. Memory running out anywhere in it (std::bad_alloc) gives
+// conversion's own outcome. With `albums`, file `index` of the batch is converted at its
+// album's gain, the album measured first when it has not been (the first half of the
+// file's progress); a cancel there ends with kCancelledWhileMeasuring. Memory running out anywhere in it (std::bad_alloc) gives
 // kOutOfMemory, any other exception kOutOfMemory with kUnexpectedError; no temporary
 // file is left behind and the batch goes on.
 ConversionOutcome ConvertBatchFile(const ConversionBuild& build, const std::string& input,
                                    const OutputChoice& choice, const BatchInputs& batchInputs,
                                    platform::MessageWindow* window,
-                                   const ConversionSettings& settings);
+                                   const ConversionSettings& settings,
+                                   BatchAlbums* albums = nullptr, std::size_t index = 0);
 
 }  // namespace zel

@@ -3,6 +3,7 @@
 #include <optional>
 #include <system_error>
 
+#include "batch/batch_albums.h"
 #include "batch/folder_walk.h"
 #include "batch/output_clash.h"
 #include "batch/output_path.h"
@@ -73,6 +74,16 @@ std::string OutputClashText(const BatchList& list, const CliOptions& options) {
            "' would both be written to '" + clash->output.string() + "'";
 }
 
+// What picks a file's part: its relative path, or with one gain per album its folder's
+// (for a file right in a folder given, that folder's own name), so an album is never split
+// between parts and the albums of several folders given spread over them.
+std::string ShardKey(const BatchEntry& entry, const CliOptions& options) {
+    if (!options.level.album) return entry.relative;
+    const std::filesystem::path folder = std::filesystem::path(entry.relative).parent_path();
+    if (!folder.empty()) return folder.string();
+    return AlbumFolderOf(entry.input).filename().string();
+}
+
 }  // namespace
 
 BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions& options,
@@ -82,7 +93,7 @@ BatchList BuildBatchList(const std::vector<std::string>& names, const CliOptions
     if (!list.error.empty() || list.stopped) return list;
     list.filesFound = entries.size();
     for (const BatchEntry& entry : entries) {
-        if (options.shard && !options.shard->Holds(entry.relative)) continue;
+        if (options.shard && !options.shard->Holds(ShardKey(entry, options))) continue;
         list.inputs.push_back(entry.input);
         if (!options.outputDir.empty())
             list.outputFolders.push_back(OutputFolderBelow(options.outputDir, entry.relative));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "batch/batch_albums.h"
 #include "batch/batch_messages.h"
 #include "batch/batch_thread_proc.h"
 
@@ -52,17 +53,27 @@ CliBatch::~CliBatch() {
     });
 }
 
+// The runs of the list each worker takes in turn: the whole list for one worker, whole
+// albums when every album takes one gain, single files otherwise.
+std::vector<ListRange> CliBatch::Parts(std::size_t workers) const {
+    if (workers == 1) return {{0, files_.size()}};
+    const LevelSettings& level = settings_.conversion.level;
+    if (level.album && level.NeedsAnalysis()) return WholeAlbumRanges(files_);
+    std::vector<ListRange> singles;
+    for (std::size_t i = 0; i < files_.size(); ++i) singles.push_back({i, 1});
+    return singles;
+}
+
 std::vector<ConversionOutcome> CliBatch::Run() {
     const std::size_t workers = static_cast<std::size_t>(std::max(settings_.jobs, 1));
-    const std::size_t partSize = workers == 1 ? files_.size() : 1;
+    const std::vector<ListRange> parts = Parts(workers);
     std::size_t next = 0;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         JoinFinishedParts();
-        if (!Stopping() && next < files_.size() && parts_.size() < workers) {
-            const std::size_t count = std::min(partSize, files_.size() - next);
-            StartPart(next, count, lock);
-            next += count;
+        if (!Stopping() && next < parts.size() && parts_.size() < workers) {
+            StartPart(parts[next].first, parts[next].count, lock);
+            ++next;
             continue;
         }
         if (parts_.empty()) break;

@@ -1,8 +1,9 @@
 #pragma once
 // zel-cli's batch: the files run through the batch worker (BatchThreadProc), on up to
 // `jobs` workers at once. With one job the whole list is one BatchJob, as in the desktop
-// application; with more, every file is a BatchJob of its own, started in list order as
-// workers become free. All jobs refuse outputs that land on any input of the whole list.
+// application; with more, every file is a BatchJob of its own (every run of whole albums,
+// when each album takes one gain), started in list order as workers become free. All jobs
+// refuse outputs that land on any input of the whole list.
 //
 // The receiver of every job's messages is this object: it answers the cancel request,
 // keeps the terminal display, and hands each result to the sink in list order as soon as
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_albums.h"
 #include "batch/batch_inputs.h"
 #include "batch/batch_job.h"
 #include "cli/terminal_progress.h"
@@ -71,6 +73,7 @@ class CliBatch {
 
     std::intptr_t OnMessage(Part& part, std::uint32_t message, std::uintptr_t wParam,
                             std::intptr_t lParam);
+    std::vector<ListRange> Parts(std::size_t workers) const;
     void StartPart(std::size_t first, std::size_t count, std::unique_lock<std::mutex>& lock);
     void JoinFinishedParts();
     void HandOverReadyResults();

@@ -196,6 +196,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
                 return outcome;
             }
             options.level.truePeakCeiling = *ceiling;
+        } else if (name == "--album") {
+            options.level.album = true;
         } else if (name == "--output-dir") {
             if (value.empty()) {
                 outcome.error = "--output-dir needs a folder";
@@ -240,6 +242,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     // A loudness target sets the gain itself; a fixed one beside it would be dropped.
     if (options.level.loudnessTarget && options.level.gainDb != 0.0)
         outcome.error = "--gain and --loudness cannot be combined";
+    else if (options.level.album && !options.level.NeedsAnalysis())
+        outcome.error =
+            "--album needs --loudness or --headroom auto (it makes their gain one per album)";
     return outcome;
 }
 
@@ -290,8 +295,16 @@ std::string UsageText() {
            "                   what keeps the true peak at or below --true-peak (the\n"
            "                   result then says the ceiling limited it)\n"
            "  --true-peak DBTP the loudness gain's true-peak ceiling (default -1)\n"
-           "                   --headroom and --loudness read each file twice and write it\n"
-           "                   once; standard input is refused for them\n"
+           "  --album          one gain per album, so the balance between its tracks stays:\n"
+           "                   an album is the listed files that sit in one folder, however\n"
+           "                   they were given (one by one, by -r, --files-from); all its\n"
+           "                   files are read first, the gain brings the album's loudness as\n"
+           "                   a whole to --loudness with no file's true peak above\n"
+           "                   --true-peak (and, with --headroom auto, no file clipping),\n"
+           "                   then each file is converted at it. With --shard an album\n"
+           "                   stays in one part (chosen by its folder)\n"
+           "                   --headroom, --loudness and --album read each file twice and\n"
+           "                   write it once; standard input is refused for them\n"
            "  --jobs N         convert up to N files at once, one worker each\n"
            "                   (default 1); results and outputs are the same as with 1\n"
            "  -r, --recursive  walk the folders given: every audio file below them\n"
@@ -339,7 +352,10 @@ std::string UsageText() {
            "Refused inputs (code -2) are named with the reason (compressed, no data, ...).\n"
            "\n"
            "Output: one line per file, in the order given, <input><TAB><code><TAB><message>,\n"
-           "followed by <TAB>clipped=N when N output samples had to be saturated.\n"
+           "followed by <TAB>clipped=N when N output samples had to be saturated, and\n"
+           "and with a level stage by gain=-3.21dB, loudness=-18.40>-23.00LUFS,\n"
+           "true_peak=-1.20dBTP, ceiling_limited, and with --album album_files=N and\n"
+           "album_loudness=-20.10>-23.00LUFS (the album as a whole).\n"
            "In <input>, \\ is written \\\\, a tab \\t, a newline \\n, a carriage return \\r\n"
            "and any other control byte \\xHH, so every file takes one line.\n"
            "Ctrl-C, SIGTERM and SIGHUP cancel: the files in progress end with code 1 and\n"

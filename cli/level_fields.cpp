@@ -15,6 +15,14 @@ std::string Decimal(double value) {
 
 std::string JsonNumber(double value) { return std::isfinite(value) ? Decimal(value) : "null"; }
 
+// Only in album mode, so per-file results keep their fields as they were.
+std::string AlbumJsonFields(const LevelOutcome& level) {
+    if (level.albumFiles == 0) return {};
+    return ",\"albumFiles\":" + std::to_string(level.albumFiles) +
+           ",\"albumLoudnessBefore\":" + JsonNumber(level.albumLoudnessBefore) +
+           ",\"albumLoudnessAfter\":" + JsonNumber(level.albumLoudnessAfter);
+}
+
 }  // namespace
 
 std::string LevelTabFields(const LevelOutcome& level) {
@@ -26,6 +34,10 @@ std::string LevelTabFields(const LevelOutcome& level) {
     if (std::isfinite(level.truePeakAfter))
         fields += "\ttrue_peak=" + Decimal(level.truePeakAfter) + "dBTP";
     if (level.ceilingLimited) fields += "\tceiling_limited";
+    if (level.albumFiles > 0) fields += "\talbum_files=" + std::to_string(level.albumFiles);
+    if (std::isfinite(level.albumLoudnessBefore))
+        fields += "\talbum_loudness=" + Decimal(level.albumLoudnessBefore) + ">" +
+                  Decimal(level.albumLoudnessAfter) + "LUFS";
     return fields;
 }
 
@@ -35,7 +47,8 @@ std::string LevelJsonFields(const LevelOutcome& level) {
            ",\"loudnessBefore\":" + JsonNumber(level.loudnessBefore) +
            ",\"loudnessAfter\":" + JsonNumber(level.loudnessAfter) +
            ",\"truePeakAfter\":" + JsonNumber(level.truePeakAfter) +
-           ",\"ceilingLimited\":" + (level.ceilingLimited ? "true" : "false");
+           ",\"ceilingLimited\":" + (level.ceilingLimited ? "true" : "false") +
+           AlbumJsonFields(level);
 }
 
 }  // namespace zel::cli

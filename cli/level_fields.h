@@ -1,8 +1,10 @@
 #pragma once
 // The level a conversion set, as fields of zel-cli's result lines: "gain=-3.21dB",
-// "loudness=-18.40>-23.00LUFS", "true_peak=-1.20dBTP", "ceiling_limited" on the tab-separated
-// line; gainDb, loudnessBefore, loudnessAfter, truePeakAfter and ceilingLimited in JSON
-// (null where not measured, as for silence). Nothing when no level stage ran.
+// "loudness=-18.40>-23.00LUFS", "true_peak=-1.20dBTP", "ceiling_limited", and for an
+// album's gain "album_files=12" and "album_loudness=-20.10>-23.00LUFS" on the tab-separated
+// line; gainDb, loudnessBefore, loudnessAfter, truePeakAfter, ceilingLimited (and
+// albumFiles, albumLoudnessBefore, albumLoudnessAfter) in JSON (null where not measured,
+// as for silence). Nothing when no level stage ran.
 
 #include <string>
 

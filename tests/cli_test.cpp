@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -70,6 +74,7 @@ TEST_F(Cli, RefusesBadSettingsWithTheBatchMessagesInOrder) {
         {{"--simd", "9", file}, "unknown SIMD level"},
         {{"--frobnicate", file}, "unknown option"},
         {{"--rate"}, "needs a value"},
+        {{"--album", file}, "--album needs --loudness or --headroom auto"},
     };
     for (const Row& row : rows) {
         const test::ChildOutcome r = RunCli(row.args, scratch);
@@ -104,6 +109,84 @@ TEST_F(Cli, ReportsFailuresPerFileAndExitsWithOne) {
                          bad.string() +
                          "\t-2\t入力ファイルフォーマットエラー（ヘッダーが途中で切れています）\n" +
                          good + "\t0\t正常終了\n");
+}
+
+// The value of `field=` on a result line; empty when the line has none.
+std::string FieldOf(const std::string& line, const std::string& field) {
+    const std::size_t at = line.find("\t" + field + "=");
+    if (at == std::string::npos) return {};
+    const std::size_t from = at + field.size() + 2;
+    return line.substr(from, line.find('\t', from) - from);
+}
+
+// --album gives every file of a folder one gain, whether the folders' files stand together
+// or alternate in the list, and however many workers share the list.
+TEST_F(Cli, AlbumGainIsOnePerFolderWhateverTheJobsAndOrder) {
+    std::filesystem::create_directories(dir / "a");
+    std::filesystem::create_directories(dir / "b");
+    const auto track = [&](const char* name, double amplitude) {
+        const auto path = dir / name;
+        test::WriteWav(path, {2, 16, 44100}, SineSignal({2, 16, 44100}, 44100, 997, amplitude));
+        return path.string();
+    };
+    const std::string a1 = track("a/1.wav", 0.05), a2 = track("a/2.wav", 0.5);
+    const std::string b1 = track("b/1.wav", 0.02), b2 = track("b/2.wav", 0.2);
+    struct Row {
+        const char* jobs;
+        std::vector<std::string> files;
+    };
+    const Row rows[] = {{"1", {a1, a2, b1, b2}}, {"3", {a1, a2, b1, b2}}, {"3", {a1, b1, a2, b2}}};
+    for (const Row& row : rows) {
+        Args args = {"-q", "--loudness", "-20", "--album", "--jobs", row.jobs};
+        args.insert(args.end(), row.files.begin(), row.files.end());
+        const test::ChildOutcome r = RunCli(args, scratch);
+        SCOPED_TRACE(Joined(args));
+        ASSERT_EQ(r.exitStatus, 0) << r.err;
+        std::map<std::string, std::string> gains;
+        std::istringstream lines(r.out);
+        int count = 0;
+        for (std::string line; std::getline(lines, line); ++count) {
+            const std::string folder = std::filesystem::path(line.substr(0, line.find('\t')))
+                                           .parent_path().filename().string();
+            EXPECT_EQ(FieldOf(line, "album_files"), "2") << line;
+            EXPECT_NE(FieldOf(line, "album_loudness").find(">-20.00LUFS"), std::string::npos)
+                << line;
+            const auto [known, added] = gains.try_emplace(folder, FieldOf(line, "gain"));
+            EXPECT_EQ(known->second, FieldOf(line, "gain")) << line;
+        }
+        EXPECT_EQ(count, 4);
+        ASSERT_EQ(gains.size(), 2u);
+        EXPECT_NE(gains["a"], gains["b"]);
+    }
+}
+
+// --album --shard: an album goes whole to one part, and the folders given spread over the
+// parts.
+TEST_F(Cli, AnAlbumStaysWholeInOneShard) {
+    for (const char* folder : {"a", "b"}) {
+        std::filesystem::create_directories(dir / folder);
+        for (const char* name : {"1.wav", "2.wav"})
+            test::WriteWav(dir / folder / name, {2, 16, 44100},
+                           SineSignal({2, 16, 44100}, 22050, 997, 0.3));
+    }
+    std::vector<std::string> parts;
+    for (const char* shard : {"0/2", "1/2"}) {
+        const test::ChildOutcome r =
+            RunCli({"-q", "-r", "--loudness", "-20", "--album", "--shard", shard,
+                    (dir / "a").string(), (dir / "b").string()},
+                   scratch);
+        ASSERT_EQ(r.exitStatus, 0) << r.err;
+        std::string folders;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            folders += std::filesystem::path(line.substr(0, line.find('\t')))
+                           .parent_path().filename().string();
+            EXPECT_EQ(FieldOf(line, "album_files"), "2") << line;
+        }
+        parts.push_back(folders);
+    }
+    std::sort(parts.begin(), parts.end());
+    EXPECT_EQ(parts, (std::vector<std::string>{"aa", "bb"}));
 }
 
 TEST_F(Cli, HalfSpeedDoublesTheLength) {

@@ -291,6 +291,54 @@ class ExecuteCommandTest : public QObject {
         QSettings().clear();
     }
 
+    // "アルバム単位" beside a loudness target: the folder's two tracks, 20 dB apart, take one
+    // gain, which each row of the result dialog names; the choice is remembered.
+    void perAlbumReachesTheBatchAndIsRemembered() {
+        QCoreApplication::setOrganizationName("ZEL");
+        QSettings().clear();
+        TempDir dir;
+        const std::int64_t frames = 3 * 44100;
+        for (const auto& [name, amplitude] : {std::pair{"loud.wav", 0.5}, std::pair{"quiet.wav", 0.05}})
+            QVERIFY(zel::WriteFileBytes(
+                dir / name, zel::MakeWavBytes(kStereo16, zel::SineSignal(kStereo16, frames, 997,
+                                                                         amplitude))));
+        MainWindow window;
+        QVERIFY(window.Add(dir / "loud.wav"));
+        QVERIFY(window.Add(dir / "quiet.wav"));
+        QCheckBox* album = window.dlg.findChild<QCheckBox*>("albumCheck");
+        QVERIFY(album != nullptr);
+        QVERIFY(!album->isEnabled());
+        window.dlg.LoudnessCheck()->setChecked(true);
+        QVERIFY(album->isEnabled());
+        album->setChecked(true);
+
+        std::optional<zel::ConversionSettings> reached;
+        BatchDialogWatcher watcher;
+        watcher.onProgressShown = [&](CProgressDlg& progress) {
+            reached = progress.Job().Conversion();
+        };
+        window.Execute();
+        QTRY_COMPARE(watcher.resultDialogs, 1);
+        QVERIFY(reached.has_value() && reached->level.album);
+        QCOMPARE(watcher.resultMessages.size(), 2);
+        const QRegularExpression note("^正常終了（アルバムゲイン ([-+][0-9.]+) dB、");
+        QStringList gains;
+        for (const QString& message : watcher.resultMessages) {
+            const QRegularExpressionMatch match = note.match(message);
+            QVERIFY2(match.hasMatch(), qPrintable(message));
+            gains << match.captured(1);
+        }
+        QCOMPARE(gains[0], gains[1]);
+
+        SaveWindowSettings(window.dlg);
+        FakeUserPrompts prompts;
+        CZELDlg reopened(prompts);
+        LoadWindowSettings(reopened, zel::ProcessorCpuid());
+        QVERIFY(reopened.AlbumCheck()->isChecked());
+        QVERIFY(reopened.AlbumCheck()->isEnabled());
+        QSettings().clear();
+    }
+
     // High and best quality count what they saturate, and the result row says so; standard
     // does not.
     void highAndBestQualityNoteClippedSamplesOnTheRow() {

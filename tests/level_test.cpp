@@ -5,11 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <numbers>
+#include <optional>
 #include <string_view>
+#include <vector>
 
+#if ZEL_TEST_EBUR128
+#include <ebur128.h>
+#endif
+
+#include "batch/batch_job.h"
+#include "batch/batch_thread_proc.h"
 #include "engine/convert/convert_file.h"
 #include "engine/convert/loudness_meter.h"
+#include "tests/support/recording_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_reader.h"
 
@@ -196,6 +206,124 @@ TEST(LevelBext, CarriesTheOutputsLoudness) {
     EXPECT_EQ(BextField(out, 414), 0x7FFF);  // loudness range: not measured
 }
 
+#if ZEL_TEST_EBUR128
+// The loudness of converted 16-bit stereo files taken together, by libebur128's own
+// combination of one meter per file, every block kept: a reference apart from the one meter
+// with a histogram that the conversion uses.
+double AlbumLoudnessOf(const std::vector<std::filesystem::path>& outputs) {
+    std::vector<ebur128_state*> meters;
+    for (const std::filesystem::path& path : outputs) {
+        const test::LoadedWav wav = test::LoadWav(path);
+        EXPECT_TRUE(wav.ok) << path;
+        ebur128_state* meter = ebur128_init(2, wav.format.sampleRate, EBUR128_MODE_I);
+        std::vector<float> floats;
+        for (std::int32_t v : wav.samples) floats.push_back(static_cast<float>(v / 32768.0));
+        ebur128_add_frames_float(meter, floats.data(), floats.size() / 2);
+        meters.push_back(meter);
+    }
+    double loudness = 0.0;
+    ebur128_loudness_global_multiple(meters.data(), meters.size(), &loudness);
+    for (ebur128_state*& meter : meters) ebur128_destroy(&meter);
+    return loudness;
+}
+#endif
+
+struct AlbumTrack {
+    const char* folder;
+    Kind kind;
+    double amplitude;
+};
+
+struct AlbumRow {
+    const char* name;
+    // None: automatic headroom alone.
+    std::optional<double> target;
+    std::int32_t rate;
+    std::vector<AlbumTrack> tracks;
+    // Whether the -1 dBTP ceiling of one track must hold the album's gain back.
+    bool ceilingLimits;
+};
+
+void PrintTo(const AlbumRow& row, std::ostream* out) { *out << row.name; }
+
+class Album : public ::testing::TestWithParam<AlbumRow> {};
+
+// Every track of a folder takes the same gain, so their differences stay; the album as a
+// whole meets the target (or, held by a track's true peak, falls short of it), and no track
+// passes the ceiling or clips.
+TEST_P(Album, OneGainPerFolderMeetsTheTargetUnderTheCeiling) {
+    const AlbumRow& row = GetParam();
+    if (row.target && !LoudnessMeter::Available()) GTEST_SKIP() << "built without libebur128";
+    test::TempDir dir;
+    std::vector<std::string> inputs;
+    for (const AlbumTrack& track : row.tracks) {
+        std::filesystem::create_directories(dir / track.folder);
+        const std::filesystem::path path =
+            dir / track.folder / ("track" + std::to_string(inputs.size()) + ".wav");
+        test::WriteWav(path, {2, 16, kRate}, Signal(track.kind, 997, track.amplitude));
+        inputs.push_back(path.string());
+    }
+    BatchJob job;
+    job.SetFiles(inputs);
+    job.m_suffix = "_album";
+    ConversionSettings settings{.targetRate = row.rate, .quality = ConversionQuality::kHigh};
+    settings.level = {.headroomAuto = !row.target, .loudnessTarget = row.target, .album = true};
+    job.SetConversion(settings);
+    job.m_pauseFunction = nullptr;
+    BatchThreadProc(job);
+
+    std::map<std::string, std::vector<std::size_t>> folders;
+    for (std::size_t i = 0; i < row.tracks.size(); ++i) folders[row.tracks[i].folder].push_back(i);
+    for (const auto& [folder, tracks] : folders) {
+        SCOPED_TRACE(folder);
+        std::vector<std::filesystem::path> outputs;
+        const ConversionOutcome first = job.Outcome(static_cast<std::int32_t>(tracks.front()));
+        for (std::size_t i : tracks) {
+            const ConversionOutcome outcome = job.Outcome(static_cast<std::int32_t>(i));
+            ASSERT_EQ(outcome.code, kCompleted) << i;
+            EXPECT_EQ(outcome.level.gainDb, first.level.gainDb) << i;
+            EXPECT_EQ(outcome.level.albumFiles, static_cast<int>(tracks.size()));
+            EXPECT_EQ(outcome.level.ceilingLimited, row.ceilingLimits);
+            EXPECT_EQ(outcome.clippedSamples, 0) << i;
+            outputs.push_back(dir / folder / ("track" + std::to_string(i) + "_album.wav"));
+            if (!row.target) continue;
+            const LoudnessReading after = Measured(outputs.back());
+            EXPECT_LE(20 * std::log10(after.truePeak), -1.0 + 0.01) << i;
+            // The balance: each track moved by the album's gain, as measured.
+            EXPECT_NEAR(after.integrated - outcome.level.loudnessBefore, first.level.gainDb, 0.1)
+                << i;
+        }
+        if (!row.target) {
+            EXPECT_LT(first.level.gainDb, 0.0);
+            continue;
+        }
+#if ZEL_TEST_EBUR128
+        const double album = AlbumLoudnessOf(outputs);
+        if (!row.ceilingLimits) EXPECT_NEAR(album, *row.target, 0.1);
+        else EXPECT_LT(album, *row.target - 0.1);
+        EXPECT_NEAR(album, first.level.albumLoudnessAfter, 0.1);
+#endif
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Album,
+    ::testing::Values(
+        AlbumRow{"-23 LUFS, tracks 20 dB apart", -23.0, 48000,
+                 {{"cd", Kind::kSine, 0.03}, {"cd", Kind::kSine, 0.3}, {"cd", Kind::kSine, 0.1}},
+                 false},
+        AlbumRow{"-16 LUFS at 96 kHz, two folders whose files alternate in the list", -16.0,
+                 96000,
+                 {{"a", Kind::kSine, 0.05}, {"b", Kind::kSine, 0.5}, {"a", Kind::kSine, 0.01},
+                  {"b", Kind::kSine, 0.2}},
+                 false},
+        AlbumRow{"-14 LUFS, one track's +3 dBTP bursts hold the album back", -14.0, 48000,
+                 {{"live", Kind::kSine, 0.05}, {"live", Kind::kSineWithBursts, 0.02}},
+                 true},
+        AlbumRow{"headroom alone: the quiet track is lowered with the one that would clip",
+                 std::nullopt, 48000,
+                 {{"ep", Kind::kSine, 0.1}, {"ep", Kind::kInterSamplePeaks, 1.0}}, false}));
+
 class CancelFirstRead : public ConversionProgress {
   public:
     bool Continue(std::int64_t) override { return false; }
@@ -212,6 +340,44 @@ TEST(LevelCancel, WhileMeasuringLeavesNoOutput) {
     EXPECT_EQ(outcome.detail, ResultDetail::kCancelledWhileMeasuring);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+// A cancel while the album is measured, here during its second file: the album's first
+// reads have filled no more than the first half of the bar, in order, and none of its
+// files has an output.
+TEST(LevelCancel, WhileMeasuringAnAlbumLeavesNoOutputOfIt) {
+    test::TempDir dir;
+    std::vector<std::string> inputs;
+    for (double amplitude : {0.5, 0.05, 0.2}) {
+        inputs.push_back((dir / ("track" + std::to_string(inputs.size()) + ".wav")).string());
+        test::WriteWav(inputs.back(), {2, 16, kRate}, Signal(Kind::kSine, 997, amplitude));
+    }
+    test::RecordingWindow window([](std::size_t, const test::RecordedMessage& m) {
+        const bool secondFile = m.lParam == kCurrentFileBar && m.wParam >= 20;
+        return secondFile ? kCancelAnswer : std::intptr_t{0};
+    });
+    BatchJob job;
+    job.SetFiles(inputs);
+    job.m_suffix = "_album";
+    ConversionSettings settings{.targetRate = 48000};
+    settings.level = {.headroomAuto = true, .album = true};
+    job.SetConversion(settings);
+    job.m_pauseFunction = nullptr;
+    job.m_window = &window;
+    BatchThreadProc(job);
+
+    EXPECT_EQ(job.ProcessedFileCount(), 1);
+    EXPECT_EQ(job.Outcome(0).code, kCancelled);
+    EXPECT_EQ(job.Outcome(0).detail, ResultDetail::kCancelledWhileMeasuring);
+    std::uintptr_t last = 0;
+    for (const test::RecordedMessage& m : window.messages) {
+        if (m.message != WM_BATCH_PROGRESS || m.lParam != kCurrentFileBar) continue;
+        EXPECT_GE(m.wParam, last);
+        EXPECT_LE(m.wParam, 50u);
+        last = m.wParam;
+    }
+    EXPECT_GE(last, 20u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 }  // namespace

@@ -18,12 +18,19 @@ std::string Decibels(double value) {
 std::string LevelNoteText(const LevelOutcome& level, UiLanguage language) {
     if (!level.applied) return {};
     const bool english = language == UiLanguage::kEnglish;
-    std::string text = english ? " (gain " : "（ゲイン ";
+    const bool album = level.albumFiles > 0;
+    std::string text = english ? (album ? " (album gain " : " (gain ")
+                               : (album ? "（アルバムゲイン " : "（ゲイン ");
     text += Decibels(level.gainDb) + " dB";
     if (std::isfinite(level.loudnessBefore)) {
         text += english ? ", loudness " : "、ラウドネス ";
         text += Decibels(level.loudnessBefore) + (english ? " -> " : " → ") +
                 Decibels(level.loudnessAfter) + " LUFS";
+    }
+    if (std::isfinite(level.albumLoudnessBefore)) {
+        text += english ? ", album " : "、アルバム ";
+        text += Decibels(level.albumLoudnessBefore) + (english ? " -> " : " → ") +
+                Decibels(level.albumLoudnessAfter) + " LUFS";
     }
     if (level.ceilingLimited)
         text += english ? ", short of the target: held at the true-peak ceiling"

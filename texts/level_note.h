@@ -1,7 +1,9 @@
 #pragma once
 // The note on the level a conversion set, in both languages: "（ゲイン -3.2 dB、ラウドネス
 // -18.4 → -23.0 LUFS）" / " (gain -3.2 dB, loudness -18.4 -> -23.0 LUFS)", with a word when
-// the true-peak ceiling held the gain back. Empty when no level stage ran.
+// the true-peak ceiling held the gain back; an album's gain says so and adds the album's
+// loudness ("（アルバムゲイン +2.0 dB、ラウドネス -19.0 → -17.0 LUFS、アルバム -25.0 →
+// -23.0 LUFS）"). Empty when no level stage ran.
 
 #include <string>
 

@@ -263,6 +263,14 @@ Its path was copied to the clipboard.
         <translation>Music streaming</translation>
     </message>
     <message>
+        <source>アルバム単位</source>
+        <translation>Per album</translation>
+    </message>
+    <message>
+        <source>同じフォルダのファイルを一枚のアルバムとして、全体を測ってから同じゲインをかけます。曲どうしの音量の差はそのまま残ります</source>
+        <translation>The files of one folder are an album: it is measured as a whole, then every file gets the same gain, so the differences in level between tracks stay</translation>
+    </message>
+    <message>
         <source>クリップ防止</source>
         <translation>Prevent clipping</translation>
     </message>

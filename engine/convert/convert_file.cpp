@@ -165,16 +165,24 @@ ConversionOutcome ConvertAtMeasuredLevel(const std::filesystem::path& inputPath,
     if (analysis.code != kCompleted) return {analysis.code, analysis.detail};
     const LevelOutcome level =
         ChooseLevel(settings.level, analysis.measured, analysis.headroomLimit);
-    ConversionSettings fixed = settings;
-    fixed.level.gainDb = level.gainDb;
     PassProgress converting(progress, 50);
-    ConversionOutcome outcome = ConvertOnce(inputPath, progress != nullptr ? &converting : nullptr,
-                                            outputPath, fixed, build, level);
-    outcome.level = level;
-    return outcome;
+    return ConvertFileAtLevel(inputPath, progress != nullptr ? &converting : nullptr, outputPath,
+                              settings, level, build);
 }
 
 }  // namespace
+
+ConversionOutcome ConvertFileAtLevel(const std::filesystem::path& inputPath,
+                                     ConversionProgress* progress,
+                                     const std::filesystem::path& outputPath,
+                                     const ConversionSettings& settings, const LevelOutcome& level,
+                                     const ConversionKernels& build) {
+    ConversionSettings fixed = settings;
+    fixed.level.gainDb = level.gainDb;
+    ConversionOutcome outcome = ConvertOnce(inputPath, progress, outputPath, fixed, build, level);
+    outcome.level = level;
+    return outcome;
+}
 
 ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
                               const std::filesystem::path& outputPath,

@@ -17,6 +17,7 @@
 
 #include "engine/base/conversion_progress.h"
 #include "engine/convert/conversion_outcome.h"
+#include "engine/convert/level_outcome.h"
 #include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
 
@@ -26,5 +27,14 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
                               const std::filesystem::path& outputPath,
                               const ConversionSettings& settings,
                               const ConversionKernels& build = kReferenceKernels);
+
+// One read and one write at a gain chosen beforehand (`level.gainDb`, an album's), the
+// outcome carrying `level`. The settings' level stage still runs, so the conversion takes
+// the same float path as the read that measured it.
+ConversionOutcome ConvertFileAtLevel(const std::filesystem::path& inputPath,
+                                     ConversionProgress* progress,
+                                     const std::filesystem::path& outputPath,
+                                     const ConversionSettings& settings, const LevelOutcome& level,
+                                     const ConversionKernels& build = kReferenceKernels);
 
 }  // namespace zel

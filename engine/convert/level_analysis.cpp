@@ -22,19 +22,22 @@ namespace {
 // Converted frames, measured and dropped.
 class MeasuringSink : public ByteSink {
   public:
-    MeasuringSink(std::uint32_t channels, LoudnessMeter* meter)
-        : channels_(channels), meter_(meter) {}
+    MeasuringSink(std::uint32_t channels, LoudnessMeter* meter, AlbumLoudnessMeter* album)
+        : channels_(channels), meter_(meter), album_(album) {}
     bool Write(const std::uint8_t* buffer, std::size_t count) override {
         samples_.resize(count / sizeof(float));
         std::memcpy(samples_.data(), buffer, samples_.size() * sizeof(float));
         for (float s : samples_) peak_ = std::max(peak_, static_cast<double>(std::abs(s)));
-        return meter_ == nullptr || meter_->Add(samples_.data(), samples_.size() / channels_);
+        const std::size_t frames = samples_.size() / channels_;
+        return (meter_ == nullptr || meter_->Add(samples_.data(), frames)) &&
+               (album_ == nullptr || album_->Add(samples_.data(), frames));
     }
     double Peak() const { return peak_; }
 
   private:
     std::uint32_t channels_;
     LoudnessMeter* meter_;
+    AlbumLoudnessMeter* album_;
     std::vector<float> samples_;
     double peak_ = 0.0;
 };
@@ -91,7 +94,7 @@ ConversionResult Measure(MeasuredInput& input, const ConversionSettings& setting
 
 LevelAnalysis AnalyseLevel(const std::filesystem::path& inputPath,
                            const ConversionSettings& settings, const ConversionKernels& build,
-                           ConversionProgress* progress) {
+                           ConversionProgress* progress, AlbumLoudnessMeter* album) {
     LevelAnalysis analysis;
     if (settings.level.loudnessTarget && !LoudnessMeter::Available()) {
         analysis.code = kOutputOpenError;
@@ -126,11 +129,14 @@ LevelAnalysis AnalyseLevel(const std::filesystem::path& inputPath,
 
     LoudnessMeter meter;
     const bool loudness = settings.level.loudnessTarget.has_value();
-    if (loudness && !meter.Start(input.samples.channels, static_cast<std::uint32_t>(settings.targetRate))) {
+    const auto outputRate = static_cast<std::uint32_t>(settings.targetRate);
+    if (loudness && (!meter.Start(input.samples.channels, outputRate) ||
+                     (album != nullptr && !album->BeginFile(input.samples.channels, outputRate)))) {
         analysis.code = kOutOfMemory;
         return analysis;
     }
-    MeasuringSink sink(input.samples.channels, loudness ? &meter : nullptr);
+    MeasuringSink sink(input.samples.channels, loudness ? &meter : nullptr,
+                       loudness ? album : nullptr);
     analysis.code = Measure(input, settings, build, progress, sink);
     analysis.measured.samplePeak = sink.Peak();
     if (loudness) analysis.measured.loudness = meter.Reading();

@@ -8,6 +8,7 @@
 
 #include "engine/base/conversion_progress.h"
 #include "engine/base/conversion_result.h"
+#include "engine/convert/album_loudness_meter.h"
 #include "engine/convert/conversion_outcome.h"
 #include "engine/convert/level_gain.h"
 #include "engine/resample/builds/conversion_builds.h"
@@ -23,9 +24,10 @@ struct LevelAnalysis {
     double headroomLimit = 1.0;
 };
 
+// `album`: when given, the converted frames are added to it too, as the album's next file.
 LevelAnalysis AnalyseLevel(const std::filesystem::path& inputPath,
                            const ConversionSettings& settings, const ConversionKernels& build,
-                           ConversionProgress* progress);
+                           ConversionProgress* progress, AlbumLoudnessMeter* album = nullptr);
 
 // The progress of one of a conversion's two reads, as half of the file's.
 class PassProgress : public ConversionProgress {

@@ -19,6 +19,12 @@ struct LevelOutcome {
     double loudnessAfter = std::numeric_limits<double>::quiet_NaN();
     // dBTP of the output; NaN when not measured.
     double truePeakAfter = std::numeric_limits<double>::quiet_NaN();
+    // The files of the album whose gain this is; 0 when the gain is the file's own.
+    int albumFiles = 0;
+    // LUFS of the album as a whole (every file's gating blocks together) before the gain
+    // and after it; NaN when not measured.
+    double albumLoudnessBefore = std::numeric_limits<double>::quiet_NaN();
+    double albumLoudnessAfter = std::numeric_limits<double>::quiet_NaN();
 };
 
 }  // namespace zel

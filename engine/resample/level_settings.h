@@ -20,6 +20,10 @@ struct LevelSettings {
     std::optional<double> loudnessTarget{};
     // dBTP; the true peak the loudness gain never pushes the output past.
     double truePeakCeiling = -1.0;
+    // One gain for every file of an album (the files of one folder), chosen from what they
+    // all hold, so the balance between them stays. A batch measures each album before it
+    // converts its files; a file converted alone is an album of one.
+    bool album = false;
 
     bool NeedsAnalysis() const { return headroomAuto || loudnessTarget.has_value(); }
     // Any change to the samples at all: such a stream takes the float path.
