@@ -1,6 +1,7 @@
 #include "engine/convert/sound_file_conversion.h"
 
 #include "engine/convert/carried_tags.h"
+#include "engine/convert/encoding_writer.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_streams.h"
@@ -125,11 +126,13 @@ ConversionOutcome ToWav(SoundFileReader& reader, RandomAccessBytes& inputBytes,
     if (!prepared.resampler) return refused;
     DecodedFrames source(reader);
     FileSink sink(output.File());
+    const std::unique_ptr<OutputStage> stage = OutputStageFor(*prepared.resampler, sink, UINT64_MAX);
+    if (!stage) return {kOutOfMemory};
     StreamWritten written;
     std::int64_t framesRead = 0;
-    const ConversionResult code = ConvertOpenStream(
-        *prepared.resampler, source, static_cast<std::int64_t>(statedFrames), sink, progress,
-        UINT64_MAX, written, framesRead);
+    const ConversionResult code =
+        ConvertOpenStream(*prepared.resampler, source, static_cast<std::int64_t>(statedFrames),
+                          *stage, progress, written, framesRead);
     const ConversionOutcome end = CheckedEnd(output, code, info, framesRead);
     if (end.code < 0) return end;
     const DataResult data{code, written.bytes, written.frames};
