@@ -26,7 +26,7 @@ namespace zel {
 EquirippleSpec PrototypeCoarseSpec();
 
 // The coarse design as stored in the source (equiripple_prototype_taps.inc, written by
-// tools/print_prototype_taps), when `spec` is the one it was designed for; else empty, and
+// bench/print_prototype_taps), when `spec` is the one it was designed for; else empty, and
 // the prototype is designed at run time.
 std::vector<double> StoredCoarseDesign(const EquirippleSpec& spec);
 
