@@ -104,6 +104,7 @@ struct Row {
     std::optional<int> stopAfterBlocks;
     ConversionResult expected;
     bool clips;  // whether some samples saturate
+    bool integerKernels = false;  // the build's own, which encode as they filter
 };
 
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
@@ -116,7 +117,7 @@ Converted Convert(const Row& row, bool onWriterThread) {
     settings.level.gainDb = row.gainDb;
     const WavSampleFormat input = Format(row.input, row.channels, row.inputRate);
     const ResamplerSetup setup{input, Format(row.output, row.channels, row.outputRate), settings,
-                               false};
+                               row.integerKernels};
     const PreparedResampler prepared = MakeResampler(setup, ConversionBuilds().front().kernels);
     EXPECT_EQ(prepared.result, PrepareResult::kReady);
     Resampler& resampler = *prepared.resampler;
@@ -128,9 +129,12 @@ Converted Convert(const Row& row, bool onWriterThread) {
     Converted out;
     if (onWriterThread) {
         SampleEncoder* encoder = resampler.DeferEncoding();
-        EXPECT_NE(encoder, nullptr);
-        EncodingWriter writer(*encoder, row.channels, encoder->MaxBlockFrames(),
-                              setup.output.blockAlign, sink, UINT64_MAX);
+        EXPECT_EQ(encoder == nullptr, row.integerKernels);
+        std::optional<EncodingWriter> planes, bytes;
+        EncodingWriter& writer =
+            encoder != nullptr ? planes.emplace(*encoder, row.channels, encoder->MaxBlockFrames(),
+                                                setup.output.blockAlign, sink, UINT64_MAX)
+                               : bytes.emplace(sink, UINT64_MAX);
         EXPECT_TRUE(writer.Start());
         out.result = ConvertStream(resampler, source, row.frames, writer,
                                    stop ? &*stop : nullptr, out.written);
@@ -185,7 +189,14 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"cancelled", Q::kHigh, E::kSigned16, E::kSigned24, 2, 44100, 96000, D::kNone, 0.0,
             200000, {}, 5, kCancelled, false},
         Row{"sink_refuses", Q::kHigh, E::kSigned16, E::kSigned16, 2, 44100, 48000, D::kNone, 0.0,
-            200000, 100000, {}, kOutputWriteError, false}),
+            200000, 100000, {}, kOutputWriteError, false},
+        // The integer kernels' bytes, handed over as they are.
+        Row{"integer_kernels", Q::kStandard, E::kSigned16, E::kSigned16, 2, 44100, 48000,
+            D::kNone, 0.0, 300000, {}, {}, kCompleted, false, true},
+        Row{"integer_kernels_cancelled", Q::kStandard, E::kUnsigned8, E::kUnsigned8, 1, 22050,
+            44100, D::kNone, 0.0, 300000, {}, 2, kCancelled, false, true},
+        Row{"integer_kernels_sink_refuses", Q::kStandard, E::kSigned16, E::kSigned16, 2, 48000,
+            44100, D::kNone, 0.0, 300000, 500000, {}, kOutputWriteError, false, true}),
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <span>
 #include <system_error>
 #include <utility>
 
@@ -11,6 +13,8 @@ namespace {
 // Float samples a batch holds before it is handed over (all channels together): 256 KiB,
 // 32768 stereo frames. Larger batches save little more hand-over and leave the caches.
 constexpr std::int64_t kBatchSamples = 65536;
+// Encoded bytes a batch holds before it is handed over.
+constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
 // Batches in all: one being filled, one being written, one waiting between them.
 constexpr std::size_t kBatches = 3;
 
@@ -19,7 +23,7 @@ constexpr std::size_t kBatches = 3;
 EncodingWriter::EncodingWriter(SampleEncoder& encoder, std::size_t channels,
                                std::int64_t maxBlockFrames, std::size_t frameBytes,
                                ByteSink& sink, std::uint64_t maxOutputBytes)
-    : encoder_(encoder),
+    : encoder_(&encoder),
       channels_(channels),
       maxBlockFrames_(maxBlockFrames),
       frameBytes_(frameBytes),
@@ -28,9 +32,27 @@ EncodingWriter::EncodingWriter(SampleEncoder& encoder, std::size_t channels,
       batchFrames_(std::max<std::int64_t>(1, kBatchSamples / static_cast<std::int64_t>(channels))),
       blockPlanes_(channels) {}
 
+EncodingWriter::EncodingWriter(ByteSink& sink, std::uint64_t maxOutputBytes)
+    : encoder_(nullptr),
+      channels_(0),
+      maxBlockFrames_(0),
+      frameBytes_(0),
+      sink_(sink),
+      maxOutputBytes_(maxOutputBytes),
+      batchFrames_(0) {}
+
 EncodingWriter::~EncodingWriter() { Finish(); }
 
 bool EncodingWriter::Allocate(Batch& batch) const {
+    if (encoder_ == nullptr) {
+        // Room for the batch and a block beyond it; a larger block makes it grow.
+        try {
+            batch.bytes.reserve(2 * kBatchBytes);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
     // Filled up to one block short of batchFrames_, then one more block.
     const auto capacity = static_cast<std::uint64_t>(batchFrames_ + maxBlockFrames_);
     batch.planes.resize(channels_);
@@ -57,22 +79,38 @@ bool EncodingWriter::Start() {
 }
 
 bool EncodingWriter::Take(Resampler& resampler) {
-    const PlanarOutputs outputs = resampler.PullPlanes();
-    if (outputs.frames == 0) return true;
     Batch& batch = *filling_;
-    for (std::size_t c = 0; c < channels_; ++c)
-        std::memcpy(batch.planes[c].data() + batch.frames, outputs.planes[c],
-                    static_cast<std::size_t>(outputs.frames) * sizeof(float));
-    batch.blocks.push_back(outputs.frames);
-    batch.frames += outputs.frames;
-    return batch.frames < batchFrames_ || Submit();
+    if (encoder_ == nullptr) {
+        const std::span<const std::uint8_t> bytes = resampler.Pull();
+        if (bytes.empty()) return true;
+        batch.bytes.insert(batch.bytes.end(), bytes.begin(), bytes.end());
+    } else {
+        const PlanarOutputs outputs = resampler.PullPlanes();
+        if (outputs.frames == 0) return true;
+        for (std::size_t c = 0; c < channels_; ++c)
+            std::memcpy(batch.planes[c].data() + batch.frames, outputs.planes[c],
+                        static_cast<std::size_t>(outputs.frames) * sizeof(float));
+        batch.blocks.push_back(outputs.frames);
+        batch.frames += outputs.frames;
+    }
+    return !Full() || Submit();
+}
+
+bool EncodingWriter::Full() const {
+    return encoder_ == nullptr ? filling_->bytes.size() >= kBatchBytes
+                               : filling_->frames >= batchFrames_;
+}
+
+void EncodingWriter::Empty(Batch& batch) {
+    batch.blocks.clear();
+    batch.frames = 0;
+    batch.bytes.clear();
 }
 
 bool EncodingWriter::Submit() {
     if (!writer_.joinable()) {
         if (!Write(*filling_)) failed_ = true;
-        filling_->blocks.clear();
-        filling_->frames = 0;
+        Empty(*filling_);
         return !failed_;
     }
     std::unique_lock lock(mutex_);
@@ -86,13 +124,20 @@ bool EncodingWriter::Submit() {
 }
 
 bool EncodingWriter::Write(Batch& batch) {
+    if (encoder_ == nullptr) {
+        if (bytes_ + batch.bytes.size() > maxOutputBytes_) return false;
+        if (!batch.bytes.empty() && !sink_.Write(batch.bytes.data(), batch.bytes.size()))
+            return false;
+        bytes_ += batch.bytes.size();
+        return true;
+    }
     const std::uint64_t bytes = static_cast<std::uint64_t>(batch.frames) * frameBytes_;
     if (bytes_ + bytes > maxOutputBytes_) return false;
     std::int64_t at = 0;
     for (const std::int64_t frames : batch.blocks) {
         for (std::size_t c = 0; c < channels_; ++c) blockPlanes_[c] = batch.planes[c].data() + at;
-        encoder_.EncodeBlock(blockPlanes_.data(), frames,
-                             batch.encoded.data() + static_cast<std::size_t>(at) * frameBytes_);
+        encoder_->EncodeBlock(blockPlanes_.data(), frames,
+                              batch.encoded.data() + static_cast<std::size_t>(at) * frameBytes_);
         at += frames;
     }
     if (bytes != 0 && !sink_.Write(batch.encoded.data(), static_cast<std::size_t>(bytes)))
@@ -105,12 +150,12 @@ bool EncodingWriter::Finish() {
     if (filling_ == nullptr) return !failed_;  // never started, or finished before
     Batch* last = std::exchange(filling_, nullptr);
     if (!writer_.joinable()) {
-        if (last->frames > 0 && !failed_ && !Write(*last)) failed_ = true;
+        if (!failed_ && !Write(*last)) failed_ = true;
         return !failed_;
     }
     {
         const std::lock_guard lock(mutex_);
-        if (last->frames > 0 && !failed_) queued_.push_back(last);
+        if (!failed_) queued_.push_back(last);
         finishing_ = true;
     }
     changed_.notify_all();
@@ -127,8 +172,7 @@ void EncodingWriter::WriteQueued() {
         queued_.pop_front();
         lock.unlock();
         const bool written = Write(*batch);
-        batch->blocks.clear();
-        batch->frames = 0;
+        Empty(*batch);
         lock.lock();
         if (!written) {
             // Nothing after a failed batch may reach the file; the caller hears of it.
@@ -143,17 +187,19 @@ void EncodingWriter::WriteQueued() {
 std::unique_ptr<OutputStage> OutputStageFor(Resampler& resampler, ByteSink& sink,
                                             std::uint64_t maxOutputBytes) {
     // On one core a second thread could only take turns with the filter.
-    if (std::thread::hardware_concurrency() > 1) {
-        if (SampleEncoder* encoder = resampler.DeferEncoding()) {
-            const ResamplerSetup& setup = resampler.Setup();
-            auto writer = std::make_unique<EncodingWriter>(
-                *encoder, setup.input.channels, encoder->MaxBlockFrames(),
-                setup.output.blockAlign, sink, maxOutputBytes);
-            if (!writer->Start()) return nullptr;
-            return writer;
-        }
+    if (std::thread::hardware_concurrency() <= 1)
+        return std::make_unique<DirectOutput>(sink, maxOutputBytes);
+    std::unique_ptr<EncodingWriter> writer;
+    if (SampleEncoder* encoder = resampler.DeferEncoding()) {
+        const ResamplerSetup& setup = resampler.Setup();
+        writer = std::make_unique<EncodingWriter>(*encoder, setup.input.channels,
+                                                  encoder->MaxBlockFrames(),
+                                                  setup.output.blockAlign, sink, maxOutputBytes);
+    } else {
+        writer = std::make_unique<EncodingWriter>(sink, maxOutputBytes);
     }
-    return std::make_unique<DirectOutput>(sink, maxOutputBytes);
+    if (!writer->Start()) return nullptr;
+    return writer;
 }
 
 }  // namespace zel

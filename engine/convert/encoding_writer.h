@@ -2,8 +2,10 @@
 // The block loop's outputs encoded and written on a thread of its own: the converting thread
 // only copies each block's float planes into a batch, and the writer turns a batch of blocks
 // into the output's encoding and writes it with one call, so on two cores the encoding and
-// the system's copy into the file overlap the filter. Batches are large (hundreds of KiB)
-// so that the hand-over happens a few dozen times a minute of sound, not per block.
+// the system's copy into the file overlap the filter. A resampler that encodes as it
+// filters (the build's integer kernels) hands over its bytes instead, and the writer only
+// writes them. Batches are large (hundreds of KiB) so that the hand-over happens a few
+// dozen times a minute of sound, not per block.
 
 #include <condition_variable>
 #include <cstdint>
@@ -25,6 +27,8 @@ class EncodingWriter final : public OutputStage {
     // of `channels` planes are encoded into frames of `frameBytes` bytes.
     EncodingWriter(SampleEncoder& encoder, std::size_t channels, std::int64_t maxBlockFrames,
                    std::size_t frameBytes, ByteSink& sink, std::uint64_t maxOutputBytes);
+    // For bytes already encoded.
+    EncodingWriter(ByteSink& sink, std::uint64_t maxOutputBytes);
     ~EncodingWriter() override;
     EncodingWriter(const EncodingWriter&) = delete;
     EncodingWriter& operator=(const EncodingWriter&) = delete;
@@ -43,16 +47,20 @@ class EncodingWriter final : public OutputStage {
         std::vector<std::int64_t> blocks;  // the resampler's blocks, in frames
         std::int64_t frames = 0;
         AlignedBuffer<std::uint8_t> encoded;
+        std::vector<std::uint8_t> bytes;  // without an encoder: the bytes as they came
     };
 
     bool Allocate(Batch& batch) const;
+    // Whether the batch being filled is full, after a block was added.
+    bool Full() const;
+    static void Empty(Batch& batch);
     // Hands the batch being filled to the writer and takes a free one.
     bool Submit();
     // Encodes and writes one batch; false on a write error or past the limit.
     bool Write(Batch& batch);
     void WriteQueued();
 
-    SampleEncoder& encoder_;
+    SampleEncoder* encoder_;  // null: bytes already encoded
     std::size_t channels_;
     std::int64_t maxBlockFrames_;
     std::size_t frameBytes_;
