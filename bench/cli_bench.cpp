@@ -4,11 +4,14 @@
 // conversion; after the runs the ratios, by the median and by the fastest of the
 // repetitions (`--benchmark_repetitions=N --benchmark_enable_random_interleaving=true`
 // spreads each command's runs over the whole run, so a busy moment costs all alike).
+// ZEL_CLI_BASELINE=/path/to/an/older/zel-cli adds its standard, high and best rows
+// ("baseline/..."), measured in the same run.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -128,6 +131,15 @@ int main(int argc, char** argv) {
         bestName.c_str(), RunCommand,
         std::vector<std::string>{cli, "--quiet", "--quality", "best", "--rate", "48000", input}));
     const std::string soxVeryHighName = "sox/rate-v48000";
+    const char* baseline = std::getenv("ZEL_CLI_BASELINE");
+    if (baseline != nullptr && *baseline != '\0') {
+        const std::string old = baseline;
+        for (const char* quality : {"standard", "high", "best"})
+            configure(benchmark::RegisterBenchmark(
+                ("baseline/" + std::string(quality)).c_str(), RunCommand,
+                std::vector<std::string>{old, "--quiet", "--quality", quality, "--rate", "48000",
+                                         input}));
+    }
 #ifdef ZEL_SOX_PATH
     configure(benchmark::RegisterBenchmark(
         soxName.c_str(), RunCommand,
@@ -146,6 +158,9 @@ int main(int argc, char** argv) {
     PrintRatio(reporter, defaultName, soxName);
     PrintRatio(reporter, highName, soxName);
     PrintRatio(reporter, bestName, soxVeryHighName);
+    PrintRatio(reporter, "baseline/standard", soxName);
+    PrintRatio(reporter, "baseline/high", soxName);
+    PrintRatio(reporter, "baseline/best", soxVeryHighName);
     benchmark::Shutdown();
     return 0;
 }
