@@ -1,10 +1,17 @@
 // zel-cli end to end (start, read, convert, write, rename) on a 60 s stereo 44.1 kHz 16-bit
-// file to 48 kHz, against `sox in.wav out.wav rate 48000` on the same file when sox is
-// installed. Wall-clock time per conversion; after the runs the ratio of the two.
+// file to 48 kHz, against sox on the same file when it is installed: `rate 48000` beside the
+// standard and high-quality modes, `rate -v 48000` beside the best. Wall-clock time per
+// conversion; after the runs the ratios, by the median and by the fastest of the
+// repetitions (`--benchmark_repetitions=N --benchmark_enable_random_interleaving=true`
+// spreads each command's runs over the whole run, so a busy moment costs all alike).
+// ZEL_CLI_BASELINE=/path/to/an/older/zel-cli adds its standard, high and best rows
+// ("baseline/..."), measured in the same run.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -65,11 +72,35 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
+                seconds[run.run_name.function_name].push_back(run.GetAdjustedRealTime() / 1e3);
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> seconds;
+    // Every repetition's mean time per command, by command.
+    std::map<std::string, std::vector<double>> seconds;
 };
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+// One command against its peer, by the median and by the fastest repetition.
+void PrintRatio(const CollectingReporter& reporter, const std::string& name,
+                const std::string& peerName) {
+    const auto ours = reporter.seconds.find(name);
+    const auto peer = reporter.seconds.find(peerName);
+    if (ours == reporter.seconds.end() || peer == reporter.seconds.end()) return;
+    const double oursMedian = Median(ours->second), peerMedian = Median(peer->second);
+    const double oursFastest = Fastest(ours->second), peerFastest = Fastest(peer->second);
+    std::printf("%-18s median %6.1f ms, %-14s %6.1f ms: %.2f | fastest %6.1f / %6.1f ms: %.2f"
+                " (%zu runs)\n",
+                name.c_str(), oursMedian * 1e3, peerName.c_str(), peerMedian * 1e3,
+                oursMedian / peerMedian, oursFastest * 1e3, peerFastest * 1e3,
+                oursFastest / peerFastest, ours->second.size());
+}
 
 }  // namespace
 
@@ -95,25 +126,41 @@ int main(int argc, char** argv) {
     configure(benchmark::RegisterBenchmark(
         highName.c_str(), RunCommand,
         std::vector<std::string>{cli, "--quiet", "--quality", "high", "--rate", "48000", input}));
+    const std::string bestName = "zel-cli/best";
+    configure(benchmark::RegisterBenchmark(
+        bestName.c_str(), RunCommand,
+        std::vector<std::string>{cli, "--quiet", "--quality", "best", "--rate", "48000", input}));
+    const std::string soxVeryHighName = "sox/rate-v48000";
+    const char* baseline = std::getenv("ZEL_CLI_BASELINE");
+    if (baseline != nullptr && *baseline != '\0') {
+        const std::string old = baseline;
+        for (const char* quality : {"standard", "high", "best"})
+            configure(benchmark::RegisterBenchmark(
+                ("baseline/" + std::string(quality)).c_str(), RunCommand,
+                std::vector<std::string>{old, "--quiet", "--quality", quality, "--rate", "48000",
+                                         input}));
+    }
 #ifdef ZEL_SOX_PATH
     configure(benchmark::RegisterBenchmark(
-        "sox/rate48000", RunCommand,
+        soxName.c_str(), RunCommand,
         std::vector<std::string>{ZEL_SOX_PATH, input, workspace.SoxOutput().string(), "rate",
                                  "48000"}));
+    configure(benchmark::RegisterBenchmark(
+        soxVeryHighName.c_str(), RunCommand,
+        std::vector<std::string>{ZEL_SOX_PATH, input, workspace.SoxOutput().string(), "rate",
+                                 "-v", "48000"}));
 #endif
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto zel = reporter.seconds.find(defaultName);
-    const auto sox = reporter.seconds.find(soxName);
-    if (zel != reporter.seconds.end() && sox != reporter.seconds.end())
-        std::printf("\nzel-cli (default build) %.1f ms, sox %.1f ms: %.2f of sox's time\n",
-                    zel->second * 1e3, sox->second * 1e3, zel->second / sox->second);
-    const auto high = reporter.seconds.find(highName);
-    if (high != reporter.seconds.end() && sox != reporter.seconds.end())
-        std::printf("zel-cli --quality high %.1f ms: %.2f of sox's time\n", high->second * 1e3,
-                    high->second / sox->second);
+    std::printf("\n");
+    PrintRatio(reporter, defaultName, soxName);
+    PrintRatio(reporter, highName, soxName);
+    PrintRatio(reporter, bestName, soxVeryHighName);
+    PrintRatio(reporter, "baseline/standard", soxName);
+    PrintRatio(reporter, "baseline/high", soxName);
+    PrintRatio(reporter, "baseline/best", soxVeryHighName);
     benchmark::Shutdown();
     return 0;
 }

@@ -89,6 +89,11 @@ std::uint32_t FileHandle::PermissionBits() const {
 
 bool FileHandle::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
+void FileHandle::StartWriteback() {
+    // The whole file (offset and length 0): pages already written back cost nothing.
+    if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool FileHandle::Close() {
     if (fd_ < 0) return true;
     int fd = std::exchange(fd_, -1);

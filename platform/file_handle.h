@@ -50,6 +50,10 @@ class FileHandle {
     std::uint32_t PermissionBits() const;
     // Forces written data to the device; false on error.
     bool Flush();
+    // Asks the system to start writing what has been written so far to the device, without
+    // waiting for it, so a later Flush has little left to wait for. A hint: nothing to
+    // report when the system ignores it.
+    void StartWriteback();
     // Closes the descriptor; false when the close reported a delayed write error.
     bool Close();
 

@@ -218,6 +218,21 @@ TEST(HighQualityMode, EquirippleDesignSpreadsItsErrorEvenly) {
     }
 }
 
+// The prototype's coarse design is stored in the source instead of designed per process:
+// it must be what the designer gives for today's spec, or a changed spec would go on
+// converting with yesterday's filter (bench/print_prototype_taps writes it anew).
+TEST(HighQualityMode, StoredPrototypeIsTheDesignersOwn) {
+    const EquirippleSpec spec = PrototypeCoarseSpec();
+    const std::vector<double> stored = StoredCoarseDesign(spec);
+    const std::vector<double> designed = DesignEquiripple(spec);
+    ASSERT_EQ(stored.size(), designed.size()) << "run bench/print_prototype_taps";
+    // A libm rounding its logarithms differently moves the design in its last bits only.
+    for (std::size_t i = 0; i < stored.size(); ++i) EXPECT_NEAR(stored[i], designed[i], 1e-13) << i;
+    EquirippleSpec other = spec;
+    other.stopWeight *= 2.0;
+    EXPECT_TRUE(StoredCoarseDesign(other).empty());
+}
+
 TEST(HighQualityMode, LengthIsExactAndOutputIdenticalWhateverThePushSize) {
     for (const Rates& r : kStreamRates) {
         // 100003 frames of three channels fill a large table's batch twice over.

@@ -7,6 +7,7 @@
 
 #include "engine/base/file_byte_source.h"
 #include "engine/convert/carried_tags.h"
+#include "engine/convert/encoding_writer.h"
 #include "engine/convert/input_probe.h"
 #include "engine/convert/level_analysis.h"
 #include "engine/convert/output_frame_count.h"
@@ -51,10 +52,12 @@ DataResult ConvertData(RandomAccessBytes& input, const WavLayout& layout,
     Resampler& resampler = *prepared.resampler;
     DataChunkSource source(input, layout.dataOffset);
     FileSink sink(output);
+    const std::unique_ptr<OutputStage> stage = OutputStageFor(resampler, sink, maxDataBytes);
+    if (!stage) return {.code = kOutOfMemory};
     StreamWritten written;
     const ConversionResult result =
-        ConvertStream(resampler, source, static_cast<std::int64_t>(layout.frameCount), sink,
-                      progress, maxDataBytes, written);
+        ConvertStream(resampler, source, static_cast<std::int64_t>(layout.frameCount), *stage,
+                      progress, written);
     return {result, written.bytes, written.frames, resampler.ClippedSamples(),
             resampler.NonFiniteSamples()};
 }

@@ -34,15 +34,26 @@ class DataChunkSource : public ByteSource {
     std::uint64_t offset_;
 };
 
+// Every output is forced to the device before it takes its name; writing back each few
+// MiB as they come lets the device work beside the conversion instead of after it.
 class FileSink : public ByteSink {
   public:
     explicit FileSink(platform::FileHandle& file) : file_(file) {}
     bool Write(const std::uint8_t* buffer, std::size_t count) override {
-        return file_.Write(buffer, count);
+        if (!file_.Write(buffer, count)) return false;
+        unsent_ += count;
+        if (unsent_ >= kWritebackStep) {
+            file_.StartWriteback();
+            unsent_ = 0;
+        }
+        return true;
     }
 
   private:
+    static constexpr std::size_t kWritebackStep = std::size_t{2} << 20;
+
     platform::FileHandle& file_;
+    std::size_t unsent_ = 0;
 };
 
 inline ConversionOutcome Refused(ResultDetail detail) { return {kOutputOpenError, detail}; }

@@ -1,6 +1,7 @@
 #include "engine/convert/sound_file_conversion.h"
 
 #include "engine/convert/carried_tags.h"
+#include "engine/convert/encoding_writer.h"
 #include "engine/convert/output_frame_count.h"
 #include "engine/convert/output_steps.h"
 #include "engine/convert/sound_file_streams.h"
@@ -87,13 +88,15 @@ ConversionOutcome ToSoundFile(SoundFileReader& reader, ReplacingFile& output,
         Prepare({info.read, writer.Samples(), settings, false}, build, refused);
     if (!prepared.resampler) return refused;
     DecodedFrames source(reader);
-    SoundFileSink sink(writer);
+    SoundFileFrames frames(writer);
+    const std::unique_ptr<OutputStage> stage =
+        OutputStageFor(*prepared.resampler, frames, UINT64_MAX);
+    if (!stage) return {kOutOfMemory};
     StreamWritten written;
     std::int64_t framesRead = 0;
-    ConversionResult code =
+    const ConversionResult code =
         ConvertOpenStream(*prepared.resampler, source, std::max<std::int64_t>(info.frames, 0),
-                          sink, progress, UINT64_MAX, written, framesRead);
-    if (!sink.Finish() && code >= 0) code = kOutputWriteError;
+                          *stage, progress, written, framesRead);
     if (code < 0 && code != kInputReadError) return {code};
     if (!writer.Close() && code >= 0) return {kOutputWriteError};
     const ConversionOutcome end = CheckedEnd(output, code, info, framesRead);
@@ -125,11 +128,13 @@ ConversionOutcome ToWav(SoundFileReader& reader, RandomAccessBytes& inputBytes,
     if (!prepared.resampler) return refused;
     DecodedFrames source(reader);
     FileSink sink(output.File());
+    const std::unique_ptr<OutputStage> stage = OutputStageFor(*prepared.resampler, sink, UINT64_MAX);
+    if (!stage) return {kOutOfMemory};
     StreamWritten written;
     std::int64_t framesRead = 0;
-    const ConversionResult code = ConvertOpenStream(
-        *prepared.resampler, source, static_cast<std::int64_t>(statedFrames), sink, progress,
-        UINT64_MAX, written, framesRead);
+    const ConversionResult code =
+        ConvertOpenStream(*prepared.resampler, source, static_cast<std::int64_t>(statedFrames),
+                          *stage, progress, written, framesRead);
     const ConversionOutcome end = CheckedEnd(output, code, info, framesRead);
     if (end.code < 0) return end;
     const DataResult data{code, written.bytes, written.frames};
@@ -164,12 +169,13 @@ ConversionOutcome ConvertWavToSoundFile(RandomAccessBytes& input, const WavLayou
         Prepare({layout.format, writer.Samples(), settings, true}, build, refused);
     if (!prepared.resampler) return refused;
     DataChunkSource source(input, layout.dataOffset);
-    SoundFileSink sink(writer);
+    SoundFileFrames sink(writer);
+    const std::unique_ptr<OutputStage> stage = OutputStageFor(*prepared.resampler, sink, UINT64_MAX);
+    if (!stage) return {kOutOfMemory};
     StreamWritten written;
     const auto frames = static_cast<std::int64_t>(layout.frameCount);
-    ConversionResult code = ConvertStream(*prepared.resampler, source, frames, sink, progress,
-                                          UINT64_MAX, written);
-    if (!sink.Finish() && code >= 0) code = kOutputWriteError;
+    const ConversionResult code =
+        ConvertStream(*prepared.resampler, source, frames, *stage, progress, written);
     if (code < 0) return {code};
     if (!writer.Close()) return {kOutputWriteError};
     return Finish(output, code, progress, *prepared.resampler, frames);

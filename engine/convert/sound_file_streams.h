@@ -11,8 +11,23 @@
 
 namespace zel {
 
+// Frames in the writer's samples handed to libsndfile, which encodes and writes them.
+class SoundFileFrames : public ByteSink {
+  public:
+    explicit SoundFileFrames(SoundFileWriter& writer) : writer_(writer) {}
+    bool Write(const std::uint8_t* buffer, std::size_t count) override {
+        const std::size_t frameBytes = writer_.Samples().blockAlign;
+        return writer_.Write(buffer, static_cast<std::int64_t>(count / frameBytes));
+    }
+
+  private:
+    SoundFileWriter& writer_;
+};
+
 // Every libsndfile output is encoded on a thread of its own (FLAC's encoder costs as much as
-// the conversion), beside the block loop. Finish before the writer is closed.
+// the conversion), beside the block loop. Finish before the writer is closed. (File
+// conversions use an EncodingWriter over SoundFileFrames instead, which also takes the
+// rounding and dither off the converting thread.)
 class SoundFileSink : public ByteSink {
   public:
     explicit SoundFileSink(SoundFileWriter& writer) : encoder_(writer), background_(encoder_) {}
@@ -23,19 +38,7 @@ class SoundFileSink : public ByteSink {
     bool Finish() { return background_.Finish(); }
 
   private:
-    class Encoder : public ByteSink {
-      public:
-        explicit Encoder(SoundFileWriter& writer) : writer_(writer) {}
-        bool Write(const std::uint8_t* buffer, std::size_t count) override {
-            const std::size_t frameBytes = writer_.Samples().blockAlign;
-            return writer_.Write(buffer, static_cast<std::int64_t>(count / frameBytes));
-        }
-
-      private:
-        SoundFileWriter& writer_;
-    };
-
-    Encoder encoder_;
+    SoundFileFrames encoder_;
     BackgroundSink background_;
 };
 

@@ -39,7 +39,12 @@ bool CodecResampler::Prepare() {
 std::int64_t CodecResampler::Filter(const std::uint8_t* frames, std::int64_t count, bool final) {
     nonFinite_ += DecodePlanar(Setup().input, frames, static_cast<std::size_t>(count),
                                planes_->InputPlanes());
-    return Encode(planes_->FilterBlock(count, final));
+    return Encoded(planes_->FilterBlock(count, final));
+}
+
+std::int64_t CodecResampler::Encoded(std::int64_t count) {
+    if (!deferred_) EncodeBlock(planes_->OutputPlanes(), count, encoded_.data());
+    return count;
 }
 
 const float* const* CodecResampler::WithGain(const float* const* results, std::int64_t count) {
@@ -52,8 +57,9 @@ const float* const* CodecResampler::WithGain(const float* const* results, std::i
     return gainedAt_.data();
 }
 
-std::int64_t CodecResampler::Encode(std::int64_t count) {
-    const float* const* results = WithGain(planes_->OutputPlanes(), count);
+void CodecResampler::EncodeBlock(const float* const* planes, std::int64_t count,
+                                 std::uint8_t* target) {
+    const float* const* results = WithGain(planes, count);
     if (dither_.step != 0.0f) {
         // Drawn channel by channel within each block.
         if (shaper_) {
@@ -68,9 +74,7 @@ std::int64_t CodecResampler::Encode(std::int64_t count) {
         }
         results = ditheredAt_.data();
     }
-    clipped_ += EncodePlanar(Setup().output, results, static_cast<std::size_t>(count),
-                             encoded_.data());
-    return count;
+    clipped_ += EncodePlanar(Setup().output, results, static_cast<std::size_t>(count), target);
 }
 
 }  // namespace zel

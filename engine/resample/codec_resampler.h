@@ -17,7 +17,7 @@
 
 namespace zel {
 
-class CodecResampler final : public Resampler {
+class CodecResampler final : public Resampler, private SampleEncoder {
   public:
     // `planes`: prepared for the setup's ratio and channels. `dither`: TPDF dither of its
     // step added before encoding (none for step 0), or the quantiser that shapes it for
@@ -33,12 +33,21 @@ class CodecResampler final : public Resampler {
     }
     std::uint64_t ClippedSamples() const override { return clipped_; }
     std::uint64_t NonFiniteSamples() const override { return nonFinite_; }
+    SampleEncoder* DeferEncoding() override {
+        deferred_ = true;
+        return this;
+    }
 
   private:
     std::int64_t Filter(const std::uint8_t* frames, std::int64_t count, bool final) override;
-    std::int64_t Drain() override { return Encode(planes_->DrainTail()); }
+    std::int64_t Drain() override { return Encoded(planes_->DrainTail()); }
     const std::uint8_t* OutputBytes() const override { return encoded_.data(); }
-    std::int64_t Encode(std::int64_t count);
+    const float* const* OutputPlanes() const override { return planes_->OutputPlanes(); }
+    // The block's outputs encoded here, unless the caller encodes them.
+    std::int64_t Encoded(std::int64_t count);
+    void EncodeBlock(const float* const* planes, std::int64_t count,
+                     std::uint8_t* target) override;
+    std::int64_t MaxBlockFrames() const override { return planes_->MaxBlockOutputs(); }
     const float* const* WithGain(const float* const* results, std::int64_t count);
 
     std::unique_ptr<PlanarResampler> planes_;
@@ -52,8 +61,10 @@ class CodecResampler final : public Resampler {
     std::vector<AlignedBuffer<float>> gained_;
     std::vector<float*> gainedAt_;
     AlignedBuffer<std::uint8_t> encoded_;
+    // Counted by whichever thread encodes; read once the stream is done.
     std::uint64_t clipped_ = 0;
     std::uint64_t nonFinite_ = 0;
+    bool deferred_ = false;
 };
 
 }  // namespace zel

@@ -17,6 +17,25 @@
 
 namespace zel {
 
+// Float outputs into the output's encoding (gain, dither, rounding, saturations counted),
+// block by block in stream order, from one thread at a time.
+class SampleEncoder {
+  public:
+    virtual ~SampleEncoder() = default;
+    // Encodes one block as the resampler yielded it (`count` frames, one plane per channel):
+    // dither is drawn per block, so the blocks are the resampler's own.
+    virtual void EncodeBlock(const float* const* planes, std::int64_t count,
+                             std::uint8_t* target) = 0;
+    // The most frames one block (of a push or a flush) holds.
+    virtual std::int64_t MaxBlockFrames() const = 0;
+};
+
+// The outputs of a push or flush as float planes, one per channel.
+struct PlanarOutputs {
+    const float* const* planes = nullptr;
+    std::int64_t frames = 0;
+};
+
 // What a resampler is prepared for: the input's samples, the output's, and the target.
 struct ResamplerSetup {
     WavSampleFormat input;
@@ -61,6 +80,18 @@ class Resampler {
         return {OutputBytes(), bytes};
     }
 
+    // For resamplers whose outputs pass through the codec: leaves the outputs unencoded, as
+    // planes for PullPlanes, so that the caller can encode them elsewhere (a writer thread)
+    // with the encoder returned, every block in order. Null, and nothing changed, for a
+    // resampler that encodes as it filters (the build's integer kernels).
+    virtual SampleEncoder* DeferEncoding() { return nullptr; }
+    // With encoding deferred: the waiting outputs, valid until the next call.
+    PlanarOutputs PullPlanes() {
+        const PlanarOutputs outputs{OutputPlanes(), waiting_};
+        waiting_ = 0;
+        return outputs;
+    }
+
     // Output frames the input pushed so far still owes (round(pushed x Q / P) less those
     // produced): the look-ahead a resampler holds back, 0 once the stream is flushed.
     std::int64_t Delay() const {
@@ -81,6 +112,8 @@ class Resampler {
     // The tail's next outputs at OutputBytes(); 0 when none is left.
     virtual std::int64_t Drain() { return 0; }
     virtual const std::uint8_t* OutputBytes() const = 0;
+    // The outputs' planes, for resamplers that defer their encoding.
+    virtual const float* const* OutputPlanes() const { return nullptr; }
 
   private:
     std::int64_t Waiting(std::int64_t count) {

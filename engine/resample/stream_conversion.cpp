@@ -18,15 +18,15 @@ std::int64_t PercentDone(std::int64_t remaining, std::int64_t total) {
                                static_cast<double>(totalAsFloat));
 }
 
-// Writes what the resampler yielded, unless it would pass the container's limit.
-bool WritePulled(Resampler& resampler, ByteSink& sink, std::uint64_t maxOutputBytes,
-                 StreamWritten& written) {
-    const std::span<const std::uint8_t> bytes = resampler.Pull();
-    if (written.bytes + bytes.size() > maxOutputBytes) return false;
-    if (!bytes.empty() && !sink.Write(bytes.data(), bytes.size())) return false;
-    written.bytes += bytes.size();
+// The loop's result once the output stage has written what it took: a write that failed
+// behind the loop turns a completed or cancelled stream into a write error.
+ConversionResult Finished(ConversionResult code, OutputStage& output, const Resampler& resampler,
+                          StreamWritten& written) {
+    const bool allWritten = output.Finish();
+    written.bytes = output.BytesWritten();
     written.frames = static_cast<std::uint64_t>(resampler.FramesProduced());
-    return true;
+    if (!allWritten && (code == kCompleted || code == kCancelled)) return kOutputWriteError;
+    return code;
 }
 
 // The progress of an open stream: by the frames expected, never 100 before the end.
@@ -49,11 +49,19 @@ bool FillAhead(FrameSource& source, std::uint8_t* buffer, std::size_t frameBytes
 
 }  // namespace
 
-ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
-                                   std::int64_t expectedFrames, ByteSink& sink,
-                                   ConversionProgress* progress, std::uint64_t maxOutputBytes,
-                                   StreamWritten& written, std::int64_t& framesRead) {
-    written = {};
+bool DirectOutput::Take(Resampler& resampler) {
+    const std::span<const std::uint8_t> bytes = resampler.Pull();
+    if (bytes_ + bytes.size() > maxOutputBytes_) return false;
+    if (!bytes.empty() && !sink_.Write(bytes.data(), bytes.size())) return false;
+    bytes_ += bytes.size();
+    return true;
+}
+
+namespace {
+
+ConversionResult OpenStreamLoop(Resampler& resampler, FrameSource& source,
+                                std::int64_t expectedFrames, OutputStage& output,
+                                ConversionProgress* progress, std::int64_t& framesRead) {
     framesRead = 0;
     const std::size_t frameBytes = resampler.Setup().input.blockAlign;
     // The largest block and the one frame that tells whether more follow.
@@ -71,7 +79,7 @@ ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
         const std::int64_t frames = std::min(have, nominal);
         const bool final = ended && have <= nominal;
         resampler.Push(block.data(), frames, final);
-        if (!WritePulled(resampler, sink, maxOutputBytes, written)) return kOutputWriteError;
+        if (!output.Take(resampler)) return kOutputWriteError;
         framesRead += frames;
         have -= frames;
         std::memmove(block.data(), block.data() + frames * frameBytes,
@@ -81,14 +89,12 @@ ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
         if (final) break;
     }
     while (resampler.Flush() > 0)
-        if (!WritePulled(resampler, sink, maxOutputBytes, written)) return kOutputWriteError;
+        if (!output.Take(resampler)) return kOutputWriteError;
     return kCompleted;
 }
 
-ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
-                               ByteSink& sink, ConversionProgress* progress,
-                               std::uint64_t maxOutputBytes, StreamWritten& written) {
-    written = {};
+ConversionResult StreamLoop(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
+                            OutputStage& output, ConversionProgress* progress) {
     const std::size_t frameBytes = resampler.Setup().input.blockAlign;
     AlignedBuffer<std::uint8_t> block;
     const auto largest = static_cast<std::uint64_t>(resampler.NextBlockFrames(totalFrames));
@@ -100,14 +106,48 @@ ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::in
         const std::size_t bytes = static_cast<std::size_t>(frames) * frameBytes;
         if (!source.ReadExactly(block.data(), bytes)) return kInputReadError;
         resampler.Push(block.data(), frames, frames == remaining);
-        if (!WritePulled(resampler, sink, maxOutputBytes, written)) return kOutputWriteError;
+        if (!output.Take(resampler)) return kOutputWriteError;
         remaining -= frames;
         if (progress != nullptr && !progress->Continue(PercentDone(remaining, totalFrames)))
             return kCancelled;
     }
     while (resampler.Flush() > 0)
-        if (!WritePulled(resampler, sink, maxOutputBytes, written)) return kOutputWriteError;
+        if (!output.Take(resampler)) return kOutputWriteError;
     return kCompleted;
+}
+
+}  // namespace
+
+ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
+                               OutputStage& output, ConversionProgress* progress,
+                               StreamWritten& written) {
+    const ConversionResult code = StreamLoop(resampler, source, totalFrames, output, progress);
+    return Finished(code, output, resampler, written);
+}
+
+ConversionResult ConvertStream(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
+                               ByteSink& sink, ConversionProgress* progress,
+                               std::uint64_t maxOutputBytes, StreamWritten& written) {
+    DirectOutput output(sink, maxOutputBytes);
+    return ConvertStream(resampler, source, totalFrames, output, progress, written);
+}
+
+ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
+                                   std::int64_t expectedFrames, OutputStage& output,
+                                   ConversionProgress* progress, StreamWritten& written,
+                                   std::int64_t& framesRead) {
+    const ConversionResult code =
+        OpenStreamLoop(resampler, source, expectedFrames, output, progress, framesRead);
+    return Finished(code, output, resampler, written);
+}
+
+ConversionResult ConvertOpenStream(Resampler& resampler, FrameSource& source,
+                                   std::int64_t expectedFrames, ByteSink& sink,
+                                   ConversionProgress* progress, std::uint64_t maxOutputBytes,
+                                   StreamWritten& written, std::int64_t& framesRead) {
+    DirectOutput output(sink, maxOutputBytes);
+    return ConvertOpenStream(resampler, source, expectedFrames, output, progress, written,
+                             framesRead);
 }
 
 }  // namespace zel

@@ -10,6 +10,8 @@
 namespace zel {
 namespace {
 
+#include "engine/resample/hq/equiripple_prototype_taps.inc"
+
 constexpr std::int64_t kCoarsePointsPerUnit = 2;
 constexpr std::int64_t kCoarseHalf = 132;  // coarse taps on each side of the centre
 // Passband ripple allowed per unit of stopband ripple.
@@ -37,7 +39,23 @@ std::vector<std::vector<double>> CarryWeights() {
     return weights;
 }
 
+bool SameSpec(const EquirippleSpec& a, const EquirippleSpec& b) {
+    return a.half == b.half && a.passEdge == b.passEdge && a.stopEdge == b.stopEdge &&
+           a.stopWeight == b.stopWeight;
+}
+
 }  // namespace
+
+std::vector<double> StoredCoarseDesign(const EquirippleSpec& spec) {
+    if (!SameSpec(spec, kStoredCoarseSpec)) return {};
+    std::vector<double> taps(static_cast<std::size_t>(2 * spec.half + 1));
+    for (std::int64_t n = 0; n <= spec.half; ++n) {
+        const double tap = kStoredCoarseTaps[n];
+        taps[static_cast<std::size_t>(spec.half + n)] = tap;
+        taps[static_cast<std::size_t>(spec.half - n)] = tap;
+    }
+    return taps;
+}
 
 EquirippleSpec PrototypeCoarseSpec() {
     EquirippleSpec spec;
@@ -56,7 +74,9 @@ const EquiripplePrototype& EquiripplePrototype::Shared() {
 double EquiripplePrototype::Reach() { return kReachUnits; }
 
 EquiripplePrototype::EquiripplePrototype() {
-    const std::vector<double> coarse = DesignEquiripple(PrototypeCoarseSpec());
+    // Designing it takes several milliseconds, a tenth of a minute's conversion.
+    std::vector<double> coarse = StoredCoarseDesign(PrototypeCoarseSpec());
+    if (coarse.empty()) coarse = DesignEquiripple(PrototypeCoarseSpec());
     if (coarse.empty()) return;
     const std::vector<std::vector<double>> weights = CarryWeights();
     // Past the coarse design's end and the carrying sinc's reach the shape is zero; two

@@ -1,9 +1,10 @@
 #pragma once
 // The shape of the high-quality filter. Counted in periods of the lower of the two rates
 // ("units"), it is the same for every ratio: passband to 0.45, stopband from 0.5 cycles per
-// unit. So it is designed once per process, as an equiripple filter on a grid of two points
+// unit. So it is designed once, as an equiripple filter on a grid of two points
 // per unit, then carried to a fine grid by a Kaiser-windowed sinc (exact for what the
-// coarse grid holds) and read between fine points by cubic interpolation.
+// coarse grid holds) and read between fine points by cubic interpolation. The coarse
+// design is stored in the source; the carrying is done once per process.
 //
 //   coarse design  265 taps, 0.225 / 0.25 cycles per coarse point, stopband weight 23000:
 //                  passband ripple about +-0.0035 dB, stopband about -155 dB
@@ -23,6 +24,11 @@ namespace zel {
 
 // What the coarse design asks of the equiripple designer.
 EquirippleSpec PrototypeCoarseSpec();
+
+// The coarse design as stored in the source (equiripple_prototype_taps.inc, written by
+// bench/print_prototype_taps), when `spec` is the one it was designed for; else empty, and
+// the prototype is designed at run time.
+std::vector<double> StoredCoarseDesign(const EquirippleSpec& spec);
 
 class EquiripplePrototype {
 public:
