@@ -6,8 +6,8 @@
 //
 // Only for the kernel files; internal linkage.
 //
-// V provides: Reg, kWidth, Zero(), Load(p), Set(value), Mul(a, b), MulAdd(a, b, c) =
-// a * b + c and Sum(r), the sum of a register's lanes.
+// V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
+// Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes.
 
 #include <algorithm>
 #include <cstdint>
@@ -108,9 +108,55 @@ void BestInterpolated(const double* const* rows, const double (*weights)[kBestIn
         BestInterpolatedGroups<V, 1>(rows, weights, starts, count, taps, x + c, out + c);
 }
 
+// One contiguous run of the spectrum product: out (+)= x h, swapped.
+template <class V, bool Accumulate>
+void SpectrumRun(const double* __restrict xRe, const double* __restrict xIm,
+                 const double* __restrict hRe, const double* __restrict hIm, std::int64_t count,
+                 double* __restrict outRe, double* __restrict outIm) {
+    std::int64_t k = 0;
+    for (; k + V::kWidth <= count; k += V::kWidth) {
+        const auto xr = V::Load(xRe + k), xi = V::Load(xIm + k);
+        const auto hr = V::Load(hRe + k), hi = V::Load(hIm + k);
+        auto real = V::Sub(V::Mul(xr, hr), V::Mul(xi, hi));
+        auto imag = V::MulAdd(xr, hi, V::Mul(xi, hr));
+        if (Accumulate) {
+            real = V::Add(real, V::Load(outIm + k));
+            imag = V::Add(imag, V::Load(outRe + k));
+        }
+        V::Store(outIm + k, real);
+        V::Store(outRe + k, imag);
+    }
+    for (; k < count; ++k) {
+        const double real = xRe[k] * hRe[k] - xIm[k] * hIm[k];
+        const double imag = xRe[k] * hIm[k] + xIm[k] * hRe[k];
+        outIm[k] = Accumulate ? outIm[k] + real : real;
+        outRe[k] = Accumulate ? outRe[k] + imag : imag;
+    }
+}
+
+template <class V>
+void SpectrumProduct(const double* xRe, const double* xIm, std::int64_t m, const double* hRe,
+                     const double* hIm, std::int64_t n, std::int64_t folds, double* outRe,
+                     double* outIm) {
+    // Runs of min(m, n) bins are contiguous in x, h and out alike.
+    const std::int64_t run = std::min(m, n);
+    for (std::int64_t r = 0; r < folds; ++r) {
+        for (std::int64_t k = 0; k < n; k += run) {
+            const std::int64_t at = r * n + k;
+            const std::int64_t from = at % m;
+            if (r == 0)
+                SpectrumRun<V, false>(xRe + from, xIm + from, hRe + at, hIm + at, run, outRe + k,
+                                      outIm + k);
+            else
+                SpectrumRun<V, true>(xRe + from, xIm + from, hRe + at, hIm + at, run, outRe + k,
+                                     outIm + k);
+        }
+    }
+}
+
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft<V>};
+    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft<V>, SpectrumProduct<V>};
 }
 
 }  // namespace

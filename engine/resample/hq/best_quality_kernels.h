@@ -31,6 +31,15 @@ struct BestQualityKernels {
                          const double* const* x, int channels, double* const* out);
     // The steep stage's transforms.
     ComplexFftFunction fft;
+    // The steep stage's filter in the frequency domain, rate changes included: for k < n,
+    // out[k] = sum over r < folds of x[(k + r n) mod m] h[k + r n] (m and n powers of two;
+    // a spectrum of m bins repeated is that of the input with zeros stuffed between its
+    // samples, and folding it keeps every folds-th output). Written swapped, the real part
+    // into outIm and the imaginary part into outRe, so that the forward transform of it,
+    // swapped back, is the inverse transform.
+    void (*spectrumProduct)(const double* xRe, const double* xIm, std::int64_t m,
+                            const double* hRe, const double* hIm, std::int64_t n,
+                            std::int64_t folds, double* outRe, double* outIm);
 };
 
 // Scalar, the reference of the mode.

@@ -53,7 +53,7 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const double rise = static_cast<double>(up_);
     const std::vector<double> taps =
         BestSteepTaps(up_, kBestPassbandEdge * band / rise, kBestStopbandEdge * band / rise, down_);
-    if (!steep_.Prepare(up_, down_, taps, channels, kMaxPushFrames, kernels_.fft)) return false;
+    if (!steep_.Prepare(up_, down_, taps, channels, kMaxPushFrames, kernels_)) return false;
     const double stageBand = band * static_cast<double>(down_) / rise;
     if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,
                              1.0 - kBestStopbandEdge * stageBand) ||

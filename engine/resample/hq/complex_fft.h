@@ -24,10 +24,17 @@ struct ComplexFftPlan {
 // streams) and shared; thread-safe.
 std::shared_ptr<const ComplexFftPlan> SharedComplexFftPlan(std::int64_t size);
 
-// The forward transform of `re` + i `im` (each `plan.size` long) in place; `workRe` and
-// `workIm` are scratch of the same size. Whichever instruction set runs it, the result is
-// in natural order.
-using ComplexFftFunction = void (*)(const ComplexFftPlan& plan, double* re, double* im,
-                                    double* workRe, double* workIm);
+// Split real and imaginary arrays of one transform's size.
+struct SplitComplex {
+    double* re;
+    double* im;
+};
+
+// The forward transform of `re` + i `im` (each `plan.size` long), passing through the two
+// scratch pairs `a` and `b`; returns the one that holds the result, in natural order whichever
+// instruction set runs it. The input is only read, unless it is itself `a` (then it is
+// overwritten); the first pass reads it where it lies, so nothing is copied in.
+using ComplexFftFunction = SplitComplex (*)(const ComplexFftPlan& plan, const double* re,
+                                            const double* im, SplitComplex a, SplitComplex b);
 
 }  // namespace zel

@@ -9,7 +9,6 @@
 // Only for the kernel files; internal linkage.
 
 #include <cstdint>
-#include <utility>
 
 #include "engine/resample/hq/complex_fft.h"
 
@@ -159,37 +158,35 @@ inline void Radix2LastPass(std::int64_t s, const double* __restrict xr,
 }
 
 template <class V>
-void ComplexFft(const ComplexFftPlan& plan, double* re, double* im, double* workRe,
-                double* workIm) {
-    double* xr = re;
-    double* xi = im;
-    double* yr = workRe;
-    double* yi = workIm;
+SplitComplex ComplexFft(const ComplexFftPlan& plan, const double* re, const double* im,
+                        SplitComplex a, SplitComplex b) {
+    const double* xr = re;
+    const double* xi = im;
+    // Each pass writes into the pair its input does not lie in.
+    SplitComplex y = re == a.re ? b : a;
+    const auto step = [&] {
+        xr = y.re;
+        xi = y.im;
+        y = y.re == a.re ? b : a;
+    };
     const double* tw = plan.twiddles.data();
     std::int64_t n = plan.size;
     std::int64_t s = 1;
     for (; n >= 4; n /= 4, s *= 4) {
         if (s % V::kWidth == 0)
-            Radix4PassVector<V>(tw, n, s, xr, xi, yr, yi);
+            Radix4PassVector<V>(tw, n, s, xr, xi, y.re, y.im);
         else if (s == 1 && (n / 4) % V::kWidth == 0)
-            Radix4FirstPassVector<V>(tw, n, xr, xi, yr, yi);
+            Radix4FirstPassVector<V>(tw, n, xr, xi, y.re, y.im);
         else
-            Radix4Pass(tw, n, s, xr, xi, yr, yi);
+            Radix4Pass(tw, n, s, xr, xi, y.re, y.im);
         tw += 6 * (n / 4);
-        std::swap(xr, yr);
-        std::swap(xi, yi);
+        step();
     }
     if (n == 2) {
-        Radix2LastPass(s, xr, xi, yr, yi);
-        std::swap(xr, yr);
-        std::swap(xi, yi);
+        Radix2LastPass(s, xr, xi, y.re, y.im);
+        step();
     }
-    if (xr != re) {
-        for (std::int64_t k = 0; k < plan.size; ++k) {
-            re[k] = xr[k];
-            im[k] = xi[k];
-        }
-    }
+    return xr == a.re ? a : b;
 }
 
 }  // namespace

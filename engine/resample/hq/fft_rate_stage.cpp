@@ -20,8 +20,9 @@ std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
 }  // namespace
 
 bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps,
-                           int channels, std::int64_t maxPushFrames, ComplexFftFunction fft) {
-    fft_ = fft;
+                           int channels, std::int64_t maxPushFrames,
+                           const BestQualityKernels& kernels) {
+    kernels_ = &kernels;
     up_ = up;
     down_ = down;
     taps_ = static_cast<std::int64_t>(taps.size());
@@ -36,16 +37,21 @@ bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector
     // inverse transform is that much shorter (Down is a power of two, as is the size).
     outputPlan_ = SharedComplexFftPlan(size_ / down_);
     const auto size = static_cast<std::uint64_t>(size_);
-    if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !re_.Allocate(size) ||
-        !im_.Allocate(size) || !workRe_.Allocate(size) || !workIm_.Allocate(size))
+    if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !aRe_.Allocate(size) ||
+        !aIm_.Allocate(size) || !bRe_.Allocate(size) || !bIm_.Allocate(size) ||
+        !silence_.Allocate(channels % 2 == 1 ? static_cast<std::uint64_t>(blockFrames_) : 0))
         return false;
     // The spectrum of the taps, with the inverse transform's 1 / size folded in.
-    std::copy(taps.begin(), taps.end(), responseRe_.data());
-    fft_(*SharedComplexFftPlan(size_), responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
+    std::fill(aRe_.data(), aRe_.data() + size_, 0.0);
+    std::fill(aIm_.data(), aIm_.data() + size_, 0.0);
+    std::copy(taps.begin(), taps.end(), aRe_.data());
+    const SplitComplex response = kernels_->fft(*SharedComplexFftPlan(size_), aRe_.data(),
+                                                aIm_.data(), {aRe_.data(), aIm_.data()},
+                                                {bRe_.data(), bIm_.data()});
     const double scale = 1.0 / static_cast<double>(size_);
     for (std::int64_t k = 0; k < size_; ++k) {
-        responseRe_.data()[k] *= scale;
-        responseIm_.data()[k] *= scale;
+        responseRe_.data()[k] = response.re[k] * scale;
+        responseIm_.data()[k] = response.im[k] * scale;
     }
     held_.clear();
     output_.clear();
@@ -115,51 +121,31 @@ void FftRateStage::TransformBlock() {
 // Transforms the block of two channels (the second -1 for none), filters it and keeps the
 // outputs that fall on the output grid.
 void FftRateStage::TransformPair(int first, int second) {
-    double* re = re_.data();
-    double* im = im_.data();
-    std::copy(held_[first].data(), held_[first].data() + blockFrames_, re);
-    if (second >= 0)
-        std::copy(held_[second].data(), held_[second].data() + blockFrames_, im);
-    else
-        std::fill(im, im + blockFrames_, 0.0);
-    fft_(*inputPlan_, re, im, workRe_.data(), workIm_.data());
-    // Raising the rate by stuffing zeros repeats the spectrum.
-    for (std::int64_t k = blockFrames_; k < size_; ++k) {
-        re[k] = re[k - blockFrames_];
-        im[k] = im[k - blockFrames_];
-    }
-    // The inverse transform as the conjugate of the forward one of the conjugate.
-    const double* hr = responseRe_.data();
-    const double* hi = responseIm_.data();
-    for (std::int64_t k = 0; k < size_; ++k) {
-        const double xr = re[k];
-        const double xi = im[k];
-        re[k] = xr * hr[k] - xi * hi[k];
-        im[k] = -(xr * hi[k] + xi * hr[k]);
-    }
-    const std::int64_t folded = size_ / down_;
-    for (std::int64_t r = 1; r < down_; ++r) {
-        for (std::int64_t k = 0; k < folded; ++k) {
-            re[k] += re[k + r * folded];
-            im[k] += im[k + r * folded];
-        }
-    }
-    fft_(*outputPlan_, re, im, workRe_.data(), workIm_.data());
-    KeepOutputs(first, second);
+    const SplitComplex a{aRe_.data(), aIm_.data()};
+    const SplitComplex b{bRe_.data(), bIm_.data()};
+    const double* im = second >= 0 ? held_[second].data() : silence_.data();
+    const SplitComplex spectrum = kernels_->fft(*inputPlan_, held_[first].data(), im, a, b);
+    const SplitComplex product = spectrum.re == a.re ? b : a;
+    kernels_->spectrumProduct(spectrum.re, spectrum.im, blockFrames_, responseRe_.data(),
+                              responseIm_.data(), size_ / down_, down_, product.re, product.im);
+    // The product is stored swapped, so the forward transform of it, swapped back, is the
+    // inverse transform: the first channel in the imaginary part, the second in the real.
+    KeepOutputs(kernels_->fft(*outputPlan_, product.re, product.im, product, spectrum), first,
+                second);
 }
 
-void FftRateStage::KeepOutputs(int first, int second) {
+void FftRateStage::KeepOutputs(SplitComplex filtered, int first, int second) {
     // Circular convolution is exact from index taps - 1 on; index taps - 1 of block b is
     // sample b x (size - taps + 1) of the filtered stream, and output m is its sample
-    // Delay() + m x Down.
+    // Delay() + m x Down, which is index (that - start) / Down of the folded transform.
     const std::int64_t start = blocks_ * (size_ - taps_ + 1) - (taps_ - 1);
-    std::int64_t at = Delay() + produced_ * down_ - start;
-    std::int64_t out = pending_;
-    // The taps' centre and the blocks' steps are multiples of Down, so `at` is too.
-    for (; at < size_; at += down_, ++out) {
-        output_[first].data()[out] = re_.data()[at / down_];
-        if (second >= 0) output_[second].data()[out] = -im_.data()[at / down_];
-    }
+    // The taps' centre and the blocks' steps are multiples of Down, so the index is whole.
+    const std::int64_t from = (Delay() + produced_ * down_ - start) / down_;
+    const std::int64_t count = size_ / down_ - from;
+    if (count <= 0) return;
+    std::copy(filtered.im + from, filtered.im + from + count, output_[first].data() + pending_);
+    if (second >= 0)
+        std::copy(filtered.re + from, filtered.re + from + count, output_[second].data() + pending_);
 }
 
 }  // namespace zel

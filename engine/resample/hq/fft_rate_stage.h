@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/resample/hq/best_quality_kernels.h"
 #include "engine/resample/hq/complex_fft.h"
 
 namespace zel {
@@ -22,7 +23,7 @@ public:
     // multiple of Down (a power of two); the transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when the
     // memory cannot be had.
     bool Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps, int channels,
-                 std::int64_t maxPushFrames, ComplexFftFunction fft);
+                 std::int64_t maxPushFrames, const BestQualityKernels& kernels);
 
     // Takes `frames` (at most maxPushFrames) input frames; returns how many outputs wait in
     // Output(c), all those of this push (the previous push's are dropped).
@@ -45,9 +46,9 @@ public:
 private:
     void TransformBlock();
     void TransformPair(int first, int second);
-    void KeepOutputs(int first, int second);
+    void KeepOutputs(SplitComplex filtered, int first, int second);
 
-    ComplexFftFunction fft_ = nullptr;
+    const BestQualityKernels* kernels_ = nullptr;
     std::shared_ptr<const ComplexFftPlan> inputPlan_;
     std::shared_ptr<const ComplexFftPlan> outputPlan_;
     std::int64_t up_ = 1;
@@ -63,7 +64,8 @@ private:
     int channels_ = 0;
     AlignedBuffer<double> responseRe_;  // the taps' spectrum, scaled for the inverse
     AlignedBuffer<double> responseIm_;
-    AlignedBuffer<double> re_, im_, workRe_, workIm_;
+    AlignedBuffer<double> aRe_, aIm_, bRe_, bIm_;  // the transforms' two scratch pairs
+    AlignedBuffer<double> silence_;  // the partner of a channel left alone
     std::vector<AlignedBuffer<double>> held_;
     std::int64_t filled_ = 0;
     std::vector<AlignedBuffer<double>> output_;
