@@ -37,6 +37,11 @@ struct BestQualityKernels {
     // samples, and folding it keeps every folds-th output). Written swapped, the real part
     // into outIm and the imaginary part into outRe, so that the forward transform of it,
     // swapped back, is the inverse transform.
+    // A half-band halving: out[i] = centre x[2 i] + sum over j < pairs of
+    // pairTaps[j] (x[2 i - 2 j - 1] + x[2 i + 2 j + 1]), for i < count; reads x from
+    // -(2 pairs - 1). `even` (count) and `odd` (count + 2 pairs - 1) are scratch.
+    void (*halve)(const double* pairTaps, std::int64_t pairs, double centre, const double* x,
+                  std::int64_t count, double* out, double* even, double* odd);
     void (*spectrumProduct)(const double* xRe, const double* xIm, std::int64_t m,
                             const double* hRe, const double* hIm, std::int64_t n,
                             std::int64_t folds, double* outRe, double* outIm);

@@ -41,8 +41,8 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
-    // The steep stage's output rate: twice the input's below 2:1, else the input's
-    // divided by the largest power of two that keeps it at twice the output's or more.
+    // The steep stage's rate: twice the input's below 2:1, else the input's divided by the
+    // largest power of two that keeps it at twice the output's or more (by halvings).
     up_ = p < kRateFactor * q ? kRateFactor : 1;
     down_ = 1;
     while (up_ == 1 && 2 * down_ * kRateFactor * q <= p) down_ *= 2;
@@ -50,11 +50,21 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     // from B on, so its output holds nothing between B and its rate less B, where the short
     // stage's first image begins.
     const double band = 0.5 * std::min(1.0, static_cast<double>(q) / static_cast<double>(p));
-    const double rise = static_cast<double>(up_);
+    std::int64_t steepInputMax = kMaxPushFrames;
+    halvings_.clear();
+    for (std::int64_t halved = 1; halved < down_; halved *= 2) {
+        halvings_.emplace_back();
+        if (!halvings_.back().Prepare(band * static_cast<double>(halved), channels, steepInputMax,
+                                      kernels_))
+            return false;
+        steepInputMax = halvings_.back().MaxOutputs();
+    }
+    halvedPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    const double steepBand = band * static_cast<double>(down_) / static_cast<double>(up_);
     const std::vector<double> taps =
-        BestSteepTaps(up_, kBestPassbandEdge * band / rise, kBestStopbandEdge * band / rise, down_);
-    if (!steep_.Prepare(up_, down_, taps, channels, kMaxPushFrames, kernels_)) return false;
-    const double stageBand = band * static_cast<double>(down_) / rise;
+        BestSteepTaps(up_, kBestPassbandEdge * steepBand, kBestStopbandEdge * steepBand, 1);
+    if (!steep_.Prepare(up_, 1, taps, channels, steepInputMax, kernels_)) return false;
+    const double stageBand = steepBand;
     if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,
                              1.0 - kBestStopbandEdge * stageBand) ||
         !PrepareStage(channels, steep_.MaxOutputs()))
@@ -104,7 +114,9 @@ std::int64_t BestQualityResampler::OutputsFor(std::int64_t inputFrames) const {
 }
 
 std::uint64_t BestQualityResampler::MemoryBytes() const {
-    return steep_.MemoryBytes() + filter_.TableBytes() +
+    std::uint64_t halvings = 0;
+    for (const BestHalvingStage& stage : halvings_) halvings += stage.MemoryBytes();
+    return halvings + steep_.MemoryBytes() + filter_.TableBytes() +
            static_cast<std::uint64_t>(channels_) *
                static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
 }
@@ -135,10 +147,23 @@ void BestQualityResampler::Discard() {
     filled_ -= drop;
 }
 
+template <typename Sample>
+std::int64_t BestQualityResampler::PushThroughSteep(const Sample* const* input,
+                                                    std::int64_t frames) {
+    if (halvings_.empty()) return input ? steep_.Push(input, frames) : steep_.PushSilence(frames);
+    std::int64_t count = halvings_.front().Push(input, frames);
+    for (std::size_t k = 0; k < halvings_.size(); ++k) {
+        for (int c = 0; c < channels_; ++c) halvedPointers_[c] = halvings_[k].Output(c);
+        count = k + 1 < halvings_.size() ? halvings_[k + 1].Push(halvedPointers_.data(), count)
+                                         : steep_.Push(halvedPointers_.data(), count);
+    }
+    return count;
+}
+
 std::int64_t BestQualityResampler::Push(const float* const* input, std::int64_t frames) {
     frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
     received_ += frames;
-    return PushSteepOutputs(steep_.Push(input, frames), outputCapacity_);
+    return PushSteepOutputs(PushThroughSteep(input, frames), outputCapacity_);
 }
 
 std::int64_t BestQualityResampler::PushSteepOutputs(std::int64_t frames, std::int64_t limit) {
@@ -149,15 +174,16 @@ std::int64_t BestQualityResampler::PushSteepOutputs(std::int64_t frames, std::in
 }
 
 std::int64_t BestQualityResampler::Finish() {
-    // The steep stage rings out through silence until the short stage holds every output
-    // its last outputs read: those up to the stream's end plus the steep filter's delay,
-    // and a reach of the short filter beyond.
+    // The halvings and the steep stage ring out through silence until the short stage
+    // holds every output its last outputs read: those up to the stream's end plus the steep
+    // filter's delay, and a reach of the short filter beyond.
     const std::int64_t needed =
-        CeilDivide(received_ * up_ + steep_.Delay(), down_) + filter_.HalfTaps() + 1;
+        CeilDivide(received_, down_) * up_ + steep_.Delay() + filter_.HalfTaps() + 1;
     while (steep_.Produced() < needed) {
         // The ring-out's outputs past the stream's end are never produced.
-        const std::int64_t produced = PushSteepOutputs(steep_.PushSilence(kMaxPushFrames),
-                                                       OutputsFor(received_) - next_);
+        const std::int64_t produced =
+            PushSteepOutputs(PushThroughSteep<float>(nullptr, kMaxPushFrames),
+                             OutputsFor(received_) - next_);
         if (produced > 0) return produced;
     }
     return FinishHere(OutputsFor(received_));
