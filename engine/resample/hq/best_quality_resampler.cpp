@@ -69,7 +69,6 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
                              1.0 - kBestStopbandEdge * stageBand) ||
         !PrepareStage(channels, steep_.MaxOutputs()))
         return false;
-    for (int c = 0; c < channels; ++c) stageOutput_[c] = steep_.Output(c);
     overallP_ = p;
     overallQ_ = q;
     return true;
@@ -101,7 +100,7 @@ bool BestQualityResampler::PrepareStage(int channels, std::int64_t maxPushFrames
     AppendSilence(half);
     pushed_ = next_ = whole_ = rest_ = received_ = 0;
     finishing_ = false;
-    stageOutput_.assign(static_cast<std::size_t>(channels), nullptr);
+    steepTargets_.assign(static_cast<std::size_t>(channels), nullptr);
     return true;
 }
 
@@ -119,14 +118,6 @@ std::uint64_t BestQualityResampler::MemoryBytes() const {
     return halvings + steep_.MemoryBytes() + filter_.TableBytes() +
            static_cast<std::uint64_t>(channels_) *
                static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
-}
-
-template <typename Sample>
-void BestQualityResampler::Append(const Sample* const* input, std::int64_t frames) {
-    if (frames == 0) return;
-    for (int c = 0; c < channels_; ++c)
-        std::copy(input[c], input[c] + frames, input_[c].data() + filled_);
-    filled_ += frames;
 }
 
 void BestQualityResampler::AppendSilence(std::int64_t frames) {
@@ -150,12 +141,14 @@ void BestQualityResampler::Discard() {
 template <typename Sample>
 std::int64_t BestQualityResampler::PushThroughSteep(const Sample* const* input,
                                                     std::int64_t frames) {
-    if (halvings_.empty()) return input ? steep_.Push(input, frames) : steep_.PushSilence(frames);
+    for (int c = 0; c < channels_; ++c) steepTargets_[c] = input_[c].data() + filled_;
+    if (halvings_.empty()) return steep_.Push(input, frames, steepTargets_.data());
     std::int64_t count = halvings_.front().Push(input, frames);
     for (std::size_t k = 0; k < halvings_.size(); ++k) {
         for (int c = 0; c < channels_; ++c) halvedPointers_[c] = halvings_[k].Output(c);
-        count = k + 1 < halvings_.size() ? halvings_[k + 1].Push(halvedPointers_.data(), count)
-                                         : steep_.Push(halvedPointers_.data(), count);
+        count = k + 1 < halvings_.size()
+                    ? halvings_[k + 1].Push(halvedPointers_.data(), count)
+                    : steep_.Push(halvedPointers_.data(), count, steepTargets_.data());
     }
     return count;
 }
@@ -167,7 +160,8 @@ std::int64_t BestQualityResampler::Push(const float* const* input, std::int64_t 
 }
 
 std::int64_t BestQualityResampler::PushSteepOutputs(std::int64_t frames, std::int64_t limit) {
-    Append(stageOutput_.data(), frames);
+    // The steep stage wrote them in place.
+    filled_ += frames;
     pushed_ += frames;
     if (filled_ < batchFrames_ && limit == outputCapacity_) return 0;
     return Produce(limit);

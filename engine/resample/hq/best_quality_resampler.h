@@ -66,8 +66,6 @@ private:
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
     void ProduceInterpolated(std::int64_t count);
-    template <typename Sample>
-    void Append(const Sample* const* input, std::int64_t frames);
     void AppendSilence(std::int64_t frames);
     void Discard();
     std::int64_t Available() const { return base_ + filled_; }
@@ -77,10 +75,10 @@ private:
     BestQualityFilter filter_;
     std::vector<BestHalvingStage> halvings_;
     std::vector<const double*> halvedPointers_;
+    std::vector<double*> steepTargets_;  // where the steep stage's outputs go: input_ at filled_
     FftRateStage steep_;
     std::int64_t up_ = 1;
     std::int64_t down_ = 1;  // the halvings' decimation
-    std::vector<const double*> stageOutput_;
     std::int64_t overallP_ = 0;  // the whole chain's ratio
     std::int64_t overallQ_ = 0;
     std::int64_t received_ = 0;  // frames pushed into the chain

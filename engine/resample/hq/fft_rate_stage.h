@@ -25,14 +25,12 @@ public:
     bool Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps, int channels,
                  std::int64_t maxPushFrames, const BestQualityKernels& kernels);
 
-    // Takes `frames` (at most maxPushFrames) input frames; returns how many outputs wait in
-    // Output(c), all those of this push (the previous push's are dropped).
+    // Takes `frames` (at most maxPushFrames) input frames, or silence when `input` is null;
+    // writes this push's outputs to out[c][0 ..] (room for MaxOutputs()) and returns how
+    // many. The outputs go straight where the next stage reads them.
     template <typename Sample>
-    std::int64_t Push(const Sample* const* input, std::int64_t frames);
-    // As Push, with silence.
-    std::int64_t PushSilence(std::int64_t frames);
+    std::int64_t Push(const Sample* const* input, std::int64_t frames, double* const* out);
 
-    const double* Output(int channel) const { return output_[channel].data(); }
     // The most outputs one push returns.
     std::int64_t MaxOutputs() const { return maxOutputs_; }
     // Outputs produced since Prepare.
@@ -64,11 +62,15 @@ private:
     int channels_ = 0;
     AlignedBuffer<double> responseRe_;  // the taps' spectrum, scaled for the inverse
     AlignedBuffer<double> responseIm_;
-    AlignedBuffer<double> aRe_, aIm_, bRe_, bIm_;  // the transforms' two scratch pairs
+    // The transforms' two scratch pairs, in one block: a.re, a.im, b.re, b.im, each a stagger
+    // past the last (see fft_rate_stage.cpp).
+    AlignedBuffer<double> scratch_;
+    SplitComplex a_{};
+    SplitComplex b_{};
     AlignedBuffer<double> silence_;  // the partner of a channel left alone
     std::vector<AlignedBuffer<double>> held_;
     std::int64_t filled_ = 0;
-    std::vector<AlignedBuffer<double>> output_;
+    double* const* out_ = nullptr;  // the current push's destination
 };
 
 }  // namespace zel
