@@ -7,7 +7,8 @@
 // Only for the kernel files; internal linkage.
 //
 // V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
-// Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes.
+// Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes; with
+// four lanes also Sum4(r[4]), the four sums in one register, and Transpose4(r[4]).
 
 #include <algorithm>
 #include <cstdint>
@@ -42,9 +43,17 @@ void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const doub
                 for (int i = 0; i < kGroup; ++i)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
         }
-        for (int c = 0; c < Channels; ++c)
-            for (std::int64_t i = 0; i < valid; ++i)
-                out[c][(i0 + i) * outStride] = V::Sum(acc[c][i]);
+        for (int c = 0; c < Channels; ++c) {
+            if constexpr (V::kWidth == kGroup) {
+                // The group's four sums reduced together, in one vector.
+                alignas(32) double sums[kGroup];
+                V::Store(sums, V::Sum4(acc[c]));
+                for (std::int64_t i = 0; i < valid; ++i) out[c][(i0 + i) * outStride] = sums[i];
+            } else {
+                for (std::int64_t i = 0; i < valid; ++i)
+                    out[c][(i0 + i) * outStride] = V::Sum(acc[c][i]);
+            }
+        }
     }
 }
 

@@ -113,7 +113,8 @@ void Radix4PassVector(const double* tw, std::int64_t n, std::int64_t s,
 }
 
 // The first pass (s = 1): vectors of V::kWidth along p, whose results interleave, so each
-// vector goes out lane by lane (m a multiple of the width).
+// vector goes out lane by lane (m a multiple of the width), or, where V has
+// Transpose4 (four lanes), transposed in registers.
 template <class V>
 void Radix4FirstPassVector(const double* tw, std::int64_t n, const double* __restrict xr,
                            const double* __restrict xi, double* __restrict yr,
@@ -134,6 +135,20 @@ void Radix4FirstPassVector(const double* tw, std::int64_t n, const double* __res
         }
         Reg out[8];
         Butterfly4<V>(in, w, out);
+        if constexpr (kWidth == 4) {
+            // Four outputs of four butterflies: transposed in registers, each butterfly's
+            // four go out as one vector.
+            Reg real[4] = {out[0], out[2], out[4], out[6]};
+            Reg imag[4] = {out[1], out[3], out[5], out[7]};
+            V::Transpose4(real);
+            V::Transpose4(imag);
+            #pragma GCC unroll 4
+            for (int l = 0; l < 4; ++l) {
+                V::Store(yr + 4 * (p + l), real[l]);
+                V::Store(yi + 4 * (p + l), imag[l]);
+            }
+            continue;
+        }
         #pragma GCC unroll 8
         for (int k = 0; k < 8; ++k) V::Store(lanes[k], out[k]);
         for (int l = 0; l < kWidth; ++l) {
