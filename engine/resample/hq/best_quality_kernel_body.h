@@ -161,55 +161,27 @@ void BestHalve(const double* __restrict pairTaps, std::int64_t pairs, double cen
     }
 }
 
-// One contiguous run of the spectrum product: out (+)= x h, swapped.
-template <class V, bool Accumulate>
-void SpectrumRun(const double* __restrict xRe, const double* __restrict xIm,
-                 const double* __restrict hRe, const double* __restrict hIm, std::int64_t count,
-                 double* __restrict outRe, double* __restrict outIm) {
+template <class V>
+void SpectrumProduct(const double* __restrict xRe, const double* __restrict xIm,
+                     const double* __restrict hRe, const double* __restrict hIm, std::int64_t n,
+                     double* __restrict outRe, double* __restrict outIm) {
     std::int64_t k = 0;
-    for (; k + V::kWidth <= count; k += V::kWidth) {
+    for (; k + V::kWidth <= n; k += V::kWidth) {
         const auto xr = V::Load(xRe + k), xi = V::Load(xIm + k);
         const auto hr = V::Load(hRe + k), hi = V::Load(hIm + k);
-        auto real = V::Sub(V::Mul(xr, hr), V::Mul(xi, hi));
-        auto imag = V::MulAdd(xr, hi, V::Mul(xi, hr));
-        if (Accumulate) {
-            real = V::Add(real, V::Load(outIm + k));
-            imag = V::Add(imag, V::Load(outRe + k));
-        }
-        V::Store(outIm + k, real);
-        V::Store(outRe + k, imag);
+        V::Store(outIm + k, V::Sub(V::Mul(xr, hr), V::Mul(xi, hi)));
+        V::Store(outRe + k, V::MulAdd(xr, hi, V::Mul(xi, hr)));
     }
-    for (; k < count; ++k) {
-        const double real = xRe[k] * hRe[k] - xIm[k] * hIm[k];
-        const double imag = xRe[k] * hIm[k] + xIm[k] * hRe[k];
-        outIm[k] = Accumulate ? outIm[k] + real : real;
-        outRe[k] = Accumulate ? outRe[k] + imag : imag;
-    }
-}
-
-template <class V>
-void SpectrumProduct(const double* xRe, const double* xIm, std::int64_t m, const double* hRe,
-                     const double* hIm, std::int64_t n, std::int64_t folds, double* outRe,
-                     double* outIm) {
-    // Runs of min(m, n) bins are contiguous in x, h and out alike.
-    const std::int64_t run = std::min(m, n);
-    for (std::int64_t r = 0; r < folds; ++r) {
-        for (std::int64_t k = 0; k < n; k += run) {
-            const std::int64_t at = r * n + k;
-            const std::int64_t from = at % m;
-            if (r == 0)
-                SpectrumRun<V, false>(xRe + from, xIm + from, hRe + at, hIm + at, run, outRe + k,
-                                      outIm + k);
-            else
-                SpectrumRun<V, true>(xRe + from, xIm + from, hRe + at, hIm + at, run, outRe + k,
-                                     outIm + k);
-        }
+    for (; k < n; ++k) {
+        outIm[k] = xRe[k] * hRe[k] - xIm[k] * hIm[k];
+        outRe[k] = xRe[k] * hIm[k] + xIm[k] * hRe[k];
     }
 }
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft<V>, BestHalve<V>,
+    return {name, BestPhaseRun<V>, BestInterpolated<V>, FftToPermuted<V>,
+            FftFromPermuted<V>, BestHalve<V>,
             SpectrumProduct<V>};
 }
 

@@ -29,22 +29,19 @@ struct BestQualityKernels {
     void (*interpolated)(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                          const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                          const double* const* x, int channels, double* const* out);
-    // The steep stage's transforms.
-    ComplexFftFunction fft;
-    // The steep stage's filter in the frequency domain, rate changes included: for k < n,
-    // out[k] = sum over r < folds of x[(k + r n) mod m] h[k + r n] (m and n powers of two;
-    // a spectrum of m bins repeated is that of the input with zeros stuffed between its
-    // samples, and folding it keeps every folds-th output). Written swapped, the real part
-    // into outIm and the imaginary part into outRe, so that the forward transform of it,
-    // swapped back, is the inverse transform.
+    // The steep stage's transforms: natural into digit-reversed order, and back.
+    ComplexFftInPlace fftToPermuted;
+    ComplexFftInPlace fftFromPermuted;
     // A half-band halving: out[i] = centre x[2 i] + sum over j < pairs of
     // pairTaps[j] (x[2 i - 2 j - 1] + x[2 i + 2 j + 1]), for i < count; reads x from
     // -(2 pairs - 1). `even` (count) and `odd` (count + 2 pairs - 1) are scratch.
     void (*halve)(const double* pairTaps, std::int64_t pairs, double centre, const double* x,
                   std::int64_t count, double* out, double* even, double* odd);
-    void (*spectrumProduct)(const double* xRe, const double* xIm, std::int64_t m,
-                            const double* hRe, const double* hIm, std::int64_t n,
-                            std::int64_t folds, double* outRe, double* outIm);
+    // The steep stage's filter in the frequency domain: out = x h bin by bin, for n bins,
+    // written swapped (the real part into outIm, the imaginary part into outRe), so that
+    // the forward transform of it, swapped back, is the inverse transform.
+    void (*spectrumProduct)(const double* xRe, const double* xIm, const double* hRe,
+                            const double* hIm, std::int64_t n, double* outRe, double* outIm);
 };
 
 // Scalar, the reference of the mode.

@@ -63,7 +63,7 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const double steepBand = band * static_cast<double>(down_) / static_cast<double>(up_);
     const std::vector<double> taps =
         BestSteepTaps(up_, kBestPassbandEdge * steepBand, kBestStopbandEdge * steepBand, 1);
-    if (!steep_.Prepare(up_, 1, taps, channels, steepInputMax, kernels_)) return false;
+    if (!steep_.Prepare(up_, taps, channels, steepInputMax, kernels_)) return false;
     const double stageBand = steepBand;
     if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,
                              1.0 - kBestStopbandEdge * stageBand) ||

@@ -1,11 +1,14 @@
 #pragma once
 // The steep stage of the best-quality chain: a linear-phase low-pass applied by fast
-// convolution (overlap-save), which also raises the rate by Up (1 or 2) and lowers it by
-// Down. Its output m lies at input position m x Down / Up: the filter's delay is dropped,
-// so the stage's outputs line up with its input in time.
+// convolution (overlap-save), which also raises the rate by Up (1 or 2). Its output t lies
+// at input position t / Up: the filter's delay is dropped, so the stage's outputs line up
+// with its input in time.
 //
-// Channels are transformed in pairs, one as the real part and one as the imaginary part
-// of one complex transform: the taps are real, so the two never mix.
+// Raising the rate is done as Up filters at the input rate, one per output phase (the
+// taps at every Up-th position of the long filter): one forward transform of each input
+// block serves all of them, and every transform has the block's size. Channels are
+// transformed in pairs, one as the real part and one as the imaginary part of one complex
+// transform: the taps are real, so the two never mix.
 
 #include <cstdint>
 #include <memory>
@@ -19,10 +22,10 @@ namespace zel {
 
 class FftRateStage {
 public:
-    // `taps` (odd in number, the gain Up included) at the rate input x Up, their centre at a
-    // multiple of Down (a power of two); the transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when the
-    // memory cannot be had.
-    bool Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps, int channels,
+    // `taps` (odd in number, the gain Up included) at the rate input x Up, centred; the
+    // transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when
+    // the memory cannot be had.
+    bool Prepare(std::int64_t up, const std::vector<double>& taps, int channels,
                  std::int64_t maxPushFrames, const BestQualityKernels& kernels);
 
     // Takes `frames` (at most maxPushFrames) input frames, or silence when `input` is null;
@@ -42,32 +45,35 @@ public:
     std::uint64_t MemoryBytes() const;
 
 private:
+    struct SplitComplex {
+        double* re;
+        double* im;
+    };
+
+    bool PrepareResponses(const std::vector<double>& taps);
     void TransformBlock();
-    void TransformPair(int first, int second);
-    void KeepOutputs(SplitComplex filtered, int first, int second);
+    void TransformPair(int first, int second, std::int64_t skip);
 
     const BestQualityKernels* kernels_ = nullptr;
-    std::shared_ptr<const ComplexFftPlan> inputPlan_;
-    std::shared_ptr<const ComplexFftPlan> outputPlan_;
+    std::shared_ptr<const ComplexFftPlan> plan_;
     std::int64_t up_ = 1;
-    std::int64_t down_ = 1;
     std::int64_t taps_ = 0;
-    std::int64_t size_ = 0;        // transform size at the raised rate
-    std::int64_t blockFrames_ = 0; // input frames per transform
-    std::int64_t overlap_ = 0;     // input frames each block repeats from the last
+    std::int64_t size_ = 0;   // transform size, input frames per block
+    std::int64_t reach_ = 0;  // frames each block repeats from the last: the phases' length - 1
+    std::int64_t lead_ = 0;   // input frames by which the causal phases lag the centred filter
+    std::int64_t fresh_ = 0;  // new input frames per block
     std::int64_t blocks_ = 0;
     std::int64_t produced_ = 0;
     std::int64_t pending_ = 0;
     std::int64_t maxOutputs_ = 0;
     int channels_ = 0;
-    AlignedBuffer<double> responseRe_;  // the taps' spectrum, scaled for the inverse
-    AlignedBuffer<double> responseIm_;
-    // The transforms' two scratch pairs, in one block: a.re, a.im, b.re, b.im, each a stagger
-    // past the last (see fft_rate_stage.cpp).
+    // Each phase's spectrum, in the transforms' permuted order, scaled for the inverse.
+    std::vector<AlignedBuffer<double>> responseRe_, responseIm_;
+    // The transforms' two pairs of arrays, in one block: a.re, a.im, b.re, b.im, each a
+    // stagger past the last (see fft_rate_stage.cpp).
     AlignedBuffer<double> scratch_;
     SplitComplex a_{};
     SplitComplex b_{};
-    AlignedBuffer<double> silence_;  // the partner of a channel left alone
     std::vector<AlignedBuffer<double>> held_;
     std::int64_t filled_ = 0;
     double* const* out_ = nullptr;  // the current push's destination
