@@ -282,10 +282,11 @@ TEST(BestQualityMode, EveryKernelAgreesWithTheScalarReference) {
         if (build.level <= highest && &build.bestQualityKernels != &kBestQualityScalarKernels &&
             std::find(kernels.begin(), kernels.end(), &build.bestQualityKernels) == kernels.end())
             kernels.push_back(&build.bestQualityKernels);
-    // The steep stage raising the rate, the steep stage lowering it by folding its spectrum
-    // (three channels: one of them is transformed without a partner), interpolated rows.
+    // The steep stage raising the rate, halvings before it (three channels: one of them
+    // is transformed without a partner), a small exact table taken in order, a larger one
+    // phase by phase (44.1 kHz at 90 %: Q = 800), interpolated rows.
     for (const Rates& r : {Rates{44100, 48000, 100}, Rates{96000, 8000, 100},
-                           Rates{11127, 96000, 77}}) {
+                           Rates{44100, 48000, 90}, Rates{11127, 96000, 77}}) {
         const auto x = Noise(3, 3001, 9);
         const auto reference =
             ResampleFloatBestQuality(kBestQualityScalarKernels, r.input, r.output, r.speed, x, 512);

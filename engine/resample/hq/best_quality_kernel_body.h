@@ -69,6 +69,56 @@ void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, 
 }
 
 template <class V, int Channels>
+void BestRowGroups(const double* const* rows, const std::int64_t* starts, std::int64_t count,
+                   std::int64_t taps, const double* const* x, double* const* out) {
+    using Reg = typename V::Reg;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
+        const double* row[kGroup];
+        const double* src[Channels][kGroup];
+        for (int i = 0; i < kGroup; ++i) {
+            const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
+            row[i] = rows[o];
+            for (int c = 0; c < Channels; ++c) src[c][i] = x[c] + starts[o];
+        }
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+#pragma GCC unroll 4
+            for (int i = 0; i < kGroup; ++i) {
+                const Reg coefficient = V::Load(row[i] + k);
+#pragma GCC unroll 2
+                for (int c = 0; c < Channels; ++c)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
+            }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            if constexpr (V::kWidth == kGroup) {
+                if (valid == kGroup) {
+                    V::Store(out[c] + i0, V::Sum4(acc[c]));
+                    continue;
+                }
+                alignas(32) double sums[kGroup];
+                V::Store(sums, V::Sum4(acc[c]));
+                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
+            } else {
+                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);
+            }
+        }
+    }
+}
+
+template <class V>
+void BestRowRun(const double* const* rows, const std::int64_t* starts, std::int64_t count,
+                std::int64_t taps, const double* const* x, int channels, double* const* out) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        BestRowGroups<V, 2>(rows, starts, count, taps, x + c, out + c);
+    if (c < channels) BestRowGroups<V, 1>(rows, starts, count, taps, x + c, out + c);
+}
+
+template <class V, int Channels>
 void BestInterpolatedGroups(const double* const* rows,
                             const double (*weights)[kBestInterpolationRows],
                             const std::int64_t* starts, std::int64_t count, std::int64_t taps,
@@ -180,7 +230,7 @@ void SpectrumProduct(const double* __restrict xRe, const double* __restrict xIm,
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestInterpolated<V>, FftToPermuted<V>,
+    return {name, BestPhaseRun<V>, BestRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
             FftFromPermuted<V>, BestHalve<V>,
             SpectrumProduct<V>};
 }

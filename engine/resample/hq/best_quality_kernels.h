@@ -23,6 +23,10 @@ struct BestQualityKernels {
     void (*phaseRun)(const double* row, std::int64_t taps, const double* const* x, int channels,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
                      double* const* out, std::int64_t outStride);
+    // Output-major: output i reads x[c] + starts[i] with its own row rows[i] and is
+    // written to out[c][i], for i < count.
+    void (*rowRun)(const double* const* rows, const std::int64_t* starts, std::int64_t count,
+                   std::int64_t taps, const double* const* x, int channels, double* const* out);
     // Interpolated rows: output i uses the taps sum over r < 4 of weights[i][r] x row r,
     // the rows following one another from rows[i] (rows[i] + r x taps), against
     // x[c] + starts[i], and is written to out[c][i].

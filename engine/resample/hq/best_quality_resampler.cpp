@@ -11,6 +11,10 @@ namespace {
 
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
+// An exact table up to this size stays in the first-level cache beside the input, so
+// outputs are taken in order, each with its own row, rather than phase by phase (whose
+// runs, for the short stage's small tables, are too short to pay for a call each).
+constexpr std::uint64_t kSmallTableBytes = 32 << 10;
 // The steep stage's output rate is at least this many times the output's.
 constexpr std::int64_t kRateFactor = 2;
 
@@ -198,7 +202,9 @@ std::int64_t BestQualityResampler::Produce(std::int64_t limit) {
         lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
     const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
     if (count == 0) return 0;
-    if (filter_.Exact())
+    if (filter_.Exact() && filter_.TableBytes() <= kSmallTableBytes)
+        ProduceInOrder(count);
+    else if (filter_.Exact())
         ProduceExact(count);
     else
         ProduceInterpolated(count);
@@ -237,6 +243,33 @@ void BestQualityResampler::ProduceExact(std::int64_t count) {
             whole += rest / q;
             rest %= q;
         }
+    }
+}
+
+void BestQualityResampler::ProduceInOrder(std::int64_t count) {
+    const std::int64_t q = filter_.Q();
+    const std::int64_t wholeStep = filter_.P() / q;
+    const std::int64_t restStep = filter_.P() % q;
+    const double* rows[kInterpolationBatch];
+    std::int64_t starts[kInterpolationBatch];
+    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
+    std::int64_t whole = whole_;
+    std::int64_t rest = rest_;
+    for (std::int64_t done = 0; done < count; done += kInterpolationBatch) {
+        const std::int64_t batch = std::min(kInterpolationBatch, count - done);
+        for (std::int64_t i = 0; i < batch; ++i) {
+            rows[i] = filter_.Row(rest);
+            starts[i] = whole - filter_.HalfTaps() + 1 - base_;
+            whole += wholeStep;
+            rest += restStep;
+            if (rest >= q) {
+                rest -= q;
+                ++whole;
+            }
+        }
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
+        kernels_.rowRun(rows, starts, batch, filter_.Taps(), inputPointers_.data(), channels_,
+                        outputPointers_.data());
     }
 }
 

@@ -65,6 +65,7 @@ private:
     std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
+    void ProduceInOrder(std::int64_t count);
     void ProduceInterpolated(std::int64_t count);
     void AppendSilence(std::int64_t frames);
     void Discard();

@@ -7,7 +7,7 @@ namespace {
 
 // Transform size at least this many times the phases' length: the share of each block
 // spent on the overlap stays near a third or less.
-constexpr std::int64_t kSizePerTap = 3;
+constexpr std::int64_t kSizePerTap = 6;
 constexpr std::int64_t kMinSize = 64;
 // A level of the transform reads and writes four quarters of the real and of the
 // imaginary array: streams whose addresses, with arrays a power of two long, agree modulo
