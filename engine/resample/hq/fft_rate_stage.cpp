@@ -39,16 +39,18 @@ bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int
     maxOutputs_ = (maxPushFrames / fresh_ + 2) * fresh_ * up_;
     plan_ = SharedComplexFftPlan(size_);
     const auto size = static_cast<std::uint64_t>(size_);
-    if (!scratch_.Allocate(4 * (size + kStagger))) return false;
-    double* scratch = scratch_.data();
+    const std::int64_t pairs = (channels + 1) / 2;
     const std::int64_t stride = size_ + kStagger;
-    a_ = {scratch, scratch + stride};
-    b_ = {scratch + 2 * stride, scratch + 3 * stride};
-    if (!PrepareResponses(taps)) return false;
+    if (!scratch_.Allocate(static_cast<std::uint64_t>(2 * (pairs + 1) * stride)) ||
+        !overlapRe_.Allocate(static_cast<std::uint64_t>(reach_)) ||
+        !overlapIm_.Allocate(static_cast<std::uint64_t>(reach_)))
+        return false;
+    double* scratch = scratch_.data();
     held_.clear();
-    held_.resize(static_cast<std::size_t>(channels));
-    for (int c = 0; c < channels; ++c)
-        if (!held_[c].Allocate(size)) return false;
+    for (std::int64_t pair = 0; pair < pairs; ++pair)
+        held_.push_back({scratch + 2 * pair * stride, scratch + (2 * pair + 1) * stride});
+    product_ = {scratch + 2 * pairs * stride, scratch + (2 * pairs + 1) * stride};
+    if (!PrepareResponses(taps)) return false;
     // The reach before the first frame is silence.
     filled_ = reach_;
     blocks_ = produced_ = pending_ = 0;
@@ -77,9 +79,8 @@ bool FftRateStage::PrepareResponses(const std::vector<double>& taps) {
 }
 
 std::uint64_t FftRateStage::MemoryBytes() const {
-    return ((2 * static_cast<std::uint64_t>(up_) + 4 + static_cast<std::uint64_t>(channels_)) *
-                static_cast<std::uint64_t>(size_) +
-            4 * kStagger) *
+    return (2 * static_cast<std::uint64_t>(up_) * static_cast<std::uint64_t>(size_) +
+            scratch_.size() + overlapRe_.size() + overlapIm_.size()) *
            sizeof(double);
 }
 
@@ -91,7 +92,7 @@ std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames,
     for (std::int64_t done = 0; done < frames;) {
         const std::int64_t take = std::min(frames - done, size_ - filled_);
         for (int c = 0; c < channels_; ++c) {
-            double* to = held_[c].data() + filled_;
+            double* to = (c % 2 == 0 ? held_[c / 2].re : held_[c / 2].im) + filled_;
             if (input)
                 std::copy(input[c] + done, input[c] + done + take, to);
             else
@@ -114,42 +115,44 @@ void FftRateStage::TransformBlock() {
     // frame b x fresh + t of the phases' outputs, the centred output Up (b fresh + t - lead)
     // + r. The first block's first `lead` frames lie before the stream.
     const std::int64_t skip = blocks_ == 0 ? lead_ : 0;
-    for (int c = 0; c < channels_; c += 2) TransformPair(c, c + 1 < channels_ ? c + 1 : -1, skip);
+    for (std::size_t pair = 0; pair < held_.size(); ++pair)
+        TransformPair(static_cast<int>(pair), skip);
     const std::int64_t count = up_ * (fresh_ - skip);
     produced_ += count;
     pending_ += count;
     ++blocks_;
-    for (int c = 0; c < channels_; ++c) {
-        double* data = held_[c].data();
-        std::copy(data + size_ - reach_, data + size_, data);
-    }
     filled_ = reach_;
 }
 
-// Transforms the block of two channels (the second -1 for none), filters it with every
-// phase and writes the outputs, phase r at every Up-th place from r.
-void FftRateStage::TransformPair(int first, int second, std::int64_t skip) {
-    std::copy(held_[first].data(), held_[first].data() + size_, a_.re);
-    if (second >= 0)
-        std::copy(held_[second].data(), held_[second].data() + size_, a_.im);
-    else
-        std::fill(a_.im, a_.im + size_, 0.0);
-    kernels_->fftToPermuted(*plan_, a_.re, a_.im);
+// Transforms the block of a pair of channels, filters it with every phase and writes the
+// outputs, phase r at every Up-th place from r. The block's last `reach` frames, set aside
+// first, open the next block.
+void FftRateStage::TransformPair(int pair, std::int64_t skip) {
+    const SplitComplex block = held_[static_cast<std::size_t>(pair)];
+    std::copy(block.re + size_ - reach_, block.re + size_, overlapRe_.data());
+    std::copy(block.im + size_ - reach_, block.im + size_, overlapIm_.data());
+    kernels_->fftToPermuted(*plan_, block.re, block.im);
+    const int first = 2 * pair;
+    const bool second = first + 1 < channels_;
     const std::int64_t from = reach_ + skip;
     const std::int64_t count = size_ - from;
     for (std::int64_t r = 0; r < up_; ++r) {
-        kernels_->spectrumProduct(a_.re, a_.im, responseRe_[r].data(), responseIm_[r].data(),
-                                  size_, b_.re, b_.im);
+        kernels_->spectrumProduct(block.re, block.im, responseRe_[r].data(),
+                                  responseIm_[r].data(), size_, product_.re, product_.im);
         // The product is stored swapped, so the forward transform of it, swapped back, is
         // the inverse transform: the first channel in the imaginary part, the second in the
         // real.
-        kernels_->fftFromPermuted(*plan_, b_.re, b_.im);
+        kernels_->fftFromPermuted(*plan_, product_.re, product_.im);
         double* to = out_[first] + pending_ + r;
-        for (std::int64_t t = 0; t < count; ++t) to[t * up_] = b_.im[from + t];
-        if (second < 0) continue;
-        to = out_[second] + pending_ + r;
-        for (std::int64_t t = 0; t < count; ++t) to[t * up_] = b_.re[from + t];
+        for (std::int64_t t = 0; t < count; ++t) to[t * up_] = product_.im[from + t];
+        if (!second) continue;
+        to = out_[first + 1] + pending_ + r;
+        for (std::int64_t t = 0; t < count; ++t) to[t * up_] = product_.re[from + t];
     }
+    std::copy(overlapRe_.data(), overlapRe_.data() + reach_, block.re);
+    std::copy(overlapIm_.data(), overlapIm_.data() + reach_, block.im);
+    // A channel without a partner has silence as its imaginary part.
+    if (!second) std::fill(block.im + reach_, block.im + size_, 0.0);
 }
 
 }  // namespace zel

@@ -52,7 +52,7 @@ private:
 
     bool PrepareResponses(const std::vector<double>& taps);
     void TransformBlock();
-    void TransformPair(int first, int second, std::int64_t skip);
+    void TransformPair(int pair, std::int64_t skip);
 
     const BestQualityKernels* kernels_ = nullptr;
     std::shared_ptr<const ComplexFftPlan> plan_;
@@ -69,12 +69,15 @@ private:
     int channels_ = 0;
     // Each phase's spectrum, in the transforms' permuted order, scaled for the inverse.
     std::vector<AlignedBuffer<double>> responseRe_, responseIm_;
-    // The transforms' two pairs of arrays, in one block: a.re, a.im, b.re, b.im, each a
-    // stagger past the last (see fft_rate_stage.cpp).
+    // Per pair of channels the block being filled, transformed in place (the first channel
+    // as the real part, the second as the imaginary part), and after all pairs the array
+    // pair the products are transformed back in; in one block, each array a stagger past
+    // the last (see fft_rate_stage.cpp).
     AlignedBuffer<double> scratch_;
-    SplitComplex a_{};
-    SplitComplex b_{};
-    std::vector<AlignedBuffer<double>> held_;
+    std::vector<SplitComplex> held_;
+    SplitComplex product_{};
+    // The frames each block repeats, kept aside while the block is transformed.
+    AlignedBuffer<double> overlapRe_, overlapIm_;
     std::int64_t filled_ = 0;
     double* const* out_ = nullptr;  // the current push's destination
 };
