@@ -15,6 +15,15 @@ constexpr std::int64_t kMinSize = 64;
 // bytes) further on than a whole size, so the arrays fall on different sets.
 constexpr std::int64_t kStagger = 136;
 
+// The two phases of a doubled rate, one after the other.
+void Interleave(const double* __restrict even, const double* __restrict odd, std::int64_t count,
+                double* __restrict out) {
+    for (std::int64_t t = 0; t < count; ++t) {
+        out[2 * t] = even[t];
+        out[2 * t + 1] = odd[t];
+    }
+}
+
 std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
     std::int64_t size = 1;
     while (size < n) size *= 2;
@@ -25,6 +34,7 @@ std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
 
 bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int channels,
                            std::int64_t maxPushFrames, const BestQualityKernels& kernels) {
+    if (up < 1 || up > 2) return false;
     kernels_ = &kernels;
     up_ = up;
     taps_ = static_cast<std::int64_t>(taps.size());
@@ -41,7 +51,7 @@ bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int
     const auto size = static_cast<std::uint64_t>(size_);
     const std::int64_t pairs = (channels + 1) / 2;
     const std::int64_t stride = size_ + kStagger;
-    if (!scratch_.Allocate(static_cast<std::uint64_t>(2 * (pairs + 1) * stride)) ||
+    if (!scratch_.Allocate(static_cast<std::uint64_t>(2 * (pairs + up_) * stride)) ||
         !overlapRe_.Allocate(static_cast<std::uint64_t>(reach_)) ||
         !overlapIm_.Allocate(static_cast<std::uint64_t>(reach_)))
         return false;
@@ -49,7 +59,8 @@ bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int
     held_.clear();
     for (std::int64_t pair = 0; pair < pairs; ++pair)
         held_.push_back({scratch + 2 * pair * stride, scratch + (2 * pair + 1) * stride});
-    product_ = {scratch + 2 * pairs * stride, scratch + (2 * pairs + 1) * stride};
+    for (std::int64_t r = 0; r < up_; ++r)
+        products_[r] = {scratch + 2 * (pairs + r) * stride, scratch + (2 * (pairs + r) + 1) * stride};
     if (!PrepareResponses(taps)) return false;
     // The reach before the first frame is silence.
     filled_ = reach_;
@@ -138,16 +149,20 @@ void FftRateStage::TransformPair(int pair, std::int64_t skip) {
     const std::int64_t count = size_ - from;
     for (std::int64_t r = 0; r < up_; ++r) {
         kernels_->spectrumProduct(block.re, block.im, responseRe_[r].data(),
-                                  responseIm_[r].data(), size_, product_.re, product_.im);
+                                  responseIm_[r].data(), size_, products_[r].re, products_[r].im);
         // The product is stored swapped, so the forward transform of it, swapped back, is
         // the inverse transform: the first channel in the imaginary part, the second in the
         // real.
-        kernels_->fftFromPermuted(*plan_, product_.re, product_.im);
-        double* to = out_[first] + pending_ + r;
-        for (std::int64_t t = 0; t < count; ++t) to[t * up_] = product_.im[from + t];
-        if (!second) continue;
-        to = out_[first + 1] + pending_ + r;
-        for (std::int64_t t = 0; t < count; ++t) to[t * up_] = product_.re[from + t];
+        kernels_->fftFromPermuted(*plan_, products_[r].re, products_[r].im);
+    }
+    if (up_ == 1) {
+        std::copy(products_[0].im + from, products_[0].im + size_, out_[first] + pending_);
+        if (second) std::copy(products_[0].re + from, products_[0].re + size_, out_[first + 1] + pending_);
+    } else {
+        Interleave(products_[0].im + from, products_[1].im + from, count, out_[first] + pending_);
+        if (second)
+            Interleave(products_[0].re + from, products_[1].re + from, count,
+                       out_[first + 1] + pending_);
     }
     std::copy(overlapRe_.data(), overlapRe_.data() + reach_, block.re);
     std::copy(overlapIm_.data(), overlapIm_.data() + reach_, block.im);

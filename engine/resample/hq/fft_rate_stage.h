@@ -70,12 +70,12 @@ private:
     // Each phase's spectrum, in the transforms' permuted order, scaled for the inverse.
     std::vector<AlignedBuffer<double>> responseRe_, responseIm_;
     // Per pair of channels the block being filled, transformed in place (the first channel
-    // as the real part, the second as the imaginary part), and after all pairs the array
-    // pair the products are transformed back in; in one block, each array a stagger past
+    // as the real part, the second as the imaginary part), and after all pairs one array
+    // pair per phase that its product is transformed back in; in one block, each array a stagger past
     // the last (see fft_rate_stage.cpp).
     AlignedBuffer<double> scratch_;
     std::vector<SplitComplex> held_;
-    SplitComplex product_{};
+    SplitComplex products_[2] = {};  // one per phase
     // The frames each block repeats, kept aside while the block is transformed.
     AlignedBuffer<double> overlapRe_, overlapIm_;
     std::int64_t filled_ = 0;
