@@ -68,17 +68,25 @@ void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, 
         BestPhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
 }
 
-template <class V, int Channels>
-void BestRowGroups(const double* const* rows, const std::int64_t* starts, std::int64_t count,
-                   std::int64_t taps, const double* const* x, double* const* out) {
+// Output-major groups: output o reads x[c] + starts[o] with the row rows[o], or, when
+// Interpolate, with the sum over r < 4 of weights[o][r] x the row r after rows[o]; it is
+// written to out[c][o].
+template <class V, int Channels, bool Interpolate>
+void BestOrderedGroups(const double* const* rows,
+                       const double (*weights)[kBestInterpolationRows],
+                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                       const double* const* x, double* const* out) {
     using Reg = typename V::Reg;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
         const double* row[kGroup];
+        Reg w[kGroup][kBestInterpolationRows];
         const double* src[Channels][kGroup];
         for (int i = 0; i < kGroup; ++i) {
             const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
             row[i] = rows[o];
+            if (Interpolate)
+                for (int r = 0; r < kBestInterpolationRows; ++r) w[i][r] = V::Set(weights[o][r]);
             for (int c = 0; c < Channels; ++c) src[c][i] = x[c] + starts[o];
         }
         Reg acc[Channels][kGroup];
@@ -87,7 +95,16 @@ void BestRowGroups(const double* const* rows, const std::int64_t* starts, std::i
         for (std::int64_t k = 0; k < taps; k += V::kWidth) {
 #pragma GCC unroll 4
             for (int i = 0; i < kGroup; ++i) {
-                const Reg coefficient = V::Load(row[i] + k);
+                const double* r0 = row[i] + k;
+                Reg coefficient;
+                if (Interpolate) {
+                    coefficient = V::Mul(w[i][0], V::Load(r0));
+                    coefficient = V::MulAdd(w[i][1], V::Load(r0 + taps), coefficient);
+                    coefficient = V::MulAdd(w[i][2], V::Load(r0 + 2 * taps), coefficient);
+                    coefficient = V::MulAdd(w[i][3], V::Load(r0 + 3 * taps), coefficient);
+                } else {
+                    coefficient = V::Load(r0);
+                }
 #pragma GCC unroll 2
                 for (int c = 0; c < Channels; ++c)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
@@ -109,62 +126,28 @@ void BestRowGroups(const double* const* rows, const std::int64_t* starts, std::i
     }
 }
 
+template <class V, bool Interpolate>
+void BestOrdered(const double* const* rows, const double (*weights)[kBestInterpolationRows],
+                 const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                 const double* const* x, int channels, double* const* out) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        BestOrderedGroups<V, 2, Interpolate>(rows, weights, starts, count, taps, x + c, out + c);
+    if (c < channels)
+        BestOrderedGroups<V, 1, Interpolate>(rows, weights, starts, count, taps, x + c, out + c);
+}
+
 template <class V>
 void BestRowRun(const double* const* rows, const std::int64_t* starts, std::int64_t count,
                 std::int64_t taps, const double* const* x, int channels, double* const* out) {
-    int c = 0;
-    for (; c + 2 <= channels; c += 2)
-        BestRowGroups<V, 2>(rows, starts, count, taps, x + c, out + c);
-    if (c < channels) BestRowGroups<V, 1>(rows, starts, count, taps, x + c, out + c);
-}
-
-template <class V, int Channels>
-void BestInterpolatedGroups(const double* const* rows,
-                            const double (*weights)[kBestInterpolationRows],
-                            const std::int64_t* starts, std::int64_t count, std::int64_t taps,
-                            const double* const* x, double* const* out) {
-    using Reg = typename V::Reg;
-    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
-        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
-        const double* row[kGroup];
-        Reg w[kGroup][kBestInterpolationRows];
-        const double* src[Channels][kGroup];
-        for (int i = 0; i < kGroup; ++i) {
-            const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
-            row[i] = rows[o];
-            for (int r = 0; r < kBestInterpolationRows; ++r) w[i][r] = V::Set(weights[o][r]);
-            for (int c = 0; c < Channels; ++c) src[c][i] = x[c] + starts[o];
-        }
-        Reg acc[Channels][kGroup];
-        for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
-        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
-#pragma GCC unroll 4
-            for (int i = 0; i < kGroup; ++i) {
-                const double* r0 = row[i] + k;
-                Reg coefficient = V::Mul(w[i][0], V::Load(r0));
-                coefficient = V::MulAdd(w[i][1], V::Load(r0 + taps), coefficient);
-                coefficient = V::MulAdd(w[i][2], V::Load(r0 + 2 * taps), coefficient);
-                coefficient = V::MulAdd(w[i][3], V::Load(r0 + 3 * taps), coefficient);
-#pragma GCC unroll 2
-                for (int c = 0; c < Channels; ++c)
-                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
-            }
-        }
-        for (int c = 0; c < Channels; ++c)
-            for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);
-    }
+    BestOrdered<V, false>(rows, nullptr, starts, count, taps, x, channels, out);
 }
 
 template <class V>
 void BestInterpolated(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                       const double* const* x, int channels, double* const* out) {
-    int c = 0;
-    for (; c + 2 <= channels; c += 2)
-        BestInterpolatedGroups<V, 2>(rows, weights, starts, count, taps, x + c, out + c);
-    if (c < channels)
-        BestInterpolatedGroups<V, 1>(rows, weights, starts, count, taps, x + c, out + c);
+    BestOrdered<V, true>(rows, weights, starts, count, taps, x, channels, out);
 }
 
 // Vectors of halving outputs summed side by side: enough independent chains to hide the

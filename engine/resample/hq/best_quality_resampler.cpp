@@ -246,20 +246,18 @@ void BestQualityResampler::ProduceExact(std::int64_t count) {
     }
 }
 
-void BestQualityResampler::ProduceInOrder(std::int64_t count) {
+template <typename Gather, typename Run>
+void BestQualityResampler::ProduceInBatches(std::int64_t count, Gather gather, Run run) {
     const std::int64_t q = filter_.Q();
     const std::int64_t wholeStep = filter_.P() / q;
     const std::int64_t restStep = filter_.P() % q;
-    const double* rows[kInterpolationBatch];
-    std::int64_t starts[kInterpolationBatch];
     for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
     std::int64_t whole = whole_;
     std::int64_t rest = rest_;
     for (std::int64_t done = 0; done < count; done += kInterpolationBatch) {
         const std::int64_t batch = std::min(kInterpolationBatch, count - done);
         for (std::int64_t i = 0; i < batch; ++i) {
-            rows[i] = filter_.Row(rest);
-            starts[i] = whole - filter_.HalfTaps() + 1 - base_;
+            gather(i, whole - filter_.HalfTaps() + 1 - base_, rest);
             whole += wholeStep;
             rest += restStep;
             if (rest >= q) {
@@ -268,37 +266,44 @@ void BestQualityResampler::ProduceInOrder(std::int64_t count) {
             }
         }
         for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
-        kernels_.rowRun(rows, starts, batch, filter_.Taps(), inputPointers_.data(), channels_,
-                        outputPointers_.data());
+        run(batch);
     }
 }
 
+void BestQualityResampler::ProduceInOrder(std::int64_t count) {
+    const double* rows[kInterpolationBatch];
+    std::int64_t starts[kInterpolationBatch];
+    ProduceInBatches(
+        count,
+        [&](std::int64_t i, std::int64_t start, std::int64_t rest) {
+            rows[i] = filter_.Row(rest);
+            starts[i] = start;
+        },
+        [&](std::int64_t batch) {
+            kernels_.rowRun(rows, starts, batch, filter_.Taps(), inputPointers_.data(),
+                            channels_, outputPointers_.data());
+        });
+}
+
 void BestQualityResampler::ProduceInterpolated(std::int64_t count) {
-    const std::int64_t p = filter_.P();
     const std::int64_t q = filter_.Q();
     const std::int64_t phases = filter_.Phases();
     const double* rows[kInterpolationBatch];
     double weights[kInterpolationBatch][kBestInterpolationRows];
     std::int64_t starts[kInterpolationBatch];
-    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
-    std::int64_t whole = whole_;
-    std::int64_t rest = rest_;
-    for (std::int64_t done = 0; done < count; done += kInterpolationBatch) {
-        const std::int64_t batch = std::min(kInterpolationBatch, count - done);
-        for (std::int64_t i = 0; i < batch; ++i) {
+    ProduceInBatches(
+        count,
+        [&](std::int64_t i, std::int64_t start, std::int64_t rest) {
             // The position between table phases: l + mu, mu in [0, 1).
             const std::int64_t scaled = rest * phases;
             rows[i] = filter_.Row(scaled / q - 1);
             CubicWeights(static_cast<double>(scaled % q) / static_cast<double>(q), weights[i]);
-            starts[i] = whole - filter_.HalfTaps() + 1 - base_;
-            rest += p;
-            whole += rest / q;
-            rest %= q;
-        }
-        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
-        kernels_.interpolated(rows, weights, starts, batch, filter_.Taps(), inputPointers_.data(),
-                              channels_, outputPointers_.data());
-    }
+            starts[i] = start;
+        },
+        [&](std::int64_t batch) {
+            kernels_.interpolated(rows, weights, starts, batch, filter_.Taps(),
+                                  inputPointers_.data(), channels_, outputPointers_.data());
+        });
 }
 
 }  // namespace zel

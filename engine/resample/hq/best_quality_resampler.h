@@ -66,6 +66,11 @@ private:
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
     void ProduceInOrder(std::int64_t count);
+    // Outputs in batches: gather(i, start, rest) notes the batch's output i (its first
+    // input frame in the buffer, and its phase's numerator), run(batch) computes the batch
+    // into the output pointers.
+    template <typename Gather, typename Run>
+    void ProduceInBatches(std::int64_t count, Gather gather, Run run);
     void ProduceInterpolated(std::int64_t count);
     void AppendSilence(std::int64_t frames);
     void Discard();
