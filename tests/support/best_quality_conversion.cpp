@@ -16,14 +16,18 @@ std::vector<std::vector<float>> ResampleFloatBestQuality(
     if (channels == 0 || !resampler.Prepare(inputRate, outputRate, speedPercent, channels))
         return {};
     pushFrames = std::clamp<std::int64_t>(pushFrames, 1, BestQualityResampler::kMaxPushFrames);
+    const auto total = static_cast<std::int64_t>(planar[0].size());
+    // Room for the whole output up front, so a benchmark times no reallocation.
     std::vector<std::vector<float>> result(static_cast<std::size_t>(channels));
+    const std::int64_t about =
+        total * static_cast<std::int64_t>(outputRate) / inputRate * 100 / speedPercent + 4096;
+    for (auto& channel : result) channel.reserve(static_cast<std::size_t>(about));
     const auto keep = [&](std::int64_t count) {
         for (int c = 0; c < channels; ++c) {
             const float* out = resampler.OutputPlanes()[c];
             result[c].insert(result[c].end(), out, out + count);
         }
     };
-    const auto total = static_cast<std::int64_t>(planar[0].size());
     for (std::int64_t offset = 0; offset < total; offset += pushFrames) {
         const std::int64_t frames = std::min(pushFrames, total - offset);
         for (int c = 0; c < channels; ++c)

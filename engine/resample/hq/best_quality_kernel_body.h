@@ -6,8 +6,9 @@
 //
 // Only for the kernel files; internal linkage.
 //
-// V provides: Reg, kWidth, Zero(), Load(p), Set(value), Mul(a, b), MulAdd(a, b, c) =
-// a * b + c and Sum(r), the sum of a register's lanes.
+// V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
+// Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes; with
+// four lanes also Sum4(r[4]), the four sums in one register, and Transpose4(r[4]).
 
 #include <algorithm>
 #include <cstdint>
@@ -42,9 +43,17 @@ void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const doub
                 for (int i = 0; i < kGroup; ++i)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
         }
-        for (int c = 0; c < Channels; ++c)
-            for (std::int64_t i = 0; i < valid; ++i)
-                out[c][(i0 + i) * outStride] = V::Sum(acc[c][i]);
+        for (int c = 0; c < Channels; ++c) {
+            if constexpr (V::kWidth == kGroup) {
+                // The group's four sums reduced together, in one vector.
+                alignas(32) double sums[kGroup];
+                V::Store(sums, V::Sum4(acc[c]));
+                for (std::int64_t i = 0; i < valid; ++i) out[c][(i0 + i) * outStride] = sums[i];
+            } else {
+                for (std::int64_t i = 0; i < valid; ++i)
+                    out[c][(i0 + i) * outStride] = V::Sum(acc[c][i]);
+            }
+        }
     }
 }
 
@@ -59,11 +68,14 @@ void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, 
         BestPhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
 }
 
-template <class V, int Channels>
-void BestInterpolatedGroups(const double* const* rows,
-                            const double (*weights)[kBestInterpolationRows],
-                            const std::int64_t* starts, std::int64_t count, std::int64_t taps,
-                            const double* const* x, double* const* out) {
+// Output-major groups: output o reads x[c] + starts[o] with the row rows[o], or, when
+// Interpolate, with the sum over r < 4 of weights[o][r] x the row r after rows[o]; it is
+// written to out[c][o].
+template <class V, int Channels, bool Interpolate>
+void BestOrderedGroups(const double* const* rows,
+                       const double (*weights)[kBestInterpolationRows],
+                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                       const double* const* x, double* const* out) {
     using Reg = typename V::Reg;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
@@ -73,7 +85,8 @@ void BestInterpolatedGroups(const double* const* rows,
         for (int i = 0; i < kGroup; ++i) {
             const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
             row[i] = rows[o];
-            for (int r = 0; r < kBestInterpolationRows; ++r) w[i][r] = V::Set(weights[o][r]);
+            if (Interpolate)
+                for (int r = 0; r < kBestInterpolationRows; ++r) w[i][r] = V::Set(weights[o][r]);
             for (int c = 0; c < Channels; ++c) src[c][i] = x[c] + starts[o];
         }
         Reg acc[Channels][kGroup];
@@ -83,34 +96,126 @@ void BestInterpolatedGroups(const double* const* rows,
 #pragma GCC unroll 4
             for (int i = 0; i < kGroup; ++i) {
                 const double* r0 = row[i] + k;
-                Reg coefficient = V::Mul(w[i][0], V::Load(r0));
-                coefficient = V::MulAdd(w[i][1], V::Load(r0 + taps), coefficient);
-                coefficient = V::MulAdd(w[i][2], V::Load(r0 + 2 * taps), coefficient);
-                coefficient = V::MulAdd(w[i][3], V::Load(r0 + 3 * taps), coefficient);
+                Reg coefficient;
+                if (Interpolate) {
+                    coefficient = V::Mul(w[i][0], V::Load(r0));
+                    coefficient = V::MulAdd(w[i][1], V::Load(r0 + taps), coefficient);
+                    coefficient = V::MulAdd(w[i][2], V::Load(r0 + 2 * taps), coefficient);
+                    coefficient = V::MulAdd(w[i][3], V::Load(r0 + 3 * taps), coefficient);
+                } else {
+                    coefficient = V::Load(r0);
+                }
 #pragma GCC unroll 2
                 for (int c = 0; c < Channels; ++c)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
             }
         }
-        for (int c = 0; c < Channels; ++c)
-            for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);
+        for (int c = 0; c < Channels; ++c) {
+            if constexpr (V::kWidth == kGroup) {
+                if (valid == kGroup) {
+                    V::Store(out[c] + i0, V::Sum4(acc[c]));
+                    continue;
+                }
+                alignas(32) double sums[kGroup];
+                V::Store(sums, V::Sum4(acc[c]));
+                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
+            } else {
+                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);
+            }
+        }
     }
+}
+
+template <class V, bool Interpolate>
+void BestOrdered(const double* const* rows, const double (*weights)[kBestInterpolationRows],
+                 const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                 const double* const* x, int channels, double* const* out) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        BestOrderedGroups<V, 2, Interpolate>(rows, weights, starts, count, taps, x + c, out + c);
+    if (c < channels)
+        BestOrderedGroups<V, 1, Interpolate>(rows, weights, starts, count, taps, x + c, out + c);
+}
+
+template <class V>
+void BestRowRun(const double* const* rows, const std::int64_t* starts, std::int64_t count,
+                std::int64_t taps, const double* const* x, int channels, double* const* out) {
+    BestOrdered<V, false>(rows, nullptr, starts, count, taps, x, channels, out);
 }
 
 template <class V>
 void BestInterpolated(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                       const double* const* x, int channels, double* const* out) {
-    int c = 0;
-    for (; c + 2 <= channels; c += 2)
-        BestInterpolatedGroups<V, 2>(rows, weights, starts, count, taps, x + c, out + c);
-    if (c < channels)
-        BestInterpolatedGroups<V, 1>(rows, weights, starts, count, taps, x + c, out + c);
+    BestOrdered<V, true>(rows, weights, starts, count, taps, x, channels, out);
+}
+
+// Vectors of halving outputs summed side by side: enough independent chains to hide the
+// latency of the multiply-adds.
+inline constexpr int kHalvingVectors = 4;
+
+template <class V>
+void BestHalve(const double* __restrict pairTaps, std::int64_t pairs, double centre,
+               const double* x, std::int64_t count, double* __restrict out,
+               double* __restrict even, double* __restrict odd) {
+    using Reg = typename V::Reg;
+    // even[i] = x[2 i]; odd[n] = x[2 n + 1 - 2 pairs], so output i finds its pairs at
+    // odd[i + pairs + j] and odd[i + pairs - 1 - j].
+    for (std::int64_t i = 0; i < count; ++i) even[i] = x[2 * i];
+    const double* first = x + 1 - 2 * pairs;
+    for (std::int64_t n = 0; n < count + 2 * pairs - 1; ++n) odd[n] = first[2 * n];
+    constexpr std::int64_t kStep = kHalvingVectors * V::kWidth;
+    const Reg middle = V::Set(centre);
+    std::int64_t i0 = 0;
+    for (; i0 + kStep <= count; i0 += kStep) {
+        Reg acc[kHalvingVectors];
+#pragma GCC unroll 4
+        for (int v = 0; v < kHalvingVectors; ++v)
+            acc[v] = V::Mul(middle, V::Load(even + i0 + v * V::kWidth));
+        for (std::int64_t j = 0; j < pairs; ++j) {
+            const Reg tap = V::Set(pairTaps[j]);
+            const double* later = odd + i0 + pairs + j;
+            const double* earlier = odd + i0 + pairs - 1 - j;
+#pragma GCC unroll 4
+            for (int v = 0; v < kHalvingVectors; ++v)
+                acc[v] = V::MulAdd(tap,
+                                   V::Add(V::Load(later + v * V::kWidth),
+                                          V::Load(earlier + v * V::kWidth)),
+                                   acc[v]);
+        }
+#pragma GCC unroll 4
+        for (int v = 0; v < kHalvingVectors; ++v) V::Store(out + i0 + v * V::kWidth, acc[v]);
+    }
+    for (std::int64_t i = i0; i < count; ++i) {
+        double sum = centre * even[i];
+        for (std::int64_t j = 0; j < pairs; ++j)
+            sum += pairTaps[j] * (odd[i + pairs + j] + odd[i + pairs - 1 - j]);
+        out[i] = sum;
+    }
+}
+
+template <class V>
+void SpectrumProduct(const double* __restrict xRe, const double* __restrict xIm,
+                     const double* __restrict hRe, const double* __restrict hIm, std::int64_t n,
+                     double* __restrict outRe, double* __restrict outIm) {
+    std::int64_t k = 0;
+    for (; k + V::kWidth <= n; k += V::kWidth) {
+        const auto xr = V::Load(xRe + k), xi = V::Load(xIm + k);
+        const auto hr = V::Load(hRe + k), hi = V::Load(hIm + k);
+        V::Store(outIm + k, V::Sub(V::Mul(xr, hr), V::Mul(xi, hi)));
+        V::Store(outRe + k, V::MulAdd(xr, hi, V::Mul(xi, hr)));
+    }
+    for (; k < n; ++k) {
+        outIm[k] = xRe[k] * hRe[k] - xIm[k] * hIm[k];
+        outRe[k] = xRe[k] * hIm[k] + xIm[k] * hRe[k];
+    }
 }
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestInterpolated<V>, ComplexFft<V>};
+    return {name, BestPhaseRun<V>, BestRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
+            FftFromPermuted<V>, BestHalve<V>,
+            SpectrumProduct<V>};
 }
 
 }  // namespace

@@ -23,14 +23,29 @@ struct BestQualityKernels {
     void (*phaseRun)(const double* row, std::int64_t taps, const double* const* x, int channels,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
                      double* const* out, std::int64_t outStride);
+    // Output-major: output i reads x[c] + starts[i] with its own row rows[i] and is
+    // written to out[c][i], for i < count.
+    void (*rowRun)(const double* const* rows, const std::int64_t* starts, std::int64_t count,
+                   std::int64_t taps, const double* const* x, int channels, double* const* out);
     // Interpolated rows: output i uses the taps sum over r < 4 of weights[i][r] x row r,
     // the rows following one another from rows[i] (rows[i] + r x taps), against
     // x[c] + starts[i], and is written to out[c][i].
     void (*interpolated)(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                          const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                          const double* const* x, int channels, double* const* out);
-    // The steep stage's transforms.
-    ComplexFftFunction fft;
+    // The steep stage's transforms: natural into digit-reversed order, and back.
+    ComplexFftInPlace fftToPermuted;
+    ComplexFftInPlace fftFromPermuted;
+    // A half-band halving: out[i] = centre x[2 i] + sum over j < pairs of
+    // pairTaps[j] (x[2 i - 2 j - 1] + x[2 i + 2 j + 1]), for i < count; reads x from
+    // -(2 pairs - 1). `even` (count) and `odd` (count + 2 pairs - 1) are scratch.
+    void (*halve)(const double* pairTaps, std::int64_t pairs, double centre, const double* x,
+                  std::int64_t count, double* out, double* even, double* odd);
+    // The steep stage's filter in the frequency domain: out = x h bin by bin, for n bins,
+    // written swapped (the real part into outIm, the imaginary part into outRe), so that
+    // the forward transform of it, swapped back, is the inverse transform.
+    void (*spectrumProduct)(const double* xRe, const double* xIm, const double* hRe,
+                            const double* hIm, std::int64_t n, double* outRe, double* outIm);
 };
 
 // Scalar, the reference of the mode.

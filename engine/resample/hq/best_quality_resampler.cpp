@@ -11,6 +11,10 @@ namespace {
 
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
+// An exact table up to this size stays in the first-level cache beside the input, so
+// outputs are taken in order, each with its own row, rather than phase by phase (whose
+// runs, for the short stage's small tables, are too short to pay for a call each).
+constexpr std::uint64_t kSmallTableBytes = 32 << 10;
 // The steep stage's output rate is at least this many times the output's.
 constexpr std::int64_t kRateFactor = 2;
 
@@ -41,8 +45,8 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
-    // The steep stage's output rate: twice the input's below 2:1, else the input's
-    // divided by the largest power of two that keeps it at twice the output's or more.
+    // The steep stage's rate: twice the input's below 2:1, else the input's divided by the
+    // largest power of two that keeps it at twice the output's or more (by halvings).
     up_ = p < kRateFactor * q ? kRateFactor : 1;
     down_ = 1;
     while (up_ == 1 && 2 * down_ * kRateFactor * q <= p) down_ *= 2;
@@ -50,16 +54,25 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     // from B on, so its output holds nothing between B and its rate less B, where the short
     // stage's first image begins.
     const double band = 0.5 * std::min(1.0, static_cast<double>(q) / static_cast<double>(p));
-    const double rise = static_cast<double>(up_);
+    std::int64_t steepInputMax = kMaxPushFrames;
+    halvings_.clear();
+    for (std::int64_t halved = 1; halved < down_; halved *= 2) {
+        halvings_.emplace_back();
+        if (!halvings_.back().Prepare(band * static_cast<double>(halved), channels, steepInputMax,
+                                      kernels_))
+            return false;
+        steepInputMax = halvings_.back().MaxOutputs();
+    }
+    halvedPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    const double steepBand = band * static_cast<double>(down_) / static_cast<double>(up_);
     const std::vector<double> taps =
-        BestSteepTaps(up_, kBestPassbandEdge * band / rise, kBestStopbandEdge * band / rise, down_);
-    if (!steep_.Prepare(up_, down_, taps, channels, kMaxPushFrames, kernels_.fft)) return false;
-    const double stageBand = band * static_cast<double>(down_) / rise;
+        BestSteepTaps(up_, kBestPassbandEdge * steepBand, kBestStopbandEdge * steepBand, 1);
+    if (!steep_.Prepare(up_, taps, channels, steepInputMax, kernels_)) return false;
+    const double stageBand = steepBand;
     if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,
                              1.0 - kBestStopbandEdge * stageBand) ||
         !PrepareStage(channels, steep_.MaxOutputs()))
         return false;
-    for (int c = 0; c < channels; ++c) stageOutput_[c] = steep_.Output(c);
     overallP_ = p;
     overallQ_ = q;
     return true;
@@ -91,7 +104,7 @@ bool BestQualityResampler::PrepareStage(int channels, std::int64_t maxPushFrames
     AppendSilence(half);
     pushed_ = next_ = whole_ = rest_ = received_ = 0;
     finishing_ = false;
-    stageOutput_.assign(static_cast<std::size_t>(channels), nullptr);
+    steepTargets_.assign(static_cast<std::size_t>(channels), nullptr);
     return true;
 }
 
@@ -104,17 +117,11 @@ std::int64_t BestQualityResampler::OutputsFor(std::int64_t inputFrames) const {
 }
 
 std::uint64_t BestQualityResampler::MemoryBytes() const {
-    return steep_.MemoryBytes() + filter_.TableBytes() +
+    std::uint64_t halvings = 0;
+    for (const BestHalvingStage& stage : halvings_) halvings += stage.MemoryBytes();
+    return halvings + steep_.MemoryBytes() + filter_.TableBytes() +
            static_cast<std::uint64_t>(channels_) *
                static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
-}
-
-template <typename Sample>
-void BestQualityResampler::Append(const Sample* const* input, std::int64_t frames) {
-    if (frames == 0) return;
-    for (int c = 0; c < channels_; ++c)
-        std::copy(input[c], input[c] + frames, input_[c].data() + filled_);
-    filled_ += frames;
 }
 
 void BestQualityResampler::AppendSilence(std::int64_t frames) {
@@ -135,29 +142,46 @@ void BestQualityResampler::Discard() {
     filled_ -= drop;
 }
 
+template <typename Sample>
+std::int64_t BestQualityResampler::PushThroughSteep(const Sample* const* input,
+                                                    std::int64_t frames) {
+    for (int c = 0; c < channels_; ++c) steepTargets_[c] = input_[c].data() + filled_;
+    if (halvings_.empty()) return steep_.Push(input, frames, steepTargets_.data());
+    std::int64_t count = halvings_.front().Push(input, frames);
+    for (std::size_t k = 0; k < halvings_.size(); ++k) {
+        for (int c = 0; c < channels_; ++c) halvedPointers_[c] = halvings_[k].Output(c);
+        count = k + 1 < halvings_.size()
+                    ? halvings_[k + 1].Push(halvedPointers_.data(), count)
+                    : steep_.Push(halvedPointers_.data(), count, steepTargets_.data());
+    }
+    return count;
+}
+
 std::int64_t BestQualityResampler::Push(const float* const* input, std::int64_t frames) {
     frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
     received_ += frames;
-    return PushSteepOutputs(steep_.Push(input, frames), outputCapacity_);
+    return PushSteepOutputs(PushThroughSteep(input, frames), outputCapacity_);
 }
 
 std::int64_t BestQualityResampler::PushSteepOutputs(std::int64_t frames, std::int64_t limit) {
-    Append(stageOutput_.data(), frames);
+    // The steep stage wrote them in place.
+    filled_ += frames;
     pushed_ += frames;
     if (filled_ < batchFrames_ && limit == outputCapacity_) return 0;
     return Produce(limit);
 }
 
 std::int64_t BestQualityResampler::Finish() {
-    // The steep stage rings out through silence until the short stage holds every output
-    // its last outputs read: those up to the stream's end plus the steep filter's delay,
-    // and a reach of the short filter beyond.
+    // The halvings and the steep stage ring out through silence until the short stage
+    // holds every output its last outputs read: those up to the stream's end plus the steep
+    // filter's delay, and a reach of the short filter beyond.
     const std::int64_t needed =
-        CeilDivide(received_ * up_ + steep_.Delay(), down_) + filter_.HalfTaps() + 1;
+        CeilDivide(received_, down_) * up_ + steep_.Delay() + filter_.HalfTaps() + 1;
     while (steep_.Produced() < needed) {
         // The ring-out's outputs past the stream's end are never produced.
-        const std::int64_t produced = PushSteepOutputs(steep_.PushSilence(kMaxPushFrames),
-                                                       OutputsFor(received_) - next_);
+        const std::int64_t produced =
+            PushSteepOutputs(PushThroughSteep<float>(nullptr, kMaxPushFrames),
+                             OutputsFor(received_) - next_);
         if (produced > 0) return produced;
     }
     return FinishHere(OutputsFor(received_));
@@ -178,7 +202,9 @@ std::int64_t BestQualityResampler::Produce(std::int64_t limit) {
         lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
     const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
     if (count == 0) return 0;
-    if (filter_.Exact())
+    if (filter_.Exact() && filter_.TableBytes() <= kSmallTableBytes)
+        ProduceInOrder(count);
+    else if (filter_.Exact())
         ProduceExact(count);
     else
         ProduceInterpolated(count);
@@ -220,32 +246,64 @@ void BestQualityResampler::ProduceExact(std::int64_t count) {
     }
 }
 
-void BestQualityResampler::ProduceInterpolated(std::int64_t count) {
-    const std::int64_t p = filter_.P();
+template <typename Gather, typename Run>
+void BestQualityResampler::ProduceInBatches(std::int64_t count, Gather gather, Run run) {
     const std::int64_t q = filter_.Q();
-    const std::int64_t phases = filter_.Phases();
-    const double* rows[kInterpolationBatch];
-    double weights[kInterpolationBatch][kBestInterpolationRows];
-    std::int64_t starts[kInterpolationBatch];
+    const std::int64_t wholeStep = filter_.P() / q;
+    const std::int64_t restStep = filter_.P() % q;
     for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
     std::int64_t whole = whole_;
     std::int64_t rest = rest_;
     for (std::int64_t done = 0; done < count; done += kInterpolationBatch) {
         const std::int64_t batch = std::min(kInterpolationBatch, count - done);
         for (std::int64_t i = 0; i < batch; ++i) {
+            gather(i, whole - filter_.HalfTaps() + 1 - base_, rest);
+            whole += wholeStep;
+            rest += restStep;
+            if (rest >= q) {
+                rest -= q;
+                ++whole;
+            }
+        }
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
+        run(batch);
+    }
+}
+
+void BestQualityResampler::ProduceInOrder(std::int64_t count) {
+    const double* rows[kInterpolationBatch];
+    std::int64_t starts[kInterpolationBatch];
+    ProduceInBatches(
+        count,
+        [&](std::int64_t i, std::int64_t start, std::int64_t rest) {
+            rows[i] = filter_.Row(rest);
+            starts[i] = start;
+        },
+        [&](std::int64_t batch) {
+            kernels_.rowRun(rows, starts, batch, filter_.Taps(), inputPointers_.data(),
+                            channels_, outputPointers_.data());
+        });
+}
+
+void BestQualityResampler::ProduceInterpolated(std::int64_t count) {
+    const std::int64_t q = filter_.Q();
+    const std::int64_t phases = filter_.Phases();
+    const double* rows[kInterpolationBatch];
+    double weights[kInterpolationBatch][kBestInterpolationRows];
+    std::int64_t starts[kInterpolationBatch];
+    ProduceInBatches(
+        count,
+        [&](std::int64_t i, std::int64_t start, std::int64_t rest) {
             // The position between table phases: l + mu, mu in [0, 1).
             const std::int64_t scaled = rest * phases;
             rows[i] = filter_.Row(scaled / q - 1);
             CubicWeights(static_cast<double>(scaled % q) / static_cast<double>(q), weights[i]);
-            starts[i] = whole - filter_.HalfTaps() + 1 - base_;
-            rest += p;
-            whole += rest / q;
-            rest %= q;
-        }
-        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
-        kernels_.interpolated(rows, weights, starts, batch, filter_.Taps(), inputPointers_.data(),
-                              channels_, outputPointers_.data());
-    }
+            starts[i] = start;
+        },
+        [&](std::int64_t batch) {
+            kernels_.interpolated(rows, weights, starts, batch, filter_.Taps(),
+                                  inputPointers_.data(), channels_, outputPointers_.data());
+        });
 }
 
 }  // namespace zel

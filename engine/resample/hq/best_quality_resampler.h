@@ -6,16 +6,18 @@
 // however it is cut into pushes.
 //
 // Two stages: all the steepness lies in a long filter applied by fast convolution
-// (FftRateStage), which doubles the rate (ratios below 2:1) or divides it by a power
-// of two, to at least twice the output's rate; a short polyphase filter then reaches the
-// output rate, its transition band being wide (from 0.98 x the final band to the first
-// image of the doubled rate).
+// (FftRateStage), which doubles the rate (ratios below 2:1); when decimating by 2:1 or
+// more, half-band halvings (BestHalvingStage) first divide the rate by the largest power
+// of two that keeps it at twice the output's or more, so that the long filter runs at the
+// lowest rate. A short polyphase filter then reaches the output rate, its transition band
+// being wide (from 0.98 x the final band to the first image of the steep stage's rate).
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/resample/hq/best_halving_stage.h"
 #include "engine/resample/hq/best_quality_filter.h"
 #include "engine/resample/hq/best_quality_kernels.h"
 #include "engine/resample/hq/fft_rate_stage.h"
@@ -54,14 +56,22 @@ public:
 
 private:
     bool PrepareStage(int channels, std::int64_t maxPushFrames);
+    // Input (null for silence) through the halvings and the steep stage; returns how many
+    // of the steep stage's outputs this push made.
+    template <typename Sample>
+    std::int64_t PushThroughSteep(const Sample* const* input, std::int64_t frames);
     // Appends the steep stage's `frames` newest outputs and produces at most `limit`.
     std::int64_t PushSteepOutputs(std::int64_t frames, std::int64_t limit);
     std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
+    void ProduceInOrder(std::int64_t count);
+    // Outputs in batches: gather(i, start, rest) notes the batch's output i (its first
+    // input frame in the buffer, and its phase's numerator), run(batch) computes the batch
+    // into the output pointers.
+    template <typename Gather, typename Run>
+    void ProduceInBatches(std::int64_t count, Gather gather, Run run);
     void ProduceInterpolated(std::int64_t count);
-    template <typename Sample>
-    void Append(const Sample* const* input, std::int64_t frames);
     void AppendSilence(std::int64_t frames);
     void Discard();
     std::int64_t Available() const { return base_ + filled_; }
@@ -69,10 +79,12 @@ private:
 
     const BestQualityKernels& kernels_;
     BestQualityFilter filter_;
+    std::vector<BestHalvingStage> halvings_;
+    std::vector<const double*> halvedPointers_;
+    std::vector<double*> steepTargets_;  // where the steep stage's outputs go: input_ at filled_
     FftRateStage steep_;
     std::int64_t up_ = 1;
-    std::int64_t down_ = 1;
-    std::vector<const double*> stageOutput_;
+    std::int64_t down_ = 1;  // the halvings' decimation
     std::int64_t overallP_ = 0;  // the whole chain's ratio
     std::int64_t overallQ_ = 0;
     std::int64_t received_ = 0;  // frames pushed into the chain

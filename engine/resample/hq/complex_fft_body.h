@@ -1,195 +1,242 @@
 #pragma once
-// The complex transform's passes (Stockham's self-sorting radix 4, one radix-2 pass last
-// when the size is not a power of four), over a vector type V of doubles that each kernel
-// file supplies: every pass but the first runs over contiguous runs of points at least a
-// vector long (the first, of runs of one point, is plain scalar code).
+// The complex transform in place, for fast convolution: the forward transform by
+// decimation in frequency leaves the spectrum in digit-reversed order, and the transform
+// by decimation in time takes that order back to natural order. A product of two spectra
+// in the same order needs no reordering, so neither direction ever sorts.
 //
-// V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add and Sub.
+// Depth first: after a level of radix-4 butterflies over n points, each quarter is
+// transformed whole before the next, so below the first levels every quarter lies in the
+// first-level cache. The last two levels (blocks of 4 or 8 points, 8 when the size is not
+// a power of four: one radix-4 level with one radix-2 after it) run four blocks at a time,
+// transposed into vectors when V has four lanes.
+//
+// V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add, Sub and,
+// with four lanes, Transpose4(r[4]).
 //
 // Only for the kernel files; internal linkage.
 
 #include <cstdint>
-#include <utility>
 
 #include "engine/resample/hq/complex_fft.h"
 
 namespace zel {
 namespace {
 
-// One radix-4 pass: n points at stride s, from (xr, xi) into (yr, yi).
-inline void Radix4Pass(const double* tw, std::int64_t n, std::int64_t s,
-                       const double* __restrict xr, const double* __restrict xi,
-                       double* __restrict yr, double* __restrict yi) {
-    const std::int64_t m = n / 4;
-    const double* w1r = tw;
-    const double* w1i = tw + m;
-    const double* w2r = tw + 2 * m;
-    const double* w2i = tw + 3 * m;
-    const double* w3r = tw + 4 * m;
-    const double* w3i = tw + 5 * m;
-    for (std::int64_t p = 0; p < m; ++p) {
-        const double c1 = w1r[p], s1 = w1i[p], c2 = w2r[p], s2 = w2i[p], c3 = w3r[p], s3 = w3i[p];
-        const double* ar = xr + s * p;
-        const double* ai = xi + s * p;
-        double* outR = yr + s * 4 * p;
-        double* outI = yi + s * 4 * p;
-        for (std::int64_t q = 0; q < s; ++q) {
-            const double aR = ar[q], aI = ai[q];
-            const double bR = ar[q + s * m], bI = ai[q + s * m];
-            const double cR = ar[q + 2 * s * m], cI = ai[q + 2 * s * m];
-            const double dR = ar[q + 3 * s * m], dI = ai[q + 3 * s * m];
-            const double apcR = aR + cR, apcI = aI + cI;
-            const double amcR = aR - cR, amcI = aI - cI;
-            const double bpdR = bR + dR, bpdI = bI + dI;
-            // j (b - d)
-            const double jR = -(bI - dI), jI = bR - dR;
-            outR[q] = apcR + bpdR;
-            outI[q] = apcI + bpdI;
-            const double r1 = amcR - jR, i1 = amcI - jI;
-            outR[q + s] = c1 * r1 - s1 * i1;
-            outI[q + s] = c1 * i1 + s1 * r1;
-            const double r2 = apcR - bpdR, i2 = apcI - bpdI;
-            outR[q + 2 * s] = c2 * r2 - s2 * i2;
-            outI[q + 2 * s] = c2 * i2 + s2 * r2;
-            const double r3 = amcR + jR, i3 = amcI + jI;
-            outR[q + 3 * s] = c3 * r3 - s3 * i3;
-            outI[q + 3 * s] = c3 * i3 + s3 * r3;
-        }
-    }
-}
+// One double as a vector of one lane: the levels whose quarters are shorter than a vector.
+struct FftLane {
+    using Reg = double;
+    static constexpr int kWidth = 1;
+    static double Load(const double* p) { return *p; }
+    static double Set(double v) { return v; }
+    static void Store(double* p, double v) { *p = v; }
+    static double Add(double a, double b) { return a + b; }
+    static double Sub(double a, double b) { return a - b; }
+    static double Mul(double a, double b) { return a * b; }
+    static double MulAdd(double a, double b, double c) { return a * b + c; }
+};
 
-// One radix-4 butterfly on vectors: in holds a, b, c, d (real, imaginary), w the twiddles
-// W^p, W^2p, W^3p (cosine, sine); out receives the four outputs (real, imaginary).
+// The 4-point transform: in holds a, b, c, d (real, imaginary), out receives
+// a + b + c + d, a - jb - c + jd, a - b + c - d, a + jb - c - jd.
 template <class V>
-inline void Butterfly4(const typename V::Reg (&in)[8], const typename V::Reg (&w)[6],
-                       typename V::Reg (&out)[8]) {
+inline void Butterfly4Plain(const typename V::Reg (&in)[8], typename V::Reg (&out)[8]) {
     using Reg = typename V::Reg;
     const Reg apcR = V::Add(in[0], in[4]), apcI = V::Add(in[1], in[5]);
     const Reg amcR = V::Sub(in[0], in[4]), amcI = V::Sub(in[1], in[5]);
     const Reg bpdR = V::Add(in[2], in[6]), bpdI = V::Add(in[3], in[7]);
     // j (b - d) = (dI - bI) + j (bR - dR)
     const Reg jR = V::Sub(in[7], in[3]), jI = V::Sub(in[2], in[6]);
-    const Reg r[3] = {V::Sub(amcR, jR), V::Sub(apcR, bpdR), V::Add(amcR, jR)};
-    const Reg i[3] = {V::Sub(amcI, jI), V::Sub(apcI, bpdI), V::Add(amcI, jI)};
     out[0] = V::Add(apcR, bpdR);
     out[1] = V::Add(apcI, bpdI);
-    #pragma GCC unroll 8
-    for (int k = 0; k < 3; ++k) {
-        out[2 + 2 * k] = V::Sub(V::Mul(w[2 * k], r[k]), V::Mul(w[2 * k + 1], i[k]));
-        out[3 + 2 * k] = V::MulAdd(w[2 * k], i[k], V::Mul(w[2 * k + 1], r[k]));
-    }
+    out[2] = V::Sub(amcR, jR);
+    out[3] = V::Sub(amcI, jI);
+    out[4] = V::Sub(apcR, bpdR);
+    out[5] = V::Sub(apcI, bpdI);
+    out[6] = V::Add(amcR, jR);
+    out[7] = V::Add(amcI, jI);
 }
 
-// The same pass with vectors of V::kWidth points along q (s a multiple of the width).
+// (re + j im) x (c + j s), in place.
 template <class V>
-void Radix4PassVector(const double* tw, std::int64_t n, std::int64_t s,
-                      const double* __restrict xr, const double* __restrict xi,
-                      double* __restrict yr, double* __restrict yi) {
-    using Reg = typename V::Reg;
-    const std::int64_t m = n / 4;
-    for (std::int64_t p = 0; p < m; ++p) {
-        Reg w[6];
-        #pragma GCC unroll 8
-        for (int k = 0; k < 6; ++k) w[k] = V::Set(tw[k * m + p]);
-        const double* ar = xr + s * p;
-        const double* ai = xi + s * p;
-        double* outR = yr + s * 4 * p;
-        double* outI = yi + s * 4 * p;
-        for (std::int64_t q = 0; q < s; q += V::kWidth) {
-            Reg in[8];
-            #pragma GCC unroll 8
-            for (int j = 0; j < 4; ++j) {
-                in[2 * j] = V::Load(ar + q + j * s * m);
-                in[2 * j + 1] = V::Load(ai + q + j * s * m);
-            }
-            Reg out[8];
-            Butterfly4<V>(in, w, out);
-            #pragma GCC unroll 8
-            for (int j = 0; j < 4; ++j) {
-                V::Store(outR + q + j * s, out[2 * j]);
-                V::Store(outI + q + j * s, out[2 * j + 1]);
-            }
-        }
-    }
+inline void Rotate(typename V::Reg& re, typename V::Reg& im, typename V::Reg c,
+                   typename V::Reg s) {
+    const typename V::Reg r = V::Sub(V::Mul(c, re), V::Mul(s, im));
+    im = V::MulAdd(c, im, V::Mul(s, re));
+    re = r;
 }
 
-// The first pass (s = 1): vectors of V::kWidth along p, whose results interleave, so each
-// vector goes out lane by lane (m a multiple of the width).
-template <class V>
-void Radix4FirstPassVector(const double* tw, std::int64_t n, const double* __restrict xr,
-                           const double* __restrict xi, double* __restrict yr,
-                           double* __restrict yi) {
+// One level over n points (m = n / 4 a multiple of V's width). Decimation in frequency:
+// x[p + r m] <- W^(r p) x (the r-th output of the butterfly of x[p + j m]); in time, the
+// twiddles come first: the butterfly of W^(j p) x[p + j m]. W = e^(-2 pi i / n); tw holds
+// W^p, W^2p and W^3p as re1, im1, re2, im2, re3, im3 runs of m.
+template <class V, bool FrequencyFirst>
+void Level(const double* tw, std::int64_t n, double* __restrict re, double* __restrict im) {
     using Reg = typename V::Reg;
-    constexpr int kWidth = V::kWidth;
     const std::int64_t m = n / 4;
-    alignas(64) double lanes[8][kWidth];
-    for (std::int64_t p = 0; p < m; p += kWidth) {
-        Reg w[6];
-        #pragma GCC unroll 8
-        for (int k = 0; k < 6; ++k) w[k] = V::Load(tw + k * m + p);
+    for (std::int64_t p = 0; p < m; p += V::kWidth) {
         Reg in[8];
-        #pragma GCC unroll 8
+        #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
-            in[2 * j] = V::Load(xr + p + j * m);
-            in[2 * j + 1] = V::Load(xi + p + j * m);
+            in[2 * j] = V::Load(re + p + j * m);
+            in[2 * j + 1] = V::Load(im + p + j * m);
+        }
+        if (!FrequencyFirst) {
+            #pragma GCC unroll 3
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(in[2 * k], in[2 * k + 1], V::Load(tw + (2 * k - 2) * m + p),
+                          V::Load(tw + (2 * k - 1) * m + p));
         }
         Reg out[8];
-        Butterfly4<V>(in, w, out);
-        #pragma GCC unroll 8
-        for (int k = 0; k < 8; ++k) V::Store(lanes[k], out[k]);
-        for (int l = 0; l < kWidth; ++l) {
-            #pragma GCC unroll 8
-            for (int j = 0; j < 4; ++j) {
-                yr[4 * (p + l) + j] = lanes[2 * j][l];
-                yi[4 * (p + l) + j] = lanes[2 * j + 1][l];
+        Butterfly4Plain<V>(in, out);
+        if (FrequencyFirst) {
+            #pragma GCC unroll 3
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(out[2 * k], out[2 * k + 1], V::Load(tw + (2 * k - 2) * m + p),
+                          V::Load(tw + (2 * k - 1) * m + p));
+        }
+        #pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            V::Store(re + p + j * m, out[2 * j]);
+            V::Store(im + p + j * m, out[2 * j + 1]);
+        }
+    }
+}
+
+template <class V, bool FrequencyFirst>
+void AnyLevel(const double* tw, std::int64_t n, double* re, double* im) {
+    if ((n / 4) % V::kWidth == 0)
+        Level<V, FrequencyFirst>(tw, n, re, im);
+    else
+        Level<FftLane, FrequencyFirst>(tw, n, re, im);
+}
+
+// Pairs (x[2 r], x[2 r + 1]) <- (sum, difference), for r < pairs.
+template <class V>
+inline void Radix2Pairs(typename V::Reg* re, typename V::Reg* im, int pairs) {
+    for (int r = 0; r < pairs; ++r) {
+        const auto sumR = V::Add(re[2 * r], re[2 * r + 1]);
+        const auto sumI = V::Add(im[2 * r], im[2 * r + 1]);
+        re[2 * r + 1] = V::Sub(re[2 * r], re[2 * r + 1]);
+        im[2 * r + 1] = V::Sub(im[2 * r], im[2 * r + 1]);
+        re[2 * r] = sumR;
+        im[2 * r] = sumI;
+    }
+}
+
+// The whole transform of one block of b = 2, 4 or 8 points held in registers (one point,
+// or one lane of each of several blocks, per register), `tw` the twiddles of size b.
+template <class V, bool FrequencyFirst>
+inline void SmallBlock(const double* tw, int b, typename V::Reg* re, typename V::Reg* im) {
+    using Reg = typename V::Reg;
+    if (b == 2) {
+        Radix2Pairs<V>(re, im, 1);
+        return;
+    }
+    // Size 8: a radix-4 level with m = 2, then radix 2 on each pair; in time, the reverse.
+    const int m = b / 4;
+    if (!FrequencyFirst && b == 8) Radix2Pairs<V>(re, im, 4);
+    for (int p = 0; p < m; ++p) {
+        Reg in[8];
+        for (int j = 0; j < 4; ++j) {
+            in[2 * j] = re[p + j * m];
+            in[2 * j + 1] = im[p + j * m];
+        }
+        if (!FrequencyFirst && p > 0) {
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(in[2 * k], in[2 * k + 1], V::Set(tw[(2 * k - 2) * m + p]),
+                          V::Set(tw[(2 * k - 1) * m + p]));
+        }
+        Reg out[8];
+        Butterfly4Plain<V>(in, out);
+        if (FrequencyFirst && p > 0) {
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(out[2 * k], out[2 * k + 1], V::Set(tw[(2 * k - 2) * m + p]),
+                          V::Set(tw[(2 * k - 1) * m + p]));
+        }
+        for (int j = 0; j < 4; ++j) {
+            re[p + j * m] = out[2 * j];
+            im[p + j * m] = out[2 * j + 1];
+        }
+    }
+    if (FrequencyFirst && b == 8) Radix2Pairs<V>(re, im, 4);
+}
+
+// `blocks` consecutive blocks of b points (4 or 8), each transformed whole.
+template <class V, bool FrequencyFirst>
+void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im) {
+    std::int64_t first = 0;
+    if constexpr (V::kWidth == 4) {
+        using Reg = typename V::Reg;
+        // Four blocks at once: point i of each in the lanes of register i.
+        for (; first + 4 <= blocks; first += 4) {
+            double* r0 = re + first * b;
+            double* i0 = im + first * b;
+            Reg xr[8], xi[8];
+            for (int half = 0; half < b / 4; ++half) {
+                Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
+                Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
+                for (int k = 0; k < 4; ++k) {
+                    rows[k] = V::Load(r0 + k * b + 4 * half);
+                    irows[k] = V::Load(i0 + k * b + 4 * half);
+                }
+                V::Transpose4(rows);
+                V::Transpose4(irows);
+            }
+            SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
+            for (int half = 0; half < b / 4; ++half) {
+                Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
+                Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
+                V::Transpose4(rows);
+                V::Transpose4(irows);
+                for (int k = 0; k < 4; ++k) {
+                    V::Store(r0 + k * b + 4 * half, rows[k]);
+                    V::Store(i0 + k * b + 4 * half, irows[k]);
+                }
             }
         }
     }
-}
-
-inline void Radix2LastPass(std::int64_t s, const double* __restrict xr,
-                           const double* __restrict xi, double* __restrict yr,
-                           double* __restrict yi) {
-    for (std::int64_t q = 0; q < s; ++q) {
-        yr[q] = xr[q] + xr[q + s];
-        yi[q] = xi[q] + xi[q + s];
-        yr[q + s] = xr[q] - xr[q + s];
-        yi[q + s] = xi[q] - xi[q + s];
-    }
-}
-
-template <class V>
-void ComplexFft(const ComplexFftPlan& plan, double* re, double* im, double* workRe,
-                double* workIm) {
-    double* xr = re;
-    double* xi = im;
-    double* yr = workRe;
-    double* yi = workIm;
-    const double* tw = plan.twiddles.data();
-    std::int64_t n = plan.size;
-    std::int64_t s = 1;
-    for (; n >= 4; n /= 4, s *= 4) {
-        if (s % V::kWidth == 0)
-            Radix4PassVector<V>(tw, n, s, xr, xi, yr, yi);
-        else if (s == 1 && (n / 4) % V::kWidth == 0)
-            Radix4FirstPassVector<V>(tw, n, xr, xi, yr, yi);
-        else
-            Radix4Pass(tw, n, s, xr, xi, yr, yi);
-        tw += 6 * (n / 4);
-        std::swap(xr, yr);
-        std::swap(xi, yi);
-    }
-    if (n == 2) {
-        Radix2LastPass(s, xr, xi, yr, yi);
-        std::swap(xr, yr);
-        std::swap(xi, yi);
-    }
-    if (xr != re) {
-        for (std::int64_t k = 0; k < plan.size; ++k) {
-            re[k] = xr[k];
-            im[k] = xi[k];
+    for (; first < blocks; ++first) {
+        double xr[8], xi[8];
+        for (int k = 0; k < b; ++k) {
+            xr[k] = re[first * b + k];
+            xi[k] = im[first * b + k];
+        }
+        SmallBlock<FftLane, FrequencyFirst>(tw, b, xr, xi);
+        for (int k = 0; k < b; ++k) {
+            re[first * b + k] = xr[k];
+            im[first * b + k] = xi[k];
         }
     }
+}
+
+// The transform of n points at `tw` (its levels' twiddles one after another, as the plan
+// holds them).
+template <class V, bool FrequencyFirst>
+void Recursive(const double* tw, std::int64_t n, double* re, double* im) {
+    if (n <= 8) {
+        SmallBlocks<V, FrequencyFirst>(tw, static_cast<int>(n), 1, re, im);
+        return;
+    }
+    const std::int64_t m = n / 4;
+    const double* child = tw + 6 * m;
+    if (FrequencyFirst) AnyLevel<V, true>(tw, n, re, im);
+    if (m <= 8) {
+        SmallBlocks<V, FrequencyFirst>(child, static_cast<int>(m), 4, re, im);
+    } else {
+        for (int r = 0; r < 4; ++r) Recursive<V, FrequencyFirst>(child, m, re + r * m, im + r * m);
+    }
+    if (!FrequencyFirst) AnyLevel<V, false>(tw, n, re, im);
+}
+
+// Natural order in, digit-reversed order out.
+template <class V>
+void FftToPermuted(const ComplexFftPlan& plan, double* re, double* im) {
+    Recursive<V, true>(plan.twiddles.data(), plan.size, re, im);
+}
+
+// Digit-reversed order in (as FftToPermuted leaves it), natural order out.
+template <class V>
+void FftFromPermuted(const ComplexFftPlan& plan, double* re, double* im) {
+    Recursive<V, false>(plan.twiddles.data(), plan.size, re, im);
 }
 
 }  // namespace

@@ -5,11 +5,24 @@
 namespace zel {
 namespace {
 
-// Transform size at least this many times the filter's length: the share of each block
-// spent on the overlap stays near a quarter, and the transforms stay in the second-level
-// cache.
-constexpr std::int64_t kSizePerTap = 3;
+// Transform size at least this many times the phases' length: the share of each block
+// spent on the overlap stays near a third or less.
+constexpr std::int64_t kSizePerTap = 6;
 constexpr std::int64_t kMinSize = 64;
+// A level of the transform reads and writes four quarters of the real and of the
+// imaginary array: streams whose addresses, with arrays a power of two long, agree modulo
+// 4 KiB, more than the first-level cache's ways. Each array starts this many doubles (1088
+// bytes) further on than a whole size, so the arrays fall on different sets.
+constexpr std::int64_t kStagger = 136;
+
+// The two phases of a doubled rate, one after the other.
+void Interleave(const double* __restrict even, const double* __restrict odd, std::int64_t count,
+                double* __restrict out) {
+    for (std::int64_t t = 0; t < count; ++t) {
+        out[2 * t] = even[t];
+        out[2 * t + 1] = odd[t];
+    }
+}
 
 std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
     std::int64_t size = 1;
@@ -19,147 +32,142 @@ std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
 
 }  // namespace
 
-bool FftRateStage::Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps,
-                           int channels, std::int64_t maxPushFrames, ComplexFftFunction fft) {
-    fft_ = fft;
+bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int channels,
+                           std::int64_t maxPushFrames, const BestQualityKernels& kernels) {
+    if (up < 1 || up > 2) return false;
+    kernels_ = &kernels;
     up_ = up;
-    down_ = down;
     taps_ = static_cast<std::int64_t>(taps.size());
     channels_ = channels;
-    size_ = std::max(kMinSize, PowerOfTwoAtLeast(kSizePerTap * taps_));
-    blockFrames_ = size_ / up_;
-    overlap_ = (taps_ - 1) / up_;
-    const std::int64_t fresh = blockFrames_ - overlap_;
-    maxOutputs_ = (maxPushFrames / fresh + 2) * (fresh * up_ / down_ + 1);
-    inputPlan_ = SharedComplexFftPlan(blockFrames_);
-    // Keeping every Down-th output is folding the spectrum into size / Down bins, so the
-    // inverse transform is that much shorter (Down is a power of two, as is the size).
-    outputPlan_ = SharedComplexFftPlan(size_ / down_);
+    // Output phase r at input frame n is sum over j of f_r[j] x[n - j], f_r[j] = h[up (j -
+    // lead) + r + centre]: the centred output Up (n - lead) + r.
+    const std::int64_t centre = (taps_ - 1) / 2;
+    lead_ = (up_ - 1 + centre) / up_;
+    reach_ = lead_ + centre / up_;
+    size_ = std::max(kMinSize, PowerOfTwoAtLeast(kSizePerTap * (reach_ + 1)));
+    fresh_ = size_ - reach_;
+    maxOutputs_ = (maxPushFrames / fresh_ + 2) * fresh_ * up_;
+    plan_ = SharedComplexFftPlan(size_);
     const auto size = static_cast<std::uint64_t>(size_);
-    if (!responseRe_.Allocate(size) || !responseIm_.Allocate(size) || !re_.Allocate(size) ||
-        !im_.Allocate(size) || !workRe_.Allocate(size) || !workIm_.Allocate(size))
+    const std::int64_t pairs = (channels + 1) / 2;
+    const std::int64_t stride = size_ + kStagger;
+    if (!scratch_.Allocate(static_cast<std::uint64_t>(2 * (pairs + up_) * stride)) ||
+        !overlapRe_.Allocate(static_cast<std::uint64_t>(reach_)) ||
+        !overlapIm_.Allocate(static_cast<std::uint64_t>(reach_)))
         return false;
-    // The spectrum of the taps, with the inverse transform's 1 / size folded in.
-    std::copy(taps.begin(), taps.end(), responseRe_.data());
-    fft_(*SharedComplexFftPlan(size_), responseRe_.data(), responseIm_.data(), workRe_.data(), workIm_.data());
-    const double scale = 1.0 / static_cast<double>(size_);
-    for (std::int64_t k = 0; k < size_; ++k) {
-        responseRe_.data()[k] *= scale;
-        responseIm_.data()[k] *= scale;
-    }
+    double* scratch = scratch_.data();
     held_.clear();
-    output_.clear();
-    held_.resize(static_cast<std::size_t>(channels));
-    output_.resize(static_cast<std::size_t>(channels));
-    for (int c = 0; c < channels; ++c) {
-        if (!held_[c].Allocate(static_cast<std::uint64_t>(blockFrames_)) ||
-            !output_[c].Allocate(static_cast<std::uint64_t>(maxOutputs_)))
-            return false;
-    }
+    for (std::int64_t pair = 0; pair < pairs; ++pair)
+        held_.push_back({scratch + 2 * pair * stride, scratch + (2 * pair + 1) * stride});
+    for (std::int64_t r = 0; r < up_; ++r)
+        products_[r] = {scratch + 2 * (pairs + r) * stride, scratch + (2 * (pairs + r) + 1) * stride};
+    if (!PrepareResponses(taps)) return false;
     // The reach before the first frame is silence.
-    filled_ = overlap_;
+    filled_ = reach_;
     blocks_ = produced_ = pending_ = 0;
     return true;
 }
 
+bool FftRateStage::PrepareResponses(const std::vector<double>& taps) {
+    const std::int64_t centre = (taps_ - 1) / 2;
+    const auto size = static_cast<std::uint64_t>(size_);
+    responseRe_.clear();
+    responseIm_.clear();
+    responseRe_.resize(static_cast<std::size_t>(up_));
+    responseIm_.resize(static_cast<std::size_t>(up_));
+    const double scale = 1.0 / static_cast<double>(size_);
+    for (std::int64_t r = 0; r < up_; ++r) {
+        if (!responseRe_[r].Allocate(size) || !responseIm_[r].Allocate(size)) return false;
+        double* re = responseRe_[r].data();
+        double* im = responseIm_[r].data();
+        for (std::int64_t j = 0; j <= reach_; ++j) {
+            const std::int64_t at = up_ * (j - lead_) + r + centre;
+            if (at >= 0 && at < taps_) re[j] = taps[static_cast<std::size_t>(at)] * scale;
+        }
+        kernels_->fftToPermuted(*plan_, re, im);
+    }
+    return true;
+}
+
 std::uint64_t FftRateStage::MemoryBytes() const {
-    return (6 * static_cast<std::uint64_t>(size_) +
-            static_cast<std::uint64_t>(channels_) *
-                static_cast<std::uint64_t>(blockFrames_ + maxOutputs_)) *
+    return (2 * static_cast<std::uint64_t>(up_) * static_cast<std::uint64_t>(size_) +
+            scratch_.size() + overlapRe_.size() + overlapIm_.size()) *
            sizeof(double);
 }
 
 template <typename Sample>
-std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames) {
+std::int64_t FftRateStage::Push(const Sample* const* input, std::int64_t frames,
+                                double* const* out) {
     pending_ = 0;
+    out_ = out;
     for (std::int64_t done = 0; done < frames;) {
-        const std::int64_t take = std::min(frames - done, blockFrames_ - filled_);
+        const std::int64_t take = std::min(frames - done, size_ - filled_);
         for (int c = 0; c < channels_; ++c) {
-            const Sample* from = input ? input[c] + done : nullptr;
-            double* to = held_[c].data() + filled_;
-            if (from)
-                std::copy(from, from + take, to);
+            double* to = (c % 2 == 0 ? held_[c / 2].re : held_[c / 2].im) + filled_;
+            if (input)
+                std::copy(input[c] + done, input[c] + done + take, to);
             else
                 std::fill(to, to + take, 0.0);
         }
         filled_ += take;
         done += take;
-        if (filled_ == blockFrames_) TransformBlock();
+        if (filled_ == size_) TransformBlock();
     }
     return pending_;
 }
 
-template std::int64_t FftRateStage::Push<float>(const float* const*, std::int64_t);
-template std::int64_t FftRateStage::Push<double>(const double* const*, std::int64_t);
-
-std::int64_t FftRateStage::PushSilence(std::int64_t frames) {
-    return Push<double>(nullptr, frames);
-}
+template std::int64_t FftRateStage::Push<float>(const float* const*, std::int64_t,
+                                                double* const*);
+template std::int64_t FftRateStage::Push<double>(const double* const*, std::int64_t,
+                                                 double* const*);
 
 void FftRateStage::TransformBlock() {
-    for (int c = 0; c < channels_; c += 2) TransformPair(c, c + 1 < channels_ ? c + 1 : -1);
-    const std::int64_t wanted = Delay() + produced_ * down_;
-    const std::int64_t first = blocks_ * (size_ - taps_ + 1);
-    const std::int64_t end = first + size_ - taps_ + 1;
-    const std::int64_t count = wanted < end ? (end - 1 - wanted) / down_ + 1 : 0;
+    // Circular convolution is exact from index reach on: index reach + t of block b is
+    // frame b x fresh + t of the phases' outputs, the centred output Up (b fresh + t - lead)
+    // + r. The first block's first `lead` frames lie before the stream.
+    const std::int64_t skip = blocks_ == 0 ? lead_ : 0;
+    for (std::size_t pair = 0; pair < held_.size(); ++pair)
+        TransformPair(static_cast<int>(pair), skip);
+    const std::int64_t count = up_ * (fresh_ - skip);
     produced_ += count;
     pending_ += count;
     ++blocks_;
-    for (int c = 0; c < channels_; ++c) {
-        double* data = held_[c].data();
-        std::copy(data + blockFrames_ - overlap_, data + blockFrames_, data);
-    }
-    filled_ = overlap_;
+    filled_ = reach_;
 }
 
-// Transforms the block of two channels (the second -1 for none), filters it and keeps the
-// outputs that fall on the output grid.
-void FftRateStage::TransformPair(int first, int second) {
-    double* re = re_.data();
-    double* im = im_.data();
-    std::copy(held_[first].data(), held_[first].data() + blockFrames_, re);
-    if (second >= 0)
-        std::copy(held_[second].data(), held_[second].data() + blockFrames_, im);
-    else
-        std::fill(im, im + blockFrames_, 0.0);
-    fft_(*inputPlan_, re, im, workRe_.data(), workIm_.data());
-    // Raising the rate by stuffing zeros repeats the spectrum.
-    for (std::int64_t k = blockFrames_; k < size_; ++k) {
-        re[k] = re[k - blockFrames_];
-        im[k] = im[k - blockFrames_];
+// Transforms the block of a pair of channels, filters it with every phase and writes the
+// outputs, phase r at every Up-th place from r. The block's last `reach` frames, set aside
+// first, open the next block.
+void FftRateStage::TransformPair(int pair, std::int64_t skip) {
+    const SplitComplex block = held_[static_cast<std::size_t>(pair)];
+    std::copy(block.re + size_ - reach_, block.re + size_, overlapRe_.data());
+    std::copy(block.im + size_ - reach_, block.im + size_, overlapIm_.data());
+    kernels_->fftToPermuted(*plan_, block.re, block.im);
+    const int first = 2 * pair;
+    const bool second = first + 1 < channels_;
+    const std::int64_t from = reach_ + skip;
+    const std::int64_t count = size_ - from;
+    for (std::int64_t r = 0; r < up_; ++r) {
+        kernels_->spectrumProduct(block.re, block.im, responseRe_[r].data(),
+                                  responseIm_[r].data(), size_, products_[r].re, products_[r].im);
+        // The product is stored swapped, so the forward transform of it, swapped back, is
+        // the inverse transform: the first channel in the imaginary part, the second in the
+        // real.
+        kernels_->fftFromPermuted(*plan_, products_[r].re, products_[r].im);
     }
-    // The inverse transform as the conjugate of the forward one of the conjugate.
-    const double* hr = responseRe_.data();
-    const double* hi = responseIm_.data();
-    for (std::int64_t k = 0; k < size_; ++k) {
-        const double xr = re[k];
-        const double xi = im[k];
-        re[k] = xr * hr[k] - xi * hi[k];
-        im[k] = -(xr * hi[k] + xi * hr[k]);
+    if (up_ == 1) {
+        std::copy(products_[0].im + from, products_[0].im + size_, out_[first] + pending_);
+        if (second) std::copy(products_[0].re + from, products_[0].re + size_, out_[first + 1] + pending_);
+    } else {
+        Interleave(products_[0].im + from, products_[1].im + from, count, out_[first] + pending_);
+        if (second)
+            Interleave(products_[0].re + from, products_[1].re + from, count,
+                       out_[first + 1] + pending_);
     }
-    const std::int64_t folded = size_ / down_;
-    for (std::int64_t r = 1; r < down_; ++r) {
-        for (std::int64_t k = 0; k < folded; ++k) {
-            re[k] += re[k + r * folded];
-            im[k] += im[k + r * folded];
-        }
-    }
-    fft_(*outputPlan_, re, im, workRe_.data(), workIm_.data());
-    KeepOutputs(first, second);
-}
-
-void FftRateStage::KeepOutputs(int first, int second) {
-    // Circular convolution is exact from index taps - 1 on; index taps - 1 of block b is
-    // sample b x (size - taps + 1) of the filtered stream, and output m is its sample
-    // Delay() + m x Down.
-    const std::int64_t start = blocks_ * (size_ - taps_ + 1) - (taps_ - 1);
-    std::int64_t at = Delay() + produced_ * down_ - start;
-    std::int64_t out = pending_;
-    // The taps' centre and the blocks' steps are multiples of Down, so `at` is too.
-    for (; at < size_; at += down_, ++out) {
-        output_[first].data()[out] = re_.data()[at / down_];
-        if (second >= 0) output_[second].data()[out] = -im_.data()[at / down_];
-    }
+    std::copy(overlapRe_.data(), overlapRe_.data() + reach_, block.re);
+    std::copy(overlapIm_.data(), overlapIm_.data() + reach_, block.im);
+    // A channel without a partner has silence as its imaginary part.
+    if (!second) std::fill(block.im + reach_, block.im + size_, 0.0);
 }
 
 }  // namespace zel

@@ -1,37 +1,39 @@
 #pragma once
 // The steep stage of the best-quality chain: a linear-phase low-pass applied by fast
-// convolution (overlap-save), which also raises the rate by Up (1 or 2) and lowers it by
-// Down. Its output m lies at input position m x Down / Up: the filter's delay is dropped,
-// so the stage's outputs line up with its input in time.
+// convolution (overlap-save), which also raises the rate by Up (1 or 2). Its output t lies
+// at input position t / Up: the filter's delay is dropped, so the stage's outputs line up
+// with its input in time.
 //
-// Channels are transformed in pairs, one as the real part and one as the imaginary part
-// of one complex transform: the taps are real, so the two never mix.
+// Raising the rate is done as Up filters at the input rate, one per output phase (the
+// taps at every Up-th position of the long filter): one forward transform of each input
+// block serves all of them, and every transform has the block's size. Channels are
+// transformed in pairs, one as the real part and one as the imaginary part of one complex
+// transform: the taps are real, so the two never mix.
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "engine/base/aligned_buffer.h"
+#include "engine/resample/hq/best_quality_kernels.h"
 #include "engine/resample/hq/complex_fft.h"
 
 namespace zel {
 
 class FftRateStage {
 public:
-    // `taps` (odd in number, the gain Up included) at the rate input x Up, their centre at a
-    // multiple of Down (a power of two); the transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when the
-    // memory cannot be had.
-    bool Prepare(std::int64_t up, std::int64_t down, const std::vector<double>& taps, int channels,
-                 std::int64_t maxPushFrames, ComplexFftFunction fft);
+    // `taps` (odd in number, the gain Up included) at the rate input x Up, centred; the
+    // transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when
+    // the memory cannot be had.
+    bool Prepare(std::int64_t up, const std::vector<double>& taps, int channels,
+                 std::int64_t maxPushFrames, const BestQualityKernels& kernels);
 
-    // Takes `frames` (at most maxPushFrames) input frames; returns how many outputs wait in
-    // Output(c), all those of this push (the previous push's are dropped).
+    // Takes `frames` (at most maxPushFrames) input frames, or silence when `input` is null;
+    // writes this push's outputs to out[c][0 ..] (room for MaxOutputs()) and returns how
+    // many. The outputs go straight where the next stage reads them.
     template <typename Sample>
-    std::int64_t Push(const Sample* const* input, std::int64_t frames);
-    // As Push, with silence.
-    std::int64_t PushSilence(std::int64_t frames);
+    std::int64_t Push(const Sample* const* input, std::int64_t frames, double* const* out);
 
-    const double* Output(int channel) const { return output_[channel].data(); }
     // The most outputs one push returns.
     std::int64_t MaxOutputs() const { return maxOutputs_; }
     // Outputs produced since Prepare.
@@ -43,30 +45,41 @@ public:
     std::uint64_t MemoryBytes() const;
 
 private:
-    void TransformBlock();
-    void TransformPair(int first, int second);
-    void KeepOutputs(int first, int second);
+    struct SplitComplex {
+        double* re;
+        double* im;
+    };
 
-    ComplexFftFunction fft_ = nullptr;
-    std::shared_ptr<const ComplexFftPlan> inputPlan_;
-    std::shared_ptr<const ComplexFftPlan> outputPlan_;
+    bool PrepareResponses(const std::vector<double>& taps);
+    void TransformBlock();
+    void TransformPair(int pair, std::int64_t skip);
+
+    const BestQualityKernels* kernels_ = nullptr;
+    std::shared_ptr<const ComplexFftPlan> plan_;
     std::int64_t up_ = 1;
-    std::int64_t down_ = 1;
     std::int64_t taps_ = 0;
-    std::int64_t size_ = 0;        // transform size at the raised rate
-    std::int64_t blockFrames_ = 0; // input frames per transform
-    std::int64_t overlap_ = 0;     // input frames each block repeats from the last
+    std::int64_t size_ = 0;   // transform size, input frames per block
+    std::int64_t reach_ = 0;  // frames each block repeats from the last: the phases' length - 1
+    std::int64_t lead_ = 0;   // input frames by which the causal phases lag the centred filter
+    std::int64_t fresh_ = 0;  // new input frames per block
     std::int64_t blocks_ = 0;
     std::int64_t produced_ = 0;
     std::int64_t pending_ = 0;
     std::int64_t maxOutputs_ = 0;
     int channels_ = 0;
-    AlignedBuffer<double> responseRe_;  // the taps' spectrum, scaled for the inverse
-    AlignedBuffer<double> responseIm_;
-    AlignedBuffer<double> re_, im_, workRe_, workIm_;
-    std::vector<AlignedBuffer<double>> held_;
+    // Each phase's spectrum, in the transforms' permuted order, scaled for the inverse.
+    std::vector<AlignedBuffer<double>> responseRe_, responseIm_;
+    // Per pair of channels the block being filled, transformed in place (the first channel
+    // as the real part, the second as the imaginary part), and after all pairs one array
+    // pair per phase that its product is transformed back in; in one block, each array a stagger past
+    // the last (see fft_rate_stage.cpp).
+    AlignedBuffer<double> scratch_;
+    std::vector<SplitComplex> held_;
+    SplitComplex products_[2] = {};  // one per phase
+    // The frames each block repeats, kept aside while the block is transformed.
+    AlignedBuffer<double> overlapRe_, overlapIm_;
     std::int64_t filled_ = 0;
-    std::vector<AlignedBuffer<double>> output_;
+    double* const* out_ = nullptr;  // the current push's destination
 };
 
 }  // namespace zel

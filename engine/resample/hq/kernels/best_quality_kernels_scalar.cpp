@@ -5,17 +5,9 @@
 namespace zel {
 namespace {
 
-struct ScalarDoubles {
-    using Reg = double;
-    static constexpr int kWidth = 1;
+// The transform's one-lane vector, with what the dot products need besides.
+struct ScalarDoubles : FftLane {
     static double Zero() { return 0.0; }
-    static double Load(const double* p) { return *p; }
-    static double Set(double v) { return v; }
-    static void Store(double* p, double v) { *p = v; }
-    static double Add(double a, double b) { return a + b; }
-    static double Sub(double a, double b) { return a - b; }
-    static double Mul(double a, double b) { return a * b; }
-    static double MulAdd(double a, double b, double c) { return a * b + c; }
     static double Sum(double v) { return v; }
 };
 
