@@ -1,9 +1,9 @@
 #include "app/qt_user_prompts.h"
 
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <span>
 #include <string_view>
 
 #include "app/dialog_memory.h"
@@ -56,17 +56,25 @@ void QtUserPrompts::ShowSkippedFiles(QWidget* owner, const QString& heading,
     box.exec();
 }
 
-QString ReadableFilePatterns() {
+namespace {
+
+QString PatternsOf(std::span<const std::string_view> extensions) {
     QStringList patterns;
-    for (const std::string_view extension : zel::ReadableExtensions())
+    for (const std::string_view extension : extensions)
         patterns << QLatin1Char('*') + QString::fromUtf8(extension.data(),
                                                          static_cast<qsizetype>(extension.size()));
     return patterns.join(QLatin1Char(' '));
 }
 
+}  // namespace
+
+QString ReadableFilePatterns() { return PatternsOf(zel::ReadableExtensions()); }
+
+QString WavFilePatterns() { return PatternsOf(zel::WavExtensions()); }
+
 QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
     const QString soundFilter = tr(kSoundFilesFilter).arg(ReadableFilePatterns());
-    const QString wavFilter = tr(kWavFilesFilter);
+    const QString wavFilter = tr(kWavFilesFilter).arg(WavFilePatterns());
     const QString allFilter = tr(kAllFilesFilter);
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -75,11 +83,6 @@ QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
     dialog.selectNameFilter(soundFilter);
     const QString lastFolder = RememberedChooserFolder(ChooserFolder::kInputFiles);
     if (!lastFolder.isEmpty()) dialog.setDirectory(lastFolder);
-    // Here "*.*" would hide names without a dot; "All Files" is meant to show every file.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        if (filter != allFilter) return;
-        if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({});
-    });
     if (dialog.exec() != QDialog::Accepted) return {};
     RememberChooserFolder(ChooserFolder::kInputFiles, dialog.directory().absolutePath());
     return dialog.selectedFiles();

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -223,8 +224,8 @@ class LocalizedGuiTest : public QObject {
         QCOMPARE(version, Expected({"ZEL バージョン 1.1.0", "ZEL, Version 1.1.0"}));
         QCOMPARE(copyright, Expected({"Copyright © 2026 ZEL 開発者",
                                       "Copyright (C) 2026 The ZEL developers"}));
-        QCOMPARE(description, Expected({"WAVファイルのサンプリング周波数一括変換ツール",
-                                        "Batch sampling-frequency converter for WAV files"}));
+        QCOMPARE(description, Expected({"音声ファイルのサンプリング周波数一括変換ツール",
+                                        "Batch sampling-frequency converter for sound files"}));
         QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
     }
 
@@ -273,17 +274,24 @@ class LocalizedGuiTest : public QObject {
         prompts.ChooseFolder(nullptr);
         QCOMPARE(folderTitle, Expected({"フォルダの選択", "Select Folder"}));
 
-        QStringList filters;
+        QStringList filters, qtOwnButtons;
         AnswerNextModal([&](QWidget* modal) {
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) filters = dialog->nameFilters();
+            // Qt's own words come from its catalogue (qtbase_ja), not from ours.
+            if (auto* buttons = modal->findChild<QDialogButtonBox*>())
+                for (QAbstractButton* button : buttons->buttons()) qtOwnButtons << button->text();
             modal->close();
         });
         prompts.ChooseInputFiles(nullptr);
         QCOMPARE(filters.size(), 3);
         QVERIFY2(filters[0].startsWith(Expected({"音声ファイル (*.wav ", "Sound files (*.wav "})),
                  qPrintable(filters[0]));
-        QCOMPARE(filters.mid(1), Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
-                                           {"All Files (*.*)", "All files (*)"}}));
+        QCOMPARE(filters.mid(1),
+                 Expected({{"WAVファイル (*.wav *.wave *.rf64 *.bwf)",
+                            "WAV files (*.wav *.wave *.rf64 *.bwf)"},
+                           {"すべてのファイル (*)", "All files (*)"}}));
+        QVERIFY2(qtOwnButtons.contains(Expected({"キャンセル", "Cancel"})),
+                 qPrintable(qtOwnButtons.join(u'|')));
     }
 
     void engineAndBatchMessages() {

@@ -47,8 +47,8 @@
         <translation>Copyright (C) 2026 The ZEL developers</translation>
     </message>
     <message>
-        <source>WAVファイルのサンプリング周波数一括変換ツール</source>
-        <translation>Batch sampling-frequency converter for WAV files</translation>
+        <source>音声ファイルのサンプリング周波数一括変換ツール</source>
+        <translation>Batch sampling-frequency converter for sound files</translation>
     </message>
 </context>
 <context>
@@ -521,11 +521,11 @@ Remove the earlier output from the list or change the suffix.</translation>
         <translation>Select Folder</translation>
     </message>
     <message>
-        <source>wav Files (*.wav)</source>
-        <translation>WAV files (*.wav)</translation>
+        <source>WAVファイル (%1)</source>
+        <translation>WAV files (%1)</translation>
     </message>
     <message>
-        <source>All Files (*.*)</source>
+        <source>すべてのファイル (*)</source>
         <translation>All files (*)</translation>
     </message>
     <message>
