@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "app/cpu_info_dlg.h"
+#include "app/elided_label.h"
 #include "app/input_file_list.h"
 #include "app/qt_user_prompts.h"
 #include "app/ui_translations.h"
@@ -74,7 +75,11 @@ QStringList ShownTexts(QWidget* window) {
     AddActionTexts(window->actions(), texts);
     for (QWidget* w : window->findChildren<QWidget*>()) {
         texts << w->toolTip();
-        if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
+        // An elided label's whole text: the cut one holds an ellipsis in any language.
+        if (auto* elided = qobject_cast<ElidedLabel*>(w))
+            texts << elided->FullText();
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            texts << label->text();
         if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
         if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();
         if (auto* combo = qobject_cast<QComboBox*>(w))
@@ -246,7 +251,9 @@ class LocalizedGuiTest : public QObject {
         dlg.OnDeleteAll();
         QCOMPARE(prompts.skippedFiles.size(), std::size_t{1});
         QCOMPARE(prompts.skippedFiles[0].heading,
-                 Expected({"追加しなかったファイルがあります", "Some files were not added."}));
+                 Expected({"追加しなかったファイルがあります（追加したファイル: 0、追加しなかった"
+                           "ファイル: 3）",
+                           "Some files were not added (files added: 0, not added: 3)."}));
         QCOMPARE(prompts.skippedFiles[0].lines,
                  QStringList(
                      {Expected({"既にリストに登録されているため追加しなかったファイル: 1",
