@@ -1,6 +1,8 @@
 #include "app/qt_user_prompts.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <span>
@@ -23,6 +25,33 @@ int RunMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& text,
     QMessageBox box(icon, kMessageTitle, text, buttons, owner);
     box.setTextFormat(Qt::PlainText);
     return box.exec();
+}
+
+// Qt sizes the chooser and its columns for English: in Japanese the size, type and date
+// columns were cut to "42…iB" and "W…オ". Those columns take the width of what they show,
+// and the chooser as much room as that leaves the names.
+constexpr int kChooserWidthInLines = 60;
+constexpr int kChooserHeightInLines = 34;
+
+void FitChooserToItsTexts(QFileDialog& dialog) {
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    const int line = dialog.fontMetrics().height();
+    const QSize roomy(kChooserWidthInLines * line, kChooserHeightInLines * line);
+    dialog.resize(dialog.sizeHint().expandedTo(roomy));
+}
+
+// A folder chooser of Qt's own (as getExistingDirectory opens it), fitted as above.
+QString ChooseFolderIn(QWidget* owner, const QString& title, const QString& start) {
+    QFileDialog dialog(owner, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    FitChooserToItsTexts(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace
@@ -83,15 +112,15 @@ QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
     dialog.selectNameFilter(soundFilter);
     const QString lastFolder = RememberedChooserFolder(ChooserFolder::kInputFiles);
     if (!lastFolder.isEmpty()) dialog.setDirectory(lastFolder);
+    FitChooserToItsTexts(dialog);
     if (dialog.exec() != QDialog::Accepted) return {};
     RememberChooserFolder(ChooserFolder::kInputFiles, dialog.directory().absolutePath());
     return dialog.selectedFiles();
 }
 
 QString QtUserPrompts::ChooseFolder(QWidget* owner) {
-    const QString folder = QFileDialog::getExistingDirectory(
-        owner, tr("フォルダの選択"), RememberedChooserFolder(ChooserFolder::kInputFolder),
-        QFileDialog::ShowDirsOnly);
+    const QString folder = ChooseFolderIn(owner, tr("フォルダの選択"),
+                                          RememberedChooserFolder(ChooserFolder::kInputFolder));
     if (!folder.isEmpty()) RememberChooserFolder(ChooserFolder::kInputFolder, folder);
     return folder;
 }
@@ -115,6 +144,5 @@ ExistingOutputsAnswer QtUserPrompts::AskAboutExistingOutputs(QWidget* owner, con
 }
 
 QString QtUserPrompts::ChooseOutputFolder(QWidget* owner, const QString& current) {
-    return QFileDialog::getExistingDirectory(owner, tr("出力先フォルダの選択"), current,
-                                             QFileDialog::ShowDirsOnly);
+    return ChooseFolderIn(owner, tr("出力先フォルダの選択"), current);
 }

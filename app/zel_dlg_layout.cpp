@@ -212,12 +212,14 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
            "阻止域は 1.00 倍から -175 dB、FFT による 2 倍レートの約 2400 タップと 24 タップの 2 段。"
            "高品質より時間がかかります"),
         Qt::ToolTipRole);
-    // The closed box tells all three, so the choice can be made without opening the list.
-    QStringList qualityTips;
+    // The closed box tells all three, so the choice can be made without opening the list;
+    // as paragraphs, which the tip wraps to fit a small screen.
+    QString qualityTip;
     for (int i = 0; i < m_qualityCombo->count(); ++i)
-        qualityTips << m_qualityCombo->itemText(i) + QStringLiteral(": ") +
-                           m_qualityCombo->itemData(i, Qt::ToolTipRole).toString();
-    m_qualityCombo->setToolTip(qualityTips.join(u'\n'));
+        qualityTip += QStringLiteral("<p>%1: %2</p>")
+                          .arg(m_qualityCombo->itemText(i).toHtmlEscaped(),
+                               m_qualityCombo->itemData(i, Qt::ToolTipRole).toString().toHtmlEscaped());
+    m_qualityCombo->setToolTip(qualityTip);
 
     m_stripMetadataCheck = new QCheckBox(tr("メタデータを削除"), group);
     m_stripMetadataCheck->setObjectName(QStringLiteral("stripMetadataCheck"));

@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSlider>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
 
@@ -338,7 +339,10 @@ class MainDialogTest : public QObject {
     void qualityTipDescribesEveryChoice() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
-        const QStringList lines = dlg.QualityCombo()->toolTip().split('\n');
+        QTextDocument tip;
+        tip.setHtml(dlg.QualityCombo()->toolTip());
+        const QStringList lines = tip.toPlainText().split(QChar::ParagraphSeparator).join('\n')
+                                      .split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), dlg.QualityCombo()->count());
         for (int i = 0; i < dlg.QualityCombo()->count(); ++i) {
             QVERIFY2(lines[i].startsWith(dlg.QualityCombo()->itemText(i) + ": "),
