@@ -45,7 +45,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(TextLine(tr("ZEL バージョン %1").arg(QString::fromUtf8(kZelVersion)),
                              QStringLiteral("versionLabel"), this),
                     0, 1);
-    grid->addWidget(TextLine(tr("WAVファイルのサンプリング周波数一括変換ツール"),
+    grid->addWidget(TextLine(tr("音声ファイルのサンプリング周波数一括変換ツール"),
                              QStringLiteral("descriptionLabel"), this),
                     1, 1);
     grid->addWidget(TextLine(tr("Copyright © 2026 ZEL 開発者"),

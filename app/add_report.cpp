@@ -17,7 +17,11 @@ bool AddReport::IsEmpty() const {
            m_namedLikeOutputs == 0;
 }
 
-QString AddReport::Heading() { return tr("追加しなかったファイルがあります"); }
+QString AddReport::Heading() const {
+    const qsizetype notAdded = m_duplicates + m_namedLikeOutputs + m_refusals.size();
+    return tr("追加しなかったファイルがあります（追加したファイル: %1、追加しなかったファイル: %2）")
+        .arg(QString::number(m_added), QString::number(notAdded));
+}
 
 QStringList AddReport::Lines(const QString& suffix) const {
     QStringList lines;

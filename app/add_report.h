@@ -13,6 +13,8 @@ class AddReport {
   public:
     // A file the conversion would not read, with the reason in the user's language.
     void AddRefusal(const QString& path, const QString& reason);
+    // A file that went into the list.
+    void AddAdded() { ++m_added; }
     // A file that is listed already, under this or another name.
     void AddDuplicate() { ++m_duplicates; }
     // Files left out because they are named like outputs of the suffix.
@@ -22,8 +24,10 @@ class AddReport {
     // A folder the scan could not read, with the system's reason.
     void AddUnreadFolder(const QString& path, const QString& reason);
 
+    // Nothing was left out (files added or not).
     bool IsEmpty() const;
-    static QString Heading();
+    // The totals: how many files this add listed and how many it left out.
+    QString Heading() const;
     // The counts first, then the folders left out, so that they stay in view above a long
     // list of refused files.
     QStringList Lines(const QString& suffix) const;
@@ -31,6 +35,7 @@ class AddReport {
   private:
     QStringList m_folders;
     QStringList m_refusals;
+    int m_added = 0;
     int m_duplicates = 0;
     int m_namedLikeOutputs = 0;
 };

@@ -60,13 +60,13 @@ QStringList InputPathsFromArguments(const QStringList& arguments) {
 
 QString UsageText() {
     QStringList lines = {
-        QCoreApplication::translate("CommandLine", "使い方: zel [オプション] [ファイル]..."),
+        QCoreApplication::translate("CommandLine", "使い方: zel [オプション] [ファイル|フォルダ]..."),
         QCoreApplication::translate("CommandLine",
-                                    "ZELのウィンドウを開き、指定されたWAVファイルを入力ファイルの"
-                                    "リストに追加します。"),
+                                    "ZELのウィンドウを開き、指定された音声ファイルとフォルダ内の"
+                                    "音声ファイルを入力ファイルのリストに追加します。"),
         QCoreApplication::translate("CommandLine",
-                                    "引数1つが1つのファイルのパスです(空白を含むパスは引用符で"
-                                    "囲みます)。"),
+                                    "引数1つが1つのファイルまたはフォルダのパスです(空白を含むパス"
+                                    "は引用符で囲みます)。"),
         QString(),
         QCoreApplication::translate("CommandLine", "オプション:"),
     };

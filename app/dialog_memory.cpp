@@ -2,7 +2,8 @@
 
 #include <QDialog>
 #include <QSettings>
-#include <QSize>
+
+#include "app/remembered_size.h"
 
 namespace {
 
@@ -25,8 +26,9 @@ void RememberChooserFolder(ChooserFolder chooser, const QString& folder) {
 
 void RememberDialogSize(QDialog& dialog, const QString& name) {
     const QString key = kDialogSizeKey.arg(name);
-    const QSize size = QSettings().value(key).toSize();
-    if (size.isValid()) dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
-    QObject::connect(&dialog, &QDialog::finished, &dialog,
-                     [&dialog, key] { QSettings().setValue(key, dialog.size()); });
+    RestoreWindowSize(QSettings(), key, dialog);
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [&dialog, key] {
+        QSettings settings;
+        StoreWindowSize(settings, key, dialog);
+    });
 }

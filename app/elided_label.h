@@ -12,6 +12,7 @@ class ElidedLabel : public QLabel {
     explicit ElidedLabel(QWidget* parent = nullptr);
 
     void SetFullText(const QString& text);
+    const QString& FullText() const { return m_fullText; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -1,9 +1,13 @@
 #include "app/input_file_list.h"
 
+#include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QToolTip>
 #include <QScrollBar>
 #include <algorithm>
@@ -35,6 +39,9 @@ constexpr int kPathRole = Qt::UserRole;
 constexpr int kDeviceRole = Qt::UserRole + 1;
 constexpr int kInodeRole = Qt::UserRole + 2;
 constexpr int kRelativeRole = Qt::UserRole + 3;
+constexpr int kSecondsRole = Qt::UserRole + 4;
+
+bool OpenWithDesktop(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 std::optional<zel::platform::FileIdentity> IdentityOf(const QTreeWidgetItem& item) {
     const QVariant device = item.data(kFileNameColumn, kDeviceRole);
@@ -45,7 +52,8 @@ std::optional<zel::platform::FileIdentity> IdentityOf(const QTreeWidgetItem& ite
 
 }  // namespace
 
-InputFileList::InputFileList(QWidget* parent) : QTreeWidget(parent) {
+InputFileList::InputFileList(QWidget* parent)
+    : QTreeWidget(parent), m_urlOpener(OpenWithDesktop) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -57,9 +65,40 @@ InputFileList::InputFileList(QWidget* parent) : QTreeWidget(parent) {
     // A deep folder keeps its start and its last folders in view.
     setTextElideMode(Qt::ElideMiddle);
     SetUpColumns();
+    SetUpDropHint();
     connect(header(), &QHeaderView::sectionClicked, this, &InputFileList::SortByColumn);
     connect(model(), &QAbstractItemModel::rowsRemoved, this, [this] { m_identities.reset(); });
     connect(model(), &QAbstractItemModel::modelReset, this, [this] { m_identities.reset(); });
+    // Sorting takes every row out and puts it back; the count is the same after.
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model(), signal, this, &InputFileList::OnRowsChanged);
+    connect(model(), &QAbstractItemModel::modelReset, this, &InputFileList::OnRowsChanged);
+}
+
+InputFileList::~InputFileList() { disconnect(model(), nullptr, this, nullptr); }
+
+void InputFileList::SetUpDropHint() {
+    m_dropHint = new QLabel(
+        tr("ここにファイルやフォルダをドロップして追加できます\n"
+           "（「ファイル追加」「フォルダ指定」ボタンからも追加できます）"),
+        viewport());
+    m_dropHint->setObjectName(QStringLiteral("dropHint"));
+    m_dropHint->setAlignment(Qt::AlignCenter);
+    m_dropHint->setWordWrap(true);
+    m_dropHint->setForegroundRole(QPalette::PlaceholderText);
+    // Clicks, right clicks and drops reach the list under it.
+    m_dropHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_dropHint->setGeometry(viewport()->rect());
+}
+
+void InputFileList::OnRowsChanged() {
+    m_dropHint->setVisible(RowCount() == 0);
+    emit rowsChanged();
+}
+
+void InputFileList::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    m_dropHint->setGeometry(viewport()->rect());
 }
 
 void InputFileList::SetUpColumns() {
@@ -128,10 +167,20 @@ bool InputFileList::ContainsFile(const zel::platform::FileIdentity& identity) co
 void InputFileList::AppendRow(const QString& path, const zel::InputProbe& probe,
                               const zel::platform::FileIdentity& identity,
                               const QString& relative) {
-    AppendTexts(path, relative, FormatColumnTexts(probe), identity);
+    const std::uint32_t rate = probe.format.sampleRate;
+    const double seconds = rate > 0 ? static_cast<double>(probe.frames) / rate : 0.0;
+    AppendTexts(path, relative, FormatColumnTexts(probe), seconds, identity);
+}
+
+double InputFileList::TotalSeconds() const {
+    double total = 0.0;
+    for (int row = 0; row < RowCount(); ++row)
+        total += topLevelItem(row)->data(kFileNameColumn, kSecondsRole).toDouble();
+    return total;
 }
 
 void InputFileList::AppendTexts(const QString& path, const QString& relative, RowTexts texts,
+                                double seconds,
                                 const std::optional<zel::platform::FileIdentity>& identity) {
     const QFileInfo file(path);
     texts.cells[kFileNameColumn] = file.fileName();
@@ -147,6 +196,7 @@ void InputFileList::AppendTexts(const QString& path, const QString& relative, Ro
     item->setToolTip(kFolderColumn, file.absoluteFilePath());
     item->setData(kFileNameColumn, kPathRole, path);
     item->setData(kFileNameColumn, kRelativeRole, relative.isEmpty() ? file.fileName() : relative);
+    item->setData(kFileNameColumn, kSecondsRole, seconds);
     if (identity) {
         item->setData(kFileNameColumn, kDeviceRole, QVariant(qulonglong{identity->device}));
         item->setData(kFileNameColumn, kInodeRole, QVariant(qulonglong{identity->inode}));
@@ -209,6 +259,47 @@ void InputFileList::ForgetSortOrder() {
     if (m_sortColumn < 0) return;
     m_sortColumn = -1;
     header()->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+QMenu* InputFileList::RowMenuAt(const QPoint& viewportPos) {
+    QTreeWidgetItem* item = itemAt(viewportPos);
+    // As in a file manager: a right click on a row outside the selection selects that row.
+    if (item != nullptr && !item->isSelected()) {
+        clearSelection();
+        item->setSelected(true);
+    }
+    if (item != nullptr) setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    auto* menu = new QMenu(this);
+    QAction* remove = menu->addAction(tr("リストから削除(&R)"), this,
+                                      &InputFileList::RemoveSelectedRows);
+    remove->setObjectName(QStringLiteral("removeRowsAction"));
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setEnabled(!selectedItems().isEmpty());
+    menu->addSeparator();
+    const QString path =
+        item != nullptr ? item->data(kFileNameColumn, kPathRole).toString() : QString();
+    QAction* folder = menu->addAction(tr("フォルダを開く(&O)"), this, [this, path] {
+        Open(QFileInfo(path).absolutePath());
+    });
+    folder->setObjectName(QStringLiteral("openFolderAction"));
+    QAction* play = menu->addAction(tr("再生(&P)"), this, [this, path] { Open(path); });
+    play->setObjectName(QStringLiteral("playAction"));
+    play->setToolTip(tr("既定のプレーヤーで再生します"));
+    for (QAction* action : {folder, play}) action->setEnabled(item != nullptr);
+    return menu;
+}
+
+void InputFileList::Open(const QString& path) {
+    if (m_urlOpener && m_urlOpener(QUrl::fromLocalFile(path))) return;
+    emit openFailed(path);
+}
+
+void InputFileList::contextMenuEvent(QContextMenuEvent* event) {
+    // Forwarded from the viewport, whose coordinates it carries.
+    QMenu* menu = RowMenuAt(event->pos());
+    menu->exec(event->globalPos());
+    delete menu;
+    event->accept();
 }
 
 void InputFileList::keyPressEvent(QKeyEvent* event) {

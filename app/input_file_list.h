@@ -10,6 +10,8 @@
 #include <QSize>
 #include <QStringList>
 #include <QTreeWidget>
+#include <QUrl>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <set>
@@ -18,11 +20,16 @@
 #include "engine/convert/input_probe.h"
 #include "platform/file_identity.h"
 
+class QLabel;
+class QMenu;
+
 class InputFileList : public QTreeWidget {
     Q_OBJECT
 
 public:
     explicit InputFileList(QWidget* parent = nullptr);
+    // The model empties itself while the widgets are taken down; nothing here may hear it.
+    ~InputFileList() override;
 
     int RowCount() const { return topLevelItemCount(); }
     QString CellText(int row, int column) const;
@@ -37,6 +44,19 @@ public:
     // The tip a cell shows: its own, and under it where the row's output will go, so the
     // user sees before a run where each file goes with the settings as they are now.
     QString TipOf(int row, int column) const;
+
+    // The rows' durations added up, in seconds (frames over rate, row by row).
+    double TotalSeconds() const;
+
+    // The right-click menu of the row at `viewportPos` (selected first when it was not):
+    // remove the selected rows, open the row's folder, play the row's file with the
+    // desktop's default programs. Over no row only removal is offered. The caller owns it.
+    QMenu* RowMenuAt(const QPoint& viewportPos);
+    // How a folder or file is opened (QDesktopServices by default); false when nothing could.
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
+    // The hint an empty list shows: files and folders can be dropped on it.
+    QLabel* DropHint() const { return m_dropHint; }
 
     // True when some row lists the file `identity` names.
     bool ContainsFile(const zel::platform::FileIdentity& identity) const;
@@ -58,17 +78,31 @@ public:
     // Wide enough for every column at its initial width.
     int WidthForColumns() const;
 
+signals:
+    // Rows were added or removed.
+    void rowsChanged();
+    // Nothing could open `path` (a folder or a file): no desktop program for it.
+    void openFailed(const QString& path);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void SetUpColumns();
+    void SetUpDropHint();
+    void OnRowsChanged();
     void AppendTexts(const QString& path, const QString& relative, RowTexts texts,
+                     double seconds,
                      const std::optional<zel::platform::FileIdentity>& identity);
     void ForgetSortOrder();
+    void Open(const QString& path);
 
     OutputNamer m_outputNamer;
+    UrlOpener m_urlOpener;
+    QLabel* m_dropHint = nullptr;
     QSize m_naturalSize;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -14,6 +14,26 @@ char16_t AsciiUpper(char16_t unit) {
     return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
 }
 
+bool IsAsciiDigit(const QString& text, qsizetype at) {
+    return at < text.size() && text[at] >= u'0' && text[at] <= u'9';
+}
+
+// The end of the run of digits that starts at `at`.
+qsizetype DigitRunEnd(const QString& text, qsizetype at) {
+    while (IsAsciiDigit(text, at)) ++at;
+    return at;
+}
+
+// Two runs of digits by their value, however long: after the leading zeros, the longer run
+// is the larger number, and runs of one length compare digit by digit.
+int CompareDigitRuns(QStringView a, QStringView b) {
+    while (a.size() > 1 && a.front() == u'0') a = a.mid(1);
+    while (b.size() > 1 && b.front() == u'0') b = b.mid(1);
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    const int order = a.compare(b);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
 }  // namespace
 
 QString DurationText(std::uint64_t seconds) {
@@ -36,11 +56,11 @@ QString DurationText(std::uint64_t frames, std::uint32_t sampleRate) {
 QString ChannelsText(std::uint16_t channels) { return QString::asprintf("%d", channels); }
 
 QString FrequencyText(std::uint32_t sampleRate) {
-    return QString::asprintf("%5uHz", static_cast<unsigned>(sampleRate));
+    return QString::asprintf("%u Hz", static_cast<unsigned>(sampleRate));
 }
 
 QString BitsText(std::uint16_t bitsPerSample) {
-    return QString::asprintf("%2dbits", bitsPerSample);
+    return QString::asprintf("%d bit", bitsPerSample);
 }
 
 QString BitsText(std::uint16_t bitsPerSample, zel::SampleEncoding encoding) {
@@ -65,12 +85,27 @@ RowTexts FormatColumnTexts(const zel::InputProbe& probe) {
 }
 
 int CompareCellTexts(const QString& a, const QString& b) {
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsAsciiDigit(a, i) && IsAsciiDigit(b, j)) {
+            const qsizetype endA = DigitRunEnd(a, i);
+            const qsizetype endB = DigitRunEnd(b, j);
+            if (const int order = CompareDigitRuns(QStringView(a).sliced(i, endA - i),
+                                                   QStringView(b).sliced(j, endB - j)))
+                return order;
+            i = endA;
+            j = endB;
+            continue;
+        }
         const char16_t x = AsciiUpper(a[i].unicode());
-        const char16_t y = AsciiUpper(b[i].unicode());
+        const char16_t y = AsciiUpper(b[j].unicode());
         if (x != y) return x < y ? -1 : 1;
+        ++i;
+        ++j;
     }
+    const qsizetype restA = a.size() - i;
+    const qsizetype restB = b.size() - j;
+    if (restA != restB) return restA < restB ? -1 : 1;
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
 }

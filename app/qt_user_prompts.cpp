@@ -1,9 +1,11 @@
 #include "app/qt_user_prompts.h"
 
 #include <QFileDialog>
-#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <span>
 #include <string_view>
 
 #include "app/dialog_memory.h"
@@ -23,6 +25,33 @@ int RunMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& text,
     QMessageBox box(icon, kMessageTitle, text, buttons, owner);
     box.setTextFormat(Qt::PlainText);
     return box.exec();
+}
+
+// Qt sizes the chooser and its columns for English: in Japanese the size, type and date
+// columns were cut to "42…iB" and "W…オ". Those columns take the width of what they show,
+// and the chooser as much room as that leaves the names.
+constexpr int kChooserWidthInLines = 60;
+constexpr int kChooserHeightInLines = 34;
+
+void FitChooserToItsTexts(QFileDialog& dialog) {
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    const int line = dialog.fontMetrics().height();
+    const QSize roomy(kChooserWidthInLines * line, kChooserHeightInLines * line);
+    dialog.resize(dialog.sizeHint().expandedTo(roomy));
+}
+
+// A folder chooser of Qt's own (as getExistingDirectory opens it), fitted as above.
+QString ChooseFolderIn(QWidget* owner, const QString& title, const QString& start) {
+    QFileDialog dialog(owner, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    FitChooserToItsTexts(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace
@@ -56,17 +85,25 @@ void QtUserPrompts::ShowSkippedFiles(QWidget* owner, const QString& heading,
     box.exec();
 }
 
-QString ReadableFilePatterns() {
+namespace {
+
+QString PatternsOf(std::span<const std::string_view> extensions) {
     QStringList patterns;
-    for (const std::string_view extension : zel::ReadableExtensions())
+    for (const std::string_view extension : extensions)
         patterns << QLatin1Char('*') + QString::fromUtf8(extension.data(),
                                                          static_cast<qsizetype>(extension.size()));
     return patterns.join(QLatin1Char(' '));
 }
 
+}  // namespace
+
+QString ReadableFilePatterns() { return PatternsOf(zel::ReadableExtensions()); }
+
+QString WavFilePatterns() { return PatternsOf(zel::WavExtensions()); }
+
 QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
     const QString soundFilter = tr(kSoundFilesFilter).arg(ReadableFilePatterns());
-    const QString wavFilter = tr(kWavFilesFilter);
+    const QString wavFilter = tr(kWavFilesFilter).arg(WavFilePatterns());
     const QString allFilter = tr(kAllFilesFilter);
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -75,20 +112,15 @@ QStringList QtUserPrompts::ChooseInputFiles(QWidget* owner) {
     dialog.selectNameFilter(soundFilter);
     const QString lastFolder = RememberedChooserFolder(ChooserFolder::kInputFiles);
     if (!lastFolder.isEmpty()) dialog.setDirectory(lastFolder);
-    // Here "*.*" would hide names without a dot; "All Files" is meant to show every file.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        if (filter != allFilter) return;
-        if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({});
-    });
+    FitChooserToItsTexts(dialog);
     if (dialog.exec() != QDialog::Accepted) return {};
     RememberChooserFolder(ChooserFolder::kInputFiles, dialog.directory().absolutePath());
     return dialog.selectedFiles();
 }
 
 QString QtUserPrompts::ChooseFolder(QWidget* owner) {
-    const QString folder = QFileDialog::getExistingDirectory(
-        owner, tr("フォルダの選択"), RememberedChooserFolder(ChooserFolder::kInputFolder),
-        QFileDialog::ShowDirsOnly);
+    const QString folder = ChooseFolderIn(owner, tr("フォルダの選択"),
+                                          RememberedChooserFolder(ChooserFolder::kInputFolder));
     if (!folder.isEmpty()) RememberChooserFolder(ChooserFolder::kInputFolder, folder);
     return folder;
 }
@@ -112,6 +144,5 @@ ExistingOutputsAnswer QtUserPrompts::AskAboutExistingOutputs(QWidget* owner, con
 }
 
 QString QtUserPrompts::ChooseOutputFolder(QWidget* owner, const QString& current) {
-    return QFileDialog::getExistingDirectory(owner, tr("出力先フォルダの選択"), current,
-                                             QFileDialog::ShowDirsOnly);
+    return ChooseFolderIn(owner, tr("出力先フォルダの選択"), current);
 }

@@ -7,16 +7,19 @@
 #include "app/user_prompts.h"
 
 // The entries of the add-files chooser, before translation; the first, every extension
-// ZEL reads (its %1), is active when it opens.
+// ZEL reads (its %1), is active when it opens; the second, the WAV family's (its %1).
 inline constexpr const char* kSoundFilesFilter =
     QT_TRANSLATE_NOOP("QtUserPrompts", "音声ファイル (%1)");
 inline constexpr const char* kWavFilesFilter =
-    QT_TRANSLATE_NOOP("QtUserPrompts", "wav Files (*.wav)");
+    QT_TRANSLATE_NOOP("QtUserPrompts", "WAVファイル (%1)");
 inline constexpr const char* kAllFilesFilter =
-    QT_TRANSLATE_NOOP("QtUserPrompts", "All Files (*.*)");
+    QT_TRANSLATE_NOOP("QtUserPrompts", "すべてのファイル (*)");
 
 // "*.wav *.wave ... *.flac ...": the patterns of every readable extension.
 QString ReadableFilePatterns();
+
+// "*.wav *.wave *.rf64 *.bwf": the patterns of the files ZEL's own WAV reader takes.
+QString WavFilePatterns();
 
 class QtUserPrompts : public UserPrompts {
     Q_DECLARE_TR_FUNCTIONS(QtUserPrompts)

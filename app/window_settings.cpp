@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
-#include <QSize>
 #include <QSlider>
 
+#include "app/remembered_size.h"
 #include "app/zel_dlg.h"
 
 namespace {
@@ -94,8 +94,7 @@ void LoadWindowSettings(CZELDlg& dlg, const zel::CpuidSource& cpuid) {
     const QSettings settings;
     LoadOutputSettings(settings, dlg);
     dlg.m_simdLevel = RunnableLevel(StoredInt(settings, kSimdLevelKey, -1), cpuid);
-    const QSize size = settings.value(kWindowSizeKey).toSize();
-    if (size.isValid()) dlg.resize(size);
+    RestoreWindowSize(settings, kWindowSizeKey, dlg);
 }
 
 void SaveWindowSettings(const CZELDlg& dlg) {
@@ -111,5 +110,5 @@ void SaveWindowSettings(const CZELDlg& dlg) {
     settings.setValue(kIntoFolderKey, dlg.WritesIntoFolder());
     settings.setValue(kOutputFolderKey, dlg.OutputFolderText());
     settings.setValue(kSimdLevelKey, dlg.m_simdLevel);
-    settings.setValue(kWindowSizeKey, dlg.size());
+    StoreWindowSize(settings, kWindowSizeKey, dlg);
 }

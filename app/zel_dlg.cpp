@@ -20,6 +20,7 @@
 #include "app/add_report.h"
 #include "app/app_icon.h"
 #include "app/cpu_info_dlg.h"
+#include "app/elided_label.h"
 #include "app/input_file_list.h"
 #include "app/input_row_text.h"
 #include "app/output_place.h"
@@ -61,6 +62,13 @@ CZELDlg::CZELDlg(UserPrompts& prompts, const QStringList& commandLinePaths,
     setAcceptDrops(true);
     SetDefaults();
     connect(m_formatCombo, &QComboBox::currentIndexChanged, this, &CZELDlg::UpdateBitsChoice);
+    connect(m_outputFolderRadio, &QRadioButton::toggled, this, &CZELDlg::UpdateOutputFolderRow);
+    UpdateOutputFolderRow();
+    connect(m_inputList, &InputFileList::rowsChanged, this, &CZELDlg::UpdateListSummary);
+    UpdateListSummary();
+    connect(m_inputList, &InputFileList::openFailed, this, [this](const QString& path) {
+        m_prompts.ShowError(this, tr("開くプログラムが見つかりませんでした: %1").arg(path));
+    });
     m_inputList->SetOutputNamer([this](const QString& path, const QString& relative) {
         return OutputTipText(path, relative);
     });
@@ -81,7 +89,7 @@ void CZELDlg::showEvent(QShowEvent* event) {
     // appears over the visible window.
     if (!m_commandLinePaths.isEmpty())
         QTimer::singleShot(0, this, [paths = std::exchange(m_commandLinePaths, {}), this] {
-            AddInputFiles(paths);
+            AddFilesAndFolders(paths);
         });
 }
 
@@ -112,6 +120,20 @@ QString CZELDlg::OutputTipText(const QString& path, const QString& relative) con
 
 void CZELDlg::UpdateSpeedLabel(int position) { m_speedLabel->setText(SpeedLabelText(position)); }
 
+void CZELDlg::UpdateOutputFolderRow() {
+    // The folder means nothing while outputs go beside their inputs.
+    const bool intoFolder = WritesIntoFolder();
+    m_outputFolderEdit->setEnabled(intoFolder);
+    m_outputFolderButton->setEnabled(intoFolder);
+}
+
+void CZELDlg::UpdateListSummary() {
+    const int files = m_inputList->RowCount();
+    const auto seconds = static_cast<std::uint64_t>(m_inputList->TotalSeconds());
+    m_listSummaryLabel->SetFullText(tr("%1 個のファイル、合計 %2")
+                                        .arg(QString::number(files), DurationText(seconds).trimmed()));
+}
+
 void CZELDlg::UpdateBitsChoice() { m_bitsCombo->setEnabled(!zel::IsLossyContainer(Container())); }
 
 bool CZELDlg::AddInputFile(const QString& path, AddReport& report, const QString& relative) {
@@ -136,6 +158,7 @@ bool CZELDlg::AddInputFile(const QString& path, AddReport& report, const QString
         return false;
     }
     m_inputList->AppendRow(path, probe, *identity, relative);
+    report.AddAdded();
     return true;
 }
 
@@ -162,7 +185,7 @@ void CZELDlg::AddInputFiles(const QStringList& paths) {
     ShowReport(report);
 }
 
-void CZELDlg::AddDroppedPaths(const QStringList& paths) {
+void CZELDlg::AddFilesAndFolders(const QStringList& paths) {
     AddReport report;
     for (const QString& path : paths) {
         if (QFileInfo(path).isDir())
@@ -185,7 +208,7 @@ void CZELDlg::AddFolder(const QString& folder, AddReport& report) {
 
 void CZELDlg::ShowReport(const AddReport& report) {
     if (!report.IsEmpty())
-        m_prompts.ShowSkippedFiles(this, AddReport::Heading(), report.Lines(SuffixText()));
+        m_prompts.ShowSkippedFiles(this, report.Heading(), report.Lines(SuffixText()));
 }
 
 void CZELDlg::OnAddFiles() { AddInputFiles(m_prompts.ChooseInputFiles(this)); }
@@ -291,5 +314,5 @@ void CZELDlg::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Handled after the drop has completed, so that the program the files came from is not
     // held up by a message box or a long folder scan.
-    QTimer::singleShot(0, this, [this, paths] { AddDroppedPaths(paths); });
+    QTimer::singleShot(0, this, [this, paths] { AddFilesAndFolders(paths); });
 }

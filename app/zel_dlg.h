@@ -17,6 +17,7 @@
 #include "engine/convert/input_probe.h"
 
 class AddReport;
+class ElidedLabel;
 class InputFileList;
 class QAction;
 class QCheckBox;
@@ -94,6 +95,8 @@ class CZELDlg : public QDialog {
     QCheckBox* HeadroomCheck() const { return m_headroomCheck; }
     QCheckBox* AlbumCheck() const { return m_albumCheck; }
     QLabel* SpeedLabel() const { return m_speedLabel; }
+    // "3 個のファイル、合計 0:12:34": the list's count and total length.
+    ElidedLabel* ListSummaryLabel() const { return m_listSummaryLabel; }
     QComboBox* QualityCombo() const { return m_qualityCombo; }
     // Each item holds its enumerator's code as its data.
     QComboBox* FormatCombo() const { return m_formatCombo; }
@@ -137,6 +140,9 @@ class CZELDlg : public QDialog {
     QLayout* CreateLevelChoices(QGroupBox* group);
     // Lossy containers take float: the bits box is disabled while one is chosen.
     void UpdateBitsChoice();
+    // The folder field and its "..." only while outputs go into a folder.
+    void UpdateOutputFolderRow();
+    void UpdateListSummary();
     QLayout* CreateButtonRow();
     void CreateMenu();
     void SetTabOrder();
@@ -145,10 +151,10 @@ class CZELDlg : public QDialog {
     void UpdateSpeedLabel(int position);
     // Where the output of a listed file will go with the settings as they are now.
     QString OutputTipText(const QString& path, const QString& relative) const;
-    // One add each: every file, then one message for all that were left out. Dropped
-    // folders are scanned like a chosen one.
+    // One add each: every file, then one message for all that were left out. Folders
+    // (dropped or named on the command line) are scanned like a chosen one.
     void AddInputFiles(const QStringList& paths);
-    void AddDroppedPaths(const QStringList& paths);
+    void AddFilesAndFolders(const QStringList& paths);
     void AddFolder(const QString& folder, AddReport& report);
     void ShowReport(const AddReport& report);
     // Why a probed file is not listed, in the window's language.
@@ -174,6 +180,8 @@ class CZELDlg : public QDialog {
     QComboBox* m_frequencyCombo = nullptr;
     QSlider* m_speedSlider = nullptr;
     QLabel* m_speedLabel = nullptr;
+    // Cut rather than widen the window on a small screen at a large scale factor.
+    ElidedLabel* m_listSummaryLabel = nullptr;
     QComboBox* m_qualityCombo = nullptr;
     QCheckBox* m_stripMetadataCheck = nullptr;
     QCheckBox* m_loudnessCheck = nullptr;

@@ -10,12 +10,13 @@
 set -euo pipefail
 source "$(dirname "$0")/steps.sh"
 
+# file and dpkg-dev (dpkg-shlibdeps) are what cpack's DEB generator runs, which README's
+# install steps use.
 build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-                libgl1-mesa-dev libsndfile1-dev libebur128-dev pkg-config)
-# objdump checks the instruction levels; file and dpkg-dev (dpkg-shlibdeps) are what
-# cpack's DEB generator runs; a Japanese font and Qt's Japanese texts show the windows as
-# users see them.
-test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils file dpkg-dev
+                libgl1-mesa-dev libsndfile1-dev libebur128-dev pkg-config file dpkg-dev)
+# objdump checks the instruction levels; a Japanese font and Qt's Japanese texts show the
+# windows as users see them.
+test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils
                qt6-translations-l10n desktop-file-utils appstream man-db fonts-vlgothic
                slurm-wlm munge parallel  # the cluster tests
                sox ffmpeg sndfile-programs flac lame python3)  # files as these tools write them

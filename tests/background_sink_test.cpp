@@ -34,6 +34,14 @@ struct SinkRow {
     int blocksWritten;  // of the 40 offered
 };
 
+// The name ctest lists the row under (else GoogleTest's dump of the row's bytes).
+void PrintTo(const SinkRow& row, std::ostream* os) {
+    if (row.failAt)
+        *os << "fails at block " << *row.failAt;
+    else
+        *os << "never fails";
+}
+
 class BackgroundSinkRows : public ::testing::TestWithParam<SinkRow> {};
 
 TEST_P(BackgroundSinkRows, WritesInOrderAndReportsAFailure) {

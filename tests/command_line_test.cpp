@@ -94,13 +94,13 @@ class CommandLineTest : public QObject {
         QTest::addColumn<QString>("usage");
         QTest::addColumn<QString>("helpLine");
         QTest::newRow("English") << "en_US.UTF-8"
-                                 << "Usage: zel [options] [file]..."
+                                 << "Usage: zel [options] [file|folder]..."
                                  << "  -h, --help   Show this help and exit";
         QTest::newRow("Japanese") << "ja_JP.UTF-8"
-                                  << "使い方: zel [オプション] [ファイル]..."
+                                  << "使い方: zel [オプション] [ファイル|フォルダ]..."
                                   << "  -h, --help   この説明を表示して終了します";
         QTest::newRow("no locale") << ""
-                                   << "使い方: zel [オプション] [ファイル]..."
+                                   << "使い方: zel [オプション] [ファイル|フォルダ]..."
                                    << "  -h, --help   この説明を表示して終了します";
     }
     void helpNeedsNoDisplayAndSpeaksTheLocale() {

@@ -125,6 +125,9 @@ struct LengthRow {
     std::int64_t expectedOutputs;
 };
 
+// The name ctest lists the row under (else GoogleTest's dump of the row's bytes).
+void PrintTo(const LengthRow& row, std::ostream* os) { *os << row.what; }
+
 class FileLengths : public Conversion, public ::testing::WithParamInterface<LengthRow> {};
 
 TEST_P(FileLengths, OutputCoversTheWholeInput) {

@@ -522,6 +522,7 @@ class ExecuteCommandTest : public QObject {
         MainWindow window;
         QVERIFY(window.Add(a) && window.Add(b));
         window.prompts.outputFolderToChoose = PathText(outputs);
+        window.dlg.OutputFolderRadio()->click();
         window.dlg.OutputFolderButton()->click();
         QVERIFY(window.dlg.OutputFolderRadio()->isChecked());
         BatchDialogWatcher watcher;

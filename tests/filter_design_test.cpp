@@ -25,6 +25,9 @@ struct RatioRow {
     double centreTap;       // 1 / max(P, Q)
 };
 
+// The name ctest lists the row under (else GoogleTest's dump of the row's bytes).
+void PrintTo(const RatioRow& row, std::ostream* os) { *os << row.what; }
+
 class FilterRatios : public ::testing::TestWithParam<RatioRow> {};
 
 TEST_P(FilterRatios, ReducesRatioAndBuildsQRowsOfPaddedPhases) {

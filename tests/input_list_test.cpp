@@ -8,7 +8,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,8 +21,10 @@
 #include <QUrl>
 #include <QtTest>
 #include <cerrno>
+#include <memory>
 #include <system_error>
 
+#include "app/elided_label.h"
 #include "app/input_file_list.h"
 #include "app/input_row_text.h"
 #include "app/zel_dlg.h"
@@ -35,7 +40,13 @@ using zel::test::ShownMessage;
 
 namespace {
 
-const QString kSkippedHeading = QStringLiteral("追加しなかったファイルがあります");
+// The heading of an add's report, with its totals.
+QString SkippedHeading(int added, int notAdded) {
+    return QStringLiteral(
+               "追加しなかったファイルがあります（追加したファイル: %1、追加しなかったファイル: %2）")
+        .arg(added)
+        .arg(notAdded);
+}
 const QString kNotSupported = QStringLiteral(" — 対応していないファイルです: ");
 // Ten channels in a header whose block align (4) fits two of 16 bits.
 const QString kTenChannelReason =
@@ -138,16 +149,16 @@ class InputListTest : public QObject {
         QCOMPARE(list->CellText(0, kFolderColumn), m_dir.path());
         QCOMPARE(list->CellText(0, kDurationColumn), QString(" 0:00:00.0"));
         QCOMPARE(list->CellText(0, kChannelsColumn), QString("2"));
-        QCOMPARE(list->CellText(0, kFrequencyColumn), QString("44100Hz"));
-        QCOMPARE(list->CellText(0, kBitsColumn), QString("16bits"));
+        QCOMPARE(list->CellText(0, kFrequencyColumn), QString("44100 Hz"));
+        QCOMPARE(list->CellText(0, kBitsColumn), QString("16 bit"));
         QCOMPARE(list->CellText(1, kChannelsColumn), QString("1"));
-        QCOMPARE(list->CellText(1, kFrequencyColumn), QString(" 8000Hz"));
-        QCOMPARE(list->CellText(1, kBitsColumn), QString(" 8bits"));
+        QCOMPARE(list->CellText(1, kFrequencyColumn), QString("8000 Hz"));
+        QCOMPARE(list->CellText(1, kBitsColumn), QString("8 bit"));
         // A float file names its encoding beside its bits.
         const QString floating = PathOf("float32.wav");
         QVERIFY(zel::test::WriteBytes(floating, zel::test::FloatWavBytes()));
         QVERIFY(dlg.AddInputFile(floating));
-        QCOMPARE(list->CellText(2, kBitsColumn), QString("32bits float"));
+        QCOMPARE(list->CellText(2, kBitsColumn), QString("32 bit float"));
         QCOMPARE(list->CellText(0, kFormatColumn), QString("WAV"));
         QVERIFY(prompts.skippedFiles.empty());
         QCOMPARE(dlg.InputPaths(), QStringList({stereo, mono, floating}));
@@ -184,7 +195,7 @@ class InputListTest : public QObject {
         QVERIFY(!dlg.AddInputFile(path));
         QCOMPARE(dlg.InputList()->RowCount(), 0);
         QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
-        QCOMPARE(prompts.skippedFiles[0].heading, kSkippedHeading);
+        QCOMPARE(prompts.skippedFiles[0].heading, SkippedHeading(0, 1));
         QCOMPARE(prompts.skippedFiles[0].lines, QStringList(path + kNotSupported + reason));
         QCOMPARE(prompts.skippedFiles[0].owner, &dlg);
     }
@@ -200,15 +211,15 @@ class InputListTest : public QObject {
         // duration, channels, frequency, bits, format
         QTest::addColumn<QStringList>("columns");
         QTest::newRow("FLAC 16") << "a.flac" << (SF_FORMAT_FLAC | SF_FORMAT_PCM_16) << 1 << 8000
-                                 << QStringList{" 0:01:01", "1", " 8000Hz", "16bits", "FLAC"};
+                                 << QStringList{" 0:01:01", "1", "8000 Hz", "16 bit", "FLAC"};
         QTest::newRow("AIFF 24") << "b.aiff" << (SF_FORMAT_AIFF | SF_FORMAT_PCM_24) << 2 << 48000
-                                 << QStringList{" 0:01:01", "2", "48000Hz", "24bits", "AIFF"};
+                                 << QStringList{" 0:01:01", "2", "48000 Hz", "24 bit", "AIFF"};
         QTest::newRow("CAF float") << "c.caf" << (SF_FORMAT_CAF | SF_FORMAT_FLOAT) << 2 << 96000
-                                   << QStringList{" 0:01:01", "2", "96000Hz", "32bits float", "CAF"};
+                                   << QStringList{" 0:01:01", "2", "96000 Hz", "32 bit float", "CAF"};
         QTest::newRow("W64 double") << "d.W64" << (SF_FORMAT_W64 | SF_FORMAT_DOUBLE) << 1 << 8000
-                                    << QStringList{" 0:01:01", "1", " 8000Hz", "64bits float", "W64"};
+                                    << QStringList{" 0:01:01", "1", "8000 Hz", "64 bit float", "W64"};
         QTest::newRow("Ogg Vorbis") << "e.ogg" << (SF_FORMAT_OGG | SF_FORMAT_VORBIS) << 2 << 44100
-                                    << QStringList{" 0:01:01", "2", "44100Hz", "Vorbis", "Ogg"};
+                                    << QStringList{" 0:01:01", "2", "44100 Hz", "Vorbis", "Ogg"};
         QTest::newRow("text named .flac") << "notes.flac" << 0 << 0 << 0 << QStringList{};
 #endif
     }
@@ -422,7 +433,8 @@ class InputListTest : public QObject {
         dlg.findChild<QPushButton*>("folderButton")->click();
         QCOMPARE(dlg.InputPaths(), QStringList({root + "/listed.wav", root + "/new.wav"}));
         QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
-        QCOMPARE(prompts.skippedFiles[0].heading, kSkippedHeading);
+        // The totals: new.wav listed; one listed already, two outputs, two refused left out.
+        QCOMPARE(prompts.skippedFiles[0].heading, SkippedHeading(1, 5));
         QCOMPARE(prompts.skippedFiles[0].lines,
                  QStringList({AlreadyListedLine(1), NamedLikeOutputLine(2),
                               root + "/adpcm.wav" + kNotSupported +
@@ -599,14 +611,18 @@ class InputListTest : public QObject {
         const QString b = MakeWav("cli b with blanks.wav");
         const QString refused = PathOf("cli_refused.wav");
         QVERIFY(zel::test::WriteBytes(refused, zel::test::TenChannelBytes()));
+        // A folder is scanned as a chosen one.
+        QVERIFY(QDir(m_dir.path()).mkpath("cli_folder"));
+        const QString inFolder = MakeWav("cli_folder/inside.wav");
         // A relative path stays as it was given.
         QDir::setCurrent(m_dir.path());
         FakeUserPrompts prompts;
-        CZELDlg dlg(prompts, {"cli_a.wav", "cli_missing.wav", refused, b, a, a});
+        CZELDlg dlg(prompts, {"cli_a.wav", "cli_missing.wav", refused, b, a, a,
+                              m_dir.filePath("cli_folder")});
         QCOMPARE(dlg.InputList()->RowCount(), 0);
         dlg.show();
-        QTRY_COMPARE(dlg.InputList()->RowCount(), 2);
-        QCOMPARE(dlg.InputPaths(), QStringList({"cli_a.wav", b}));
+        QTRY_COMPARE(dlg.InputList()->RowCount(), 3);
+        QCOMPARE(dlg.InputPaths(), QStringList({"cli_a.wav", b, inFolder}));
         QCOMPARE(prompts.skippedFiles.size(), std::size_t(1));
         QCOMPARE(prompts.skippedFiles[0].lines,
                  QStringList({AlreadyListedLine(2), refused + kNotSupported + kTenChannelReason}));
@@ -615,7 +631,7 @@ class InputListTest : public QObject {
         dlg.show();
         // Anything the second showing queued has run by now.
         QCoreApplication::processEvents();
-        QCOMPARE(dlg.InputList()->RowCount(), 2);
+        QCOMPARE(dlg.InputList()->RowCount(), 3);
     }
 
     void deleteKeyRemovesEverySelectedRow() {
@@ -708,16 +724,16 @@ class InputListTest : public QObject {
         QCOMPARE(Column(dlg, kFileNameColumn), byName);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 
-        clickHeader(kFrequencyColumn);  // " 8000Hz" < "11025Hz" < "44100Hz" < "96000Hz"
+        clickHeader(kFrequencyColumn);  // by value, though not padded
         QCOMPARE(Column(dlg, kFrequencyColumn),
-                 QStringList({" 8000Hz", "11025Hz", "44100Hz", "96000Hz"}));
+                 QStringList({"8000 Hz", "11025 Hz", "44100 Hz", "96000 Hz"}));
         QCOMPARE(header->sortIndicatorSection(), int(kFrequencyColumn));
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 
         // Equal texts keep their order; the selection stays with its file.
         dlg.InputList()->topLevelItem(3)->setSelected(true);  // b.wav, 96000Hz
         clickHeader(kBitsColumn);
-        QCOMPARE(Column(dlg, kBitsColumn), QStringList({" 8bits", " 8bits", "16bits", "16bits"}));
+        QCOMPARE(Column(dlg, kBitsColumn), QStringList({"8 bit", "8 bit", "16 bit", "16 bit"}));
         QCOMPARE(dlg.InputPaths(), QStringList({root + "A_B.wav", root + "b.wav", root + "aab.wav",
                                                 root + "Zed.wav"}));
         const QList<QTreeWidgetItem*> selected = dlg.InputList()->selectedItems();
@@ -736,14 +752,89 @@ class InputListTest : public QObject {
         QCOMPARE(header->sortIndicatorSection(), -1);
     }
 
-    void channelCountsSortAsText() {
+    void channelCountsSortByValue() {
         // The engine refuses ten channels, so such rows are made directly.
         InputFileList list;
         list.AppendRow("/two.wav", ProbeWithChannels(2), {1, 2});
         list.AppendRow("/ten.wav", ProbeWithChannels(10), {1, 10});
         list.AppendRow("/one.wav", ProbeWithChannels(1), {1, 1});
         list.SortByColumn(kChannelsColumn);
-        QCOMPARE(list.Paths(), QStringList({"/one.wav", "/ten.wav", "/two.wav"}));
+        QCOMPARE(list.Paths(), QStringList({"/one.wav", "/two.wav", "/ten.wav"}));
+    }
+
+    // The count and total length of the list, and the drop hint while it is empty.
+    void summaryAndDropHintFollowTheRows() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        ElidedLabel* summary = dlg.ListSummaryLabel();
+        QLabel* hint = dlg.InputList()->DropHint();
+        QCOMPARE(summary->FullText(), QString("0 個のファイル、合計 0:00:00"));
+        QVERIFY(!hint->isHidden());
+        const zel::SignalFormat mono8k{1, 8, 8000};
+        QVERIFY(zel::test::WriteWav(PathOf("forty.wav"), mono8k, 40 * 8000));
+        QVERIFY(zel::test::WriteWav(PathOf("half.wav"), mono8k, 4000));
+        QVERIFY(zel::test::WriteWav(PathOf("twentyfive.wav"), mono8k, 25 * 8000 - 1000));
+        for (const char* name : {"forty.wav", "half.wav", "twentyfive.wav"})
+            QVERIFY(dlg.AddInputFile(PathOf(name)));
+        // 40 + 0.5 + 24.875 seconds: the parts add up before the total is cut to seconds.
+        QCOMPARE(summary->FullText(), QString("3 個のファイル、合計 0:01:05"));
+        QVERIFY(hint->isHidden());
+        dlg.InputList()->topLevelItem(0)->setSelected(true);
+        QTest::keyClick(dlg.InputList(), Qt::Key_Delete);
+        QCOMPARE(summary->FullText(), QString("2 個のファイル、合計 0:00:25"));
+        prompts.confirmations = {true};
+        dlg.OnDeleteAll();
+        QCOMPARE(summary->FullText(), QString("0 個のファイル、合計 0:00:00"));
+        QVERIFY(!hint->isHidden());
+    }
+
+    // A right click on a row: remove it, open its folder, play it; nothing to open over
+    // no row, and a message when no program opens it.
+    void rowMenuRemovesOpensAndPlays() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        const QString first = MakeWav("menu-first.wav");
+        const QString second = MakeWav("menu-second.wav");
+        QVERIFY(dlg.AddInputFile(first) && dlg.AddInputFile(second));
+        InputFileList* list = dlg.InputList();
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QList<QUrl> opened;
+        bool opens = true;
+        list->SetUrlOpener([&](const QUrl& url) {
+            opened << url;
+            return opens;
+        });
+        const auto menuAtRow = [list](int row) {
+            return std::unique_ptr<QMenu>(
+                list->RowMenuAt(list->visualItemRect(list->topLevelItem(row)).center()));
+        };
+        const auto trigger = [](const std::unique_ptr<QMenu>& menu, const char* name) {
+            auto* action = menu->findChild<QAction*>(name);
+            QVERIFY2(action != nullptr && action->isEnabled(), name);
+            action->trigger();
+        };
+        trigger(menuAtRow(1), "playAction");
+        trigger(menuAtRow(1), "openFolderAction");
+        QCOMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(second),
+                                      QUrl::fromLocalFile(QFileInfo(second).absolutePath())}));
+        QVERIFY(prompts.messages.empty());
+
+        opens = false;
+        trigger(menuAtRow(0), "playAction");
+        QCOMPARE(prompts.messages.size(), std::size_t{1});
+        QVERIFY2(prompts.messages[0].text.contains(first), qPrintable(prompts.messages[0].text));
+
+        // Below the rows: nothing to open or play.
+        const std::unique_ptr<QMenu> below(list->RowMenuAt({5, list->viewport()->height() - 2}));
+        QVERIFY(!below->findChild<QAction*>("playAction")->isEnabled());
+        QVERIFY(!below->findChild<QAction*>("openFolderAction")->isEnabled());
+
+        // A click outside the selection removes the clicked row, not what was selected.
+        list->clearSelection();
+        list->topLevelItem(1)->setSelected(true);
+        trigger(menuAtRow(0), "removeRowsAction");
+        QCOMPARE(dlg.InputPaths(), QStringList({second}));
     }
 };
 

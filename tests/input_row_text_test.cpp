@@ -50,10 +50,20 @@ class InputRowTextTest : public QObject {
                                << "/x/a.wav" << 0;
         QTest::newRow("case is ignored for ASCII") << "/x/Abc.WAV"
                                                    << "/x/aBC.wav" << 0;
-        QTest::newRow("text, not number: 10 before 2") << "10"
-                                                       << "2" << -1;
-        QTest::newRow("blank pads before digits") << " 8000Hz"
-                                                  << "11025Hz" << -1;
+        QTest::newRow("numbers by value: 2 before 10") << "2"
+                                                       << "10" << -1;
+        QTest::newRow("unpadded frequencies") << "8000 Hz"
+                                              << "11025 Hz" << -1;
+        QTest::newRow("numbered names") << "take2.wav"
+                                        << "take10.wav" << -1;
+        QTest::newRow("number then text") << "16 bit"
+                                          << "16 bit float" << -1;
+        QTest::newRow("leading zeros: value first") << "007"
+                                                    << "10" << -1;
+        QTest::newRow("same value, fewer zeros first") << "x1"
+                                                       << "x01" << -1;
+        QTest::newRow("longer than 64 bits") << "99999999999999999999999"
+                                             << "100000000000000000000000" << -1;
         // Upper-casing puts '_' (0x5F) after the letters; lower-casing would not.
         QTest::newRow("underscore after letters") << "a_b"
                                                   << "aab" << 1;

@@ -72,6 +72,9 @@ struct HeadroomRow {
     ConversionQuality quality;
 };
 
+// The name ctest lists the row under (else GoogleTest's dump of the row's bytes).
+void PrintTo(const HeadroomRow& row, std::ostream* os) { *os << row.name; }
+
 class Headroom : public ::testing::TestWithParam<HeadroomRow> {};
 
 // No clipped sample, and 0.1 dB more gain would clip: the gain is no lower than needed.
@@ -121,6 +124,8 @@ struct LoudnessRow {
     // Whether the -1 dBTP ceiling must hold the gain back.
     bool ceilingLimits;
 };
+
+void PrintTo(const LoudnessRow& row, std::ostream* os) { *os << row.target << " LUFS, " << row.name; }
 
 class Loudness : public ::testing::TestWithParam<LoudnessRow> {};
 

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -19,6 +20,7 @@
 #include <cstdio>
 
 #include "app/cpu_info_dlg.h"
+#include "app/elided_label.h"
 #include "app/input_file_list.h"
 #include "app/qt_user_prompts.h"
 #include "app/ui_translations.h"
@@ -73,7 +75,11 @@ QStringList ShownTexts(QWidget* window) {
     AddActionTexts(window->actions(), texts);
     for (QWidget* w : window->findChildren<QWidget*>()) {
         texts << w->toolTip();
-        if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
+        // An elided label's whole text: the cut one holds an ellipsis in any language.
+        if (auto* elided = qobject_cast<ElidedLabel*>(w))
+            texts << elided->FullText();
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            texts << label->text();
         if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
         if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();
         if (auto* combo = qobject_cast<QComboBox*>(w))
@@ -223,8 +229,8 @@ class LocalizedGuiTest : public QObject {
         QCOMPARE(version, Expected({"ZEL バージョン 1.1.0", "ZEL, Version 1.1.0"}));
         QCOMPARE(copyright, Expected({"Copyright © 2026 ZEL 開発者",
                                       "Copyright (C) 2026 The ZEL developers"}));
-        QCOMPARE(description, Expected({"WAVファイルのサンプリング周波数一括変換ツール",
-                                        "Batch sampling-frequency converter for WAV files"}));
+        QCOMPARE(description, Expected({"音声ファイルのサンプリング周波数一括変換ツール",
+                                        "Batch sampling-frequency converter for sound files"}));
         QVERIFY2(left.isEmpty(), qPrintable(left.join(u'\n')));
     }
 
@@ -245,7 +251,9 @@ class LocalizedGuiTest : public QObject {
         dlg.OnDeleteAll();
         QCOMPARE(prompts.skippedFiles.size(), std::size_t{1});
         QCOMPARE(prompts.skippedFiles[0].heading,
-                 Expected({"追加しなかったファイルがあります", "Some files were not added."}));
+                 Expected({"追加しなかったファイルがあります（追加したファイル: 0、追加しなかった"
+                           "ファイル: 3）",
+                           "Some files were not added (files added: 0, not added: 3)."}));
         QCOMPARE(prompts.skippedFiles[0].lines,
                  QStringList(
                      {Expected({"既にリストに登録されているため追加しなかったファイル: 1",
@@ -273,17 +281,24 @@ class LocalizedGuiTest : public QObject {
         prompts.ChooseFolder(nullptr);
         QCOMPARE(folderTitle, Expected({"フォルダの選択", "Select Folder"}));
 
-        QStringList filters;
+        QStringList filters, qtOwnButtons;
         AnswerNextModal([&](QWidget* modal) {
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) filters = dialog->nameFilters();
+            // Qt's own words come from its catalogue (qtbase_ja), not from ours.
+            if (auto* buttons = modal->findChild<QDialogButtonBox*>())
+                for (QAbstractButton* button : buttons->buttons()) qtOwnButtons << button->text();
             modal->close();
         });
         prompts.ChooseInputFiles(nullptr);
         QCOMPARE(filters.size(), 3);
         QVERIFY2(filters[0].startsWith(Expected({"音声ファイル (*.wav ", "Sound files (*.wav "})),
                  qPrintable(filters[0]));
-        QCOMPARE(filters.mid(1), Expected({{"wav Files (*.wav)", "WAV files (*.wav)"},
-                                           {"All Files (*.*)", "All files (*)"}}));
+        QCOMPARE(filters.mid(1),
+                 Expected({{"WAVファイル (*.wav *.wave *.rf64 *.bwf)",
+                            "WAV files (*.wav *.wave *.rf64 *.bwf)"},
+                           {"すべてのファイル (*)", "All files (*)"}}));
+        QVERIFY2(qtOwnButtons.contains(Expected({"キャンセル", "Cancel"})),
+                 qPrintable(qtOwnButtons.join(u'|')));
     }
 
     void engineAndBatchMessages() {

@@ -12,9 +12,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
 #include <QSlider>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
 
@@ -88,8 +90,8 @@ class MainDialogTest : public QObject {
             "deleteAllButton",    "inputList",        "suffixEdit",       "frequencyCombo",
             "speedSlider",        "formatCombo",      "bitsCombo",        "ditherCombo",
             "qualityCombo",       "stripMetadataCheck", "loudnessCheck",  "headroomCheck",
-            "besideInputRadio",   "outputFolderEdit",
-            "outputFolderButton", "menuButton",       "executeButton"};
+            // The folder field and "..." are disabled while outputs go beside the inputs.
+            "besideInputRadio",   "menuButton",       "executeButton"};
         for (const QString& next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(FocusedControl(), next);
@@ -317,6 +319,81 @@ class MainDialogTest : public QObject {
 
     // Every setting comes back in the next run; a build the processor of that run cannot
     // run gives way to the highest one it can.
+    // The folder field and its "..." only take input while outputs go into a folder.
+    void outputFolderRowFollowsTheChoice() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        const auto rowState = [&dlg] {
+            return std::pair{dlg.OutputFolderEdit()->isEnabled(),
+                             dlg.OutputFolderButton()->isEnabled()};
+        };
+        QVERIFY(dlg.BesideInputRadio()->isChecked());
+        QCOMPARE(rowState(), std::pair(false, false));
+        dlg.OutputFolderRadio()->click();
+        QCOMPARE(rowState(), std::pair(true, true));
+        dlg.BesideInputRadio()->click();
+        QCOMPARE(rowState(), std::pair(false, false));
+    }
+
+    // The closed quality box says what each choice does, with its filter's figures.
+    void qualityTipDescribesEveryChoice() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QTextDocument tip;
+        tip.setHtml(dlg.QualityCombo()->toolTip());
+        const QStringList lines = tip.toPlainText().split(QChar::ParagraphSeparator).join('\n')
+                                      .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), dlg.QualityCombo()->count());
+        for (int i = 0; i < dlg.QualityCombo()->count(); ++i) {
+            QVERIFY2(lines[i].startsWith(dlg.QualityCombo()->itemText(i) + ": "),
+                     qPrintable(lines[i]));
+            QVERIFY2(lines[i].contains(" dB"), qPrintable(lines[i]));
+        }
+    }
+
+    // A size saved on a screen of another area (another screen, or this one at another
+    // scale factor) never opens the window below its natural size; saved on a screen of
+    // this area, it is kept, smaller or not.
+    void sizeFromAnotherScreenNeverShrinksTheWindow() {
+        QCoreApplication::setOrganizationName("ZEL");
+        QSettings().clear();
+        FakeUserPrompts prompts;
+        FakeCpuid cpuid(4);
+        const auto opened = [&] {
+            CZELDlg dlg(prompts, {}, cpuid);
+            RememberWindowSettings(dlg, cpuid);
+            return std::pair{dlg.size(), dlg.sizeHint()};
+        };
+        const QSize natural = opened().second;
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        const QSize minimum = CZELDlg(prompts, {}, cpuid).minimumSizeHint();
+        const QSize small((minimum.width() + natural.width()) / 2,
+                          (minimum.height() + natural.height()) / 2);
+        QVERIFY(small.width() < natural.width() || small.height() < natural.height());
+
+        // As a session at scale factor 2 saves it: the window fitted to half the area.
+        QSettings().setValue("window/size", small);
+        QSettings().setValue("window/sizeScreen", screen / 2);
+        QCOMPARE(opened().first, natural);
+        // Saved before the screen was recorded: the same.
+        QSettings().remove("window/sizeScreen");
+        QCOMPARE(opened().first, natural);
+        // Saved on a screen of this area: as the user left it.
+        QSettings().setValue("window/sizeScreen", screen);
+        QCOMPARE(opened().first, small);
+
+        // A window closed records the area of its screen with its size.
+        {
+            CZELDlg dlg(prompts, {}, cpuid);
+            RememberWindowSettings(dlg, cpuid);
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            QVERIFY(dlg.close());
+        }
+        QCOMPARE(QSettings().value("window/sizeScreen").toSize(), screen);
+        QSettings().clear();
+    }
+
     void settingsSurviveACloseAndReopen() {
         QCoreApplication::setOrganizationName("ZEL");
         QSettings().clear();
@@ -334,6 +411,7 @@ class MainDialogTest : public QObject {
             dlg.QualityCombo()->setCurrentIndex(1);
             dlg.StripMetadataCheck()->setChecked(true);
             dlg.SubfoldersCheck()->setChecked(true);
+            dlg.OutputFolderRadio()->click();
             dlg.OutputFolderButton()->click();
             dlg.m_simdLevel = 2;
             dlg.show();

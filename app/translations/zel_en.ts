@@ -16,16 +16,16 @@
         <translation>%1 — the folder could not be read: %2</translation>
     </message>
     <message>
-        <source>追加しなかったファイルがあります</source>
-        <translation>Some files were not added.</translation>
-    </message>
-    <message>
         <source>既にリストに登録されているため追加しなかったファイル: %1</source>
         <translation>Not added, already in the list: %1</translation>
     </message>
     <message>
         <source>名前がサフィックス「%1」で終わるため追加しなかったファイル（以前の出力）: %2</source>
         <translation>Not added, names ending in the suffix &quot;%1&quot; (outputs of an earlier run): %2</translation>
+    </message>
+    <message>
+        <source>追加しなかったファイルがあります（追加したファイル: %1、追加しなかったファイル: %2）</source>
+        <translation>Some files were not added (files added: %1, not added: %2).</translation>
     </message>
 </context>
 <context>
@@ -47,8 +47,8 @@
         <translation>Copyright (C) 2026 The ZEL developers</translation>
     </message>
     <message>
-        <source>WAVファイルのサンプリング周波数一括変換ツール</source>
-        <translation>Batch sampling-frequency converter for WAV files</translation>
+        <source>音声ファイルのサンプリング周波数一括変換ツール</source>
+        <translation>Batch sampling-frequency converter for sound files</translation>
     </message>
 </context>
 <context>
@@ -219,10 +219,6 @@ Its path was copied to the clipboard.
         <translation>Standard</translation>
     </message>
     <message>
-        <source>ハミング窓 sinc、出力 1 サンプルあたり 51 タップ、遮断は低い方のナイキスト周波数</source>
-        <translation>Hamming-windowed sinc, 51 taps per output, cut off at the lower Nyquist frequency</translation>
-    </message>
-    <message>
         <source>高品質</source>
         <translation>High quality</translation>
     </message>
@@ -236,7 +232,7 @@ Its path was copied to the clipboard.
     </message>
     <message>
         <source>倍精度のカイザー窓 sinc、通過域は低い方のナイキスト周波数の 0.98 倍まで (±0.01 dB)、阻止域は 1.00 倍から -175 dB、FFT による 2 倍レートの約 2400 タップと 24 タップの 2 段。高品質より時間がかかります</source>
-        <translation>Kaiser-windowed sinc in double precision: passband to 0.98 of the lower Nyquist frequency (±0.01 dB), stopband from 1.00 on at -175 dB, in two stages: about 2400 taps at twice the rate by FFT, then 24 taps; slower than high quality</translation>
+        <translation>Kaiser-windowed sinc in double precision: passband to 0.98 of the lower Nyquist frequency (+/-0.01 dB), stopband from 1.00 on at -175 dB, in two stages: about 2400 taps at twice the rate by FFT, then 24 taps; slower than high quality</translation>
     </message>
     <message>
         <source>音量</source>
@@ -394,6 +390,18 @@ A folder that does not exist yet is created when Execute starts.</translation>
         <source>（出力先フォルダが指定されていません）</source>
         <translation>(no output folder given)</translation>
     </message>
+    <message>
+        <source>開くプログラムが見つかりませんでした: %1</source>
+        <translation>No program was found to open %1</translation>
+    </message>
+    <message>
+        <source>%1 個のファイル、合計 %2</source>
+        <translation>Files: %1, total %2</translation>
+    </message>
+    <message>
+        <source>ハミング窓 sinc、出力 1 サンプルあたり 51 タップ、低い方のナイキスト周波数で -6 dB、阻止域の減衰は約 53 dB。最も速い</source>
+        <translation>Hamming-windowed sinc, 51 taps per output, -6 dB at the lower Nyquist frequency, stopband about 53 dB down. The fastest</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -410,16 +418,16 @@ A folder that does not exist yet is created when Execute starts.</translation>
         <translation>Treat every later argument as a file</translation>
     </message>
     <message>
-        <source>使い方: zel [オプション] [ファイル]...</source>
-        <translation>Usage: zel [options] [file]...</translation>
+        <source>使い方: zel [オプション] [ファイル|フォルダ]...</source>
+        <translation>Usage: zel [options] [file|folder]...</translation>
     </message>
     <message>
-        <source>ZELのウィンドウを開き、指定されたWAVファイルを入力ファイルのリストに追加します。</source>
-        <translation>Opens the ZEL window and adds the WAV files named to the input file list.</translation>
+        <source>ZELのウィンドウを開き、指定された音声ファイルとフォルダ内の音声ファイルを入力ファイルのリストに追加します。</source>
+        <translation>Opens the ZEL window and adds the sound files named, and those in the folders named, to the input file list.</translation>
     </message>
     <message>
-        <source>引数1つが1つのファイルのパスです(空白を含むパスは引用符で囲みます)。</source>
-        <translation>Each argument is the path of one file (quote a path that contains spaces).</translation>
+        <source>引数1つが1つのファイルまたはフォルダのパスです(空白を含むパスは引用符で囲みます)。</source>
+        <translation>Each argument is the path of one file or folder (quote a path that contains spaces).</translation>
     </message>
     <message>
         <source>オプション:</source>
@@ -513,6 +521,28 @@ Remove the earlier output from the list or change the suffix.</translation>
         <source>出力先: %1</source>
         <translation>Output: %1</translation>
     </message>
+    <message>
+        <source>ここにファイルやフォルダをドロップして追加できます
+（「ファイル追加」「フォルダ指定」ボタンからも追加できます）</source>
+        <translation>Drop files and folders here to add them
+(or use &quot;Add Files&quot; and &quot;Add Folder&quot;)</translation>
+    </message>
+    <message>
+        <source>リストから削除(&amp;R)</source>
+        <translation>&amp;Remove from List</translation>
+    </message>
+    <message>
+        <source>フォルダを開く(&amp;O)</source>
+        <translation>&amp;Open Containing Folder</translation>
+    </message>
+    <message>
+        <source>再生(&amp;P)</source>
+        <translation>&amp;Play</translation>
+    </message>
+    <message>
+        <source>既定のプレーヤーで再生します</source>
+        <translation>Plays the file with the default player</translation>
+    </message>
 </context>
 <context>
     <name>QtUserPrompts</name>
@@ -521,11 +551,11 @@ Remove the earlier output from the list or change the suffix.</translation>
         <translation>Select Folder</translation>
     </message>
     <message>
-        <source>wav Files (*.wav)</source>
-        <translation>WAV files (*.wav)</translation>
+        <source>WAVファイル (%1)</source>
+        <translation>WAV files (%1)</translation>
     </message>
     <message>
-        <source>All Files (*.*)</source>
+        <source>すべてのファイル (*)</source>
         <translation>All files (*)</translation>
     </message>
     <message>

@@ -57,6 +57,8 @@ std::string LowerExtension(std::string_view fileName) {
 
 std::span<const std::string_view> ReadableExtensions() { return kReadable; }
 
+std::span<const std::string_view> WavExtensions() { return kWavExtensions; }
+
 bool HasReadableExtension(std::string_view fileName) {
     const std::string extension = LowerExtension(fileName);
     return !extension.empty() &&

@@ -16,6 +16,9 @@ namespace zel {
 // this build has none.
 std::span<const std::string_view> ReadableExtensions();
 
+// The extensions of the files ZEL's own WAV reader takes (WAV, RF64, RIFX, BWF).
+std::span<const std::string_view> WavExtensions();
+
 // Whether a name's extension (any case) is one of ReadableExtensions.
 bool HasReadableExtension(std::string_view fileName);
 
