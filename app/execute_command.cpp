@@ -137,7 +137,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const QStringList paths = dlg.InputPaths();
     const QStringList relatives = dlg.InputList()->RelativePaths();
     const QString frequencyText = dlg.FrequencyText().left(zel::kFrequencyTextLimit);
-    const int speed = dlg.SpeedPosition();
+    const zel::SpeedRatio speed = zel::SpeedFromPercent(dlg.SpeedPosition());
     const QString suffix = dlg.SuffixText();
     const bool stripMetadata = dlg.StripsMetadata();
     const zel::SimdLevel simdLevel = dlg.m_simdLevel;
@@ -187,7 +187,7 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_skipExisting = *skipExisting;
     job.m_suffix = place.suffix;
     job.SetConversion({.targetRate = sampleRate,
-                       .speedPercent = speed,
+                       .speed = speed,
                        .quality = quality,
                        .dither = dither,
                        .stripMetadata = stripMetadata,

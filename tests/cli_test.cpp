@@ -71,6 +71,10 @@ TEST_F(Cli, RefusesBadSettingsWithTheBatchMessagesInOrder) {
         {{"--speed", "49", file}, "再生速度が不適切です"},
         {{"--speed", "201", file}, "再生速度が不適切です"},
         {{"--speed", "1.5", file}, "再生速度が不適切です"},
+        {{"--speed", "3/1", file}, "再生速度が不適切です"},
+        {{"--speed", "25/0", file}, "再生速度が不適切です"},
+        {{"--speed", "95.9040001", file}, "再生速度が不適切です"},
+        {{"--rate", "keeps", file}, "サンプリング周波数が不適切です"},
         {{"--simd", "9", file}, "unknown SIMD level"},
         {{"--frobnicate", file}, "unknown option"},
         {{"--rate"}, "needs a value"},
@@ -195,6 +199,36 @@ TEST_F(Cli, HalfSpeedDoublesTheLength) {
         RunCli({"-q", "--simd", "0", "--rate", "44100", "--speed", "50", a}, scratch);
     ASSERT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_NEAR(test::LoadWav(dir / "a_ZEL.wav").Frames(), 88200, 1);
+}
+
+// A speed typed as a decimal percent or an exact ratio, with a new rate or the input's
+// own: the length is the exact ratio's, rounded once (round(frames x rate / (44100 x speed))).
+TEST_F(Cli, ExactSpeedsGiveTheExactRatiosLength) {
+    constexpr std::int64_t kFrames = 100000;
+    const auto input = dir / "in.wav";
+    test::WriteWav(input, {2, 16, 44100}, SineSignal({2, 16, 44100}, kFrames, 440.0, 0.5));
+    struct Row {
+        const char* speed;
+        const char* rate;
+        std::uint32_t outputRate;
+        std::int64_t frames;
+    };
+    const Row rows[] = {
+        {"25/24", "keep", 44100, 96000},         {"24000/25025", "48000", 48000, 113492},
+        {"95.904", "keep", 44100, 104271},       {"1001/1000", "48000", 48000, 108735},
+        {"432/440", "keep", 44100, 101852},      {"100", "keep", 44100, 100000},
+        {"200", "22050", 22050, 25000},          {"50.0", "96000", 96000, 435374},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.speed) + " at " + row.rate;
+        const test::ChildOutcome r = RunCli(
+            {"-q", "--quality", "high", "--rate", row.rate, "--speed", row.speed, input.string()},
+            scratch);
+        ASSERT_EQ(r.exitStatus, 0) << what << ": " << r.err;
+        const test::LoadedWav out = test::LoadWav(dir / "in_ZEL.wav");
+        EXPECT_EQ(out.format.sampleRate, row.outputRate) << what;
+        EXPECT_EQ(out.Frames(), row.frames) << what;
+    }
 }
 
 TEST_F(Cli, HighAndBestQualityHaveTheExactLengthAndReportClipping) {

@@ -18,7 +18,7 @@ std::uint64_t OutputFrameCount(std::uint64_t inputFrames, std::uint32_t inputRat
                                const ConversionSettings& settings, std::int64_t blockLimit) {
     if (!settings.IsConvertible() || inputRate == 0 || blockLimit < 1) return 0;
     const ConversionRatio ratio =
-        ReducedRatio(inputRate, settings.targetRate, settings.speedPercent);
+        ReducedRatio(inputRate, settings.targetRate, settings.speed);
     const Wide p = ratio.P;
     const Wide q = ratio.Q;
     const Wide frames = inputFrames;

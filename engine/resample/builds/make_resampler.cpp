@@ -27,7 +27,7 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
     auto planes = std::make_unique<HighQualityPlanarResampler>(kernels);
     // The chain refuses no ratio: it halves the rate until its filter fits.
     if (!planes->Prepare(static_cast<std::int32_t>(setup.input.sampleRate),
-                         setup.settings.targetRate, setup.settings.speedPercent,
+                         setup.settings.targetRate, setup.settings.speed,
                          setup.input.channels))
         return {};
     return MakeCodecResampler(setup, std::move(planes));
@@ -36,7 +36,7 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
 PreparedResampler MakeBestQuality(const ResamplerSetup& setup, const BestQualityKernels& kernels) {
     auto planes = std::make_unique<BestQualityPlanarResampler>(kernels);
     if (!planes->Prepare(static_cast<std::int32_t>(setup.input.sampleRate),
-                         setup.settings.targetRate, setup.settings.speedPercent,
+                         setup.settings.targetRate, setup.settings.speed,
                          setup.input.channels))
         return {};
     return MakeCodecResampler(setup, std::move(planes));
@@ -52,7 +52,7 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
     auto planes = std::make_unique<PolyphaseResampler>(kernels);
     const PrepareResult prepared =
         planes->Prepare(setup.input.sampleRate, setup.settings.targetRate,
-                        setup.settings.speedPercent, setup.input.channels);
+                        setup.settings.speed, setup.input.channels);
     if (prepared != PrepareResult::kReady) return {prepared, nullptr};
     return MakeCodecResampler(setup, std::move(planes));
 }
