@@ -27,7 +27,8 @@ std::uint64_t OutputFrameCount(std::uint64_t inputFrames, std::uint32_t inputRat
             ? RoundedStreamOutputs<Wide>(inputFrames, settings.speed.numerator,
                                          settings.speed.denominator)
             : Wide{inputFrames};
-    const Wide count = settings.quality != ConversionQuality::kStandard
+    const bool passesThrough = settings.ChangesTempo() && p == q;
+    const Wide count = settings.quality != ConversionQuality::kStandard || passesThrough
                            ? RoundedStreamOutputs(frames, p, q)
                            : StreamOutputs(frames, p, q, Wide{blockLimit});
     constexpr Wide kLargest = std::numeric_limits<std::uint64_t>::max();

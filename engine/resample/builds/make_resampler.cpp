@@ -5,6 +5,7 @@
 #include "engine/resample/hq/best_quality_planar_resampler.h"
 #include "engine/resample/hq/high_quality_planar_resampler.h"
 #include "engine/resample/output_dither.h"
+#include "engine/resample/pass_through_planar_resampler.h"
 #include "engine/resample/standard/integer_block_resampler.h"
 #include "engine/resample/standard/polyphase_resampler.h"
 #include "engine/resample/tempo/tempo_planar_resampler.h"
@@ -72,6 +73,13 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
                                 const HighQualityKernels& highQuality,
                                 const BestQualityKernels& bestQuality) {
+    if (setup.settings.ChangesTempo() &&
+        setup.input.sampleRate == static_cast<std::uint32_t>(setup.settings.targetRate)) {
+        // Only the tempo changes: no filter need touch the stretched frames.
+        auto planes = std::make_unique<PassThroughPlanarResampler>();
+        if (!planes->Prepare(setup.input.channels)) return {};
+        return MakeCodecResampler(setup, std::move(planes));
+    }
     switch (setup.settings.quality) {
         case ConversionQuality::kHigh:
             return MakeHighQuality(setup, highQuality);

