@@ -204,7 +204,7 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
         QRegularExpression(QStringLiteral(R"(\d{0,3}(\.\d{0,4})?|\d{1,7}/\d{0,7})")),
         m_speedCombo));
     m_speedCombo->setToolTip(tr("再生速度の倍率（0.5〜2、小数 4 桁まで）か、25/24 のような整数比"));
-    m_speedCombo->setMinimumWidth(units.X(kSettingFieldWidth));
+    m_speedCombo->setFixedWidth(units.X(kSettingFieldWidth));
 
     m_keepPitchCheck = new QCheckBox(tr("ピッチを保つ"), group);
     m_keepPitchCheck->setObjectName(QStringLiteral("keepPitchCheck"));
