@@ -17,7 +17,9 @@
   speed   60 s of stereo (the three signals in turn), best of 5 wall times, zel-cli against
           soundstretch on the same file in the same run.
 
-Usage: bench/tempo_bench.py ZEL_CLI [WORK_FOLDER] [--extra-args "ARGS"]
+With --with-peers, sox's tempo (and tempo -s) and ffmpeg's atempo are measured too.
+
+Usage: bench/tempo_bench.py ZEL_CLI [WORK_FOLDER] [--extra-args "ARGS"] [--with-peers]
 """
 import os
 import shlex
@@ -192,6 +194,17 @@ def soundstretch_command(src, dst, tempo):
     return ["soundstretch", src, dst, f"-tempo={change}"], dst
 
 
+def sox_command(*options):
+    def command(src, dst, tempo):
+        return ["sox", src, dst, "tempo", *options, f"{tempo:g}"], dst
+    return command
+
+
+def ffmpeg_command(src, dst, tempo):
+    return ["ffmpeg", "-v", "error", "-y", "-i", src, "-filter:a", f"atempo={tempo:g}",
+            "-c:a", "pcm_s16le", dst], dst
+
+
 def run(command):
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -244,7 +257,7 @@ def measure(name, tool, files, tempo, work):
 
 
 def main():
-    args = sys.argv[1:]
+    args = [a for a in sys.argv[1:] if a != "--with-peers"]
     extra = []
     if "--extra-args" in args:
         i = args.index("--extra-args")
@@ -266,8 +279,12 @@ def main():
         write_wav(path, frames)
         files[name] = path
         files[name + "_signal"] = read_wav(path)
-    tools = [("zel-cli --keep-pitch", zel_command(zel, extra)),
-             ("soundstretch", soundstretch_command)]
+    tools = [("zel-cli --keep-pitch", zel_command(zel, extra))]
+    if "--with-peers" in sys.argv:
+        tools += [("sox tempo", sox_command()), ("sox tempo -s", sox_command("-s")),
+                  ("ffmpeg atempo", ffmpeg_command)]
+    # Last: the reference the times are divided by.
+    tools.append(("soundstretch", soundstretch_command))
     print(f"{len(signals['long']) / RATE:.0f} s for the speed; work folder {work}")
     print("| tool | tempo | length (frames off) | worst burst level (dB) | worst onset -6 / -20 dB"
           " (ms) | bursts lost | pitch (cents) | delay off, whole / worst quarter (ms) |"
