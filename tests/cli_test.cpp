@@ -299,7 +299,7 @@ TEST_F(Cli, MessagesFollowTheLocale) {
         << english.out;
     const test::ChildOutcome englishRefusal = RunCli({"--rate", "5", missing}, scratch, "en_GB");
     EXPECT_EQ(englishRefusal.exitStatus, 2);
-    EXPECT_NE(englishRefusal.err.find("The sampling frequency is not valid (8000–96000 Hz)."), std::string::npos)
+    EXPECT_NE(englishRefusal.err.find("The sampling frequency is not valid (8000-96000 Hz)."), std::string::npos)
         << englishRefusal.err;
     for (const char* locale : {"ja_JP.UTF-8", "C", ""}) {
         const test::ChildOutcome japanese = RunCli({"-q", missing}, scratch, locale);
