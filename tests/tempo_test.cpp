@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/convert/carried_tags.h"
 #include "engine/convert/convert_file.h"
 #include "engine/resample/tempo/tempo_planar_resampler.h"
 #include "engine/resample/tempo/tempo_stretch.h"
@@ -281,6 +282,25 @@ TEST(TempoRatio, ExactRatiosGiveTheirLengthToTheFrame) {
     for (const Row& row : rows)
         EXPECT_EQ(StretchedFrames(row.frames, row.speed), row.stretched)
             << row.frames << " at " << Named(row.speed);
+}
+
+// Cue points, loops and time references move with the tempo, as they move with the speed
+// when the pitch goes with it: a marker at one second lands at one second / speed.
+TEST(TempoRatio, MarkersMoveWithTheTempo) {
+    struct Row {
+        SpeedRatio speed;
+        std::int32_t rate;
+        std::uint64_t frame;
+    };
+    const Row rows[] = {
+        {{25, 24}, 48000, 46080}, {{1, 2}, 44100, 88200}, {{2, 1}, 8000, 4000},
+        {{24000, 25025}, 44100, 45983},
+    };
+    for (const Row& row : rows) {
+        const std::uint64_t moved =
+            MoveFramePosition(kRate, TimelineRatio(kRate, KeepingPitch(row.speed, row.rate)));
+        EXPECT_EQ(moved, row.frame) << Named(row.speed) << " at " << row.rate;
+    }
 }
 
 }  // namespace
