@@ -137,7 +137,8 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     const QStringList paths = dlg.InputPaths();
     const QStringList relatives = dlg.InputList()->RelativePaths();
     const QString frequencyText = dlg.FrequencyText().left(zel::kFrequencyTextLimit);
-    const int speed = dlg.SpeedPosition();
+    const zel::SpeedRatio speed = dlg.Speed();
+    const bool keepRate = dlg.KeepsInputRate();
     const QString suffix = dlg.SuffixText();
     const bool stripMetadata = dlg.StripsMetadata();
     const zel::SimdLevel simdLevel = dlg.m_simdLevel;
@@ -152,7 +153,8 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
 
     const std::int32_t sampleRate = zel::ParseLeadingInteger(frequencyText.toStdString());
     const zel::SettingsProblem problem = zel::CheckBatchSettings(
-        static_cast<std::size_t>(paths.size()), suffix.toStdString(), sampleRate, speed);
+        static_cast<std::size_t>(paths.size()), suffix.toStdString(),
+        keepRate ? std::nullopt : std::optional<std::int32_t>(sampleRate), speed);
     if (problem != zel::SettingsProblem::kNone) {
         dlg.Prompts().ShowError(
             &dlg, QString::fromStdString(std::string(
@@ -186,14 +188,16 @@ void RunExecuteCommand(CZELDlg& dlg, std::chrono::milliseconds filePause) {
     job.m_outputFolders = std::move(folders);
     job.m_skipExisting = *skipExisting;
     job.m_suffix = place.suffix;
-    job.SetConversion({.targetRate = sampleRate,
-                       .speedPercent = speed,
+    job.SetConversion({.targetRate = keepRate ? 0 : sampleRate,
+                       .speed = speed,
                        .quality = quality,
                        .dither = dither,
                        .stripMetadata = stripMetadata,
                        .container = container,
                        .depth = depth,
-                       .level = level});
+                       .level = level,
+                       .keepInputRate = keepRate,
+                       .keepPitch = dlg.KeepsPitch()});
     job.m_simdLevel = simdLevel;
     job.m_pause = filePause;
     progress.DoModal();

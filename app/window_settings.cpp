@@ -15,6 +15,10 @@ namespace {
 const QString kSuffixKey = QStringLiteral("output/suffix");
 const QString kFrequencyKey = QStringLiteral("output/frequency");
 const QString kSpeedKey = QStringLiteral("output/speed");
+// The factor field's text: an exact ratio the slider's percent cannot hold.
+const QString kSpeedTextKey = QStringLiteral("output/speedText");
+// Stored for "元の周波数", so that it is found again in either language.
+const QString kKeepRateWord = QStringLiteral("keep");
 const QString kQualityKey = QStringLiteral("output/quality");
 const QString kIntoFolderKey = QStringLiteral("output/intoFolder");
 const QString kOutputFolderKey = QStringLiteral("output/folder");
@@ -28,6 +32,7 @@ struct CheckBoxKey {
 };
 constexpr CheckBoxKey kCheckBoxKeys[] = {
     {"output/stripMetadata", &CZELDlg::StripMetadataCheck},
+    {"output/keepPitch", &CZELDlg::KeepPitchCheck},
     {"input/subfolders", &CZELDlg::SubfoldersCheck},
     {"output/loudness", &CZELDlg::LoudnessCheck},
     {"output/headroomAuto", &CZELDlg::HeadroomCheck},
@@ -62,10 +67,15 @@ zel::SimdLevel RunnableLevel(int stored, const zel::CpuidSource& cpuid) {
 void LoadOutputSettings(const QSettings& settings, CZELDlg& dlg) {
     if (settings.contains(kSuffixKey))
         dlg.SuffixEdit()->setText(settings.value(kSuffixKey).toString());
-    if (settings.contains(kFrequencyKey))
-        dlg.FrequencyCombo()->setEditText(settings.value(kFrequencyKey).toString());
-    // The slider keeps a stored speed within its range.
+    if (settings.contains(kFrequencyKey)) {
+        const QString frequency = settings.value(kFrequencyKey).toString();
+        dlg.FrequencyCombo()->setEditText(frequency == kKeepRateWord ? CZELDlg::KeepRateText()
+                                                                      : frequency);
+    }
+    // The slider keeps a stored speed within its range; the field then its exact text.
     dlg.SpeedSlider()->setValue(StoredInt(settings, kSpeedKey, dlg.SpeedSlider()->value()));
+    if (settings.contains(kSpeedTextKey))
+        dlg.SpeedCombo()->setEditText(settings.value(kSpeedTextKey).toString());
     const int quality = StoredInt(settings, kQualityKey, dlg.QualityCombo()->currentIndex());
     if (quality >= 0 && quality < dlg.QualityCombo()->count())
         dlg.QualityCombo()->setCurrentIndex(quality);
@@ -100,8 +110,9 @@ void LoadWindowSettings(CZELDlg& dlg, const zel::CpuidSource& cpuid) {
 void SaveWindowSettings(const CZELDlg& dlg) {
     QSettings settings;
     settings.setValue(kSuffixKey, dlg.SuffixText());
-    settings.setValue(kFrequencyKey, dlg.FrequencyText());
+    settings.setValue(kFrequencyKey, dlg.KeepsInputRate() ? kKeepRateWord : dlg.FrequencyText());
     settings.setValue(kSpeedKey, dlg.SpeedPosition());
+    settings.setValue(kSpeedTextKey, dlg.SpeedText());
     settings.setValue(kQualityKey, dlg.QualityCombo()->currentIndex());
     for (const CheckBoxKey& entry : kCheckBoxKeys)
         settings.setValue(QLatin1String(entry.key), (dlg.*entry.control)()->isChecked());

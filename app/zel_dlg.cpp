@@ -10,9 +10,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -32,6 +34,7 @@
 #include "app/wav_folder_scan.h"
 #include "batch/batch_settings.h"
 #include "batch/folder_walk.h"
+#include "batch/speed_text.h"
 #include "engine/sndfile/sound_file_formats.h"
 #include "engine/wav/wav_probe.h"
 #include "platform/file_identity.h"
@@ -102,12 +105,35 @@ void CZELDlg::SetDefaults() {
 
 void CZELDlg::SetUpSpeedSlider() {
     m_speedSlider->setRange(zel::kMinSpeedPercent, zel::kMaxSpeedPercent);
-    m_speedSlider->setPageStep(kSpeedStep);
+    m_speedSlider->setPageStep(kSpeedPageStep);
     m_speedSlider->setSingleStep(kSpeedStep);
     m_speedSlider->setTickInterval(kSpeedTickInterval);
     m_speedSlider->setTickPosition(QSlider::TicksBelow);
     m_speedSlider->setValue(zel::kDefaultSpeedPercent);
     connect(m_speedSlider, &QSlider::valueChanged, this, &CZELDlg::UpdateSpeedLabel);
+    connect(m_speedSlider, &QSlider::valueChanged, this, &CZELDlg::ShowSliderSpeed);
+    connect(m_speedCombo, &QComboBox::currentTextChanged, this, &CZELDlg::FollowTypedSpeed);
+    ShowSliderSpeed(m_speedSlider->value());
+}
+
+void CZELDlg::ShowSliderSpeed(int position) {
+    // The field already holds a speed that rounds to this position: keep its exact text.
+    const zel::SpeedRatio typed = Speed();
+    if (zel::SpeedIsAllowed(typed) &&
+        std::lround(typed.Factor() * zel::kNormalSpeedPercent) == position)
+        return;
+    const QSignalBlocker blocker(m_speedCombo);
+    m_speedCombo->setEditText(
+        QString::fromStdString(zel::SpeedFactorText(zel::SpeedFromPercent(position))));
+}
+
+void CZELDlg::FollowTypedSpeed(const QString& text) {
+    const std::optional<zel::SpeedRatio> speed =
+        zel::ParseSpeedText(text.toStdString(), zel::SpeedUnit::kFactor);
+    if (!speed || !zel::SpeedIsAllowed(*speed)) return;
+    const QSignalBlocker blocker(m_speedSlider);
+    m_speedSlider->setValue(static_cast<int>(std::lround(speed->Factor() * zel::kNormalSpeedPercent)));
+    UpdateSpeedLabel(m_speedSlider->value());
 }
 
 QString CZELDlg::OutputTipText(const QString& path, const QString& relative) const {
@@ -275,6 +301,19 @@ QString CZELDlg::OutputFolderText() const { return m_outputFolderEdit->text(); }
 QString CZELDlg::FrequencyText() const { return m_frequencyCombo->currentText(); }
 
 int CZELDlg::SpeedPosition() const { return m_speedSlider->value(); }
+
+QString CZELDlg::SpeedText() const { return m_speedCombo->currentText(); }
+
+zel::SpeedRatio CZELDlg::Speed() const {
+    return zel::ParseSpeedText(SpeedText().toStdString(), zel::SpeedUnit::kFactor)
+        .value_or(zel::SpeedRatio{0, 1});
+}
+
+bool CZELDlg::KeepsPitch() const { return m_keepPitchCheck->isChecked(); }
+
+QString CZELDlg::KeepRateText() { return tr("元の周波数"); }
+
+bool CZELDlg::KeepsInputRate() const { return FrequencyText() == KeepRateText(); }
 
 zel::ConversionQuality CZELDlg::Quality() const {
     switch (m_qualityCombo->currentIndex()) {

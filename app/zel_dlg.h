@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "engine/resample/speed_ratio.h"
 #include "cpu/cpu_features.h"
 #include "engine/resample/conversion_settings.h"
 #include "engine/resample/builds/conversion_builds.h"
@@ -62,7 +63,15 @@ class CZELDlg : public QDialog {
     QStringList InputPaths() const;
     QString SuffixText() const;
     QString FrequencyText() const;
+    // The frequency list's "元の周波数": every output at its input's rate.
+    bool KeepsInputRate() const;
+    static QString KeepRateText();
     int SpeedPosition() const;
+    // The speed as the field beside the slider holds it, exactly; {0, 1} when the text is
+    // no speed (refused at Execute).
+    zel::SpeedRatio Speed() const;
+    QString SpeedText() const;
+    bool KeepsPitch() const;
     // The mode the quality choice names: index 0 standard, 1 high quality.
     zel::ConversionQuality Quality() const;
     bool StripsMetadata() const;
@@ -87,6 +96,9 @@ class CZELDlg : public QDialog {
     QLineEdit* SuffixEdit() const { return m_suffixEdit; }
     QComboBox* FrequencyCombo() const { return m_frequencyCombo; }
     QSlider* SpeedSlider() const { return m_speedSlider; }
+    // The factor typed or picked beside the slider ("1.25", "25/24").
+    QComboBox* SpeedCombo() const { return m_speedCombo; }
+    QCheckBox* KeepPitchCheck() const { return m_keepPitchCheck; }
     QCheckBox* StripMetadataCheck() const { return m_stripMetadataCheck; }
     QCheckBox* SubfoldersCheck() const { return m_subfoldersCheck; }
     QCheckBox* LoudnessCheck() const { return m_loudnessCheck; }
@@ -149,6 +161,10 @@ class CZELDlg : public QDialog {
     void SetUpSpeedSlider();
     void SetDefaults();
     void UpdateSpeedLabel(int position);
+    // The slider moved: the field shows its factor.
+    void ShowSliderSpeed(int position);
+    // The field was typed into or picked from: the slider follows to the nearest percent.
+    void FollowTypedSpeed(const QString& text);
     // Where the output of a listed file will go with the settings as they are now.
     QString OutputTipText(const QString& path, const QString& relative) const;
     // One add each: every file, then one message for all that were left out. Folders
@@ -182,6 +198,8 @@ class CZELDlg : public QDialog {
     QLabel* m_speedLabel = nullptr;
     // Cut rather than widen the window on a small screen at a large scale factor.
     ElidedLabel* m_listSummaryLabel = nullptr;
+    QComboBox* m_speedCombo = nullptr;
+    QCheckBox* m_keepPitchCheck = nullptr;
     QComboBox* m_qualityCombo = nullptr;
     QCheckBox* m_stripMetadataCheck = nullptr;
     QCheckBox* m_loudnessCheck = nullptr;

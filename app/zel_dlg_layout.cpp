@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -30,8 +32,10 @@
 namespace {
 
 // The frequencies offered by the combo box, in this order; others can be typed.
-const char* const kFrequencyEntries[] = {"8000",  "11025", "16000", "22050", "32000",
+const char* const kFrequencyEntries[] = {"8000",  "11025", "16000", "22050", "24000", "32000",
                                          "38000", "44100", "48000", "88200", "96000"};
+// Exact ratios people convert between: film and video frame rates, NTSC's 1000/1001.
+const char* const kSpeedEntries[] = {"25/24", "24/25", "1001/1000", "1000/1001"};
 
 // Measures of the arrangement, in dialog units.
 constexpr int kButtonWidth = 54;
@@ -180,6 +184,7 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     // Enter runs Execute; it must not add the typed text to the list.
     m_frequencyCombo->setInsertPolicy(QComboBox::NoInsert);
     for (const char* entry : kFrequencyEntries) m_frequencyCombo->addItem(QString::fromUtf8(entry));
+    m_frequencyCombo->addItem(KeepRateText());
     m_frequencyCombo->setMinimumWidth(units.X(kSettingFieldWidth));
 
     m_speedSlider = new QSlider(Qt::Horizontal, group);
@@ -188,6 +193,22 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
 
     m_speedLabel = new QLabel(group);
     m_speedLabel->setObjectName(QStringLiteral("speedLabel"));
+
+    m_speedCombo = new QComboBox(group);
+    m_speedCombo->setObjectName(QStringLiteral("speedCombo"));
+    m_speedCombo->setEditable(true);
+    m_speedCombo->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* entry : kSpeedEntries) m_speedCombo->addItem(QString::fromUtf8(entry));
+    // A factor of up to four decimals, or a ratio of whole numbers.
+    m_speedCombo->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral(R"(\d{0,3}(\.\d{0,4})?|\d{1,7}/\d{0,7})")),
+        m_speedCombo));
+    m_speedCombo->setToolTip(tr("再生速度の倍率（0.5〜2、小数 4 桁まで）か、25/24 のような整数比"));
+    m_speedCombo->setFixedWidth(units.X(kSettingFieldWidth));
+
+    m_keepPitchCheck = new QCheckBox(tr("ピッチを保つ"), group);
+    m_keepPitchCheck->setObjectName(QStringLiteral("keepPitchCheck"));
+    m_keepPitchCheck->setToolTip(tr("速度を変えても音の高さを変えません（テンポだけが変わります）"));
 
     // Standard first, so a new window converts as before.
     m_qualityCombo = new QComboBox(group);
@@ -233,7 +254,12 @@ QGroupBox* CZELDlg::CreateOutputGroup() {
     grid->addWidget(m_frequencyCombo, 1, 1, Qt::AlignLeft);
     grid->addWidget(new QLabel(tr("再生速度"), group), 2, 0);
     grid->addWidget(m_speedLabel, 2, 1, Qt::AlignLeft);
-    grid->addWidget(m_speedSlider, 3, 1, Qt::AlignLeft);
+    auto* speedRow = new QHBoxLayout;
+    speedRow->addWidget(m_speedSlider);
+    speedRow->addWidget(m_speedCombo);
+    speedRow->addSpacing(units.X(kLabelGap));
+    speedRow->addWidget(m_keepPitchCheck);
+    grid->addLayout(speedRow, 3, 1, 1, kGridColumns - 1, Qt::AlignLeft);
     // The metadata choice shares the quality row: every row saved keeps the window on a
     // small screen at a large scale factor.
     auto* qualityRow = new QHBoxLayout;
@@ -414,7 +440,8 @@ void CZELDlg::SetTabOrder() {
     QWidget* const order[] = {m_executeButton,      m_exitButton,        m_addFilesButton,
                               m_folderButton,       m_subfoldersCheck,   m_deleteAllButton,
                               m_inputList,          m_suffixEdit,        m_frequencyCombo,
-                              m_speedSlider,        m_formatCombo,       m_bitsCombo,
+                              m_speedSlider,        m_speedCombo,        m_keepPitchCheck,
+                              m_formatCombo,        m_bitsCombo,
                               m_ditherCombo,        m_qualityCombo,      m_stripMetadataCheck,
                               m_loudnessCheck,      m_loudnessCombo,     m_albumCheck,
                               m_headroomCheck,

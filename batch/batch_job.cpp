@@ -10,14 +10,14 @@ void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(
 ConversionSettings BatchJob::Conversion() const {
     ConversionSettings settings = conversion_;
     settings.targetRate = m_sampleRate;
-    settings.speedPercent = m_speed;
+    settings.speed = m_speed;
     return settings;
 }
 
 void BatchJob::SetConversion(const ConversionSettings& settings) {
     conversion_ = settings;
     m_sampleRate = settings.targetRate;
-    m_speed = settings.speedPercent;
+    m_speed = settings.speed;
 }
 
 void BatchJob::SetFiles(std::vector<std::string> fileNames) {

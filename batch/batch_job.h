@@ -94,8 +94,8 @@ class BatchJob {
     // The worker; see WorkerThread.
     WorkerThread m_hThread;
     std::int32_t m_fileCount = 0;
-    // Playback speed in percent and target rate in Hz, passed to the conversion as they are.
-    std::int32_t m_speed = kDefaultSpeedPercent;
+    // Playback speed and target rate in Hz, passed to the conversion as they are.
+    SpeedRatio m_speed = kNormalSpeed;
     std::int32_t m_sampleRate = kDefaultTargetRate;
     // Set by the receiver once the user asks to cancel; read on the receiver's thread only.
     bool m_cancel = false;

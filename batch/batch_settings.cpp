@@ -23,15 +23,23 @@ std::int32_t ParseLeadingInteger(std::string_view text) {
     return static_cast<std::int32_t>(value >= kLimit ? kLimit - 1 : value);
 }
 
+bool SpeedIsAllowed(SpeedRatio speed) {
+    if (speed.numerator < 1 || speed.denominator < 1) return false;
+    speed = LowestTerms(speed);
+    if (speed.numerator > kMaxSpeedTerm || speed.denominator > kMaxSpeedTerm) return false;
+    // In lowest terms below 10^6, so the products below stay far inside 64 bits.
+    return speed.numerator * kNormalSpeedPercent >= speed.denominator * kMinSpeedPercent &&
+           speed.numerator * kNormalSpeedPercent <= speed.denominator * kMaxSpeedPercent;
+}
+
 SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suffix,
-                                   std::int32_t targetRate, std::int32_t speedPercent) {
+                                   std::optional<std::int32_t> targetRate, SpeedRatio speed) {
     if (fileCount == 0) return SettingsProblem::kNoInputFiles;
     if (suffix.empty()) return SettingsProblem::kNoSuffix;
     if (!SuffixIsUsable(suffix)) return SettingsProblem::kUnusableSuffix;
-    if (targetRate < kMinTargetRate || targetRate > kMaxTargetRate)
+    if (targetRate && (*targetRate < kMinTargetRate || *targetRate > kMaxTargetRate))
         return SettingsProblem::kBadTargetRate;
-    if (speedPercent < kMinSpeedPercent || speedPercent > kMaxSpeedPercent)
-        return SettingsProblem::kBadSpeed;
+    if (!SpeedIsAllowed(speed)) return SettingsProblem::kBadSpeed;
     return SettingsProblem::kNone;
 }
 

@@ -5,8 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "engine/resample/speed_ratio.h"
 
 namespace zel {
 
@@ -16,6 +19,10 @@ inline constexpr std::int32_t kDefaultTargetRate = 48000;
 inline constexpr std::int32_t kMinSpeedPercent = 50;
 inline constexpr std::int32_t kMaxSpeedPercent = 200;
 inline constexpr std::int32_t kDefaultSpeedPercent = 100;
+inline constexpr std::int64_t kNormalSpeedPercent = 100;
+// The largest term of a speed in lowest terms: every ratio people use (25/24, 1001/1000,
+// 24000/25025, a percent of four decimals) fits, and rate x term stays far below 2^63.
+inline constexpr std::int64_t kMaxSpeedTerm = 1'000'000;
 inline constexpr const char* kDefaultSuffix = "_ZEL";
 // The frequency field is read up to this many characters.
 inline constexpr std::size_t kFrequencyTextLimit = 79;
@@ -35,7 +42,12 @@ enum class SettingsProblem {
 // 32-bit range read as the nearest end of it.
 std::int32_t ParseLeadingInteger(std::string_view text);
 
+// Whether a speed lies within kMinSpeedPercent..kMaxSpeedPercent, with terms (in lowest
+// terms) up to kMaxSpeedTerm.
+bool SpeedIsAllowed(SpeedRatio speed);
+
+// `targetRate`: empty when every input keeps its own rate.
 SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suffix,
-                                   std::int32_t targetRate, std::int32_t speedPercent);
+                                   std::optional<std::int32_t> targetRate, SpeedRatio speed);
 
 }  // namespace zel

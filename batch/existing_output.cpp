@@ -45,10 +45,11 @@ bool IsFinishedSoundFile(const std::filesystem::path& output, const InputProbe& 
 }
 
 bool IsFinishedOutput(const std::filesystem::path& output, const std::filesystem::path& input,
-                      const ConversionSettings& settings, std::int64_t blockLimit) {
-    if (!settings.IsConvertible()) return false;
+                      const ConversionSettings& asked, std::int64_t blockLimit) {
     const InputProbe in = ProbeInputFile(input);
     if (in.status != WavProbe::Status::kAccepted) return false;
+    const ConversionSettings settings = ForInputRate(asked, in.format.sampleRate);
+    if (!settings.IsConvertible()) return false;
     const std::uint64_t expected =
         OutputFrameCount(in.frames, in.format.sampleRate, settings, blockLimit);
     const std::optional<WavLayout> out = ReadLayout(output);

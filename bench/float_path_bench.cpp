@@ -93,7 +93,7 @@ void RunZel(benchmark::State& state, Case c) {
     const std::filesystem::path input = WriteInput(c, WorkDir());
     const std::filesystem::path output = WorkDir() / (std::string(c.name) + "_out.wav");
     const ConversionBuild& build = BestBuildForFeatureLevel(DetectCpuFeatures(nullptr));
-    const ConversionSettings settings{.targetRate = kOutputRate, .speedPercent = 100};
+    const ConversionSettings settings{.targetRate = kOutputRate, .speed = kNormalSpeed};
     for (auto _ : state) {
         const ConversionOutcome outcome =
             ConvertFile(input, nullptr, output, settings, build.kernels);

@@ -154,7 +154,7 @@ void RunHighQualitySetup(benchmark::State& state, std::int32_t inputRate, std::i
     std::uint64_t bytes = 0;
     for (auto _ : state) {
         HighQualityResampler resampler(kHighQualityAvx2Kernels);
-        if (!resampler.Prepare(inputRate, outputRate, speed, 2)) {
+        if (!resampler.Prepare(inputRate, outputRate, SpeedFromPercent(speed), 2)) {
             state.SkipWithError("no memory for the filter");
             return;
         }
@@ -179,7 +179,7 @@ void RunPrototypeDesign(benchmark::State& state) {
 // Vector FMAs of eight lanes per output frame, over every stage of the chain.
 double FmaPerFrame(const Conversion& c) {
     HighQualityResampler resampler(kHighQualityScalarKernels);
-    if (!resampler.Prepare(c.inputRate, c.outputRate, 100, c.channels)) return 0.0;
+    if (!resampler.Prepare(c.inputRate, c.outputRate, kNormalSpeed, c.channels)) return 0.0;
     return resampler.MultiplyAddsPerFrame() / 8.0;
 }
 
@@ -230,7 +230,7 @@ void RunBestQualitySetup(benchmark::State& state, std::int32_t inputRate, std::i
     std::uint64_t bytes = 0;
     for (auto _ : state) {
         BestQualityResampler resampler(kBestQualityAvx2Kernels);
-        if (!resampler.Prepare(inputRate, outputRate, speed, 2)) {
+        if (!resampler.Prepare(inputRate, outputRate, SpeedFromPercent(speed), 2)) {
             state.SkipWithError("no memory for the filter");
             return;
         }

@@ -224,6 +224,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             options.skipExisting = true;
         } else if (name == "--null" || name == "-0") {
             options.nulSeparated = true;
+        } else if (name == "--keep-pitch") {
+            options.keepPitch = true;
         } else if (name == "--strip-metadata") {
             options.stripMetadata = true;
         } else if (name == "--quiet" || name == "-q") {
@@ -257,8 +259,16 @@ std::string UsageText() {
            "listed files (same name, a link to it) is refused with code -3.\n"
            "\n"
            "Options:\n"
-           "  --rate HZ        target sampling frequency, 8000..96000 (default 48000)\n"
-           "  --speed PERCENT  playback speed in percent, 50..200 (default 100)\n"
+           "  --rate HZ|keep   target sampling frequency, 8000..96000 (default 48000);\n"
+           "                   keep: each output at its input's own rate (a change of\n"
+           "                   speed alone)\n"
+           "  --speed SPEED    playback speed, 50..200 percent (default 100): a percent\n"
+           "                   (110, 95.904) or an exact ratio (25/24 turns 24 frames\n"
+           "                   per second into 25, 24000/25025); the output's length\n"
+           "                   follows the exact ratio, rounded once\n"
+           "  --keep-pitch     the speed changes the tempo only, the pitch stays (time\n"
+           "                   stretching by SoundTouch, every channel cut at the same\n"
+           "                   places); the length is the same as without it\n"
            "  --suffix TEXT    inserted into output names (default _ZEL)\n"
            "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41, 5|avx2\n"
            "                   (default: the highest this processor runs)\n"

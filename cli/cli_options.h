@@ -15,6 +15,7 @@ namespace zel::cli {
 struct CliOptions {
     std::string rateText = std::to_string(kDefaultTargetRate);
     std::string speedText = std::to_string(kDefaultSpeedPercent);
+    bool keepPitch = false;
     std::string suffix = kDefaultSuffix;
     SimdLevel simdLevel = 0;
     bool simdGiven = false;

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/batch_settings.h"
 #include "batch/existing_output.h"
 #include "batch/output_path.h"
+#include "batch/speed_text.h"
 #include "cli/batch_list.h"
 #include "cli/cli_batch.h"
 #include "cli/cli_options.h"
@@ -61,8 +63,16 @@ void PrintCpuInfo() {
     std::printf("\n");
 }
 
-std::int32_t ParseSpeed(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+// A text that is no speed reads as none, which the settings check refuses.
+SpeedRatio ParseSpeed(const std::string& text) {
+    return ParseSpeedText(text, SpeedUnit::kPercent).value_or(SpeedRatio{0, 1});
+}
+
+constexpr const char* kKeepRateWord = "keep";
+
+// Empty for "keep": every output at its input's rate.
+std::optional<std::int32_t> ParseRate(const std::string& text) {
+    if (text == kKeepRateWord) return std::nullopt;
     return ParseLeadingInteger(text);
 }
 
@@ -209,8 +219,8 @@ int main(int argc, char** argv) {
         return kExitSomeFailed;
     }
     const UiLanguage language = UiLanguageFromEnvironment();
-    const std::int32_t rate = ParseLeadingInteger(options.rateText);
-    const std::int32_t speed = ParseSpeed(options.speedText);
+    const std::optional<std::int32_t> rate = ParseRate(options.rateText);
+    const SpeedRatio speed = ParseSpeed(options.speedText);
     std::vector<std::string> names;
     std::string listError;
     if (!CollectNames(options, names, listError)) return Refuse(listError);
@@ -237,14 +247,16 @@ int main(int argc, char** argv) {
         return Refuse("this processor cannot run the " + std::string(SimdLevelName(level)) +
                       " build (highest: " + SimdLevelName(maxLevel) + ")");
 
-    const ConversionSettings conversion{.targetRate = rate,
-                                        .speedPercent = speed,
+    const ConversionSettings conversion{.targetRate = rate.value_or(0),
+                                        .speed = speed,
                                         .quality = options.quality,
                                         .dither = options.dither,
                                         .stripMetadata = options.stripMetadata,
                                         .container = options.container,
                                         .depth = options.depth,
-                                        .level = options.level};
+                                        .level = options.level,
+                                        .keepInputRate = !rate,
+                                        .keepPitch = options.keepPitch};
     if (standardStreams) return ConvertStandardStreams(conversion, level, language);
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO);
     cli::TerminalProgress progress(stderr, showProgress);

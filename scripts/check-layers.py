@@ -10,7 +10,8 @@ import re
 import sys
 
 ENGINE = ['engine/base', 'engine/codec', 'engine/wav', 'engine/sndfile', 'engine/resample',
-          'engine/resample/standard', 'engine/resample/hq', 'engine/resample/builds',
+          'engine/resample/standard', 'engine/resample/hq', 'engine/resample/tempo',
+          'engine/resample/builds',
           'engine/convert']
 # Each layer and the layers it may include from (its own always). A folder below a layer's
 # folder (kernels/) belongs to that layer.
@@ -25,7 +26,9 @@ MAY_INCLUDE = {
     'engine/resample/standard': ['engine/resample', 'engine/codec', 'engine/base'],
     'engine/resample/hq': ['engine/resample/standard', 'engine/resample', 'engine/codec',
                            'engine/base'],
+    'engine/resample/tempo': ['engine/resample', 'engine/codec', 'engine/base'],
     'engine/resample/builds': ['engine/resample/hq', 'engine/resample/standard',
+                               'engine/resample/tempo',
                                'engine/resample', 'engine/codec', 'engine/base'],
     'engine/convert': [l for l in ENGINE if l != 'engine/convert'] + ['platform'],
     'tools': ['engine/wav', 'engine/codec', 'engine/base', 'platform'],

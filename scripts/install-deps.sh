@@ -13,7 +13,8 @@ source "$(dirname "$0")/steps.sh"
 # file and dpkg-dev (dpkg-shlibdeps) are what cpack's DEB generator runs, which README's
 # install steps use.
 build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-                libgl1-mesa-dev libsndfile1-dev libebur128-dev pkg-config file dpkg-dev)
+                libgl1-mesa-dev libsndfile1-dev libebur128-dev libsoundtouch-dev pkg-config
+                file dpkg-dev)
 # objdump checks the instruction levels; a Japanese font and Qt's Japanese texts show the
 # windows as users see them.
 test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils
@@ -24,7 +25,7 @@ fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 # googletest: the sources a cross build compiles GoogleTest from.
 arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user googletest python3)
 # numpy and matplotlib draw the quality pictures of docs/quality.md.
-bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev
+bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev soundstretch
                 libsamplerate0-dev sox flac time python3-numpy python3-matplotlib)
 
 needs=("$@")

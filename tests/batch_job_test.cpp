@@ -83,7 +83,7 @@ class BatchJobTest : public ::testing::Test {
         std::fill(job.m_results.begin(), job.m_results.end(), kUntouched);
         job.m_suffix = "_ZEL";
         job.m_sampleRate = 48000;
-        job.m_speed = 100;
+        job.m_speed = kNormalSpeed;
         job.m_window = &dialog.window;
         job.m_pauseFunction = [this, &dialog, duringPause](milliseconds duration) {
             pauses.push_back({dialog.window.messages.size(), duration});
@@ -248,7 +248,7 @@ TEST_F(BatchJobTest, LevelsOutsideOneToFiveRunTheReferenceBuild) {
     constexpr std::size_t kReferenceBlocks = 5;
     const std::string input = Tone("tone.wav", kFrames);
     const fs::path direct = dir / "direct.wav";
-    ASSERT_EQ(ConvertFile(input, nullptr, direct, {44100, 100}).code, kCompleted);
+    ASSERT_EQ(ConvertFile(input, nullptr, direct, {44100, kNormalSpeed}).code, kCompleted);
 
     for (SimdLevel level : {0, 6, -1}) {
         SCOPED_TRACE(level);

@@ -266,12 +266,12 @@ TEST(BestQualityMode, MemoryStaysBoundedForEveryRatio) {
         for (std::int32_t output : {8000, 44100, 96000})
             for (std::int32_t speed : {50, 77, 200}) {
                 BestQualityResampler resampler(FastestKernels());
-                ASSERT_TRUE(resampler.Prepare(input, output, speed, 2)) << input << "->" << output;
+                ASSERT_TRUE(resampler.Prepare(input, output, SpeedFromPercent(speed), 2)) << input << "->" << output;
                 EXPECT_LT(resampler.MemoryBytes(), kBound)
                     << input << "->" << output << " speed " << speed;
             }
     BestQualityResampler awkward(FastestKernels());
-    ASSERT_TRUE(awkward.Prepare(11127, 96000, 77, 2));
+    ASSERT_TRUE(awkward.Prepare(11127, 96000, SpeedFromPercent(77), 2));
     EXPECT_FALSE(awkward.Filter().Exact());
 }
 

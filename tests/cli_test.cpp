@@ -71,6 +71,10 @@ TEST_F(Cli, RefusesBadSettingsWithTheBatchMessagesInOrder) {
         {{"--speed", "49", file}, "再生速度が不適切です"},
         {{"--speed", "201", file}, "再生速度が不適切です"},
         {{"--speed", "1.5", file}, "再生速度が不適切です"},
+        {{"--speed", "3/1", file}, "再生速度が不適切です"},
+        {{"--speed", "25/0", file}, "再生速度が不適切です"},
+        {{"--speed", "95.9040001", file}, "再生速度が不適切です"},
+        {{"--rate", "keeps", file}, "サンプリング周波数が不適切です"},
         {{"--simd", "9", file}, "unknown SIMD level"},
         {{"--frobnicate", file}, "unknown option"},
         {{"--rate"}, "needs a value"},
@@ -197,6 +201,36 @@ TEST_F(Cli, HalfSpeedDoublesTheLength) {
     EXPECT_NEAR(test::LoadWav(dir / "a_ZEL.wav").Frames(), 88200, 1);
 }
 
+// A speed typed as a decimal percent or an exact ratio, with a new rate or the input's
+// own: the length is the exact ratio's, rounded once (round(frames x rate / (44100 x speed))).
+TEST_F(Cli, ExactSpeedsGiveTheExactRatiosLength) {
+    constexpr std::int64_t kFrames = 100000;
+    const auto input = dir / "in.wav";
+    test::WriteWav(input, {2, 16, 44100}, SineSignal({2, 16, 44100}, kFrames, 440.0, 0.5));
+    struct Row {
+        const char* speed;
+        const char* rate;
+        std::uint32_t outputRate;
+        std::int64_t frames;
+    };
+    const Row rows[] = {
+        {"25/24", "keep", 44100, 96000},         {"24000/25025", "48000", 48000, 113492},
+        {"95.904", "keep", 44100, 104271},       {"1001/1000", "48000", 48000, 108735},
+        {"432/440", "keep", 44100, 101852},      {"100", "keep", 44100, 100000},
+        {"200", "22050", 22050, 25000},          {"50.0", "96000", 96000, 435374},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.speed) + " at " + row.rate;
+        const test::ChildOutcome r = RunCli(
+            {"-q", "--quality", "high", "--rate", row.rate, "--speed", row.speed, input.string()},
+            scratch);
+        ASSERT_EQ(r.exitStatus, 0) << what << ": " << r.err;
+        const test::LoadedWav out = test::LoadWav(dir / "in_ZEL.wav");
+        EXPECT_EQ(out.format.sampleRate, row.outputRate) << what;
+        EXPECT_EQ(out.Frames(), row.frames) << what;
+    }
+}
+
 TEST_F(Cli, HighAndBestQualityHaveTheExactLengthAndReportClipping) {
     const std::string quiet = MakeInput("quiet.wav", 44100);
     const auto loud = dir / "loud.wav";
@@ -265,7 +299,7 @@ TEST_F(Cli, MessagesFollowTheLocale) {
         << english.out;
     const test::ChildOutcome englishRefusal = RunCli({"--rate", "5", missing}, scratch, "en_GB");
     EXPECT_EQ(englishRefusal.exitStatus, 2);
-    EXPECT_NE(englishRefusal.err.find("The sampling frequency is not valid."), std::string::npos)
+    EXPECT_NE(englishRefusal.err.find("The sampling frequency is not valid (8000-96000 Hz)."), std::string::npos)
         << englishRefusal.err;
     for (const char* locale : {"ja_JP.UTF-8", "C", ""}) {
         const test::ChildOutcome japanese = RunCli({"-q", missing}, scratch, locale);

@@ -214,7 +214,7 @@ TEST(ConversionMatrix, EveryEncodingChannelQualityDitherAndBuildKeepsEachChannel
                                              (setting.high ? " high" : " standard") +
                                              (setting.dither ? " dither" : "");
                     const auto output = dir / (stem + "_out.wav");
-                    ConversionSettings conversion{ratio.targetRate, ratio.speedPercent};
+                    ConversionSettings conversion{.targetRate = ratio.targetRate, .speed = SpeedFromPercent(ratio.speedPercent)};
                     conversion.quality =
                         setting.high ? ConversionQuality::kHigh : ConversionQuality::kStandard;
                     conversion.dither = setting.dither ? DitherChoice::kTpdf : DitherChoice::kNone;

@@ -37,7 +37,7 @@ class Conversion : public ::testing::Test {
 
     ConversionResult Convert(std::int32_t rate, std::int32_t speed = 100,
                              ConversionProgress* window = nullptr) {
-        return ConvertFile(In(), window, Out(), {rate, speed}).code;
+        return ConvertFile(In(), window, Out(), {rate, SpeedFromPercent(speed)}).code;
     }
 
     // Nothing but the input is left in the folder.
@@ -194,7 +194,7 @@ TEST_F(Conversion, BytesBehindTheDataChunkNeverBecomeSamples) {
                                             0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80};
     for (int i = 0; i < 64; ++i) withList.insert(withList.end(), list.begin(), list.end());
     ASSERT_TRUE(WriteFileBytes(In(), withList));
-    const ConversionSettings stripped{.targetRate = 48000, .speedPercent = 100,
+    const ConversionSettings stripped{.targetRate = 48000, .speed = kNormalSpeed,
                                       .stripMetadata = true};
     ASSERT_EQ(ConvertFile(In(), nullptr, Out(), stripped).code, kCompleted);
     EXPECT_EQ(ReadFileBytes(Out()), plain);
@@ -317,7 +317,7 @@ TEST_F(Conversion, AnInputThatCannotBeOpenedNamesTheCause) {
         if (switchUser) {
             ASSERT_EQ(::seteuid(65534), 0);
         }
-        const ConversionOutcome outcome = ConvertFile(row.input, nullptr, Out(), {48000, 100});
+        const ConversionOutcome outcome = ConvertFile(row.input, nullptr, Out(), {48000, kNormalSpeed});
         if (switchUser) {
             ASSERT_EQ(::seteuid(0), 0);
         }
@@ -335,13 +335,13 @@ TEST_F(Conversion, EachCauseOfAnUncreatableOutputIsNamedBeforeAnyWork) {
         EXPECT_EQ(outcome.code, kOutputOpenError) << output;
         return outcome.detail;
     };
-    EXPECT_EQ(refusal(dir / "no-such-folder" / "out.wav", {48000, 100}),
+    EXPECT_EQ(refusal(dir / "no-such-folder" / "out.wav", {48000, kNormalSpeed}),
               ResultDetail::kFolderNotWritable);
     std::filesystem::create_directory(dir / "a-folder");
-    EXPECT_EQ(refusal(dir / "a-folder", {48000, 100}), ResultDetail::kFolderNotWritable);
-    EXPECT_EQ(refusal(Out(), {0, 100}), ResultDetail::kInvalidSettings);
-    EXPECT_EQ(refusal(Out(), {48000, 0}), ResultDetail::kInvalidSettings);
-    EXPECT_EQ(refusal(dir / (std::string(300, 'n') + ".wav"), {48000, 100}),
+    EXPECT_EQ(refusal(dir / "a-folder", {48000, kNormalSpeed}), ResultDetail::kFolderNotWritable);
+    EXPECT_EQ(refusal(Out(), {0, kNormalSpeed}), ResultDetail::kInvalidSettings);
+    EXPECT_EQ(refusal(Out(), {48000, SpeedRatio{0, 1}}), ResultDetail::kInvalidSettings);
+    EXPECT_EQ(refusal(dir / (std::string(300, 'n') + ".wav"), {48000, kNormalSpeed}),
               ResultDetail::kNameTooLong);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a-folder"));
@@ -354,7 +354,7 @@ TEST_F(Conversion, CancelNeverReplacesAnEarlierOutput) {
     const std::vector<std::uint8_t> earlier = {1, 2, 3, 4, 5};
     ASSERT_TRUE(WriteFileBytes(Out(), earlier));
     RecordingWindow window([](std::size_t, const test::RecordedMessage&) { return -1; });
-    const ConversionOutcome outcome = ConvertFile(In(), &window, Out(), {48000, 100});
+    const ConversionOutcome outcome = ConvertFile(In(), &window, Out(), {48000, kNormalSpeed});
     EXPECT_EQ(outcome.code, kCancelled);
     EXPECT_EQ(outcome.detail, ResultDetail::kEarlierOutputKept);
     EXPECT_EQ(ReadFileBytes(Out()), earlier);
@@ -365,7 +365,7 @@ TEST_F(Conversion, CancelNeverReplacesAnEarlierOutput) {
 // what was converted as a valid file, but never in place of an earlier one.
 TEST_F(Conversion, HighQualityCancelKeepsTheSameContract) {
     WriteWav(In(), kStereo16, SineSignal(kStereo16, 100000, 440.0, 0.5));
-    const ConversionSettings high{48000, 100, ConversionQuality::kHigh};
+    const ConversionSettings high{48000, kNormalSpeed, ConversionQuality::kHigh};
     RecordingWindow cancelAtOnce([](std::size_t, const test::RecordedMessage&) { return -1; });
     const ConversionOutcome partial = ConvertFile(In(), &cancelAtOnce, Out(), high);
     EXPECT_EQ(partial.code, kCancelled);
@@ -424,7 +424,7 @@ TEST_F(Conversion, UnmanageableRatioIsRefusedForItsFilterAndLeavesNoOutput) {
     for (const auto [rate, speed] : {Row{0x7FFFFFFFu, 100}, Row{44101u, 101}}) {
         for (int i = 0; i < 4; ++i) bytes[24 + i] = static_cast<std::uint8_t>(rate >> (8 * i));
         ASSERT_TRUE(WriteFileBytes(In(), bytes));
-        const ConversionOutcome outcome = ConvertFile(In(), nullptr, Out(), {48000, speed});
+        const ConversionOutcome outcome = ConvertFile(In(), nullptr, Out(), {48000, SpeedFromPercent(speed)});
         EXPECT_EQ(outcome.code, kOutputOpenError) << rate;
         EXPECT_EQ(outcome.detail, ResultDetail::kFilterTooLarge) << rate;
         ExpectOnlyInputLeft();

@@ -31,6 +31,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/wav_files.h"
 #include "tests/support/wav_fixture.h"
+#include "tests/support/wav_reader.h"
 
 using zel::test::BatchDialogWatcher;
 using zel::test::FakeUserPrompts;
@@ -42,7 +43,7 @@ namespace {
 
 const QString kNoFiles = QStringLiteral("入力ファイルが指定されていません");
 const QString kNoSuffix = QStringLiteral("サフィックスが指定されていません");
-const QString kBadRate = QStringLiteral("サンプリング周波数が不適切です");
+const QString kBadRate = QStringLiteral("サンプリング周波数が不適切です（8000〜96000 Hz）");
 const QString kBadSuffix = QStringLiteral("サフィックスに '/' または NUL 文字が含まれています");
 const QString kSkipped = QStringLiteral("スキップ（既存の出力）");
 const QString kCompleted = QStringLiteral("正常終了");
@@ -205,6 +206,38 @@ class ExecuteCommandTest : public QObject {
         QCOMPARE(stored.sampleRate, 22050u);
         const double frames = double(stored.dataBytes) / stored.blockAlign;
         QVERIFY2(std::abs(frames - 44100) < 100, qPrintable(QString::number(frames)));
+    }
+
+    // 25/24 typed beside the slider, "ピッチを保つ" and "元の周波数": the output keeps the
+    // input's rate and pitch and is 24/25 as long, to the frame.
+    void exactSpeedKeptPitchAndInputRateReachTheBatch() {
+        TempDir dir;
+        const fs::path input = WriteToneFile(dir, "film.wav", 44100);
+        MainWindow window;
+        QVERIFY(window.Add(input));
+        window.dlg.SuffixEdit()->setText("_25");
+        window.dlg.FrequencyCombo()->setCurrentIndex(
+            window.dlg.FrequencyCombo()->findText(CZELDlg::KeepRateText()));
+        window.dlg.SpeedCombo()->setEditText("25/24");
+        window.dlg.KeepPitchCheck()->setChecked(true);
+        BatchDialogWatcher watcher;
+        window.Execute();
+        QCOMPARE(watcher.resultMessages, QStringList{kCompleted});
+        const zel::test::StoredWav stored = zel::test::InspectWav(dir / "film_25.wav");
+        QVERIFY(stored.consistent);
+        QCOMPARE(stored.sampleRate, 44100u);
+        QCOMPARE(stored.dataBytes / stored.blockAlign, 42336u);
+        // Upward zero crossings of the left channel: as many per second as in the input.
+        const auto crossingsPerFrame = [](const zel::test::LoadedWav& wav) {
+            int crossings = 0;
+            for (std::size_t i = wav.format.channels; i < wav.samples.size();
+                 i += wav.format.channels)
+                crossings += wav.samples[i - wav.format.channels] < 0 && wav.samples[i] >= 0;
+            return double(crossings) / double(wav.Frames());
+        };
+        const double before = crossingsPerFrame(zel::test::LoadWav(input));
+        const double after = crossingsPerFrame(zel::test::LoadWav(dir / "film_25.wav"));
+        QVERIFY2(std::abs(after / before - 1) < 0.005, qPrintable(QString::number(after / before)));
     }
 
     // Rows: the three output choices by their positions in the combo boxes, what the batch

@@ -41,7 +41,7 @@ TEST(FaultInjection, OutputFolderWithoutWritePermissionGivesOutputOpenError) {
     // Root ignores permissions, so the conversion runs as an unprivileged user.
     const int status = test::RunInChild([&] {
         if (::geteuid() == 0 && ::setresuid(kNobody, kNobody, kNobody) != 0) return 100;
-        return -ConvertFile(input, nullptr, locked / "out.wav", {48000, 100}).code;
+        return -ConvertFile(input, nullptr, locked / "out.wav", {48000, kNormalSpeed}).code;
     });
     EXPECT_EQ(status, -kOutputOpenError);
     EXPECT_TRUE(Names(locked).empty());
@@ -65,7 +65,7 @@ TEST(FaultInjection, MemoryLimitGivesOutOfMemoryAndNoOutput) {
             limit, limit
         };
         if (::setrlimit(RLIMIT_AS, &rl) != 0) return 100;
-        return -ConvertFile(input, nullptr, dir / "out.wav", {96000, 199}).code;
+        return -ConvertFile(input, nullptr, dir / "out.wav", {96000, SpeedFromPercent(199)}).code;
     });
     EXPECT_EQ(status, -kOutOfMemory);
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"in.wav"});
@@ -90,7 +90,7 @@ TEST_P(ExtremeRatios, ConvertWholeDuration) {
     const std::int64_t frames = row.format.sampleRate / 2 + 777;
     test::WriteWav(dir / "in.wav", row.format, SineSignal(row.format, frames, 200.0, 0.5));
     test::RecordingWindow window;
-    ASSERT_EQ(ConvertFile(dir / "in.wav", &window, dir / "out.wav", {row.target, row.speed}).code,
+    ASSERT_EQ(ConvertFile(dir / "in.wav", &window, dir / "out.wav", {row.target, SpeedFromPercent(row.speed)}).code,
               kCompleted)
         << row.what;
     const auto out = test::LoadWav(dir / "out.wav");
@@ -119,7 +119,7 @@ TEST(HostileHeaders, DataSizeNear4GiBConvertsOnlyWhatTheFileHolds) {
         bytes[42] = static_cast<std::uint8_t>(size >> 16);
         bytes[43] = static_cast<std::uint8_t>(size >> 24);
         ASSERT_TRUE(WriteFileBytes(dir / "in.wav", bytes));
-        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {48000, 100}).code,
+        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {48000, kNormalSpeed}).code,
                   kCompleted);
         const auto out = test::LoadWav(dir / "out.wav");
         EXPECT_EQ(out.Frames(), SingleBlockOutputs(3000, 147, 160)) << size;
@@ -134,7 +134,7 @@ TEST(HostileHeaders, DataSizeNotAMultipleOfTheBlockAlignDropsThePartialFrame) {
         for (std::uint8_t i = 0; i < extra; ++i) bytes.push_back(0x7F);
         bytes[40] = static_cast<std::uint8_t>(bytes[40] + extra);
         ASSERT_TRUE(WriteFileBytes(dir / "in.wav", bytes));
-        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {44100, 100}).code,
+        ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {44100, kNormalSpeed}).code,
                   kCompleted);
         EXPECT_EQ(test::LoadWav(dir / "out.wav").Frames(), 2000);
     }
@@ -145,7 +145,7 @@ TEST(HostileHeaders, LeftoverTemporaryFileIsNeverTakenAsInput) {
     const auto leftover =
         dir / (std::string(platform::ReplacingFile::kTemporaryPrefix) + "take_ZEL.wav-1-2-3");
     test::WriteWav(leftover, kStereo16, SineSignal(kStereo16, 100, 440.0, 0.5));
-    EXPECT_EQ(ConvertFile(leftover, nullptr, dir / "out.wav", {48000, 100}).code,
+    EXPECT_EQ(ConvertFile(leftover, nullptr, dir / "out.wav", {48000, kNormalSpeed}).code,
               kInputFormatError);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
 }

@@ -77,7 +77,7 @@ TEST(FloatPath, FollowsTheCanonicalPathInEveryRatio) {
         SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.speed) + " %, " +
                      c.kernels->name);
         const ConversionSettings settings{
-            .targetRate = c.rate, .speedPercent = c.speed, .stripMetadata = true};
+            .targetRate = c.rate, .speed = SpeedFromPercent(c.speed), .stripMetadata = true};
         ASSERT_EQ(ConvertFile(in16, nullptr, dir / "out16.wav", settings, *c.kernels).code,
                   kCompleted);
         ASSERT_EQ(ConvertFile(in24, nullptr, dir / "out24.wav", settings, *c.kernels).code,

@@ -296,15 +296,15 @@ TEST(HighQualityMode, OutputIsAlignedWithTheInputInTime) {
 TEST(HighQualityMode, TablesStayBoundedForEveryRatio) {
     for (const Rates& r : kStreamRates) {
         HighQualityResampler resampler(FastestKernels());
-        ASSERT_TRUE(resampler.Prepare(r.input, r.output, r.speed, 2)) << r.input;
+        ASSERT_TRUE(resampler.Prepare(r.input, r.output, SpeedFromPercent(r.speed), 2)) << r.input;
         EXPECT_LT(resampler.Filter().TableBytes(), kMaxHighQualityTableBytes) << r.input;
     }
     // Decimation by 24 halves the rate four times; the final filter converts 3:2.
     HighQualityResampler decimating(FastestKernels());
-    ASSERT_TRUE(decimating.Prepare(96000, 8000, 200, 2));
+    ASSERT_TRUE(decimating.Prepare(96000, 8000, SpeedFromPercent(200), 2));
     EXPECT_EQ(decimating.Halvings(), 4);
     HighQualityResampler awkward(FastestKernels());
-    ASSERT_TRUE(awkward.Prepare(11127, 96000, 77, 2));
+    ASSERT_TRUE(awkward.Prepare(11127, 96000, SpeedFromPercent(77), 2));
     EXPECT_FALSE(awkward.Filter().Exact());
 }
 

@@ -59,7 +59,7 @@ SampleValues Signal(Kind kind, double hertz, double amplitude) {
 ConversionOutcome Convert(const std::filesystem::path& in, const std::filesystem::path& out,
                           std::int32_t rate, std::int32_t speed, ConversionQuality quality,
                           LevelSettings level, ConversionProgress* progress = nullptr) {
-    ConversionSettings settings{.targetRate = rate, .speedPercent = speed, .quality = quality};
+    ConversionSettings settings{.targetRate = rate, .speed = SpeedFromPercent(speed), .quality = quality};
     settings.level = level;
     return ConvertFile(in, progress, out, settings);
 }

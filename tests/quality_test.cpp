@@ -62,7 +62,7 @@ TEST_P(ToneQuality, ToneSurvivesWithItsAmplitude) {
     test::TempDir dir;
     const SignalFormat format{2, 16, row.inRate};
     test::WriteWav(dir / "in.wav", format, SineSignal(format, row.inRate, row.hertz, 0.5));
-    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {row.outRate, row.speed}).code,
+    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {row.outRate, SpeedFromPercent(row.speed)}).code,
               kCompleted);
     const auto out = test::LoadWav(dir / "out.wav");
     const ToneFit fit = FitTone(out, row.hertz * row.speed / 100.0);
@@ -83,7 +83,7 @@ TEST(ToneQuality, ToneAboveTheOutputNyquistIsStopped) {
     test::TempDir dir;
     const SignalFormat format{1, 16, 48000};
     test::WriteWav(dir / "in.wav", format, SineSignal(format, 48000, 6000.0, 0.5));
-    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {8000, 100}).code, kCompleted);
+    ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", {8000, kNormalSpeed}).code, kCompleted);
     const auto out = test::LoadWav(dir / "out.wav");
     double energy = 0;
     for (std::int64_t i = 200; i < out.Frames() - 200; ++i)
@@ -173,7 +173,7 @@ TEST(TransitionBand, EachModeMeetsItsBoundThroughAFile) {
         test::WriteWav(dir / "in.wav", format, SineSignal(format, row.inRate, row.toneHz, level));
         const DitherChoice dither =
             row.quality == ConversionQuality::kStandard ? DitherChoice::kNone : DitherChoice::kTpdf;
-        const ConversionSettings settings{row.outRate, 100, row.quality, dither};
+        const ConversionSettings settings{row.outRate, kNormalSpeed, row.quality, dither};
         const ConversionOutcome outcome =
             ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", settings, kSse2Kernels);
         ASSERT_EQ(outcome.code, kCompleted) << Describe(row);
@@ -195,7 +195,7 @@ TEST(TransitionBand, HighQualityCountsTheSamplesItSaturates) {
     SampleValues square(2 * 44100);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 2 / 50) % 2 ? 32767 : -32768;
     test::WriteWav(dir / "in.wav", format, square);
-    const ConversionSettings high{48000, 100, kHigh};
+    const ConversionSettings high{48000, kNormalSpeed, kHigh};
     const ConversionOutcome clipped = ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", high);
     EXPECT_EQ(clipped.code, kCompleted);
     EXPECT_GT(clipped.clippedSamples, 0);

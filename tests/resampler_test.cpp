@@ -42,7 +42,7 @@ TEST(Resampler, DelayIsTheLookAheadHeldBackAndTheLengthIsTheRulesOwn) {
         {"high quality", SampleEncoding::kSigned16, 1, 96000, 44100, 75, ConversionQuality::kHigh},
     };
     for (const Row& row : rows) {
-        const ConversionSettings settings{row.targetRate, row.speed, row.quality};
+        const ConversionSettings settings{row.targetRate, SpeedFromPercent(row.speed), row.quality};
         const ResamplerSetup setup{FormatFor(row, row.inputRate), FormatFor(row, row.targetRate),
                                    settings};
         const PreparedResampler prepared = MakeResampler(setup, kReferenceKernels);

@@ -84,7 +84,7 @@ class SimdConversion : public ::testing::Test {
         const auto path = dir_ / ("out" + std::to_string(++files_) + ".wav");
         test::RecordingWindow window;
         Output out;
-        out.result = ConvertFile(input, &window, path, {rate, speed}, kernels).code;
+        out.result = ConvertFile(input, &window, path, {rate, SpeedFromPercent(speed)}, kernels).code;
         out.bytes = ReadFileBytes(path);
         out.messages = window.messages;
         return out;

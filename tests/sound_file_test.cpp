@@ -105,7 +105,7 @@ TEST(SoundFiles, AFlacOutputHoldsExactlyTheSamplesOfTheWavOutput) {
     for (const ConversionQuality quality : {ConversionQuality::kStandard, ConversionQuality::kHigh}) {
         test::TempDir dir;
         test::WriteWav(dir / "in.wav", format, SineSignal(format, 30000, 997.0, 0.9));
-        ConversionSettings settings{48000, 90, quality};
+        ConversionSettings settings{48000, SpeedFromPercent(90), quality};
         ASSERT_EQ(ConvertFile(dir / "in.wav", nullptr, dir / "out.wav", settings, kSse2Kernels).code,
                   kCompleted);
         settings.container = OutputContainer::kFlac;

@@ -23,7 +23,7 @@ class RefusedFiles : public ::testing::Test {
         const auto in = dir / "in.wav";
         const auto out = dir / "out.wav";
         ASSERT_TRUE(WriteFileBytes(in, bytes));
-        EXPECT_EQ(ConvertFile(in, nullptr, out, {48000, 100}).code, kInputFormatError) << what;
+        EXPECT_EQ(ConvertFile(in, nullptr, out, {48000, kNormalSpeed}).code, kInputFormatError) << what;
         EXPECT_FALSE(std::filesystem::exists(out)) << what;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << what;
         EXPECT_EQ(ProbeWavFile(in).status, WavProbe::Status::kRefused) << what;
@@ -55,7 +55,7 @@ TEST_F(RefusedFiles, RefusalLeavesAnExistingOutputUntouched) {
     ASSERT_TRUE(WriteFileBytes(in, {'n', 'o', 't', ' ', 'w', 'a', 'v'}));
     const std::vector<std::uint8_t> precious = {1, 2, 3, 4, 5};
     ASSERT_TRUE(WriteFileBytes(out, precious));
-    EXPECT_EQ(ConvertFile(in, nullptr, out, {48000, 100}).code, kInputFormatError);
+    EXPECT_EQ(ConvertFile(in, nullptr, out, {48000, kNormalSpeed}).code, kInputFormatError);
     EXPECT_EQ(ReadFileBytes(out), precious);
 }
 

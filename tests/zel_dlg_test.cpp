@@ -88,7 +88,8 @@ class MainDialogTest : public QObject {
         const QStringList expected = {
             "exitButton",         "addFilesButton",   "folderButton",     "subfoldersCheck",
             "deleteAllButton",    "inputList",        "suffixEdit",       "frequencyCombo",
-            "speedSlider",        "formatCombo",      "bitsCombo",        "ditherCombo",
+            "speedSlider",        "speedCombo",       "keepPitchCheck",
+            "formatCombo",        "bitsCombo",        "ditherCombo",
             "qualityCombo",       "stripMetadataCheck", "loudnessCheck",  "headroomCheck",
             // The folder field and "..." are disabled while outputs go beside the inputs.
             "besideInputRadio",   "menuButton",       "executeButton"};
@@ -144,7 +145,8 @@ class MainDialogTest : public QObject {
         QCOMPARE(dlg.SpeedLabel()->text(), label);
     }
 
-    void keysMoveTheSliderOnePositionAtATime() {
+    // Arrow keys move the slider by 1 %, Page Up and Down by 10 %.
+    void keysMoveTheSliderByOneOrTenPercent() {
         FakeUserPrompts prompts;
         CZELDlg dlg(prompts);
         QTest::keyClick(dlg.SpeedSlider(), Qt::Key_Right);
@@ -152,10 +154,35 @@ class MainDialogTest : public QObject {
         QCOMPARE(dlg.SpeedLabel()->text(), QString("1.01倍"));
         QTest::keyClick(dlg.SpeedSlider(), Qt::Key_PageDown);
         QTest::keyClick(dlg.SpeedSlider(), Qt::Key_PageDown);
-        QCOMPARE(dlg.SpeedPosition(), 99);
-        QCOMPARE(dlg.SpeedLabel()->text(), QString("0.99倍"));
+        QCOMPARE(dlg.SpeedPosition(), 81);
+        QCOMPARE(dlg.SpeedLabel()->text(), QString("0.81倍"));
         QTest::keyClick(dlg.SpeedSlider(), Qt::Key_Home);
         QCOMPARE(dlg.SpeedLabel()->text(), QString("0.50倍"));
+    }
+
+    // The field beside the slider: the slider's factor shows there, a typed or picked ratio
+    // moves the slider to its nearest percent and stays exact.
+    void speedFieldAndSliderFollowEachOther() {
+        FakeUserPrompts prompts;
+        CZELDlg dlg(prompts);
+        QCOMPARE(dlg.SpeedText(), QString("1"));
+        dlg.SpeedSlider()->setValue(80);
+        QCOMPARE(dlg.SpeedText(), QString("0.8"));
+        QCOMPARE(dlg.Speed(), zel::SpeedRatio(4, 5));
+        dlg.SpeedCombo()->setCurrentIndex(dlg.SpeedCombo()->findText("25/24"));
+        QCOMPARE(dlg.SpeedPosition(), 104);
+        QCOMPARE(dlg.SpeedLabel()->text(), QString("1.04倍"));
+        QCOMPARE(dlg.Speed(), zel::SpeedRatio(25, 24));
+        dlg.SpeedCombo()->setFocus();
+        dlg.SpeedCombo()->lineEdit()->clear();
+        QTest::keyClicks(dlg.SpeedCombo()->lineEdit(), "0.95904");
+        // Four decimals at most: the fifth is not taken.
+        QCOMPARE(dlg.SpeedText(), QString("0.9590"));
+        QCOMPARE(dlg.SpeedPosition(), 96);
+        QCOMPARE(dlg.Speed(), zel::SpeedRatio(959, 1000));
+        QTest::keyClick(dlg.SpeedSlider(), Qt::Key_PageUp);
+        QCOMPARE(dlg.SpeedText(), QString("1.06"));
+        QVERIFY(!dlg.KeepsPitch());
     }
 
     void frequencyEntriesAndTypedText() {
@@ -164,10 +191,13 @@ class MainDialogTest : public QObject {
         QStringList entries;
         for (int i = 0; i < dlg.FrequencyCombo()->count(); ++i)
             entries << dlg.FrequencyCombo()->itemText(i);
-        QCOMPARE(entries, QStringList({"8000", "11025", "16000", "22050", "32000", "38000", "44100",
-                                       "48000", "88200", "96000"}));
-        dlg.FrequencyCombo()->setCurrentIndex(5);
+        QCOMPARE(entries, QStringList({"8000", "11025", "16000", "22050", "24000", "32000", "38000",
+                                       "44100", "48000", "88200", "96000", "元の周波数"}));
+        dlg.FrequencyCombo()->setCurrentIndex(6);
         QCOMPARE(dlg.FrequencyText(), QString("38000"));
+        QVERIFY(!dlg.KeepsInputRate());
+        dlg.FrequencyCombo()->setCurrentIndex(11);
+        QVERIFY(dlg.KeepsInputRate());
         dlg.FrequencyCombo()->setEditText("32000");
         QCOMPARE(dlg.FrequencyText(), QString("32000"));
         dlg.SuffixEdit()->setText(" ");
@@ -194,7 +224,7 @@ class MainDialogTest : public QObject {
         dlg.FrequencyCombo()->setEditText("12345");
         QTest::keyClick(dlg.FrequencyCombo()->lineEdit(), Qt::Key_Enter);
         QCOMPARE(runs, 3);
-        QCOMPARE(dlg.FrequencyCombo()->count(), 10);
+        QCOMPARE(dlg.FrequencyCombo()->count(), 12);
         QCOMPARE(dlg.FrequencyText(), QString("12345"));
 
         QVERIFY(dlg.isVisible());
@@ -408,6 +438,8 @@ class MainDialogTest : public QObject {
             dlg.SuffixEdit()->setText("_44k");
             dlg.FrequencyCombo()->setEditText("44100");
             dlg.SpeedSlider()->setValue(125);
+            dlg.SpeedCombo()->setEditText("1001/1000");
+            dlg.KeepPitchCheck()->setChecked(true);
             dlg.QualityCombo()->setCurrentIndex(1);
             dlg.StripMetadataCheck()->setChecked(true);
             dlg.SubfoldersCheck()->setChecked(true);
@@ -429,8 +461,10 @@ class MainDialogTest : public QObject {
         reopened(sse3, [&](CZELDlg& dlg) {
             QCOMPARE(dlg.SuffixText(), QString("_44k"));
             QCOMPARE(dlg.FrequencyText(), QString("44100"));
-            QCOMPARE(dlg.SpeedPosition(), 125);
-            QCOMPARE(dlg.SpeedLabel()->text(), QString("1.25倍"));
+            QCOMPARE(dlg.SpeedPosition(), 100);
+            QCOMPARE(dlg.SpeedLabel()->text(), QString("1.00倍"));
+            QCOMPARE(dlg.Speed(), zel::SpeedRatio(1001, 1000));
+            QVERIFY(dlg.KeepsPitch());
             QCOMPARE(dlg.Quality(), zel::ConversionQuality::kHigh);
             QVERIFY(dlg.StripsMetadata());
             QVERIFY(dlg.IncludesSubfolders());

@@ -279,6 +279,22 @@ Its path was copied to the clipboard.
         <translation>Strip metadata</translation>
     </message>
     <message>
+        <source>ピッチを保つ</source>
+        <translation>Keep pitch</translation>
+    </message>
+    <message>
+        <source>速度を変えても音の高さを変えません（テンポだけが変わります）</source>
+        <translation>The pitch stays as it was when the speed changes (only the tempo changes)</translation>
+    </message>
+    <message>
+        <source>再生速度の倍率（0.5〜2、小数 4 桁まで）か、25/24 のような整数比</source>
+        <translation>The speed as a factor (0.5 to 2, up to four decimals) or a ratio of whole numbers such as 25/24</translation>
+    </message>
+    <message>
+        <source>元の周波数</source>
+        <translation>Input&apos;s rate</translation>
+    </message>
+    <message>
         <source>実行(&amp;E)</source>
         <translation>&amp;Execute</translation>
     </message>

@@ -11,7 +11,7 @@ namespace zel {
 
 FrameRatio TimelineRatio(std::uint32_t inputRate, const ConversionSettings& settings) {
     const ConversionRatio ratio =
-        ReducedRatio(inputRate, settings.targetRate, settings.speedPercent);
+        ReducedRatio(inputRate, settings.targetRate, settings.speed);
     return {static_cast<std::uint64_t>(ratio.Q), static_cast<std::uint64_t>(ratio.P)};
 }
 

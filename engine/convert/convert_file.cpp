@@ -189,7 +189,11 @@ ConversionOutcome ConvertFileAtLevel(const std::filesystem::path& inputPath,
 
 ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, ConversionProgress* progress,
                               const std::filesystem::path& outputPath,
-                              const ConversionSettings& settings, const ConversionKernels& build) {
+                              const ConversionSettings& asked, const ConversionKernels& build) {
+    // An input that cannot be probed is refused by the conversion itself, with its reason.
+    const ConversionSettings settings =
+        asked.keepInputRate ? ForInputRate(asked, ProbeInputFile(inputPath).format.sampleRate)
+                            : asked;
     if (settings.level.NeedsAnalysis())
         return ConvertAtMeasuredLevel(inputPath, progress, outputPath, settings, build);
     LevelOutcome level;

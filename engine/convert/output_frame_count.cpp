@@ -18,11 +18,17 @@ std::uint64_t OutputFrameCount(std::uint64_t inputFrames, std::uint32_t inputRat
                                const ConversionSettings& settings, std::int64_t blockLimit) {
     if (!settings.IsConvertible() || inputRate == 0 || blockLimit < 1) return 0;
     const ConversionRatio ratio =
-        ReducedRatio(inputRate, settings.targetRate, settings.speedPercent);
+        ReducedRatio(inputRate, settings.targetRate, settings.ResamplingSpeed());
     const Wide p = ratio.P;
     const Wide q = ratio.Q;
-    const Wide frames = inputFrames;
-    const Wide count = settings.quality != ConversionQuality::kStandard
+    // A tempo stage hands the rate conversion round(input frames / speed) frames.
+    const Wide frames =
+        settings.ChangesTempo()
+            ? RoundedStreamOutputs<Wide>(inputFrames, settings.speed.numerator,
+                                         settings.speed.denominator)
+            : Wide{inputFrames};
+    const bool passesThrough = settings.ChangesTempo() && p == q;
+    const Wide count = settings.quality != ConversionQuality::kStandard || passesThrough
                            ? RoundedStreamOutputs(frames, p, q)
                            : StreamOutputs(frames, p, q, Wide{blockLimit});
     constexpr Wide kLargest = std::numeric_limits<std::uint64_t>::max();

@@ -138,12 +138,13 @@ bool TakesContainer(const FileHandle& output, const ConversionSettings& settings
 
 ConversionOutcome ConvertDescriptors(FileHandle& input, FileHandle& output,
                                      ConversionProgress* progress,
-                                     const ConversionSettings& settings,
+                                     const ConversionSettings& asked,
                                      const ConversionKernels& build) {
-    if (!settings.IsConvertible()) return Refused(ResultDetail::kInvalidSettings);
-    if (!TakesContainer(output, settings)) return Refused(ResultDetail::kFormatNeedsSeeking);
+    if (!asked.keepInputRate && !asked.IsConvertible())
+        return Refused(ResultDetail::kInvalidSettings);
+    if (!TakesContainer(output, asked)) return Refused(ResultDetail::kFormatNeedsSeeking);
     // Standard input is read once: a fixed gain, but nothing that needs a first read.
-    if (settings.level.NeedsAnalysis()) return Refused(ResultDetail::kLevelNeedsFile);
+    if (asked.level.NeedsAnalysis()) return Refused(ResultDetail::kLevelNeedsFile);
     SoundFileReader reader;
     if (!reader.Open(input.Descriptor())) {
         // libsndfile reads WAV, AIFF and AU from a pipe; FLAC, Ogg and MP3 it must seek in.
@@ -152,6 +153,8 @@ ConversionOutcome ConvertDescriptors(FileHandle& input, FileHandle& output,
         return {kInputFormatError,
                 damaged ? ResultDetail::kDamagedAudio : ResultDetail::kUnknownAudioFormat};
     }
+    const ConversionSettings settings = ForInputRate(asked, reader.Info().read.sampleRate);
+    if (!settings.IsConvertible()) return Refused(ResultDetail::kInvalidSettings);
     if (WritesWavToStandardOutput(settings))
         return ToWav(reader, output, progress, settings, build);
     return ToSoundFile(reader, output, progress, settings, build);

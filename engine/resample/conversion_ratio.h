@@ -7,21 +7,21 @@
 #include <cstdint>
 #include <numeric>
 
+#include "engine/resample/speed_ratio.h"
+
 namespace zel {
 
-// The speed at which playback is unchanged, in percent.
-inline constexpr std::int64_t kNormalSpeedPercent = 100;
-
 struct ConversionRatio {
-    std::int64_t P = 1;  // input frames (input rate x speed)
-    std::int64_t Q = 1;  // output frames (target rate x 100)
+    std::int64_t P = 1;  // input frames (input rate x speed numerator)
+    std::int64_t Q = 1;  // output frames (target rate x speed denominator)
 };
 
-// Every argument positive. Products stay below 2^63 for rates and speeds below 2^31.
+// Every argument positive. Products stay below 2^63 for rates below 2^32 and speed terms
+// below 2^31 (the batch lets terms up to kMaxSpeedTerm through).
 inline ConversionRatio ReducedRatio(std::int64_t inputRate, std::int64_t targetRate,
-                                    std::int64_t speedPercent) {
-    const std::int64_t p = inputRate * speedPercent;
-    const std::int64_t q = targetRate * kNormalSpeedPercent;
+                                    SpeedRatio speed) {
+    const std::int64_t p = inputRate * speed.numerator;
+    const std::int64_t q = targetRate * speed.denominator;
     const std::int64_t divisor = std::gcd(p, q);
     return {p / divisor, q / divisor};
 }

@@ -9,6 +9,7 @@
 #include "engine/base/output_container.h"
 #include "engine/codec/output_samples.h"
 #include "engine/resample/level_settings.h"
+#include "engine/resample/speed_ratio.h"
 
 namespace zel {
 
@@ -21,8 +22,8 @@ enum class ConversionQuality : std::int32_t { kStandard, kHigh, kBest };
 struct ConversionSettings {
     // Hz; the batch lets 8000..96000 through.
     std::int32_t targetRate = 0;
-    // Percent, 100 = unchanged; the batch lets 50..200 through.
-    std::int32_t speedPercent = 100;
+    // The playback speed; the batch lets 1/2..2 through.
+    SpeedRatio speed = kNormalSpeed;
     ConversionQuality quality = ConversionQuality::kStandard;
     DitherChoice dither = DitherChoice::kAuto;
     // The output gets no chunk but its format and data: the input's metadata is left out.
@@ -30,9 +31,29 @@ struct ConversionSettings {
     OutputContainer container = OutputContainer::kSame;
     OutputDepth depth = OutputDepth::kSame;
     LevelSettings level{};
+    // Each input is written at its own rate: targetRate is set per file from the input
+    // (ForInputRate) before anything else reads it.
+    bool keepInputRate = false;
+    // The speed changes the tempo only: the pitch stays as it was.
+    bool keepPitch = false;
 
     // What the engine itself can convert to (both positive).
-    bool IsConvertible() const { return targetRate >= 1 && speedPercent >= 1; }
+    bool IsConvertible() const {
+        return targetRate >= 1 && speed.numerator >= 1 && speed.denominator >= 1;
+    }
+    // The speed the rate conversion itself runs at: none when a tempo stage takes it.
+    SpeedRatio ResamplingSpeed() const { return keepPitch ? kNormalSpeed : speed; }
+    // Whether a tempo stage runs before the rate conversion.
+    bool ChangesTempo() const { return keepPitch && !speed.IsNormal(); }
 };
+
+// `settings` for an input at `inputRate`: with keepInputRate, the target is that rate.
+inline ConversionSettings ForInputRate(ConversionSettings settings, std::uint32_t inputRate) {
+    if (settings.keepInputRate) {
+        settings.targetRate = static_cast<std::int32_t>(inputRate);
+        settings.keepInputRate = false;
+    }
+    return settings;
+}
 
 }  // namespace zel

@@ -53,7 +53,7 @@ class Resampler {
     explicit Resampler(const ResamplerSetup& setup)
         : setup_(setup),
           ratio_(ReducedRatio(setup.input.sampleRate, setup.settings.targetRate,
-                              setup.settings.speedPercent)) {}
+                              setup.settings.speed)) {}
     virtual ~Resampler() = default;
     Resampler(const Resampler&) = delete;
     Resampler& operator=(const Resampler&) = delete;

@@ -13,7 +13,7 @@ std::vector<std::vector<float>> ResampleFloatBestQuality(
     std::int64_t pushFrames) {
     const int channels = static_cast<int>(planar.size());
     BestQualityPlanarResampler resampler(kernels);
-    if (channels == 0 || !resampler.Prepare(inputRate, outputRate, speedPercent, channels))
+    if (channels == 0 || !resampler.Prepare(inputRate, outputRate, SpeedFromPercent(speedPercent), channels))
         return {};
     pushFrames = std::clamp<std::int64_t>(pushFrames, 1, BestQualityResampler::kMaxPushFrames);
     const auto total = static_cast<std::int64_t>(planar[0].size());

@@ -24,7 +24,7 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
                                                 bool dither) {
     const ResamplerSetup setup{Int16Format(channels, inputRate), Int16Format(channels, outputRate),
                                {.targetRate = outputRate,
-                                .speedPercent = speedPercent,
+                                .speed = SpeedFromPercent(speedPercent),
                                 .quality = ConversionQuality::kHigh,
                                 .dither = dither ? DitherChoice::kTpdf : DitherChoice::kNone}};
     const MemoryConversion converted =
@@ -46,7 +46,7 @@ std::vector<std::vector<float>> ResampleFloatHighQuality(
     std::int64_t pushFrames) {
     const int channels = static_cast<int>(planar.size());
     HighQualityResampler resampler(kernels);
-    if (channels == 0 || !resampler.Prepare(inputRate, outputRate, speedPercent, channels))
+    if (channels == 0 || !resampler.Prepare(inputRate, outputRate, SpeedFromPercent(speedPercent), channels))
         return {};
     pushFrames = std::clamp<std::int64_t>(pushFrames, 1, HighQualityResampler::kMaxPushFrames);
     std::vector<std::vector<float>> result(static_cast<std::size_t>(channels));

@@ -78,7 +78,7 @@ MemoryConversion ConvertSamples(const ConversionKernels& kernels, const WavForma
     WavSampleFormat output = samples;
     output.sampleRate = static_cast<std::uint32_t>(targetRate);
     const ResamplerSetup setup{samples, output,
-                               {.targetRate = targetRate, .speedPercent = speedPercent}};
+                               {.targetRate = targetRate, .speed = SpeedFromPercent(speedPercent)}};
     WindowProgress progress(window);
     return ResampleBytes(setup, kernels, kHighQualityScalarKernels, data, &progress);
 }

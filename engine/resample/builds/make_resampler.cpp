@@ -5,8 +5,10 @@
 #include "engine/resample/hq/best_quality_planar_resampler.h"
 #include "engine/resample/hq/high_quality_planar_resampler.h"
 #include "engine/resample/output_dither.h"
+#include "engine/resample/pass_through_planar_resampler.h"
 #include "engine/resample/standard/integer_block_resampler.h"
 #include "engine/resample/standard/polyphase_resampler.h"
+#include "engine/resample/tempo/tempo_planar_resampler.h"
 
 namespace zel {
 namespace {
@@ -17,6 +19,15 @@ PreparedResampler Ready(std::unique_ptr<Resampler> resampler) {
 
 PreparedResampler MakeCodecResampler(const ResamplerSetup& setup,
                                      std::unique_ptr<PlanarResampler> planes) {
+    if (setup.settings.ChangesTempo()) {
+        // The rate conversion (at the normal speed) behind the tempo stage.
+        auto tempo = std::make_unique<TempoPlanarResampler>(
+            std::move(planes), setup.settings.speed, setup.input.channels,
+            setup.input.sampleRate);
+        const PrepareResult prepared = tempo->Prepare();
+        if (prepared != PrepareResult::kReady) return {prepared, nullptr};
+        planes = std::move(tempo);
+    }
     auto resampler = std::make_unique<CodecResampler>(
         setup, std::move(planes), DitherFor(setup.settings, setup.input, setup.output));
     if (!resampler->Prepare()) return {};
@@ -27,7 +38,7 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
     auto planes = std::make_unique<HighQualityPlanarResampler>(kernels);
     // The chain refuses no ratio: it halves the rate until its filter fits.
     if (!planes->Prepare(static_cast<std::int32_t>(setup.input.sampleRate),
-                         setup.settings.targetRate, setup.settings.speedPercent,
+                         setup.settings.targetRate, setup.settings.ResamplingSpeed(),
                          setup.input.channels))
         return {};
     return MakeCodecResampler(setup, std::move(planes));
@@ -36,14 +47,14 @@ PreparedResampler MakeHighQuality(const ResamplerSetup& setup, const HighQuality
 PreparedResampler MakeBestQuality(const ResamplerSetup& setup, const BestQualityKernels& kernels) {
     auto planes = std::make_unique<BestQualityPlanarResampler>(kernels);
     if (!planes->Prepare(static_cast<std::int32_t>(setup.input.sampleRate),
-                         setup.settings.targetRate, setup.settings.speedPercent,
+                         setup.settings.targetRate, setup.settings.ResamplingSpeed(),
                          setup.input.channels))
         return {};
     return MakeCodecResampler(setup, std::move(planes));
 }
 
 PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKernels& kernels) {
-    if (IntegerBlockResampler::Takes(setup)) {
+    if (IntegerBlockResampler::Takes(setup) && !setup.settings.ChangesTempo()) {
         auto resampler = std::make_unique<IntegerBlockResampler>(setup, kernels);
         const PrepareResult prepared = resampler->Prepare();
         if (prepared != PrepareResult::kReady) return {prepared, nullptr};
@@ -52,7 +63,7 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
     auto planes = std::make_unique<PolyphaseResampler>(kernels);
     const PrepareResult prepared =
         planes->Prepare(setup.input.sampleRate, setup.settings.targetRate,
-                        setup.settings.speedPercent, setup.input.channels);
+                        setup.settings.ResamplingSpeed(), setup.input.channels);
     if (prepared != PrepareResult::kReady) return {prepared, nullptr};
     return MakeCodecResampler(setup, std::move(planes));
 }
@@ -62,6 +73,13 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
                                 const HighQualityKernels& highQuality,
                                 const BestQualityKernels& bestQuality) {
+    if (setup.settings.ChangesTempo() &&
+        setup.input.sampleRate == static_cast<std::uint32_t>(setup.settings.targetRate)) {
+        // Only the tempo changes: no filter need touch the stretched frames.
+        auto planes = std::make_unique<PassThroughPlanarResampler>();
+        if (!planes->Prepare(setup.input.channels)) return {};
+        return MakeCodecResampler(setup, std::move(planes));
+    }
     switch (setup.settings.quality) {
         case ConversionQuality::kHigh:
             return MakeHighQuality(setup, highQuality);

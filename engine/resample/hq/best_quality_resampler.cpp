@@ -41,8 +41,8 @@ void CubicWeights(double mu, double (&w)[kBestInterpolationRows]) {
 }  // namespace
 
 bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
-                                   std::int32_t speedPercent, int channels) {
-    const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
+                                   SpeedRatio speed, int channels) {
+    const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speed);
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
     // The steep stage's rate: twice the input's below 2:1, else the input's divided by the

@@ -21,6 +21,7 @@
 #include "engine/resample/hq/best_quality_filter.h"
 #include "engine/resample/hq/best_quality_kernels.h"
 #include "engine/resample/hq/fft_rate_stage.h"
+#include "engine/resample/speed_ratio.h"
 
 namespace zel {
 
@@ -33,7 +34,7 @@ public:
 
     // Designs the filters and allocates the buffers for rates and speed (all positive) and
     // 1 or more channels. False when the memory cannot be had.
-    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
+    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, SpeedRatio speed,
                  int channels);
 
     // Takes `frames` (at most kMaxPushFrames) frames of every channel and returns how many

@@ -5,8 +5,8 @@
 namespace zel {
 
 bool HighQualityPlanarResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
-                                         std::int32_t speedPercent, int channels) {
-    if (!resampler_.Prepare(inputRate, outputRate, speedPercent, channels)) return false;
+                                         SpeedRatio speed, int channels) {
+    if (!resampler_.Prepare(inputRate, outputRate, speed, channels)) return false;
     const auto count = static_cast<std::size_t>(channels);
     inputs_.resize(count);
     inputAt_.resize(count);

@@ -9,6 +9,7 @@
 #include "engine/base/aligned_buffer.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/planar_resampler.h"
+#include "engine/resample/speed_ratio.h"
 
 namespace zel {
 
@@ -17,7 +18,7 @@ class HighQualityPlanarResampler final : public PlanarResampler {
     explicit HighQualityPlanarResampler(const HighQualityKernels& kernels) : resampler_(kernels) {}
 
     // False when the filter or the planes cannot be had.
-    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
+    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, SpeedRatio speed,
                  int channels);
 
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;

@@ -32,8 +32,8 @@ std::int64_t CeilDivide(std::int64_t a, std::int64_t b) { return (a + b - 1) / b
 }  // namespace
 
 bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRate,
-                                   std::int32_t speedPercent, int channels) {
-    const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speedPercent);
+                                   SpeedRatio speed, int channels) {
+    const ConversionRatio ratio = ReducedRatio(inputRate, outputRate, speed);
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
     halvings_.clear();

@@ -17,6 +17,7 @@
 #include "engine/resample/conversion_ratio.h"
 #include "engine/resample/hq/high_quality_filter.h"
 #include "engine/resample/hq/high_quality_kernels.h"
+#include "engine/resample/speed_ratio.h"
 
 namespace zel {
 
@@ -29,7 +30,7 @@ public:
 
     // Designs the filter and allocates the buffers for rates and speed (all positive) and
     // 1 or more channels. False when the memory cannot be had.
-    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, std::int32_t speedPercent,
+    bool Prepare(std::int32_t inputRate, std::int32_t outputRate, SpeedRatio speed,
                  int channels);
 
     // Takes `frames` (at most kMaxPushFrames) frames of every channel and returns how many

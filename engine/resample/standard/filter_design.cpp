@@ -100,8 +100,8 @@ DesignOutcome DesignFilter(FilterState& state) {
 }
 
 PrepareResult DesignFilterFor(FilterState& state, std::int64_t inputRate, std::int64_t targetRate,
-                              std::int64_t speedPercent) {
-    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speedPercent);
+                              SpeedRatio speed) {
+    const ConversionRatio ratio = ReducedRatio(inputRate, targetRate, speed);
     state.P = ratio.P;
     state.Q = ratio.Q;
     switch (DesignFilter(state)) {

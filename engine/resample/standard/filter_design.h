@@ -7,6 +7,7 @@
 
 #include "engine/base/aligned_buffer.h"
 #include "engine/resample/prepare_result.h"
+#include "engine/resample/speed_ratio.h"
 
 namespace zel {
 
@@ -50,10 +51,10 @@ enum class DesignOutcome { kDesigned, kOutOfMemory, kTooLarge };
 // had; the state then holds no table.
 DesignOutcome DesignFilter(FilterState& state);
 
-// The filter of a conversion from `inputRate` to `targetRate` at `speedPercent` (all
+// The filter of a conversion from `inputRate` to `targetRate` at `speed` (all
 // positive), at their reduced ratio: kReady, or why it cannot be had.
 PrepareResult DesignFilterFor(FilterState& state, std::int64_t inputRate, std::int64_t targetRate,
-                              std::int64_t speedPercent);
+                              SpeedRatio speed);
 
 // Windowed-sinc low-pass of order n (n + 1 taps) into h, cut-off fc at sampling rate fs.
 // False when the window scratch cannot be allocated.

@@ -33,7 +33,7 @@ PrepareResult IntegerBlockResampler::Prepare() {
     PlaneUse use{LayoutFor(2, format.containerBits), LayoutFor(1, format.containerBits), extra};
     const PrepareResult prepared =
         planes_.Prepare(format.sampleRate, Setup().settings.targetRate,
-                        Setup().settings.speedPercent, format.channels, use);
+                        Setup().settings.speed, format.channels, use);
     if (prepared != PrepareResult::kReady) return prepared;
     const auto in = static_cast<std::uint64_t>(planes_.NextBlockFrames(INT64_MAX) + kBufferReserve);
     const auto out =

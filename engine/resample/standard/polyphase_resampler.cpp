@@ -24,9 +24,9 @@ namespace {
 }  // namespace
 
 PrepareResult PolyphaseResampler::Prepare(std::uint32_t inputRate, std::int32_t targetRate,
-                                          std::int32_t speedPercent, int channels,
+                                          SpeedRatio speed, int channels,
                                           const PlaneUse& use) {
-    const PrepareResult designed = DesignFilterFor(state_, inputRate, targetRate, speedPercent);
+    const PrepareResult designed = DesignFilterFor(state_, inputRate, targetRate, speed);
     if (designed != PrepareResult::kReady) return designed;
     use_ = use;
     planner_ = BlockPlanner(state_.P, state_.Q, kernels_.blockLimit);

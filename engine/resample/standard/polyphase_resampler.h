@@ -9,6 +9,7 @@
 #include "engine/base/aligned_buffer.h"
 #include "engine/resample/planar_resampler.h"
 #include "engine/resample/prepare_result.h"
+#include "engine/resample/speed_ratio.h"
 #include "engine/resample/standard/block_planner.h"
 #include "engine/resample/standard/conversion_kernels.h"
 #include "engine/resample/standard/filter_design.h"
@@ -32,7 +33,7 @@ class PolyphaseResampler final : public PlanarResampler {
     // Out of memory when the filter or the planes cannot be had; a ratio too large for
     // them is refused.
     PrepareResult Prepare(std::uint32_t inputRate, std::int32_t targetRate,
-                          std::int32_t speedPercent, int channels, const PlaneUse& use = {});
+                          SpeedRatio speed, int channels, const PlaneUse& use = {});
 
     std::int64_t NextBlockFrames(std::int64_t remaining) const override {
         return planner_.NextBlockFrames(remaining);
