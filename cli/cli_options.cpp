@@ -252,7 +252,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return "Usage: zel-cli [OPTION]... FILE|FOLDER...\n"
-           "Convert the sampling frequency (and playback speed) of WAV files.\n"
+           "Convert the sampling frequency (and playback speed) of audio files:\n"
+           "WAV, RF64 and RIFX, and through libsndfile FLAC, AIFF, Ogg, MP3 and others.\n"
            "Each output is written next to its input, named with the suffix inserted\n"
            "before the last '.' of the file name (voice.wav -> voice_ZEL.wav), or\n"
            "appended when the name has none. An output that would replace one of the\n"
