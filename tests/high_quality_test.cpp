@@ -226,8 +226,11 @@ TEST(HighQualityMode, StoredPrototypeIsTheDesignersOwn) {
     const std::vector<double> stored = StoredCoarseDesign(spec);
     const std::vector<double> designed = DesignEquiripple(spec);
     ASSERT_EQ(stored.size(), designed.size()) << "run bench/print_prototype_taps";
-    // A libm rounding its logarithms differently moves the design in its last bits only.
-    for (std::size_t i = 0; i < stored.size(); ++i) EXPECT_NEAR(stored[i], designed[i], 1e-13) << i;
+    // Another processor's arithmetic (arm64 fuses multiply-adds, its libm rounds otherwise)
+    // moves the iterative design by up to about 3e-11; a stale table is off by far more.
+    constexpr double kSameDesign = 1e-9;
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        EXPECT_NEAR(stored[i], designed[i], kSameDesign) << i;
     EquirippleSpec other = spec;
     other.stopWeight *= 2.0;
     EXPECT_TRUE(StoredCoarseDesign(other).empty());
