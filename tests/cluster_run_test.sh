@@ -113,6 +113,15 @@ node_idle() { [ "$(sinfo -h -o %t 2> /dev/null)" = idle ]; }
 # slurmd reads the cgroup file system at start and never reports the node idle without it.
 cgroup_mounted() { grep -qE '^[^ ]+ /sys/fs/cgroup[/ ]' /proc/mounts; }
 
+# Two ports no one listens on now, so that a second run on the same machine (another build's
+# suites) does not meet this one's daemons on Slurm's fixed ports.
+free_ports() {
+  python3 -c 'import socket
+held = [socket.socket() for _ in range(2)]
+for s in held: s.bind(("127.0.0.1", 0))
+print(*(s.getsockname()[1] for s in held))'
+}
+
 start_cluster() {
   local tool
   for tool in munged mungekey slurmctld slurmd sbatch sinfo; do
@@ -134,8 +143,12 @@ start_cluster() {
   cgroup_mounted ||
     fail "the cgroup file system is not mounted at /sys/fs/cgroup: slurmd cannot start"
   export SLURM_CONF=$state/slurm.conf
+  local ctld_port node_port
+  read -r ctld_port node_port < <(free_ports)
   cat > "$SLURM_CONF" <<CONF
 ClusterName=zeltest
+SlurmctldPort=$ctld_port
+SlurmdPort=$node_port
 SlurmctldHost=$host(127.0.0.1)
 SlurmUser=$user
 SlurmdUser=$user
