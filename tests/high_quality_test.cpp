@@ -219,8 +219,8 @@ TEST(HighQualityMode, EquirippleDesignSpreadsItsErrorEvenly) {
 }
 
 // The prototype's coarse design is stored in the source instead of designed per process:
-// it must be what the designer gives for today's spec, or a changed spec would go on
-// converting with yesterday's filter (bench/print_prototype_taps writes it anew).
+// it must be what the designer gives for today's design settings, or changed settings would
+// go on converting with yesterday's filter (bench/print_prototype_taps writes it anew).
 TEST(HighQualityMode, StoredPrototypeIsTheDesignersOwn) {
     const EquirippleSpec spec = PrototypeCoarseSpec();
     const std::vector<double> stored = StoredCoarseDesign(spec);

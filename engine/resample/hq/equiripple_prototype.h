@@ -26,8 +26,8 @@ namespace zel {
 EquirippleSpec PrototypeCoarseSpec();
 
 // The coarse design as stored in the source (equiripple_prototype_taps.inc, written by
-// bench/print_prototype_taps), when `spec` is the one it was designed for; else empty, and
-// the prototype is designed at run time.
+// bench/print_prototype_taps), when `spec` holds the design settings it was made for; else
+// empty, and the prototype is designed at run time.
 std::vector<double> StoredCoarseDesign(const EquirippleSpec& spec);
 
 class EquiripplePrototype {
