@@ -300,13 +300,10 @@ class ExecuteCommandTest : public QObject {
         chosen[2]->setCurrentIndex(dither);
         QCOMPARE(chosen[1]->isEnabled(), bitsEnabled);
 
-        std::optional<zel::ConversionSettings> reached;
         BatchDialogWatcher watcher;
-        watcher.onProgressShown = [&](CProgressDlg& progress) {
-            reached = progress.Job().Conversion();
-        };
         window.Execute();
         QTRY_COMPARE(watcher.resultDialogs, 1);
+        const std::optional<zel::ConversionSettings>& reached = watcher.conversion;
         QVERIFY(reached.has_value());
         QCOMPARE(reached->container, container);
         QCOMPARE(reached->depth, depth);
@@ -345,13 +342,10 @@ class ExecuteCommandTest : public QObject {
         QVERIFY(album->isEnabled());
         album->setChecked(true);
 
-        std::optional<zel::ConversionSettings> reached;
         BatchDialogWatcher watcher;
-        watcher.onProgressShown = [&](CProgressDlg& progress) {
-            reached = progress.Job().Conversion();
-        };
         window.Execute();
         QTRY_COMPARE(watcher.resultDialogs, 1);
+        const std::optional<zel::ConversionSettings>& reached = watcher.conversion;
         QVERIFY(reached.has_value() && reached->level.album);
         QCOMPARE(watcher.resultMessages.size(), 2);
         const QRegularExpression note("^正常終了（アルバムゲイン ([-+][0-9.]+) dB、");

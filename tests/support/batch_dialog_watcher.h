@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <optional>
 
 #include "app/progress_dlg.h"
 #include "app/result_dlg.h"
@@ -25,6 +26,8 @@ class BatchDialogWatcher : public QObject {
     std::function<void(CProgressDlg&)> onProgressShown;
 
     int progressDialogs = 0;
+    // The conversion settings the last progress dialog's batch was given.
+    std::optional<zel::ConversionSettings> conversion;
     int resultDialogs = 0;
     // The rows of the last result dialog.
     QStringList resultFiles;
@@ -39,6 +42,7 @@ class BatchDialogWatcher : public QObject {
             if (m_lastProgress == progress) return false;
             m_lastProgress = progress;
             ++progressDialogs;
+            conversion = progress->Job().Conversion();
             if (onProgressShown) onProgressShown(*progress);
         } else if (auto* result = qobject_cast<CResultDlg*>(watched)) {
             ++resultDialogs;
