@@ -199,9 +199,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& inputPath, Conversion
     LevelOutcome level;
     level.applied = settings.level.ChangesLevel();
     level.gainDb = settings.level.gainDb;
-    ConversionOutcome outcome = ConvertOnce(inputPath, progress, outputPath, settings, build, level);
-    outcome.level = level;
-    return outcome;
+    return ConvertFileAtLevel(inputPath, progress, outputPath, settings, level, build);
 }
 
 }  // namespace zel
