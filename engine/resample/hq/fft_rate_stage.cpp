@@ -48,7 +48,6 @@ bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int
     fresh_ = size_ - reach_;
     maxOutputs_ = (maxPushFrames / fresh_ + 2) * fresh_ * up_;
     plan_ = SharedComplexFftPlan(size_);
-    const auto size = static_cast<std::uint64_t>(size_);
     const std::int64_t pairs = (channels + 1) / 2;
     const std::int64_t stride = size_ + kStagger;
     if (!scratch_.Allocate(static_cast<std::uint64_t>(2 * (pairs + up_) * stride)) ||
