@@ -17,6 +17,7 @@
 #include "engine/codec/sample_codec.h"
 #include "engine/convert/convert_file.h"
 #include "engine/resample/builds/conversion_builds.h"
+#include "engine/resample/speed_ratio.h"
 #include "engine/resample/standard/filter_design.h"
 #include "engine/wav/metadata_carry.h"
 #include "engine/wav/wav_chunk_reader.h"
@@ -152,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (zel::SimdLevel level = 0; level <= maxLevel; ++level) {
             CancellingWindow window(cancelAfter);
             const zel::ConversionResult result =
-                zel::ConvertFile(input, &window, output, {rate, speed},
+                zel::ConvertFile(input, &window, output, {rate, zel::SpeedFromPercent(speed)},
                                  zel::BuildForLevel(level).kernels)
                     .code;
             CheckOutcome(result, output);
