@@ -12,11 +12,13 @@ namespace {
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
 constexpr std::int64_t kHalving = 2;
-// Halvings go on while the remaining ratio exceeds 5/2: the final band then stays under a
-// fifth of each halving's input rate, which keeps their transitions at a tenth of it or
-// wider (filters of 100 taps at most).
-constexpr std::int64_t kHalvingThresholdNumerator = 5;
-constexpr std::int64_t kHalvingThresholdDenominator = 2;
+// Halvings go on while the remaining ratio exceeds 21/10. A halving's transition runs from
+// the final band to its mirror about a quarter of its input rate, 0.5 - 2 / ratio of that
+// rate wide (0.024 at 21/10: about 420 taps, a quarter of them multiplied); below this
+// ratio it would cost more than the longer final filter it saves, above it less
+// (96 -> 44.1 kHz: 62 pairs at 96 kHz and 152 taps at 48 kHz against 296 taps).
+constexpr std::int64_t kHalvingThresholdNumerator = 21;
+constexpr std::int64_t kHalvingThresholdDenominator = 10;
 
 // Input of one tile of exact outputs, all channels: half the first-level data cache.
 constexpr std::int64_t kTileBytes = 24 << 10;
@@ -37,7 +39,7 @@ bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
     halvings_.clear();
-    // Halve while more than 5/2 remains. Each halving passes the final band,
+    // Halve while more than 21/10 remains. Each halving passes the final band,
     // the output's Nyquist frequency F (f = F / its input rate, cycles per frame), and
     // stops from its own Nyquist frequency minus F on, so what it aliases lands above F.
     double finalNyquist = 0.5 * static_cast<double>(q) / static_cast<double>(p);
@@ -231,18 +233,41 @@ void HighQualityResampler::ProduceExact(std::int64_t count) {
         const std::int64_t advance = rest_ + done * p;
         std::int64_t whole = whole_ + advance / q;
         std::int64_t rest = advance % q;
-        for (std::int64_t first = 0; first < std::min(q, size); ++first) {
-            for (int c = 0; c < channels_; ++c)
-                outputPointers_[c] = output_[c].data() + done + first;
+        const std::int64_t phases = std::min(q, size);
+        for (std::int64_t first = 0; first < phases;) {
             // The outputs first, first + Q, ... share this phase; each lies P frames further.
-            kernels_.phaseRun(filter_.Row(rest), filter_.Taps(), inputPointers_.data(), channels_,
-                              whole - filter_.HalfTaps() + 1 - base_, p,
-                              CeilDivide(size - first, q), outputPointers_.data(), q);
-            rest += p;
+            const std::int64_t start = whole - filter_.HalfTaps() + 1 - base_;
+            const std::int64_t runs = CeilDivide(size - first, q);
+            const std::int64_t pairs = first + 1 < phases ? CeilDivide(size - first - 1, q) : 0;
+            if (rest + p < q && pairs > 0) {
+                // The next output starts on the same frame (its phase is rest + P): both
+                // rows share every load of the input.
+                for (int c = 0; c < channels_; ++c)
+                    outputPointers_[c] = output_[c].data() + done + first;
+                kernels_.phasePairRun(filter_.Row(rest), filter_.Row(rest + p), filter_.Taps(),
+                                      inputPointers_.data(), channels_, start, p, pairs,
+                                      outputPointers_.data(), q);
+                if (runs > pairs)  // this phase's last output, whose partner is past the tile
+                    RunOnePhase(rest, start + pairs * p, p, runs - pairs, done + first + pairs * q);
+                rest += 2 * p;
+                first += 2;
+            } else {
+                RunOnePhase(rest, start, p, runs, done + first);
+                rest += p;
+                ++first;
+            }
             whole += rest / q;
             rest %= q;
         }
     }
+}
+
+void HighQualityResampler::RunOnePhase(std::int64_t phase, std::int64_t start,
+                                       std::int64_t inStride, std::int64_t count,
+                                       std::int64_t firstOutput) {
+    for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + firstOutput;
+    kernels_.phaseRun(filter_.Row(phase), filter_.Taps(), inputPointers_.data(), channels_, start,
+                      inStride, count, outputPointers_.data(), filter_.Q());
 }
 
 void HighQualityResampler::ProduceHalfBand(std::int64_t count) {

@@ -61,6 +61,9 @@ private:
     std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
+    // `count` outputs of one exact phase, from output index firstOutput of this call on.
+    void RunOnePhase(std::int64_t phase, std::int64_t start, std::int64_t inStride,
+                     std::int64_t count, std::int64_t firstOutput);
     void ProduceHalfBand(std::int64_t count);
     void ProduceInterpolated(std::int64_t count);
     void Append(const float* const* input, std::int64_t frames);
