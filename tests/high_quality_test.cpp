@@ -97,11 +97,11 @@ const QualityCase kQualityCases[] = {
     {96000, 8000, 30000, 0, 2000, Measure::kLevelDbfs, Samples::kFloat, -140},
     {44100, 96000, 20000, 0, 24100, Measure::kLevelDbfs, Samples::kFloat, -140},
     {44100, 48000, 21000, 0, 23100, Measure::kLevelDbfs, Samples::kFloat, -140},
-    // 96 -> 44.1 kHz halves first: what the halving lets fold (from 25.95 kHz down) and what
-    // the final filter removes after it.
+    // 96 -> 44.1 kHz halves the rate first. The final filter's stopband edge, and the
+    // halving's from 25.95 kHz on: at 48 kHz 27 and 47 kHz would fold onto 21 and 1 kHz.
     {96000, 44100, 22100, 0, 22000, Measure::kLevelDbfs, Samples::kFloat, -140},
-    {96000, 44100, 26000, 0, 18100, Measure::kLevelDbfs, Samples::kFloat, -140},
-    {96000, 44100, 47000, 0, 2900, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {96000, 44100, 27000, 0, 21000, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {96000, 44100, 47000, 0, 1000, Measure::kLevelDbfs, Samples::kFloat, -140},
     // Distortion and noise of a 16-bit result.
     {44100, 48000, 1000, -1, 1000, Measure::kThdPlusNoiseDb, Samples::kRounded16, -95},
 };
