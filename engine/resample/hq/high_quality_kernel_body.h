@@ -7,9 +7,10 @@
 // Only for the kernel files; internal linkage (see output_quads.h).
 //
 // V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
-// MulAdd(a, b, c) = a * b + c, Split(p, even, odd), which takes 2 x kWidth floats apart into
-// their even and odd entries, and Close(const Reg (&)[4], float* out4), which stores the four
-// lane sums.
+// MulAdd(a, b, c) = a * b + c, InRegister(r), which returns r and keeps the compiler from
+// folding its load into each instruction that uses it, Split(p, even, odd), which takes
+// 2 x kWidth floats apart into their even and odd entries, and Close(const Reg (&)[4],
+// float* out4), which stores the four lane sums.
 
 #include <algorithm>
 #include <cstdint>
@@ -90,7 +91,7 @@ void PhasePairGroups(const float* __restrict rowA, const float* __restrict rowB,
             for (int c = 0; c < Channels; ++c)
 #pragma GCC unroll 2
                 for (int i = 0; i < kPairGroup; ++i) {
-                    const Reg samples = V::Load(src[c][i] + k);
+                    const Reg samples = V::InRegister(V::Load(src[c][i] + k));
                     acc[c][i] = V::MulAdd(a, samples, acc[c][i]);
                     acc[c][kPairGroup + i] = V::MulAdd(b, samples, acc[c][kPairGroup + i]);
                 }
