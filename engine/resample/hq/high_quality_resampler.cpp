@@ -12,13 +12,14 @@ namespace {
 // Outputs whose rows and positions are gathered per call of the interpolating kernel.
 constexpr std::int64_t kInterpolationBatch = 64;
 constexpr std::int64_t kHalving = 2;
-// Halvings go on while the remaining ratio exceeds 21/10. A halving's transition runs from
-// the final band to its mirror about a quarter of its input rate, 0.5 - 2 / ratio of that
-// rate wide (0.024 at 21/10: about 420 taps, a quarter of them multiplied); below this
-// ratio it would cost more than the longer final filter it saves, above it less
-// (96 -> 44.1 kHz: 62 pairs at 96 kHz and 152 taps at 48 kHz against 296 taps).
-constexpr std::int64_t kHalvingThresholdNumerator = 21;
-constexpr std::int64_t kHalvingThresholdDenominator = 10;
+// Halvings go on while the remaining ratio exceeds 5/2: the final band then stays under a
+// fifth of each halving's input rate, which keeps their transitions at a tenth of it or
+// wider (filters of 100 taps at most). Closer to 2:1 a halving's transition narrows
+// (0.5 - 2 / ratio of its input rate), and at 96 -> 44.1 kHz its 62 tap pairs and the
+// 152-tap final filter after it measured slower than the 296-tap direct one with paired
+// outputs.
+constexpr std::int64_t kHalvingThresholdNumerator = 5;
+constexpr std::int64_t kHalvingThresholdDenominator = 2;
 
 // Input of one tile of exact outputs, all channels: half the first-level data cache.
 constexpr std::int64_t kTileBytes = 24 << 10;
@@ -39,7 +40,7 @@ bool HighQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     const std::int64_t p = ratio.P;
     const std::int64_t q = ratio.Q;
     halvings_.clear();
-    // Halve while more than 21/10 remains. Each halving passes the final band,
+    // Halve while more than 5/2 remains. Each halving passes the final band,
     // the output's Nyquist frequency F (f = F / its input rate, cycles per frame), and
     // stops from its own Nyquist frequency minus F on, so what it aliases lands above F.
     double finalNyquist = 0.5 * static_cast<double>(q) / static_cast<double>(p);
