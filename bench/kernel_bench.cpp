@@ -60,6 +60,7 @@ struct Conversion {
 const Conversion kConversions[] = {
     {44100, 48000, 2}, {48000, 44100, 2}, {44100, 96000, 2},
     {44100, 48000, 1}, {48000, 44100, 1}, {44100, 96000, 1}, {96000, 8000, 2},
+    {96000, 44100, 2},
 };
 
 // FMA units and lanes of an AVX2 core: two fused multiply-adds of eight floats per cycle.

@@ -84,6 +84,7 @@ const QualityCase kQualityCases[] = {
     {48000, 44100, 19840, -1, 19840, Measure::kGainDb, Samples::kFloat, 0.01},
     {96000, 8000, 3600, -1, 3600, Measure::kGainDb, Samples::kFloat, 0.01},
     {44100, 96000, 19840, -1, 19840, Measure::kGainDb, Samples::kFloat, 0.01},
+    {96000, 44100, 19840, -1, 19840, Measure::kGainDb, Samples::kFloat, 0.01},
     // Aliases and images of full-scale tones, 16-bit in and out.
     {48000, 44100, 23000, 0, 21100, Measure::kLevelDbfs, Samples::kDithered16, -125},
     {96000, 8000, 5000, 0, 3000, Measure::kLevelDbfs, Samples::kDithered16, -120},
@@ -96,6 +97,11 @@ const QualityCase kQualityCases[] = {
     {96000, 8000, 30000, 0, 2000, Measure::kLevelDbfs, Samples::kFloat, -140},
     {44100, 96000, 20000, 0, 24100, Measure::kLevelDbfs, Samples::kFloat, -140},
     {44100, 48000, 21000, 0, 23100, Measure::kLevelDbfs, Samples::kFloat, -140},
+    // Decimation near 2:1, where every other output's taps are moved on by two or three
+    // frames.
+    {96000, 44100, 22100, 0, 22000, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {96000, 44100, 27000, 0, 17100, Measure::kLevelDbfs, Samples::kFloat, -140},
+    {96000, 44100, 47000, 0, 2900, Measure::kLevelDbfs, Samples::kFloat, -140},
     // Distortion and noise of a 16-bit result.
     {44100, 48000, 1000, -1, 1000, Measure::kThdPlusNoiseDb, Samples::kRounded16, -95},
 };
@@ -177,10 +183,11 @@ struct Rates {
 
 // Exact phases, a table of exact phases large enough to be gathered into batches (44.1 kHz
 // at 95 %: Q = 3200), interpolated phases (11127 Hz at 77 % has a reduced Q in the
-// millions), a decimation of 24 and speeds off 100.
+// millions), a decimation of 24 and speeds off 100; upsampling whose outputs share their
+// input frames in pairs (44.1 -> 96 kHz), and decimation near 2:1.
 constexpr Rates kStreamRates[] = {{44100, 48000, 100}, {48000, 44100, 100}, {44100, 48000, 95},
                                   {11127, 96000, 77},  {96000, 8000, 200},  {22254, 44100, 73},
-                                  {8000, 8000, 100}};
+                                  {8000, 8000, 100},   {44100, 96000, 100}, {96000, 44100, 100}};
 
 // The designer's answer is the best there is only if its weighted error peaks equally in
 // both bands and at least K + 2 times with alternating sign; a wrong exchange still gives a

@@ -7,9 +7,10 @@
 // Only for the kernel files; internal linkage (see output_quads.h).
 //
 // V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
-// MulAdd(a, b, c) = a * b + c, Split(p, even, odd), which takes 2 x kWidth floats apart into
-// their even and odd entries, and Close(const Reg (&)[4], float* out4), which stores the four
-// lane sums.
+// MulAdd(a, b, c) = a * b + c, InRegister(r), which returns r and keeps the compiler from
+// folding its load into each instruction that uses it, Split(p, even, odd), which takes
+// 2 x kWidth floats apart into their even and odd entries, and Close(const Reg (&)[4],
+// float* out4), which stores the four lane sums.
 
 #include <algorithm>
 #include <cstdint>
@@ -60,6 +61,62 @@ void PhaseRun(const float* row, std::int64_t taps, const float* const* x, int ch
         PhaseGroups<V, 2>(row, taps, x + c, start, inStride, count, out + c, outStride);
     if (c < channels)
         PhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
+}
+
+// Two rows over the same windows: output i of row a goes to out[c][i * outStride], of row
+// b to the place after it. Each sample vector, loaded once, meets both rows, so the loads
+// per multiply-add nearly halve; each output's sum is formed as in PhaseGroups.
+template <class V, int Channels>
+void PhasePairGroups(const float* __restrict rowA, const float* __restrict rowB,
+                     std::int64_t taps, const float* const* x, std::int64_t start,
+                     std::int64_t inStride, std::int64_t count, float* const* out,
+                     std::int64_t outStride) {
+    using Reg = typename V::Reg;
+    // Two outputs per row and channel: with two channels, eight chains in sixteen registers.
+    constexpr int kPairGroup = kGroup / 2;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kPairGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
+        const float* src[Channels][kPairGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kPairGroup; ++i)
+                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        // acc[c][0..1]: row a's outputs, acc[c][2..3]: row b's.
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+            const Reg a = V::Load(rowA + k);
+            const Reg b = V::Load(rowB + k);
+#pragma GCC unroll 2
+            for (int c = 0; c < Channels; ++c)
+#pragma GCC unroll 2
+                for (int i = 0; i < kPairGroup; ++i) {
+                    const Reg samples = V::InRegister(V::Load(src[c][i] + k));
+                    acc[c][i] = V::MulAdd(a, samples, acc[c][i]);
+                    acc[c][kPairGroup + i] = V::MulAdd(b, samples, acc[c][kPairGroup + i]);
+                }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            float sums[kGroup];
+            V::Close(acc[c], sums);
+            for (std::int64_t i = 0; i < valid; ++i) {
+                out[c][(i0 + i) * outStride] = sums[i];
+                out[c][(i0 + i) * outStride + 1] = sums[kPairGroup + i];
+            }
+        }
+    }
+}
+
+template <class V>
+void PhasePairRun(const float* rowA, const float* rowB, std::int64_t taps, const float* const* x,
+                  int channels, std::int64_t start, std::int64_t inStride, std::int64_t count,
+                  float* const* out, std::int64_t outStride) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        PhasePairGroups<V, 2>(rowA, rowB, taps, x + c, start, inStride, count, out + c, outStride);
+    if (c < channels)
+        PhasePairGroups<V, 1>(rowA, rowB, taps, x + c, start, inStride, count, out + c,
+                              outStride);
 }
 
 template <class V, int Channels>
@@ -175,7 +232,7 @@ void HalfBand(const float* pairTaps, std::int64_t pairs, float centre, const flo
 
 template <class V>
 constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
-    return {name, PhaseRun<V>, Interpolated<V>, HalfBand<V>};
+    return {name, PhaseRun<V>, PhasePairRun<V>, Interpolated<V>, HalfBand<V>};
 }
 
 }  // namespace

@@ -19,6 +19,14 @@ struct HighQualityKernels {
     void (*phaseRun)(const float* row, std::int64_t taps, const float* const* x, int channels,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
                      float* const* out, std::int64_t outStride);
+    // Two exact rows whose outputs read the same frames (upsampling puts two or more outputs
+    // in most input intervals): output i of rowA reads x[c] + start + i * inStride and is
+    // written to out[c][i * outStride], that of rowB reads the same and goes to
+    // out[c][i * outStride + 1]. Each output equals what phaseRun gives for it.
+    void (*phasePairRun)(const float* rowA, const float* rowB, std::int64_t taps,
+                         const float* const* x, int channels, std::int64_t start,
+                         std::int64_t inStride, std::int64_t count, float* const* out,
+                         std::int64_t outStride);
     // Interpolated rows: output i uses r0 + mus[i] x (r1 - r0), r0 = rows[i] and r1 the row
     // after it (rows[i] + taps), against x[c] + starts[i], and is written to out[c][i].
     void (*interpolated)(const float* const* rows, const float* mus, const std::int64_t* starts,

@@ -61,6 +61,16 @@ private:
     std::int64_t FinishHere(std::int64_t total);
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
+    // The rows of paired outputs (see pairedRows_).
+    bool PreparePairedRows();
+    float* PairedRow(std::int64_t l) { return pairedRows_.data() + l * pairedTaps_; }
+    // `count` outputs of one exact phase, from output index firstOutput of this call on.
+    void RunOnePhase(const float* row, std::int64_t taps, std::int64_t start, std::int64_t count,
+                     std::int64_t firstOutput);
+    // The same for two phases over the same windows; rowB's outputs follow rowA's.
+    void PairPhases(const float* rowA, const float* rowB, std::int64_t taps, std::int64_t start,
+                    std::int64_t count, std::int64_t firstOutput);
+    void ClearPastEnd();
     void ProduceHalfBand(std::int64_t count);
     void ProduceInterpolated(std::int64_t count);
     void Append(const float* const* input, std::int64_t frames);
@@ -79,6 +89,14 @@ private:
     int channels_ = 0;
     std::int64_t capacity_ = 0;        // frames per channel buffer
     std::int64_t outputCapacity_ = 0;  // outputs per call
+    // Below 2:1 upsampling, consecutive outputs start a frame or two apart. Every other one
+    // then reads from the window of the one before it, with its taps moved on within rows a
+    // vector longer (pairedTaps_, 0 when not used), so that both share each sample load.
+    // Which outputs do so depends on their place in the stream alone, so every output is
+    // summed alike however the stream is cut.
+    AlignedBuffer<float> pairedRows_;
+    std::vector<std::int8_t> rowShift_;  // by phase: frames its taps are moved on
+    std::int64_t pairedTaps_ = 0;
     AlignedBuffer<float> even_;  // a half-band halving's split streams
     AlignedBuffer<float> odd_;
     std::vector<AlignedBuffer<float>> input_;

@@ -26,6 +26,12 @@ struct Avx2Vector {
         odd = _mm256_castpd_ps(
             _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(a, b, 0xDD)), 0xD8));
     }
+    // An empty asm that claims to change r: the compiler must load it once into a register
+    // instead of once per multiply-add that reads it.
+    static __m256 InRegister(__m256 r) {
+        asm("" : "+x"(r));
+        return r;
+    }
     static __m256 MulAdd(__m256 a, __m256 b, __m256 c) { return _mm256_fmadd_ps(a, b, c); }
     static __m128 FoldHalves(__m256 v) {
         return _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));

@@ -18,6 +18,7 @@ struct ScalarVector {
         even = p[0];
         odd = p[1];
     }
+    static float InRegister(float r) { return r; }
     static float MulAdd(float a, float b, float c) { return a * b + c; }
     static void Close(const float (&acc)[kGroup], float* out) {
         for (int i = 0; i < kGroup; ++i) out[i] = acc[i];

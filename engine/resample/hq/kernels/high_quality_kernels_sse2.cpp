@@ -23,6 +23,10 @@ struct Sse2Vector {
         even = _mm_shuffle_ps(a, b, 0x88);
         odd = _mm_shuffle_ps(a, b, 0xDD);
     }
+    static __m128 InRegister(__m128 r) {
+        asm("" : "+x"(r));
+        return r;
+    }
     static __m128 MulAdd(__m128 a, __m128 b, __m128 c) { return _mm_add_ps(_mm_mul_ps(a, b), c); }
     static void Close(const __m128 (&acc)[kGroup], float* out) {
         _mm_storeu_ps(out, CloseAlternatePairs(acc[0], acc[1], acc[2], acc[3]));
