@@ -19,16 +19,6 @@ struct Avx512Vector {
     static __m512 Set(float v) { return _mm512_set1_ps(v); }
     static __m512 Add(__m512 a, __m512 b) { return _mm512_add_ps(a, b); }
     static __m512 Sub(__m512 a, __m512 b) { return _mm512_sub_ps(a, b); }
-    static void Split(const float* p, __m512& even, __m512& odd) {
-        const __m512 a = _mm512_loadu_ps(p);
-        const __m512 b = _mm512_loadu_ps(p + 16);
-        const __m512i evens =
-            _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
-        const __m512i odds =
-            _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
-        even = _mm512_permutex2var_ps(a, evens, b);
-        odd = _mm512_permutex2var_ps(a, odds, b);
-    }
     // As Avx2Vector's: one load into any of the 32 registers, not one per multiply-add.
     static __m512 InRegister(__m512 r) {
         asm("" : "+v"(r));
