@@ -248,6 +248,18 @@ void PhaseRunWholeVectors(const float* row, std::int64_t taps, const float* cons
 }
 
 template <class Wide, class Narrow>
+void PhasePairRunWholeVectors(const float* rowA, const float* rowB, std::int64_t taps,
+                              const float* const* x, int channels, std::int64_t start,
+                              std::int64_t inStride, std::int64_t count, float* const* out,
+                              std::int64_t outStride) {
+    if (taps % Wide::kWidth == 0)
+        PhasePairRun<Wide>(rowA, rowB, taps, x, channels, start, inStride, count, out, outStride);
+    else
+        PhasePairRun<Narrow>(rowA, rowB, taps, x, channels, start, inStride, count, out,
+                             outStride);
+}
+
+template <class Wide, class Narrow>
 void InterpolatedWholeVectors(const float* const* rows, const float* mus,
                               const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                               const float* const* x, int channels, float* const* out) {
@@ -259,8 +271,8 @@ void InterpolatedWholeVectors(const float* const* rows, const float* mus,
 
 template <class Wide, class Narrow>
 constexpr HighQualityKernels MakeWideHighQualityKernels(const char* name) {
-    return {name, PhaseRunWholeVectors<Wide, Narrow>, InterpolatedWholeVectors<Wide, Narrow>,
-            HalfBand<Narrow>};
+    return {name, PhaseRunWholeVectors<Wide, Narrow>, PhasePairRunWholeVectors<Wide, Narrow>,
+            InterpolatedWholeVectors<Wide, Narrow>, HalfBand<Narrow>};
 }
 
 }  // namespace
