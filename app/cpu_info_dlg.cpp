@@ -14,10 +14,11 @@ namespace {
 // Translated when the buttons are made; the instruction-set names are the same in every
 // language.
 const char* const kLevelCaptions[CCPUInfoDlg::kLevelCount] = {
-    QT_TRANSLATE_NOOP("CCPUInfoDlg", "使用しない"), "SSE", "SSE2", "SSE3", "SSE4.1", "AVX2"};
-// Where each button sits in the group: two rows, three columns.
-constexpr int kLevelRow[CCPUInfoDlg::kLevelCount] = {0, 0, 0, 1, 1, 1};
-constexpr int kLevelColumn[CCPUInfoDlg::kLevelCount] = {0, 1, 2, 0, 1, 2};
+    QT_TRANSLATE_NOOP("CCPUInfoDlg", "使用しない"), "SSE", "SSE2", "SSE3", "SSE4.1", "AVX2",
+    "AVX-512"};
+// Where each button sits in the group: three columns, filled row by row.
+constexpr int kLevelRow[CCPUInfoDlg::kLevelCount] = {0, 0, 0, 1, 1, 1, 2};
+constexpr int kLevelColumn[CCPUInfoDlg::kLevelCount] = {0, 1, 2, 0, 1, 2, 0};
 
 }  // namespace
 

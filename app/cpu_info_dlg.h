@@ -20,7 +20,7 @@ class CCPUInfoDlg : public QDialog {
 
   public:
     // The selectable builds: "使用しない", "SSE", "SSE2", "SSE3", "SSE4.1".
-    static constexpr int kLevelCount = 6;
+    static constexpr int kLevelCount = 7;
 
     // `simdLevel` is shown selected; the processor is asked afresh at each opening.
     explicit CCPUInfoDlg(zel::SimdLevel simdLevel,

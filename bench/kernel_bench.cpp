@@ -13,6 +13,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -21,6 +22,7 @@
 #include "cpu/cpu_features.h"
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/resample/hq/best_quality_resampler.h"
+#include "engine/resample/hq/complex_fft.h"
 #include "engine/resample/hq/equiripple_prototype.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/standard/conversion_kernels.h"
@@ -45,6 +47,7 @@ using namespace zel;
 constexpr double kSeconds = 10.0;
 constexpr SimdLevel kSse2Level = 2;
 constexpr SimdLevel kAvx2Level = 5;
+constexpr SimdLevel kAvx512Level = 6;
 
 struct Conversion {
     std::int32_t inputRate;
@@ -68,6 +71,9 @@ constexpr double kFmaPerCycle = 2.0 * 8.0;
 
 bool HasAvx2AndFma() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
 
+// The AVX-512 build's extensions, as the build table asks for them.
+bool HasAvx512() { return MaxSimdLevel(DetectCpuFeatures(nullptr)) >= kAvx512Level; }
+
 // The nominal clock from /proc/cpuinfo, in Hz (0 when unknown).
 double CoreClockHz() {
     std::FILE* info = std::fopen("/proc/cpuinfo", "r");
@@ -87,7 +93,25 @@ struct HighQualityBuild {
 
 const HighQualityBuild kHighQualityBuilds[] = {{"hq_scalar", &kHighQualityScalarKernels},
                                                {"hq_sse2", &kHighQualitySse2Kernels},
-                                               {"hq_avx2", &kHighQualityAvx2Kernels}};
+                                               {"hq_avx2", &kHighQualityAvx2Kernels},
+                                               {"hq_avx512", &kHighQualityAvx512Kernels}};
+
+struct BestQualityBuild {
+    const char* name;
+    const BestQualityKernels* kernels;
+};
+
+const BestQualityBuild kBestQualityBuilds[] = {{"best_avx2", &kBestQualityAvx2Kernels},
+                                               {"best_avx512", &kBestQualityAvx512Kernels}};
+
+// Whether this processor runs a build's high- or best-quality kernels.
+bool Runs(const void* kernels) {
+    if (kernels == &kHighQualityAvx512Kernels || kernels == &kBestQualityAvx512Kernels)
+        return HasAvx512();
+    if (kernels == &kHighQualityAvx2Kernels || kernels == &kBestQualityAvx2Kernels)
+        return HasAvx2AndFma();
+    return true;
+}
 
 // A 16-bit data chunk: two sines, so every sample differs and nothing is silent.
 const std::vector<std::uint8_t>& InputData(const Conversion& c) {
@@ -208,12 +232,12 @@ const std::vector<std::vector<float>>& FloatInput(const Conversion& c) {
     return cache.emplace(key, std::move(planar)).first->second;
 }
 
-void RunBestQuality(benchmark::State& state, Conversion c) {
+void RunBestQuality(benchmark::State& state, const BestQualityKernels* kernels, Conversion c) {
     const auto& input = FloatInput(c);
     std::int64_t frames = 0;
     for (auto _ : state) {
         const auto out =
-            ResampleFloatBestQuality(kBestQualityAvx2Kernels, c.inputRate, c.outputRate, 100,
+            ResampleFloatBestQuality(*kernels, c.inputRate, c.outputRate, 100,
                                      input, BestQualityResampler::kMaxPushFrames);
         if (out.empty()) {
             state.SkipWithError("no memory for the filter");
@@ -223,6 +247,66 @@ void RunBestQuality(benchmark::State& state, Conversion c) {
         benchmark::DoNotOptimize(out[0].data());
     }
     state.SetItemsProcessed(state.iterations() * frames);
+}
+
+// The best-quality kernels one at a time, on data that stays in the second-level cache:
+// a forward and an inverse transform of `size` points, or the spectrum product of as many
+// bins, in points per second.
+void RunTransforms(benchmark::State& state, const BestQualityKernels* kernels,
+                   std::int64_t size) {
+    const ComplexFftPlan plan(size);
+    std::vector<double> re(static_cast<std::size_t>(size)), im(re.size());
+    for (std::size_t n = 0; n < re.size(); ++n) {
+        re[n] = std::sin(0.001 * static_cast<double>(n));
+        im[n] = std::cos(0.003 * static_cast<double>(n));
+    }
+    for (auto _ : state) {
+        kernels->fftToPermuted(plan, re.data(), im.data());
+        kernels->fftFromPermuted(plan, re.data(), im.data());
+        // Keeps the values finite over any number of rounds.
+        for (double& v : re) v *= 1.0 / static_cast<double>(size);
+        for (double& v : im) v *= 1.0 / static_cast<double>(size);
+        benchmark::DoNotOptimize(re.data());
+    }
+    state.SetItemsProcessed(state.iterations() * size);
+}
+
+void RunSpectrumProduct(benchmark::State& state, const BestQualityKernels* kernels,
+                        std::int64_t size) {
+    std::vector<double> xRe(static_cast<std::size_t>(size), 0.5), xIm(xRe.size(), 0.25);
+    std::vector<double> hRe(xRe.size(), 0.125), hIm(xRe.size(), -0.5);
+    std::vector<double> outRe(xRe.size()), outIm(xRe.size());
+    for (auto _ : state) {
+        kernels->spectrumProduct(xRe.data(), xIm.data(), hRe.data(), hIm.data(), size,
+                                 outRe.data(), outIm.data());
+        benchmark::DoNotOptimize(outRe.data());
+    }
+    state.SetItemsProcessed(state.iterations() * size);
+}
+
+// The short stage after the steep one: outputs of rows of `taps` in their own order
+// (rowRun) over two channels, in outputs per second.
+void RunShortStage(benchmark::State& state, const BestQualityKernels* kernels, std::int64_t taps) {
+    constexpr std::int64_t kOutputs = 4096;
+    constexpr std::int64_t kRows = 64;
+    std::vector<double> table(static_cast<std::size_t>(kRows * taps));
+    for (std::size_t k = 0; k < table.size(); ++k) table[k] = 1e-3 * static_cast<double>(k % 97);
+    std::vector<double> left(static_cast<std::size_t>(2 * kOutputs + taps), 0.5);
+    std::vector<double> right(left.size(), -0.25);
+    std::vector<const double*> rows(kOutputs);
+    std::vector<std::int64_t> starts(kOutputs);
+    for (std::int64_t o = 0; o < kOutputs; ++o) {
+        rows[o] = table.data() + (o * 37 % kRows) * taps;
+        starts[o] = o * 2 - o / 8;
+    }
+    std::vector<double> outLeft(kOutputs), outRight(kOutputs);
+    const double* x[] = {left.data(), right.data()};
+    double* out[] = {outLeft.data(), outRight.data()};
+    for (auto _ : state) {
+        kernels->rowRun(rows.data(), starts.data(), kOutputs, taps, x, 2, out);
+        benchmark::DoNotOptimize(outLeft.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kOutputs);
 }
 
 // Filter design and buffers of one best-quality stream, in seconds per set-up.
@@ -294,14 +378,16 @@ void RunSamplerate(benchmark::State& state, Conversion c) {
 }
 #endif
 
-// Remembers every run's throughput for the closing table.
+// Remembers every run's throughput for the closing table; with --benchmark_repetitions the
+// fastest repetition, the one least slowed by other work on the machine.
 class CollectingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             auto items = run.counters.find("items_per_second");
-            if (items != run.counters.end() && run.run_type == Run::RT_Iteration)
-                rates[run.run_name.function_name] = items->second.value;
+            if (items == run.counters.end() || run.run_type != Run::RT_Iteration) continue;
+            double& rate = rates[run.run_name.function_name];
+            rate = std::max(rate, static_cast<double>(items->second.value));
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -366,20 +452,25 @@ void PrintRatios(const std::map<std::string, double>& rates, SimdLevel maxLevel)
         if (any) std::printf("\n");
     }
     std::printf(
-        "\nBest-quality mode (AVX2, float stereo): frames/s (millions), libsoxr VHQ before and"
-        " after, ratio to the faster of the two:\n");
+        "\nBest-quality mode (float stereo): frames/s (millions), ratio to libsoxr VHQ (the"
+        " faster of its runs before and after):\n");
     for (const Conversion& c : kBestConversions) {
-        const auto best = rates.find("best_avx2/" + c.Name());
         const auto before = rates.find("soxr_vhq/" + c.Name());
         const auto after = rates.find("soxr_vhq_again/" + c.Name());
-        if (best == rates.end()) continue;
-        std::printf("%-22s  best %.2f", c.Name().c_str(), best->second / 1e6);
-        if (before != rates.end() && after != rates.end()) {
-            const double soxr = std::max(before->second, after->second);
-            std::printf("  soxr_vhq %.2f / %.2f  (%.2fx)", before->second / 1e6,
-                        after->second / 1e6, best->second / soxr);
+        const bool withSoxr = before != rates.end() && after != rates.end();
+        bool any = false;
+        for (const BestQualityBuild& build : kBestQualityBuilds) {
+            const auto best = rates.find(std::string(build.name) + "/" + c.Name());
+            if (best == rates.end()) continue;
+            if (!any) std::printf("%-22s", c.Name().c_str());
+            any = true;
+            std::printf("  %s %.2f", build.name, best->second / 1e6);
+            if (withSoxr)
+                std::printf(" (%.2fx)", best->second / std::max(before->second, after->second));
         }
-        std::printf("\n");
+        if (any && withSoxr)
+            std::printf("  soxr_vhq %.2f / %.2f", before->second / 1e6, after->second / 1e6);
+        if (any) std::printf("\n");
     }
 }
 
@@ -405,7 +496,7 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark(
                 (std::string(SimdLevelName(level)) + "/" + c.Name()).c_str(), RunBuild, level, c);
         for (const HighQualityBuild& build : kHighQualityBuilds) {
-            if (build.kernels == &kHighQualityAvx2Kernels && !HasAvx2AndFma()) continue;
+            if (!Runs(build.kernels)) continue;
             benchmark::RegisterBenchmark((std::string(build.name) + "/" + c.Name()).c_str(),
                                          RunHighQuality, build.kernels, c);
         }
@@ -421,7 +512,22 @@ int main(int argc, char** argv) {
 #ifdef ZEL_HAVE_SOXR
             benchmark::RegisterBenchmark(("soxr_vhq/" + c.Name()).c_str(), RunSoxrVeryHigh, c);
 #endif
-            benchmark::RegisterBenchmark(("best_avx2/" + c.Name()).c_str(), RunBestQuality, c);
+            for (const BestQualityBuild& build : kBestQualityBuilds)
+                if (Runs(build.kernels))
+                    benchmark::RegisterBenchmark((std::string(build.name) + "/" + c.Name()).c_str(),
+                                                 RunBestQuality, build.kernels, c);
+        }
+        for (const BestQualityBuild& build : kBestQualityBuilds) {
+            if (!Runs(build.kernels)) continue;
+            const std::string name = std::string(build.name).substr(sizeof "best_" - 1);
+            for (const std::int64_t size : {4096, 8192})
+                benchmark::RegisterBenchmark(
+                    ("kernel_fft_" + name + "/" + std::to_string(size)).c_str(), RunTransforms,
+                    build.kernels, size);
+            benchmark::RegisterBenchmark(("kernel_spectrum_" + name + "/8192").c_str(),
+                                         RunSpectrumProduct, build.kernels, 8192);
+            benchmark::RegisterBenchmark(("kernel_rows_" + name + "/24").c_str(), RunShortStage,
+                                         build.kernels, 24);
         }
 #ifdef ZEL_HAVE_SOXR
         for (const Conversion& c : kBestConversions)

@@ -75,7 +75,7 @@ constexpr double kQuietestTargetLufs = -70.0;
 constexpr double kLoudestTargetLufs = 0.0;
 constexpr double kLowestCeilingDbtp = -20.0;
 
-// "0".."5" or a build's name (sse4.1 too); -1 when the text names no build.
+// "0".."6" or a build's name (sse4.1 too); -1 when the text names no build.
 SimdLevel ParseSimdLevel(const std::string& text) {
     for (const ConversionBuild& build : ConversionBuilds())
         if (text == build.name || text == std::to_string(build.level)) return build.level;
@@ -132,7 +132,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
             options.simdGiven = true;
             if (options.simdLevel < 0) {
                 outcome.error = "unknown SIMD level '" + value +
-                                "' (use 0..5 or none, sse, sse2, sse3, sse41, avx2)";
+                                "' (use 0..6 or none, sse, sse2, sse3, sse41, avx2, avx512)";
                 return outcome;
             }
         } else if (name == "--jobs") {
@@ -271,8 +271,8 @@ std::string UsageText() {
            "                   stretching by SoundTouch, every channel cut at the same\n"
            "                   places); the length is the same as without it\n"
            "  --suffix TEXT    inserted into output names (default _ZEL)\n"
-           "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41, 5|avx2\n"
-           "                   (default: the highest this processor runs)\n"
+           "  --simd LEVEL     build: 0|none, 1|sse, 2|sse2, 3|sse3, 4|sse41, 5|avx2,\n"
+           "                   6|avx512 (default: the highest this processor runs)\n"
            "  --quality MODE   standard (default): Hamming-windowed sinc, 51 taps per\n"
            "                   output, cut-off at the lower Nyquist frequency;\n"
            "                   high: equiripple, passband to 0.90 of the lower Nyquist\n"

@@ -13,14 +13,19 @@ namespace {
 
 constexpr std::uint32_t kBrandLeafFirst = 0x80000002;
 constexpr int kBrandLeaves = 3;
-// AVX2 with FMA, the highest level the decoding knows.
-constexpr CpuFeatureLevel kHighestFeatureLevel = 7;
 constexpr CpuFeatureLevel kAvx2FmaLevel = 7;
+// AVX-512, the highest level the decoding knows.
+constexpr CpuFeatureLevel kAvx512Level = 8;
+constexpr CpuFeatureLevel kHighestFeatureLevel = kAvx512Level;
 constexpr std::uint32_t kExtendedFeatureLeaf = 7;
 constexpr std::uint32_t kFmaBit = 1u << 12;      // leaf 1 ECX
 constexpr std::uint32_t kOsXsaveBit = 1u << 27;  // leaf 1 ECX
 constexpr std::uint32_t kAvx2Bit = 1u << 5;      // leaf 7 EBX
 constexpr std::uint64_t kXmmYmmStates = 0x6;     // XCR0 bits 1 (SSE) and 2 (AVX)
+// AVX-512 F (16), DQ (17), BW (30) and VL (31), leaf 7 EBX.
+constexpr std::uint32_t kAvx512Bits = (1u << 16) | (1u << 17) | (1u << 30) | (1u << 31);
+// XCR0 bits 5 (opmask), 6 (upper halves of zmm0..15) and 7 (zmm16..31), with xmm and ymm.
+constexpr std::uint64_t kZmmStates = kXmmYmmStates | 0xE0;
 
 struct FeatureBit {
     bool inEcx;
@@ -108,6 +113,10 @@ bool DecodeAvx2WithFma(std::uint32_t leaf1Ecx, std::uint32_t leaf7Ebx, std::uint
            (leaf7Ebx & kAvx2Bit) != 0 && (xcr0 & kXmmYmmStates) == kXmmYmmStates;
 }
 
+bool DecodeAvx512(std::uint32_t leaf7Ebx, std::uint64_t xcr0) {
+    return (leaf7Ebx & kAvx512Bits) == kAvx512Bits && (xcr0 & kZmmStates) == kZmmStates;
+}
+
 CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* brand) {
     if (!cpuid.Available()) return 0;
     const std::uint32_t highestLeaf = cpuid.Query(0).eax;
@@ -124,10 +133,12 @@ CpuFeatureLevel DetectCpuFeatures(const CpuidSource& cpuid, CpuBrandBuffer* bran
     }
     const CpuidRegisters features = cpuid.Query(1);
     // XGETBV faults unless the system has set OSXSAVE, so it is asked only then.
-    if (highestLeaf >= kExtendedFeatureLeaf && (features.ecx & kOsXsaveBit) != 0 &&
-        DecodeAvx2WithFma(features.ecx, cpuid.Query(kExtendedFeatureLeaf).ebx,
-                          cpuid.EnabledStates()))
-        return kAvx2FmaLevel;
+    if (highestLeaf >= kExtendedFeatureLeaf && (features.ecx & kOsXsaveBit) != 0) {
+        const std::uint32_t leaf7Ebx = cpuid.Query(kExtendedFeatureLeaf).ebx;
+        const std::uint64_t xcr0 = cpuid.EnabledStates();
+        if (DecodeAvx2WithFma(features.ecx, leaf7Ebx, xcr0))
+            return DecodeAvx512(leaf7Ebx, xcr0) ? kAvx512Level : kAvx2FmaLevel;
+    }
     return DecodeFeatureLevel(features.ecx, features.edx);
 }
 
@@ -148,8 +159,8 @@ std::string ProcessorBrandText(const CpuidSource& cpuid) {
 std::string ProcessorBrandText() { return ProcessorBrandText(ProcessorCpuid()); }
 
 const char* FeatureLevelName(CpuFeatureLevel level) {
-    static const char* const kNames[] = {"none", "MMX",    "SSE",    "SSE2",
-                                         "SSE3", "SSE4.1", "SSE4.2", "AVX2"};
+    static const char* const kNames[] = {"none",   "MMX",    "SSE",  "SSE2",   "SSE3",
+                                         "SSE4.1", "SSE4.2", "AVX2", "AVX-512"};
     return (level >= 0 && level <= kHighestFeatureLevel) ? kNames[level] : "none";
 }
 

@@ -10,8 +10,9 @@
 
 namespace zel {
 
-// 0 none, 1 MMX, 2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 6 SSE4.2, 7 AVX2 with FMA: the highest
-// extension found in a fixed order of tests; those below it are taken to be present.
+// 0 none, 1 MMX, 2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 6 SSE4.2, 7 AVX2 with FMA, 8 AVX-512
+// (F, VL, BW and DQ, besides AVX2 with FMA): the highest extension found in a fixed order of
+// tests; those below it are taken to be present.
 using CpuFeatureLevel = std::int32_t;
 
 // Thirteen words: the registers of leaves 0x80000002..4 in order EAX, EBX, ECX, EDX, then
@@ -47,6 +48,11 @@ CpuFeatureLevel DecodeFeatureLevel(std::uint32_t ecx, std::uint32_t edx);
 // AVX2 (leaf 7 EBX bit 5) and FMA (leaf 1 ECX bit 12), with the system saving the xmm
 // and ymm registers (leaf 1 OSXSAVE, ECX bit 27, and XCR0 bits 1 and 2).
 bool DecodeAvx2WithFma(std::uint32_t leaf1Ecx, std::uint32_t leaf7Ebx, std::uint64_t xcr0);
+
+// AVX-512 F, DQ, BW and VL (leaf 7 EBX bits 16, 17, 30, 31), with the system saving the
+// opmask and zmm registers as well as xmm and ymm (XCR0 bits 1, 2, 5, 6 and 7). AVX2 with
+// FMA is decoded apart.
+bool DecodeAvx512(std::uint32_t leaf7Ebx, std::uint64_t xcr0);
 
 // With a null brand pointer only the feature bits are read and no memory is written. When
 // the highest standard leaf is below 1 the result is 0 and the brand is left untouched.

@@ -275,13 +275,27 @@ TEST(BestQualityMode, MemoryStaysBoundedForEveryRatio) {
     EXPECT_FALSE(awkward.Filter().Exact());
 }
 
-TEST(BestQualityMode, EveryKernelAgreesWithTheScalarReference) {
-    std::vector<const BestQualityKernels*> kernels;
-    const SimdLevel highest = MaxSimdLevel(DetectCpuFeatures(nullptr));
-    for (const ConversionBuild& build : ConversionBuilds())
-        if (build.level <= highest && &build.bestQualityKernels != &kBestQualityScalarKernels &&
-            std::find(kernels.begin(), kernels.end(), &build.bestQualityKernels) == kernels.end())
-            kernels.push_back(&build.bestQualityKernels);
+// The builds with best-quality kernels of their own: SSE2, AVX2/FMA, AVX-512.
+constexpr SimdLevel kKernelLevels[] = {2, 5, 6};
+// Those and the scalar reference.
+constexpr SimdLevel kTransformLevels[] = {0, 2, 5, 6};
+
+// The build of `level`, or a skip naming why it cannot run here.
+class BestQualityKernelBuild : public ::testing::TestWithParam<SimdLevel> {
+  protected:
+    void SetUp() override {
+        const ConversionBuild& build = BuildForLevel(GetParam());
+        if (build.level != GetParam())
+            GTEST_SKIP() << "build " << GetParam() << " is not compiled for this processor family";
+        if (build.level > MaxSimdLevel(DetectCpuFeatures(nullptr)))
+            GTEST_SKIP() << "this processor cannot run the " << build.name << " build";
+        kernel_ = &build.bestQualityKernels;
+    }
+    const BestQualityKernels* kernel_ = nullptr;
+};
+
+TEST_P(BestQualityKernelBuild, AgreesWithTheScalarReference) {
+    const BestQualityKernels* const k = kernel_;
     // The steep stage raising the rate, halvings before it (three channels: one of them
     // is transformed without a partner), a small exact table taken in order, a larger one
     // phase by phase (44.1 kHz at 90 %: Q = 800), interpolated rows.
@@ -290,14 +304,12 @@ TEST(BestQualityMode, EveryKernelAgreesWithTheScalarReference) {
         const auto x = Noise(3, 3001, 9);
         const auto reference =
             ResampleFloatBestQuality(kBestQualityScalarKernels, r.input, r.output, r.speed, x, 512);
-        for (const BestQualityKernels* k : kernels) {
-            const auto y = ResampleFloatBestQuality(*k, r.input, r.output, r.speed, x, 512);
-            ASSERT_EQ(y.size(), reference.size()) << k->name;
-            for (std::size_t c = 0; c < y.size(); ++c) {
-                ASSERT_EQ(y[c].size(), reference[c].size()) << k->name;
-                for (std::size_t i = 0; i < y[c].size(); ++i)
-                    ASSERT_NEAR(y[c][i], reference[c][i], 1e-7f) << k->name << " at " << i;
-            }
+        const auto y = ResampleFloatBestQuality(*k, r.input, r.output, r.speed, x, 512);
+        ASSERT_EQ(y.size(), reference.size()) << k->name;
+        for (std::size_t c = 0; c < y.size(); ++c) {
+            ASSERT_EQ(y[c].size(), reference[c].size()) << k->name;
+            for (std::size_t i = 0; i < y[c].size(); ++i)
+                ASSERT_NEAR(y[c][i], reference[c][i], 1e-7f) << k->name << " at " << i;
         }
     }
 }
@@ -305,14 +317,13 @@ TEST(BestQualityMode, EveryKernelAgreesWithTheScalarReference) {
 // The steep stage's use of the transforms, for every kernel, at sizes that are powers of
 // four and sizes that end with a radix-2 level: the forward transform of a pair of signals
 // and of taps, their product swapped and transformed back is the circular convolution.
-TEST(BestQualityMode, EveryKernelConvolvesLikeTheDirectSum) {
-    std::vector<const BestQualityKernels*> kernels{&kBestQualityScalarKernels};
-    const SimdLevel highest = MaxSimdLevel(DetectCpuFeatures(nullptr));
-    for (const ConversionBuild& build : ConversionBuilds())
-        if (build.level <= highest &&
-            std::find(kernels.begin(), kernels.end(), &build.bestQualityKernels) == kernels.end())
-            kernels.push_back(&build.bestQualityKernels);
-    for (const std::int64_t size : {2, 4, 8, 16, 32, 128, 512, 2048, 8192}) {
+INSTANTIATE_TEST_SUITE_P(Levels, BestQualityKernelBuild, ::testing::ValuesIn(kKernelLevels));
+
+class BestQualityTransformBuild : public BestQualityKernelBuild {};
+
+TEST_P(BestQualityTransformBuild, ConvolvesLikeTheDirectSum) {
+    const BestQualityKernels* const kernel = kernel_;
+    for (const std::int64_t size : {2, 4, 8, 16, 32, 64, 128, 512, 2048, 8192}) {
         const auto signal = Noise(3, static_cast<std::size_t>(size), 5);
         const std::vector<float>& taps = signal[2];
         std::vector<long double> expect0(static_cast<std::size_t>(size));
@@ -325,29 +336,30 @@ TEST(BestQualityMode, EveryKernelConvolvesLikeTheDirectSum) {
             }
         }
         const ComplexFftPlan plan(size);
-        for (const BestQualityKernels* kernel : kernels) {
-            std::vector<double> re(signal[0].begin(), signal[0].end());
-            std::vector<double> im(signal[1].begin(), signal[1].end());
-            std::vector<double> hRe(taps.begin(), taps.end()), hIm(re.size());
-            for (double& v : hRe) v /= static_cast<double>(size);
-            std::vector<double> outRe(re.size()), outIm(re.size());
-            kernel->fftToPermuted(plan, re.data(), im.data());
-            kernel->fftToPermuted(plan, hRe.data(), hIm.data());
-            kernel->spectrumProduct(re.data(), im.data(), hRe.data(), hIm.data(), size,
-                                    outRe.data(), outIm.data());
-            kernel->fftFromPermuted(plan, outRe.data(), outIm.data());
-            for (std::int64_t n = 0; n < size; ++n) {
-                // Double rounding over log2(size) levels: far below the -175 dB the mode
-                // needs.
-                const double bound = 1e-14 * std::sqrt(static_cast<double>(size));
-                ASSERT_NEAR(outIm[n], static_cast<double>(expect0[n]), bound)
-                    << kernel->name << " size " << size << " at " << n;
-                ASSERT_NEAR(outRe[n], static_cast<double>(expect1[n]), bound)
-                    << kernel->name << " size " << size << " at " << n;
-            }
+        std::vector<double> re(signal[0].begin(), signal[0].end());
+        std::vector<double> im(signal[1].begin(), signal[1].end());
+        std::vector<double> hRe(taps.begin(), taps.end()), hIm(re.size());
+        for (double& v : hRe) v /= static_cast<double>(size);
+        std::vector<double> outRe(re.size()), outIm(re.size());
+        kernel->fftToPermuted(plan, re.data(), im.data());
+        kernel->fftToPermuted(plan, hRe.data(), hIm.data());
+        kernel->spectrumProduct(re.data(), im.data(), hRe.data(), hIm.data(), size,
+                                outRe.data(), outIm.data());
+        kernel->fftFromPermuted(plan, outRe.data(), outIm.data());
+        for (std::int64_t n = 0; n < size; ++n) {
+            // Double rounding over log2(size) levels: far below the -175 dB the mode
+            // needs.
+            const double bound = 1e-14 * std::sqrt(static_cast<double>(size));
+            ASSERT_NEAR(outIm[n], static_cast<double>(expect0[n]), bound)
+                << kernel->name << " size " << size << " at " << n;
+            ASSERT_NEAR(outRe[n], static_cast<double>(expect1[n]), bound)
+                << kernel->name << " size " << size << " at " << n;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, BestQualityTransformBuild,
+                         ::testing::ValuesIn(kTransformLevels));
 
 }  // namespace
 }  // namespace zel

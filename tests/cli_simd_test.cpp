@@ -41,14 +41,15 @@ TEST(CliSimd, CpuInfoNamesTheBrandTheLevelAndTheBuilds) {
     ASSERT_EQ(info.status, 0) << info.output;
     const CpuFeatureLevel level = DetectCpuFeatures(nullptr);
     EXPECT_NE(info.output.find(ProcessorBrandText()), std::string::npos) << info.output;
-    const char* const levelNames[] = {"none", "MMX",    "SSE",    "SSE2",
-                                      "SSE3", "SSE4.1", "SSE4.2", "AVX2"};
+    const char* const levelNames[] = {"none",   "MMX",    "SSE",  "SSE2",   "SSE3",
+                                      "SSE4.1", "SSE4.2", "AVX2", "AVX-512"};
     const std::string levelLine =
         "feature level: " + std::to_string(level) + " (" + levelNames[level] + ")";
     EXPECT_NE(info.output.find(levelLine), std::string::npos) << info.output;
     // The builds named as --simd accepts them, those this processor runs only.
-    const char* const builds[] = {"0=none", "1=sse", "2=sse2", "3=sse3", "4=sse41", "5=avx2"};
-    for (SimdLevel simd = 0; simd <= 5; ++simd) {
+    const char* const builds[] = {"0=none",  "1=sse",  "2=sse2",  "3=sse3",
+                                  "4=sse41", "5=avx2", "6=avx512"};
+    for (SimdLevel simd = 0; simd <= 6; ++simd) {
         EXPECT_EQ(info.output.find(builds[simd]) != std::string::npos,
                   simd <= MaxSimdLevel(level))
             << builds[simd] << "\n" << info.output;

@@ -91,7 +91,8 @@ TEST(CpuFeatureLevel, TheFirstBitInTestingOrderDecides) {
 
 TEST(CpuFeatureLevel, MaxSimdLevelOffersTheHighestBuild) {
     const std::pair<CpuFeatureLevel, SimdLevel> rows[] = {
-        {0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {7, 5}, {-1, 0}, {8, 0}, {100, 0},
+        {0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 4}, {7, 5}, {8, 6}, {-1, 0}, {9, 0},
+        {100, 0},
     };
     for (const auto& [feature, simd] : rows) EXPECT_EQ(MaxSimdLevel(feature), simd) << feature;
     // The two rules together, for the edge cases of the tables.
@@ -142,6 +143,41 @@ TEST(CpuFeatureLevel, Avx2NeedsFmaAndTheSystemsYmmSupport) {
     EXPECT_EQ(old.asked, (std::vector<std::uint32_t>{0, 1}));
     EXPECT_EQ(MaxSimdLevel(7), 5);
     EXPECT_STREQ(SimdLevelName(5), "avx2");
+}
+
+constexpr std::uint32_t kAvx512F = 1u << 16, kAvx512Dq = 1u << 17;  // leaf 7 EBX
+constexpr std::uint32_t kAvx512Bw = 1u << 30, kAvx512Vl = 1u << 31;
+constexpr std::uint32_t kAvx512 = kAvx512F | kAvx512Dq | kAvx512Bw | kAvx512Vl;
+
+TEST(CpuFeatureLevel, Avx512NeedsItsFourPartsAndTheSystemsZmmSupport) {
+    struct Row {
+        std::uint32_t ecx, ebx;
+        std::uint64_t xcr0;
+        CpuFeatureLevel level;
+    };
+    const Row rows[] = {
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0xE7, 8},
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0xE6, 8},
+        {kFma | kOsXsave, kAvx2 | (kAvx512 & ~kAvx512F), 0xE7, 7},
+        {kFma | kOsXsave, kAvx2 | (kAvx512 & ~kAvx512Dq), 0xE7, 7},
+        {kFma | kOsXsave, kAvx2 | (kAvx512 & ~kAvx512Bw), 0xE7, 7},
+        {kFma | kOsXsave, kAvx2 | (kAvx512 & ~kAvx512Vl), 0xE7, 7},
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0x07, 7},  // the system saves no zmm state
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0xC7, 7},  // nor the opmask registers
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0xA7, 7},  // nor the upper halves of zmm0..15
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0x67, 7},  // nor zmm16..31
+        {kFma | kOsXsave, kAvx2 | kAvx512, 0xE3, 6},  // nor ymm: no AVX at all
+        {kOsXsave, kAvx2 | kAvx512, 0xE7, 6},         // no FMA
+        {kFma, kAvx2 | kAvx512, 0xE7, 6},             // no OSXSAVE
+    };
+    for (const Row& row : rows) {
+        FakeCpuid cpu = Avx2Processor(row.ecx, row.ebx, row.xcr0);
+        EXPECT_EQ(DetectCpuFeatures(cpu, nullptr), row.level)
+            << std::hex << row.ecx << " " << row.ebx << " " << row.xcr0;
+    }
+    EXPECT_EQ(MaxSimdLevel(8), 6);
+    EXPECT_STREQ(SimdLevelName(6), "avx512");
+    EXPECT_STREQ(FeatureLevelName(8), "AVX-512");
 }
 
 TEST(CpuBrand, FortyEightBytesAreStillTerminated) {

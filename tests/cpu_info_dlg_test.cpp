@@ -52,6 +52,7 @@ class CpuInfoDialogTest : public QObject {
         QTest::newRow("SSE4.1") << 5 << 4;
         QTest::newRow("SSE4.2") << 6 << 4;
         QTest::newRow("AVX2") << 7 << 5;
+        QTest::newRow("AVX-512") << 8 << 6;
     }
     void enablesTheBuildsTheProcessorRuns() {
         QFETCH(int, features);

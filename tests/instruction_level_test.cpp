@@ -44,6 +44,8 @@ const KernelObject kObjects[] = {
     {"best-quality scalar", ZEL_BEST_KERNEL_OBJECT_SCALAR, InstructionLevel::kSse2},
     {"best-quality SSE2", ZEL_BEST_KERNEL_OBJECT_SSE2, InstructionLevel::kSse2},
     {"best-quality AVX2", ZEL_BEST_KERNEL_OBJECT_AVX2, InstructionLevel::kAvx2Fma},
+    {"high-quality AVX-512", ZEL_HQ_KERNEL_OBJECT_AVX512, InstructionLevel::kAvx512},
+    {"best-quality AVX-512", ZEL_BEST_KERNEL_OBJECT_AVX512, InstructionLevel::kAvx512},
 };
 
 TEST(InstructionLevels, EveryBuildUsesItsOwnLevelAndNothingAbove) {
@@ -132,10 +134,12 @@ TEST(InstructionLevels, ClassificationKnowsEachLevelsInstructions) {
         {"vzeroupper", InstructionLevel::kAvx2Fma},
         {"vfmadd231ps ymm0,ymm1,YMMWORD PTR [rax]", InstructionLevel::kAvx2Fma},
         {"vpbroadcastd ymm0,xmm1", InstructionLevel::kAvx2Fma},
-        {"vaddps zmm0,zmm1,zmm2", InstructionLevel::kBeyond},
-        {"vaddps ymm17,ymm1,ymm2", InstructionLevel::kBeyond},
-        {"kmovw  k1,eax", InstructionLevel::kBeyond},
-        {"vpternlogd ymm0,ymm1,ymm2,0xff", InstructionLevel::kBeyond},
+        {"vaddps zmm0,zmm1,zmm2", InstructionLevel::kAvx512},
+        {"vaddps ymm17,ymm1,ymm2", InstructionLevel::kAvx512},
+        {"kmovw  k1,eax", InstructionLevel::kAvx512},
+        {"vpternlogd ymm0,ymm1,ymm2,0xff", InstructionLevel::kAvx512},
+        {"vshuff64x2 ymm0,ymm1,ymm2,0x1", InstructionLevel::kAvx512},
+        {"vpconflictd zmm0,zmm1", InstructionLevel::kBeyond},
         {"vcvtph2ps ymm0,xmm1", InstructionLevel::kBeyond},
         {"shlx   eax,edx,ecx", InstructionLevel::kBeyond},
         {"aesenc xmm0,xmm1", InstructionLevel::kBeyond},

@@ -27,6 +27,8 @@ public:
             SetFeatureBits(r);
         } else if (leaf == 7 && level_ >= kAvx2Level) {
             r.ebx = 1u << 5;  // AVX2
+            // AVX-512 F, DQ, BW and VL.
+            if (level_ >= kAvx512Level) r.ebx |= (1u << 16) | (1u << 17) | (1u << 30) | (1u << 31);
         } else if (leaf == kExtendedMax) {
             r.eax = kBrandLast;
         } else if (leaf >= kBrandFirst && leaf <= kBrandLast) {
@@ -38,11 +40,12 @@ public:
         }
         return r;
     }
-    // The system saves the x87, xmm and ymm registers.
-    std::uint64_t EnabledStates() const override { return 0x7; }
+    // The system saves the x87, xmm and ymm registers, and the opmask and zmm ones.
+    std::uint64_t EnabledStates() const override { return 0xE7; }
 
 private:
     static constexpr CpuFeatureLevel kAvx2Level = 7;
+    static constexpr CpuFeatureLevel kAvx512Level = 8;
     static constexpr std::uint32_t kExtendedMax = 0x80000000;
     static constexpr std::uint32_t kBrandFirst = 0x80000002;
     static constexpr std::uint32_t kBrandLast = 0x80000004;

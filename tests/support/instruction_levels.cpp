@@ -78,12 +78,15 @@ const Names kBeyond = {
     "sarx",    "shlx",       "shrx",    "movbe",      "adcx",       "adox",
     "femms",   "gf2p8affineqb", "gf2p8affineinvqb", "gf2p8mulb"};
 
-// VEX-encoded, yet not part of AVX, AVX2 or FMA (F16C, and AVX-512 instructions that can
-// also be written with xmm or ymm operands).
-const Names kBeyondVex = {"vcvtph2ps",  "vcvtps2ph",  "vpternlogd", "vpternlogq", "vpermt2ps",
-                          "vpermi2ps",  "vrndscaleps", "vcompressps", "vexpandps", "vscalefps",
-                          "vrcp14ps",   "vrsqrt14ps", "vpmovdb",    "vpmovdw",    "valignd",
-                          "vpconflictd", "vplzcntd",  "vgetexpps",  "vfixupimmps", "vrangeps"};
+// AVX-512 F, VL, BW and DQ instructions that can also be written with xmm or ymm operands.
+const Names kAvx512Vex = {"vpternlogd", "vpternlogq",  "vpermt2ps",   "vpermi2ps", "vpermt2pd",
+                          "vpermi2pd",  "vrndscaleps", "vcompressps", "vexpandps", "vscalefps",
+                          "vrcp14ps",   "vrsqrt14ps",  "vpmovdb",     "vpmovdw",   "valignd",
+                          "vgetexpps",  "vfixupimmps", "vrangeps",    "vshuff64x2", "vshuff32x4",
+                          "vextractf64x2", "vinsertf64x2", "vextractf32x8", "vinsertf32x8"};
+
+// VEX-encoded, yet in none of the builds' sets (F16C, AVX-512 CD).
+const Names kBeyondVex = {"vcvtph2ps", "vcvtps2ph", "vpconflictd", "vplzcntd"};
 
 const Names kPrefixes = {"rep",   "repz", "repnz", "repe", "repne", "lock",  "data16",
                          "addr32", "cs",  "ds",    "es",   "ss",    "fs",    "gs",
@@ -115,7 +118,8 @@ const char* LevelName(InstructionLevel level) {
         case InstructionLevel::kSse41: return "SSE4.1";
         case InstructionLevel::kSse42: return "SSE4.2";
         case InstructionLevel::kAvx2Fma: return "AVX2/FMA";
-        case InstructionLevel::kBeyond: return "beyond AVX2/FMA";
+        case InstructionLevel::kAvx512: return "AVX-512";
+        case InstructionLevel::kBeyond: return "beyond AVX-512 F/VL/BW/DQ";
         case InstructionLevel::kUnknown: return "unclassified";
     }
     return "?";
@@ -149,9 +153,9 @@ InstructionLevel LevelOf(const Instruction& i) {
     const std::string& m = i.mnemonic;
     const bool xmm = Uses(kXmm, i);
     const bool mm = Uses(kMm, i);
-    if (Uses(kAvx512Registers, i) || In(kBeyond, m) || In(kBeyondVex, m) ||
-        m.rfind("pf", 0) == 0)
+    if (In(kBeyond, m) || In(kBeyondVex, m) || m.rfind("pf", 0) == 0)
         return InstructionLevel::kBeyond;
+    if (Uses(kAvx512Registers, i) || In(kAvx512Vex, m)) return InstructionLevel::kAvx512;
     if (Uses(kYmm, i) || (m.size() > 1 && m[0] == 'v' && (xmm || m.rfind("vzero", 0) == 0)))
         return InstructionLevel::kAvx2Fma;
     if (In(kSse42, m)) return InstructionLevel::kSse42;

@@ -18,7 +18,8 @@ enum class InstructionLevel {
     kSse41,
     kSse42,
     kAvx2Fma,  // AVX, AVX2 and FMA: VEX encodings, ymm registers, fused multiply-adds
-    kBeyond,   // AVX-512, F16C, AES, BMI and other extensions no build may use
+    kAvx512,   // AVX-512 F, VL, BW and DQ: zmm, opmask and the upper sixteen registers
+    kBeyond,   // F16C, AES, BMI, other AVX-512 parts and other extensions no build may use
     kUnknown  // touches a vector register but is in none of the lists
 };
 

@@ -16,14 +16,18 @@ constexpr std::int32_t kFeatureSse2 = 3;
 constexpr std::int32_t kFeatureSse3 = 4;
 constexpr std::int32_t kFeatureSse41 = 5;
 constexpr std::int32_t kFeatureAvx2Fma = 7;
+constexpr std::int32_t kFeatureAvx512 = 8;
 
 // The highest CPU feature level CPUID decoding gives.
-constexpr std::int32_t kHighestFeatureLevel = kFeatureAvx2Fma;
+constexpr std::int32_t kHighestFeatureLevel = kFeatureAvx512;
 
 // The SSE builds below SSE2 have no high- or best-quality kernels of their own: the scalar ones run.
 // Off x86 only the reference build is compiled.
 const auto kBuilds = std::to_array<ConversionBuild>({
 #ifdef ZEL_X86_KERNELS
+    // The standard mode keeps its AVX2 kernels.
+    {6, "avx512", kFeatureAvx512, kAvx512BuildKernels, kHighQualityAvx512Kernels,
+     kBestQualityAvx512Kernels},
     {5, "avx2", kFeatureAvx2Fma, kAvx2Kernels, kHighQualityAvx2Kernels, kBestQualityAvx2Kernels},
     {4, "sse41", kFeatureSse41, kSse41Kernels, kHighQualitySse2Kernels,
      kBestQualitySse2Kernels},

@@ -12,15 +12,15 @@
 
 namespace zel {
 
-// Which build runs: 0 reference, 1 SSE, 2 SSE2, 3 SSE3, 4 SSE4.1, 5 AVX2/FMA.
+// Which build runs: 0 reference, 1 SSE, 2 SSE2, 3 SSE3, 4 SSE4.1, 5 AVX2/FMA, 6 AVX-512.
 using SimdLevel = std::int32_t;
 
 struct ConversionBuild {
     SimdLevel level;
-    // The build's name on the command line and in reports ("none", "sse", ... "avx2").
+    // The build's name on the command line and in reports ("none", "sse", ... "avx512").
     const char* name;
-    // The CPU feature level (2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 7 AVX2 and FMA) the build
-    // needs at least.
+    // The CPU feature level (2 SSE, 3 SSE2, 4 SSE3, 5 SSE4.1, 7 AVX2 and FMA, 8 AVX-512)
+    // the build needs at least.
     std::int32_t requiredFeatureLevel;
     const ConversionKernels& kernels;
     // The high-quality mode's kernels on the same processors.
@@ -44,8 +44,8 @@ const BestQualityKernels& BestQualityKernelsFor(const ConversionKernels& kernels
 // The highest build a processor of this CPU feature level runs.
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel);
 
-// The level of that build: 0,1 -> 0; 2 -> 1; 3 -> 2; 4 -> 3; 5,6 -> 4; 7 -> 5; anything
-// else -> 0. Where a level's build is not compiled (SIMD builds off x86) the highest
+// The level of that build: 0,1 -> 0; 2 -> 1; 3 -> 2; 4 -> 3; 5,6 -> 4; 7 -> 5; 8 -> 6;
+// anything else -> 0. Where a level's build is not compiled (SIMD builds off x86) the highest
 // level below it that is.
 SimdLevel MaxSimdLevel(std::int32_t featureLevel);
 

@@ -7,8 +7,10 @@
 // Only for the kernel files; internal linkage.
 //
 // V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
-// Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes; with
-// four lanes also Sum4(r[4]), the four sums in one register, and Transpose4(r[4]).
+// Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes;
+// optionally StoreSum4(out4, r[4]), the four registers' sums reduced together, and for the
+// transforms, with four lanes Transpose4(r[4]), with eight Transpose8(r[8]) and Half, the
+// vector type of half the width, for levels and blocks shorter than a whole vector.
 
 #include <algorithm>
 #include <cstdint>
@@ -20,6 +22,11 @@ namespace zel {
 namespace {
 
 inline constexpr int kGroup = static_cast<int>(kBestRunGroup);
+
+template <class V>
+concept SumsFourTogether = requires(double* out, const typename V::Reg (&r)[kGroup]) {
+    V::StoreSum4(out, r);
+};
 
 template <class V, int Channels>
 void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const double* const* x,
@@ -44,10 +51,10 @@ void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const doub
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
         }
         for (int c = 0; c < Channels; ++c) {
-            if constexpr (V::kWidth == kGroup) {
+            if constexpr (SumsFourTogether<V>) {
                 // The group's four sums reduced together, in one vector.
                 alignas(32) double sums[kGroup];
-                V::Store(sums, V::Sum4(acc[c]));
+                V::StoreSum4(sums, acc[c]);
                 for (std::int64_t i = 0; i < valid; ++i) out[c][(i0 + i) * outStride] = sums[i];
             } else {
                 for (std::int64_t i = 0; i < valid; ++i)
@@ -111,13 +118,13 @@ void BestOrderedGroups(const double* const* rows,
             }
         }
         for (int c = 0; c < Channels; ++c) {
-            if constexpr (V::kWidth == kGroup) {
+            if constexpr (SumsFourTogether<V>) {
                 if (valid == kGroup) {
-                    V::Store(out[c] + i0, V::Sum4(acc[c]));
+                    V::StoreSum4(out[c] + i0, acc[c]);
                     continue;
                 }
                 alignas(32) double sums[kGroup];
-                V::Store(sums, V::Sum4(acc[c]));
+                V::StoreSum4(sums, acc[c]);
                 for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
             } else {
                 for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);

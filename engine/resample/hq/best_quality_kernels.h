@@ -53,5 +53,7 @@ extern const BestQualityKernels kBestQualityScalarKernels;
 extern const BestQualityKernels kBestQualitySse2Kernels;
 // Only on processors with both AVX2 and FMA.
 extern const BestQualityKernels kBestQualityAvx2Kernels;
+// Only on processors with AVX-512 F, VL, BW and DQ besides AVX2 and FMA.
+extern const BestQualityKernels kBestQualityAvx512Kernels;
 
 }  // namespace zel

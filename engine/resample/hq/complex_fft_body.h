@@ -7,11 +7,13 @@
 // Depth first: after a level of radix-4 butterflies over n points, each quarter is
 // transformed whole before the next, so below the first levels every quarter lies in the
 // first-level cache. The last two levels (blocks of 4 or 8 points, 8 when the size is not
-// a power of four: one radix-4 level with one radix-2 after it) run four blocks at a time,
-// transposed into vectors when V has four lanes.
+// a power of four: one radix-4 level with one radix-2 after it) run as many blocks at a time
+// as V has lanes, transposed into vectors: sixteen blocks are ready together, as the levels
+// above them are done for four siblings before their blocks.
 //
 // V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add, Sub and,
-// with four lanes, Transpose4(r[4]).
+// with four lanes, Transpose4(r[4]); with eight, Transpose8(r[8]) and Half, a V of four
+// lanes for levels and blocks too short for eight.
 //
 // Only for the kernel files; internal linkage.
 
@@ -101,10 +103,17 @@ void Level(const double* tw, std::int64_t n, double* __restrict re, double* __re
     }
 }
 
+template <class V>
+concept HasHalfWidth = requires { typename V::Half; };
+
 template <class V, bool FrequencyFirst>
 void AnyLevel(const double* tw, std::int64_t n, double* re, double* im) {
-    if ((n / 4) % V::kWidth == 0)
+    if ((n / 4) % V::kWidth == 0) {
         Level<V, FrequencyFirst>(tw, n, re, im);
+        return;
+    }
+    if constexpr (HasHalfWidth<V>)
+        AnyLevel<typename V::Half, FrequencyFirst>(tw, n, re, im);
     else
         Level<FftLane, FrequencyFirst>(tw, n, re, im);
 }
@@ -164,6 +173,35 @@ inline void SmallBlock(const double* tw, int b, typename V::Reg* re, typename V:
 template <class V, bool FrequencyFirst>
 void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im) {
     std::int64_t first = 0;
+    if constexpr (V::kWidth == 8) {
+        using Reg = typename V::Reg;
+        // Eight blocks of eight points at once: point i of each in the lanes of register i,
+        // the sixteen registers of a block all held at once.
+        if (b == 8) {
+            for (; first + 8 <= blocks; first += 8) {
+                double* r0 = re + first * b;
+                double* i0 = im + first * b;
+                Reg xr[8], xi[8];
+                for (int k = 0; k < 8; ++k) {
+                    xr[k] = V::Load(r0 + k * b);
+                    xi[k] = V::Load(i0 + k * b);
+                }
+                V::Transpose8(xr);
+                V::Transpose8(xi);
+                SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
+                V::Transpose8(xr);
+                V::Transpose8(xi);
+                for (int k = 0; k < 8; ++k) {
+                    V::Store(r0 + k * b, xr[k]);
+                    V::Store(i0 + k * b, xi[k]);
+                }
+            }
+        }
+        // Blocks of four points, and the blocks left over, four at a time.
+        SmallBlocks<typename V::Half, FrequencyFirst>(tw, b, blocks - first, re + first * b,
+                                                      im + first * b);
+        return;
+    }
     if constexpr (V::kWidth == 4) {
         using Reg = typename V::Reg;
         // Four blocks at once: point i of each in the lanes of register i.
@@ -221,6 +259,14 @@ void Recursive(const double* tw, std::int64_t n, double* re, double* im) {
     if (FrequencyFirst) AnyLevel<V, true>(tw, n, re, im);
     if (m <= 8) {
         SmallBlocks<V, FrequencyFirst>(child, static_cast<int>(m), 4, re, im);
+    } else if (m <= 32) {
+        // The four quarters' levels, then their sixteen blocks together.
+        const std::int64_t b = m / 4;
+        if (FrequencyFirst)
+            for (int r = 0; r < 4; ++r) AnyLevel<V, true>(child, m, re + r * m, im + r * m);
+        SmallBlocks<V, FrequencyFirst>(child + 6 * b, static_cast<int>(b), 16, re, im);
+        if (!FrequencyFirst)
+            for (int r = 0; r < 4; ++r) AnyLevel<V, false>(child, m, re + r * m, im + r * m);
     } else {
         for (int r = 0; r < 4; ++r) Recursive<V, FrequencyFirst>(child, m, re + r * m, im + r * m);
     }

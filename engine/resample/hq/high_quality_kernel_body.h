@@ -235,5 +235,45 @@ constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
     return {name, PhaseRun<V>, PhasePairRun<V>, Interpolated<V>, HalfBand<V>};
 }
 
+// Rows that end half-way through a Wide vector run on Narrow, which fills its vectors; so
+// does the half-band pass, whose buffers are sized for groups of Narrow.
+template <class Wide, class Narrow>
+void PhaseRunWholeVectors(const float* row, std::int64_t taps, const float* const* x,
+                          int channels, std::int64_t start, std::int64_t inStride,
+                          std::int64_t count, float* const* out, std::int64_t outStride) {
+    if (taps % Wide::kWidth == 0)
+        PhaseRun<Wide>(row, taps, x, channels, start, inStride, count, out, outStride);
+    else
+        PhaseRun<Narrow>(row, taps, x, channels, start, inStride, count, out, outStride);
+}
+
+template <class Wide, class Narrow>
+void PhasePairRunWholeVectors(const float* rowA, const float* rowB, std::int64_t taps,
+                              const float* const* x, int channels, std::int64_t start,
+                              std::int64_t inStride, std::int64_t count, float* const* out,
+                              std::int64_t outStride) {
+    if (taps % Wide::kWidth == 0)
+        PhasePairRun<Wide>(rowA, rowB, taps, x, channels, start, inStride, count, out, outStride);
+    else
+        PhasePairRun<Narrow>(rowA, rowB, taps, x, channels, start, inStride, count, out,
+                             outStride);
+}
+
+template <class Wide, class Narrow>
+void InterpolatedWholeVectors(const float* const* rows, const float* mus,
+                              const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                              const float* const* x, int channels, float* const* out) {
+    if (taps % Wide::kWidth == 0)
+        Interpolated<Wide>(rows, mus, starts, count, taps, x, channels, out);
+    else
+        Interpolated<Narrow>(rows, mus, starts, count, taps, x, channels, out);
+}
+
+template <class Wide, class Narrow>
+constexpr HighQualityKernels MakeWideHighQualityKernels(const char* name) {
+    return {name, PhaseRunWholeVectors<Wide, Narrow>, PhasePairRunWholeVectors<Wide, Narrow>,
+            InterpolatedWholeVectors<Wide, Narrow>, HalfBand<Narrow>};
+}
+
 }  // namespace
 }  // namespace zel

@@ -53,5 +53,7 @@ extern const HighQualityKernels kHighQualityScalarKernels;
 extern const HighQualityKernels kHighQualitySse2Kernels;
 // Only on processors with both AVX2 and FMA.
 extern const HighQualityKernels kHighQualityAvx2Kernels;
+// Only on processors with AVX-512 F, VL, BW and DQ besides AVX2 and FMA.
+extern const HighQualityKernels kHighQualityAvx512Kernels;
 
 }  // namespace zel

@@ -7,5 +7,8 @@
 namespace zel {
 
 extern const ConversionKernels kAvx2Kernels;
+// The same kernels as the AVX-512 build's standard ones, under that build's name: a build
+// is known by its standard kernels, so each needs its own.
+extern const ConversionKernels kAvx512BuildKernels;
 
 }  // namespace zel

@@ -182,5 +182,7 @@ void FilterAvx2(SampleLayout layout, const FilterState& state, const float* left
 
 const ConversionKernels kAvx2Kernels = {"avx2", kSimdBlockLimit, UnpackAllAvx2, FilterAvx2,
                                         PackAllAvx2};
+const ConversionKernels kAvx512BuildKernels = {"avx512", kSimdBlockLimit, UnpackAllAvx2,
+                                               FilterAvx2, PackAllAvx2};
 
 }  // namespace zel
