@@ -189,8 +189,6 @@ struct TempoStretch::State {
 TempoStretch::TempoStretch() = default;
 TempoStretch::~TempoStretch() = default;
 
-bool TempoStretch::Available() { return true; }
-
 bool TempoStretch::Start(int channels, std::uint32_t sampleRate, double tempo) {
     if (channels < 1 || channels > kMostChannels || !(tempo > 0) || sampleRate == 0) return false;
     state_ = std::make_unique<State>();
