@@ -21,7 +21,8 @@ void OnsetFinder::Start(int channels, std::uint32_t sampleRate) {
     channels_ = channels;
     blockFrames_ = std::max<std::int64_t>(8, std::llround(kBlockSeconds * sampleRate));
     refractoryBlocks_ =
-        std::max<std::int64_t>(1, std::llround(kRefractorySeconds * sampleRate / blockFrames_));
+        std::max<std::int64_t>(1, std::llround(kRefractorySeconds * sampleRate /
+                                                 static_cast<double>(blockFrames_)));
     floorEnergy_ = kFloorPower * static_cast<double>(blockFrames_) * channels;
 }
 

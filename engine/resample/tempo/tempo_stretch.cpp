@@ -177,7 +177,8 @@ struct TempoStretch::State {
 
     void DropConsumedInput() {
         const Geometry& g = geometry;
-        const double lowest = std::min(next, static_cast<double>(made) * tempo - g.hop);
+        const double lowest = std::min(next, static_cast<double>(made) * tempo -
+                                                    static_cast<double>(g.hop));
         const std::int64_t keep = static_cast<std::int64_t>(std::floor(lowest)) -
                                   (2 * g.hop + 3 * g.fade + 2 * g.reach + 2 * kReadReach);
         if (keep - first < kDropFrames) return;
