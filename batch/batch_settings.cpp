@@ -23,14 +23,25 @@ std::int32_t ParseLeadingInteger(std::string_view text) {
     return static_cast<std::int32_t>(value >= kLimit ? kLimit - 1 : value);
 }
 
-bool SpeedIsAllowed(SpeedRatio speed) {
+namespace {
+
+bool SpeedInRange(SpeedRatio speed) {
     if (speed.numerator < 1 || speed.denominator < 1) return false;
-    speed = LowestTerms(speed);
-    if (speed.numerator > kMaxSpeedTerm || speed.denominator > kMaxSpeedTerm) return false;
-    // In lowest terms below 10^6, so the products below stay far inside 64 bits.
-    return speed.numerator * kNormalSpeedPercent >= speed.denominator * kMinSpeedPercent &&
-           speed.numerator * kNormalSpeedPercent <= speed.denominator * kMaxSpeedPercent;
+    // Terms of up to 63 bits times a percent: 128-bit products.
+    using Wide = __int128;
+    const Wide scaled = Wide{speed.numerator} * kNormalSpeedPercent;
+    return scaled >= Wide{speed.denominator} * kMinSpeedPercent &&
+           scaled <= Wide{speed.denominator} * kMaxSpeedPercent;
 }
+
+bool TermsFit(SpeedRatio speed) {
+    speed = LowestTerms(speed);
+    return speed.numerator <= kMaxSpeedTerm && speed.denominator <= kMaxSpeedTerm;
+}
+
+}  // namespace
+
+bool SpeedIsAllowed(SpeedRatio speed) { return SpeedInRange(speed) && TermsFit(speed); }
 
 SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suffix,
                                    std::optional<std::int32_t> targetRate, SpeedRatio speed) {
@@ -39,7 +50,8 @@ SettingsProblem CheckBatchSettings(std::size_t fileCount, const std::string& suf
     if (!SuffixIsUsable(suffix)) return SettingsProblem::kUnusableSuffix;
     if (targetRate && (*targetRate < kMinTargetRate || *targetRate > kMaxTargetRate))
         return SettingsProblem::kBadTargetRate;
-    if (!SpeedIsAllowed(speed)) return SettingsProblem::kBadSpeed;
+    if (!SpeedInRange(speed)) return SettingsProblem::kBadSpeed;
+    if (!TermsFit(speed)) return SettingsProblem::kSpeedTermsTooLarge;
     return SettingsProblem::kNone;
 }
 

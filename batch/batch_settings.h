@@ -35,6 +35,8 @@ enum class SettingsProblem {
     kBadSpeed,
     // Checked right after kNoSuffix: a suffix that would name another folder or no name.
     kUnusableSuffix,
+    // A speed within the range whose ratio has a term (in lowest terms) above kMaxSpeedTerm.
+    kSpeedTermsTooLarge,
 };
 
 // A decimal number at the start of the text: white space skipped, optional sign, digits

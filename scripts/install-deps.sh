@@ -13,7 +13,7 @@ source "$(dirname "$0")/steps.sh"
 # file and dpkg-dev (dpkg-shlibdeps) are what cpack's DEB generator runs, which README's
 # install steps use.
 build_packages=(cmake g++ make qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-                libgl1-mesa-dev libsndfile1-dev libebur128-dev libsoundtouch-dev pkg-config
+                libgl1-mesa-dev libsndfile1-dev libebur128-dev pkg-config
                 file dpkg-dev)
 # objdump checks the instruction levels; a Japanese font and Qt's Japanese texts show the
 # windows as users see them.

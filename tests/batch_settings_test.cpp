@@ -34,6 +34,10 @@ TEST(BatchSettings, ChecksInOrderFilesSuffixRateSpeed) {
     // Every input at its own rate: no rate to check, the speed still is.
     EXPECT_EQ(CheckBatchSettings(1, " ", std::nullopt, kNormalSpeed), SettingsProblem::kNone);
     EXPECT_EQ(CheckBatchSettings(1, " ", std::nullopt, bad), SettingsProblem::kBadSpeed);
+    // In range, but a term beyond the limit: the message names the terms, not the range.
+    EXPECT_EQ(CheckBatchSettings(1, " ", 48000, {1000001, 1000000}),
+              SettingsProblem::kSpeedTermsTooLarge);
+    EXPECT_EQ(CheckBatchSettings(1, " ", 48000, {3000001, 1000000}), SettingsProblem::kBadSpeed);
 }
 
 // Exact speeds: the range's ends hold to the last digit, and terms beyond the limit are

@@ -329,6 +329,10 @@ class LocalizedGuiTest : public QObject {
             {SettingsProblem::kUnusableSuffix,
              {"サフィックスに '/' または NUL 文字が含まれています",
               "The suffix contains '/' or a NUL character."}},
+            {SettingsProblem::kSpeedTermsTooLarge,
+             {"再生速度の比の項が大きすぎます（既約分数で分子・分母とも 1000000 以下）",
+              "The playback speed's ratio has terms too large (at most 1000000 each in "
+              "lowest terms)."}},
         };
         for (const auto& [problem, text] : problems)
             QCOMPARE(

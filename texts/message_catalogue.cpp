@@ -75,9 +75,6 @@ constexpr std::array kDetailWords{
     DetailWords{ResultDetail::kLoudnessUnavailable,
                 {"libebur128 なしでビルドされたため、ラウドネスを測定できません",
                  "this build cannot measure loudness (built without libebur128)"}},
-    DetailWords{ResultDetail::kTempoUnavailable,
-                {"SoundTouch なしでビルドされたため、ピッチを保てません",
-                 "this build cannot keep the pitch (built without SoundTouch)"}},
     DetailWords{ResultDetail::kTempoTooManyChannels,
                 {"ピッチを保てるのは 16 チャンネルまでです",
                  "the pitch can be kept for up to 16 channels"}},
@@ -192,6 +189,10 @@ constexpr std::array kProblemWords{
     ProblemWords{SettingsProblem::kUnusableSuffix,
                  {"サフィックスに '/' または NUL 文字が含まれています",
                   "The suffix contains '/' or a NUL character."}},
+    ProblemWords{SettingsProblem::kSpeedTermsTooLarge,
+                 {"再生速度の比の項が大きすぎます（既約分数で分子・分母とも 1000000 以下）",
+                  "The playback speed's ratio has terms too large (at most 1000000 each in "
+                  "lowest terms)."}},
 };
 
 }  // namespace

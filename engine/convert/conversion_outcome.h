@@ -67,8 +67,6 @@ enum class ResultDetail : std::int32_t {
     kInputIsFolder,
     kInputNotRegularFile,
     kInputNotOpened,
-    // Keeping the pitch in a build without a time stretcher (SoundTouch).
-    kTempoUnavailable,
     // Keeping the pitch of more channels than the time stretcher takes (16).
     kTempoTooManyChannels,
 };

@@ -49,8 +49,6 @@ ConversionOutcome FinishCancelled(ReplacingFile& output, bool discard) {
 DataResult Unprepared(PrepareResult prepared) {
     if (prepared == PrepareResult::kRatioTooLarge)
         return {.code = kOutputOpenError, .detail = ResultDetail::kFilterTooLarge};
-    if (prepared == PrepareResult::kTempoUnavailable)
-        return {.code = kOutputOpenError, .detail = ResultDetail::kTempoUnavailable};
     if (prepared == PrepareResult::kTempoTooManyChannels)
         return {.code = kOutputOpenError, .detail = ResultDetail::kTempoTooManyChannels};
     return {.code = kOutOfMemory};

@@ -10,7 +10,6 @@ enum class PrepareResult {
     kReady,
     kOutOfMemory,
     kRatioTooLarge,
-    kTempoUnavailable,
     kTempoTooManyChannels
 };
 

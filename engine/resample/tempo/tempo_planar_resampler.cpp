@@ -30,7 +30,6 @@ TempoPlanarResampler::TempoPlanarResampler(std::unique_ptr<PlanarResampler> rate
     : rate_(std::move(rate)), speed_(speed), channels_(channels), sampleRate_(sampleRate) {}
 
 PrepareResult TempoPlanarResampler::Prepare() {
-    if (!TempoStretch::Available()) return PrepareResult::kTempoUnavailable;
     if (channels_ > TempoStretch::kMostChannels) return PrepareResult::kTempoTooManyChannels;
     if (!stretch_.Start(channels_, sampleRate_, speed_.Factor())) return PrepareResult::kOutOfMemory;
     rateBlocksPerCall_ = kHandedPerCall * kStretchBlock / rate_->NextBlockFrames(INT64_MAX) + 2;

@@ -26,7 +26,7 @@ class TempoPlanarResampler final : public PlanarResampler {
     TempoPlanarResampler(std::unique_ptr<PlanarResampler> rate, SpeedRatio speed, int channels,
                          std::uint32_t sampleRate);
 
-    // kTempoUnavailable in a build without a stretcher, kOutOfMemory without the buffers.
+    // kTempoTooManyChannels beyond what the stretcher takes, kOutOfMemory without the buffers.
     PrepareResult Prepare();
 
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;

@@ -1,8 +1,9 @@
 #pragma once
 // Time stretching that keeps the pitch: the tempo changes by a factor, every channel cut
-// at the same places so that they stay in phase. SoundTouch (LGPL-2.1+, linked
-// dynamically) does the work; a build without it (the arm64 cross build) has none and
-// refuses (Available() false).
+// at the same places so that they stay in phase. Segments of a fixed output length are
+// taken from the input where each best continues the last (input step = output step x
+// tempo) and cross-faded; a sudden sound is copied once, arriving at its ideal time
+// (input time / tempo), and no segment before it reaches into it.
 
 #include <cstdint>
 #include <memory>
@@ -16,8 +17,8 @@ class TempoStretch {
     TempoStretch(const TempoStretch&) = delete;
     TempoStretch& operator=(const TempoStretch&) = delete;
 
-    // `tempo` > 1 plays faster (a shorter output). False when this build cannot stretch,
-    // or not so many channels.
+    // `tempo` > 1 plays faster (a shorter output). False for no channels or more than
+    // kMostChannels, or a tempo or rate that is not positive.
     bool Start(int channels, std::uint32_t sampleRate, double tempo);
     // Interleaved frames in.
     void Put(const float* frames, std::int64_t count);
@@ -25,13 +26,10 @@ class TempoStretch {
     void Flush();
     // Up to `most` interleaved frames out; how many were written.
     std::int64_t Receive(float* frames, std::int64_t most);
-    static bool Available();
     // The most channels the stretcher takes at once.
     static constexpr int kMostChannels = 16;
 
   private:
-    bool Begin(int channels, std::uint32_t sampleRate, double tempo);
-
     struct State;
     std::unique_ptr<State> state_;
 };
