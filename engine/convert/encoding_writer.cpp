@@ -10,8 +10,9 @@
 namespace zel {
 namespace {
 
-// Float samples a batch holds before it is handed over (all channels together): 256 KiB,
-// 32768 stereo frames. Larger batches save little more hand-over and leave the caches.
+// Float samples a batch holds before it is handed over (all channels together): 128 KiB,
+// 16384 stereo frames. Larger batches save little hand-over, leave the caches and cost page
+// faults on first use.
 constexpr std::int64_t kBatchSamples = 32768;
 // Encoded bytes a batch holds before it is handed over.
 constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
