@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/base/file_byte_source.h"
 #include "engine/base/memory_byte_source.h"
 #include "engine/wav/riff_chunk_ids.h"
@@ -293,6 +295,45 @@ TEST(WavChunkReader, ReadsFilesFromDisk) {
     EXPECT_EQ(ReadWavLayout(missing).refusal.code, WavRefusal::kCannotRead);
     FileByteSource folder(dir.path());
     EXPECT_FALSE(folder.IsOpen());
+}
+
+// Reads in any order get the file's own bytes, also those that follow on from the last one
+// (which skip the seek) after a jump, a refused read or a small read the stream buffered.
+TEST(FileByteSource, ReadsInAnyOrderGetTheFilesBytes) {
+    const test::TempDir dir;
+    Bytes file(300000);
+    for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    ASSERT_TRUE(WriteFileBytes(dir / "bytes.bin", file));
+    struct Row {
+        std::uint64_t offset;
+        std::size_t count;
+        bool succeeds;
+    };
+    const Row rows[] = {
+        {0, 12, true},           // a small read, buffered by the stream
+        {12, 20, true},          // follows on inside that buffer
+        {32, 65536, true},       // follows on, past the buffer
+        {65568, 32768, true},    // follows on again
+        {1000, 8, true},         // back
+        {1008, 8, true},         // follows on from there
+        {299990, 11, false},     // past the end: refused
+        {299990, 10, true},      // the same place, to the end exactly
+        {300000, 0, true},       // nothing, at the end
+        {300000, 1, false},      // past the end
+        {5, 100000, true},       // back after a refusal
+        {100005, 199995, true},  // follows on to the end
+    };
+    FileByteSource source(dir / "bytes.bin");
+    ASSERT_TRUE(source.IsOpen());
+    for (const Row& row : rows) {
+        Bytes got(row.count + 1, 0xEE);
+        EXPECT_EQ(source.ReadAt(row.offset, got.data(), row.count), row.succeeds)
+            << "at " << row.offset << ", " << row.count << " bytes";
+        if (!row.succeeds) continue;
+        const auto from = file.begin() + static_cast<std::ptrdiff_t>(row.offset);
+        EXPECT_TRUE(std::equal(from, from + static_cast<std::ptrdiff_t>(row.count), got.begin()))
+            << "at " << row.offset << ", " << row.count << " bytes";
+    }
 }
 
 }  // namespace

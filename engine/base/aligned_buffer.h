@@ -1,17 +1,20 @@
 #pragma once
 // A zero-filled, 16-byte aligned array owned by one object. Allocation reports failure
 // instead of throwing, so a conversion can answer an out-of-memory condition with a code.
+// The zeros come from calloc: a large block is fresh from the system and already zero, so
+// it is neither written twice nor faulted in before its first use.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <utility>
 
 namespace zel {
 
 inline constexpr std::size_t kBufferAlignment = 16;
+static_assert(alignof(std::max_align_t) >= kBufferAlignment,
+              "calloc's alignment must hold for the kernels' loads");
 
 template <typename T>
 class AlignedBuffer {
@@ -39,9 +42,8 @@ public:
         std::size_t bytes = static_cast<std::size_t>(count) * sizeof(T);
         bytes = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
         if (bytes == 0) bytes = kBufferAlignment;
-        void* memory = std::aligned_alloc(kBufferAlignment, bytes);
+        void* memory = std::calloc(1, bytes);
         if (memory == nullptr) return false;
-        std::memset(memory, 0, bytes);
         data_ = static_cast<T*>(memory);
         size_ = static_cast<std::size_t>(count);
         return true;

@@ -23,10 +23,14 @@ bool FileByteSource::ReadAt(std::uint64_t offset, void* buffer, std::size_t coun
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::streamoff>::max()) ||
         count > static_cast<std::size_t>(std::numeric_limits<std::streamsize>::max()))
         return false;
-    stream_.clear();
-    stream_.seekg(static_cast<std::streamoff>(offset));
+    if (offset != position_) {
+        stream_.clear();
+        stream_.seekg(static_cast<std::streamoff>(offset));
+    }
     stream_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
-    return stream_.gcount() == static_cast<std::streamsize>(count);
+    const bool whole = stream_.gcount() == static_cast<std::streamsize>(count);
+    position_ = whole && stream_.good() ? offset + count : UINT64_MAX;
+    return whole;
 }
 
 }  // namespace zel

@@ -1,6 +1,7 @@
 #pragma once
 // A RandomAccessBytes over a file opened for reading; the file is closed with the object.
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 
@@ -19,6 +20,9 @@ class FileByteSource : public RandomAccessBytes {
   private:
     std::ifstream stream_;
     std::uint64_t size_ = 0;
+    // Where the stream stands after the last read that succeeded; a read that follows on
+    // needs no seek (one system call fewer per block).
+    std::uint64_t position_ = UINT64_MAX;
 };
 
 }  // namespace zel

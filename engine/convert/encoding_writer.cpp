@@ -10,9 +10,10 @@
 namespace zel {
 namespace {
 
-// Float samples a batch holds before it is handed over (all channels together): 256 KiB,
-// 32768 stereo frames. Larger batches save little more hand-over and leave the caches.
-constexpr std::int64_t kBatchSamples = 65536;
+// Float samples a batch holds before it is handed over (all channels together): 128 KiB,
+// 16384 stereo frames. Larger batches save little hand-over, leave the caches and cost page
+// faults on first use.
+constexpr std::int64_t kBatchSamples = 32768;
 // Encoded bytes a batch holds before it is handed over.
 constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
 // Batches in all: one being filled, one being written, one waiting between them.
@@ -53,15 +54,14 @@ bool EncodingWriter::Allocate(Batch& batch) const {
         }
         return true;
     }
-    // Filled up to one block short of batchFrames_, then one more block.
-    const auto capacity = static_cast<std::uint64_t>(batchFrames_ + maxBlockFrames_);
     batch.planes.resize(channels_);
     for (AlignedBuffer<float>& plane : batch.planes)
-        if (!plane.Allocate(capacity)) return false;
-    return batch.encoded.Allocate(capacity * frameBytes_);
+        if (!plane.Allocate(BatchCapacity())) return false;
+    return true;
 }
 
 bool EncodingWriter::Start() {
+    if (encoder_ != nullptr && !encoded_.Allocate(BatchCapacity() * frameBytes_)) return false;
     for (std::size_t i = 0; i < kBatches; ++i) {
         auto batch = std::make_unique<Batch>();
         if (!Allocate(*batch)) return false;
@@ -137,10 +137,10 @@ bool EncodingWriter::Write(Batch& batch) {
     for (const std::int64_t frames : batch.blocks) {
         for (std::size_t c = 0; c < channels_; ++c) blockPlanes_[c] = batch.planes[c].data() + at;
         encoder_->EncodeBlock(blockPlanes_.data(), frames,
-                              batch.encoded.data() + static_cast<std::size_t>(at) * frameBytes_);
+                              encoded_.data() + static_cast<std::size_t>(at) * frameBytes_);
         at += frames;
     }
-    if (bytes != 0 && !sink_.Write(batch.encoded.data(), static_cast<std::size_t>(bytes)))
+    if (bytes != 0 && !sink_.Write(encoded_.data(), static_cast<std::size_t>(bytes)))
         return false;
     bytes_ += bytes;
     return true;

@@ -46,10 +46,14 @@ class EncodingWriter final : public OutputStage {
         std::vector<AlignedBuffer<float>> planes;
         std::vector<std::int64_t> blocks;  // the resampler's blocks, in frames
         std::int64_t frames = 0;
-        AlignedBuffer<std::uint8_t> encoded;
         std::vector<std::uint8_t> bytes;  // without an encoder: the bytes as they came
     };
 
+    // Frames a batch has room for: filled up to one block short of batchFrames_, then one
+    // more block.
+    std::uint64_t BatchCapacity() const {
+        return static_cast<std::uint64_t>(batchFrames_ + maxBlockFrames_);
+    }
     bool Allocate(Batch& batch) const;
     // Whether the batch being filled is full, after a block was added.
     bool Full() const;
@@ -71,6 +75,8 @@ class EncodingWriter final : public OutputStage {
     std::vector<std::unique_ptr<Batch>> all_;
     Batch* filling_ = nullptr;
     std::vector<const float*> blockPlanes_;  // the writer's pointers into a batch
+    // A batch encoded, before it is written: one for all batches, as one thread encodes.
+    AlignedBuffer<std::uint8_t> encoded_;
     std::uint64_t bytes_ = 0;                // written by the writer; read after Finish
 
     std::mutex mutex_;

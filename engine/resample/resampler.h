@@ -80,6 +80,10 @@ class Resampler {
         return {OutputBytes(), bytes};
     }
 
+    // Room where the caller may read the next push's frames (NextBlockFrames(INT64_MAX) of
+    // them), which the push then takes in place instead of copying; null where there is none.
+    virtual std::uint8_t* PushSpace() { return nullptr; }
+
     // For resamplers whose outputs pass through the codec: leaves the outputs unencoded, as
     // planes for PullPlanes, so that the caller can encode them elsewhere (a writer thread)
     // with the encoder returned, every block in order. Null, and nothing changed, for a

@@ -96,16 +96,21 @@ ConversionResult OpenStreamLoop(Resampler& resampler, FrameSource& source,
 ConversionResult StreamLoop(Resampler& resampler, ByteSource& source, std::int64_t totalFrames,
                             OutputStage& output, ConversionProgress* progress) {
     const std::size_t frameBytes = resampler.Setup().input.blockAlign;
+    // Read where the resampler takes the frames in place, else into a block of our own.
+    std::uint8_t* into = resampler.PushSpace();
     AlignedBuffer<std::uint8_t> block;
-    const auto largest = static_cast<std::uint64_t>(resampler.NextBlockFrames(totalFrames));
-    if (!block.Allocate(largest * frameBytes)) return kOutOfMemory;
+    if (into == nullptr) {
+        const auto largest = static_cast<std::uint64_t>(resampler.NextBlockFrames(totalFrames));
+        if (!block.Allocate(largest * frameBytes)) return kOutOfMemory;
+        into = block.data();
+    }
 
     std::int64_t remaining = totalFrames;
     while (remaining > 0) {
         const std::int64_t frames = resampler.NextBlockFrames(remaining);
         const std::size_t bytes = static_cast<std::size_t>(frames) * frameBytes;
-        if (!source.ReadExactly(block.data(), bytes)) return kInputReadError;
-        resampler.Push(block.data(), frames, frames == remaining);
+        if (!source.ReadExactly(into, bytes)) return kInputReadError;
+        resampler.Push(into, frames, frames == remaining);
         if (!output.Take(resampler)) return kOutputWriteError;
         remaining -= frames;
         if (progress != nullptr && !progress->Continue(PercentDone(remaining, totalFrames)))

@@ -45,8 +45,10 @@ PrepareResult IntegerBlockResampler::Prepare() {
 
 std::int64_t IntegerBlockResampler::Filter(const std::uint8_t* frames, std::int64_t count,
                                            bool final) {
-    // Copied behind the spare room the unpack kernels may read past their count.
-    std::memcpy(rawInput_.data(), frames, static_cast<std::size_t>(count) * frameBytes_);
+    // Copied behind the spare room the unpack kernels may read past their count, unless the
+    // caller read them there (PushSpace).
+    if (frames != rawInput_.data())
+        std::memcpy(rawInput_.data(), frames, static_cast<std::size_t>(count) * frameBytes_);
     float* const* planes = planes_.InputPlanes();
     kernels_.unpack(layout_, rawInput_.data(), count, planes[0],
                     ChannelsOf(layout_) == 2 ? planes[1] : nullptr);

@@ -28,6 +28,7 @@ class IntegerBlockResampler final : public Resampler {
     // The build's packers saturate without counting.
     std::uint64_t ClippedSamples() const override { return 0; }
     std::uint64_t NonFiniteSamples() const override { return 0; }
+    std::uint8_t* PushSpace() override { return rawInput_.data(); }
 
   private:
     std::int64_t Filter(const std::uint8_t* frames, std::int64_t count, bool final) override;
