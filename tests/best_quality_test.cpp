@@ -20,6 +20,7 @@
 #include "engine/resample/builds/conversion_builds.h"
 #include "engine/resample/hq/best_quality_resampler.h"
 #include "tests/support/best_quality_conversion.h"
+#include "tests/support/runnable_build.h"
 
 namespace zel {
 namespace {
@@ -284,12 +285,9 @@ constexpr SimdLevel kTransformLevels[] = {0, 2, 5, 6};
 class BestQualityKernelBuild : public ::testing::TestWithParam<SimdLevel> {
   protected:
     void SetUp() override {
-        const ConversionBuild& build = BuildForLevel(GetParam());
-        if (build.level != GetParam())
-            GTEST_SKIP() << "build " << GetParam() << " is not compiled for this processor family";
-        if (build.level > MaxSimdLevel(DetectCpuFeatures(nullptr)))
-            GTEST_SKIP() << "this processor cannot run the " << build.name << " build";
-        kernel_ = &build.bestQualityKernels;
+        if (const std::string why = WhyBuildCannotRunHere(GetParam()); !why.empty())
+            GTEST_SKIP() << why;
+        kernel_ = &BuildForLevel(GetParam()).bestQualityKernels;
     }
     const BestQualityKernels* kernel_ = nullptr;
 };

@@ -22,6 +22,7 @@
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "tests/support/high_quality_conversion.h"
 #include "tests/support/memory_conversion.h"
+#include "tests/support/runnable_build.h"
 
 namespace zel {
 namespace {
@@ -328,12 +329,9 @@ constexpr SimdLevel kKernelLevels[] = {2, 5, 6};
 class HighQualityKernelBuild : public ::testing::TestWithParam<SimdLevel> {
   protected:
     void SetUp() override {
-        const ConversionBuild& build = BuildForLevel(GetParam());
-        if (build.level != GetParam())
-            GTEST_SKIP() << "build " << GetParam() << " is not compiled for this processor family";
-        if (build.level > MaxSimdLevel(DetectCpuFeatures(nullptr)))
-            GTEST_SKIP() << "this processor cannot run the " << build.name << " build";
-        kernels_ = &build.highQualityKernels;
+        if (const std::string why = WhyBuildCannotRunHere(GetParam()); !why.empty())
+            GTEST_SKIP() << why;
+        kernels_ = &BuildForLevel(GetParam()).highQualityKernels;
     }
     const HighQualityKernels* kernels_ = nullptr;
 };
