@@ -16,19 +16,33 @@ constexpr double kWholeFrame = 1e-4;
 using Taps = std::array<float, kTaps>;
 
 // Weights for the frames at whole - reach + 1 ... whole + reach, for the position
-// whole + fraction: a sinc under a Blackman window, summing to one.
+// whole + fraction: a sinc under a Blackman window, summing to one. Every tap's sine is
+// +-sin(pi * fraction), and the window's angles step evenly, so three calls to the
+// library serve all taps (a read per segment would otherwise spend more on them than on
+// reading).
 Taps TapsFor(double fraction) {
+    constexpr double kPi = std::numbers::pi;
+    const double sineOfFraction = std::sin(kPi * fraction);
+    // The window's angle 2 pi u, u = (x + reach) / (2 reach), advancing by pi / reach a tap.
+    const double step = kPi / kReadReach;
+    const double stepCos = std::cos(step), stepSin = std::sin(step);
+    const double angle = 2.0 * kPi * (1.0 - fraction) / (2.0 * kReadReach);
+    double cosAngle = std::cos(angle), sinAngle = std::sin(angle);
     Taps taps{};
     double sum = 0;
     for (int k = 0; k < kTaps; ++k) {
-        const double x = static_cast<double>(k - (kReadReach - 1)) - fraction;
-        const double sinc = std::abs(x) < 1e-12 ? 1.0 : std::sin(std::numbers::pi * x) /
-                                                            (std::numbers::pi * x);
-        const double u = (x + kReadReach) / (2.0 * kReadReach);
-        const double window = 0.42 - 0.5 * std::cos(2 * std::numbers::pi * u) +
-                              0.08 * std::cos(4 * std::numbers::pi * u);
+        const int whole = k - (kReadReach - 1);
+        const double x = static_cast<double>(whole) - fraction;
+        // sin(pi (n - f)) = (-1)^(n + 1) sin(pi f)
+        const double sine = (whole % 2 == 0 ? -sineOfFraction : sineOfFraction);
+        const double sinc = std::abs(x) < 1e-12 ? 1.0 : sine / (kPi * x);
+        const double cos2 = 2.0 * cosAngle * cosAngle - 1.0;
+        const double window = 0.42 - 0.5 * cosAngle + 0.08 * cos2;
         taps[static_cast<std::size_t>(k)] = static_cast<float>(sinc * window);
         sum += sinc * window;
+        const double nextCos = cosAngle * stepCos - sinAngle * stepSin;
+        sinAngle = sinAngle * stepCos + cosAngle * stepSin;
+        cosAngle = nextCos;
     }
     for (float& tap : taps) tap = static_cast<float>(tap / sum);
     return taps;
