@@ -113,13 +113,15 @@ FakeCpuid Avx2Processor(std::uint32_t ecx, std::uint32_t leaf7Ebx, std::uint64_t
     return cpu;
 }
 
+// Leaf 1 ECX, leaf 7 EBX and the saved states, and the level they give.
+struct ProcessorRow {
+    std::uint32_t ecx, ebx;
+    std::uint64_t xcr0;
+    CpuFeatureLevel level;
+};
+
 TEST(CpuFeatureLevel, Avx2NeedsFmaAndTheSystemsYmmSupport) {
-    struct Row {
-        std::uint32_t ecx, ebx;
-        std::uint64_t xcr0;
-        CpuFeatureLevel level;
-    };
-    const Row rows[] = {
+    const ProcessorRow rows[] = {
         {kFma | kOsXsave, kAvx2, 0x7, 7},  // x87, SSE and AVX states saved
         {kFma | kOsXsave, kAvx2, 0x6, 7},
         {kOsXsave, kAvx2, 0x7, 6},         // no FMA
@@ -128,7 +130,7 @@ TEST(CpuFeatureLevel, Avx2NeedsFmaAndTheSystemsYmmSupport) {
         {kFma | kOsXsave, kAvx2, 0x5, 6},  // nor xmm
         {kFma, kAvx2, 0x7, 6},             // no OSXSAVE: XGETBV must not even run
     };
-    for (const Row& row : rows) {
+    for (const ProcessorRow& row : rows) {
         FakeCpuid cpu = Avx2Processor(row.ecx, row.ebx, row.xcr0);
         EXPECT_EQ(DetectCpuFeatures(cpu, nullptr), row.level)
             << std::hex << row.ecx << " " << row.ebx << " " << row.xcr0;
@@ -150,12 +152,7 @@ constexpr std::uint32_t kAvx512Bw = 1u << 30, kAvx512Vl = 1u << 31;
 constexpr std::uint32_t kAvx512 = kAvx512F | kAvx512Dq | kAvx512Bw | kAvx512Vl;
 
 TEST(CpuFeatureLevel, Avx512NeedsItsFourPartsAndTheSystemsZmmSupport) {
-    struct Row {
-        std::uint32_t ecx, ebx;
-        std::uint64_t xcr0;
-        CpuFeatureLevel level;
-    };
-    const Row rows[] = {
+    const ProcessorRow rows[] = {
         {kFma | kOsXsave, kAvx2 | kAvx512, 0xE7, 8},
         {kFma | kOsXsave, kAvx2 | kAvx512, 0xE6, 8},
         {kFma | kOsXsave, kAvx2 | (kAvx512 & ~kAvx512F), 0xE7, 7},
@@ -170,7 +167,7 @@ TEST(CpuFeatureLevel, Avx512NeedsItsFourPartsAndTheSystemsZmmSupport) {
         {kOsXsave, kAvx2 | kAvx512, 0xE7, 6},         // no FMA
         {kFma, kAvx2 | kAvx512, 0xE7, 6},             // no OSXSAVE
     };
-    for (const Row& row : rows) {
+    for (const ProcessorRow& row : rows) {
         FakeCpuid cpu = Avx2Processor(row.ecx, row.ebx, row.xcr0);
         EXPECT_EQ(DetectCpuFeatures(cpu, nullptr), row.level)
             << std::hex << row.ecx << " " << row.ebx << " " << row.xcr0;
