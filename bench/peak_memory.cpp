@@ -65,7 +65,10 @@ int main(int argc, char** argv) {
         for (zel::SimdLevel level : {0, maxLevel}) {
             const long peak = ChildPeakKiB(
                 [&] {
-                    return -zel::ConvertFile(input, nullptr, output, {c.target, c.speed},
+                    zel::ConversionSettings settings;
+                    settings.targetRate = c.target;
+                    settings.speed = zel::SpeedFromPercent(c.speed);
+                    return -zel::ConvertFile(input, nullptr, output, settings,
                                              zel::BuildForLevel(level).kernels)
                                 .code;
                 },
