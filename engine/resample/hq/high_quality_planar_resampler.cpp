@@ -8,16 +8,9 @@ bool HighQualityPlanarResampler::Prepare(std::int32_t inputRate, std::int32_t ou
                                          SpeedRatio speed, int channels) {
     if (!resampler_.Prepare(inputRate, outputRate, speed, channels)) return false;
     const auto count = static_cast<std::size_t>(channels);
-    inputs_.resize(count);
-    inputAt_.resize(count);
     outputAt_.resize(count);
-    for (std::size_t c = 0; c < count; ++c) {
-        if (!inputs_[c].Allocate(HighQualityResampler::kMaxPushFrames)) return false;
-        inputAt_[c] = inputs_[c].data();
-        // The resampler's output planes stay where they are for the whole stream.
-        outputAt_[c] = resampler_.Output(static_cast<int>(c));
-    }
-    pushAt_.assign(inputAt_.begin(), inputAt_.end());
+    // The resampler's output planes stay where they are for the whole stream.
+    for (std::size_t c = 0; c < count; ++c) outputAt_[c] = resampler_.Output(static_cast<int>(c));
     return true;
 }
 
@@ -27,7 +20,8 @@ std::int64_t HighQualityPlanarResampler::NextBlockFrames(std::int64_t remaining)
 
 std::int64_t HighQualityPlanarResampler::FilterBlock(std::int64_t frames, bool) {
     // The stream's tail comes out of DrainTail once the last block is in.
-    return resampler_.Push(pushAt_.data(), frames);
+    // The block is already in place (InputPlanes).
+    return resampler_.Push(resampler_.PushSpace(), frames);
 }
 
 }  // namespace zel

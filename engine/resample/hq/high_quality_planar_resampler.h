@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/base/aligned_buffer.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "engine/resample/planar_resampler.h"
 #include "engine/resample/speed_ratio.h"
@@ -22,7 +21,8 @@ class HighQualityPlanarResampler final : public PlanarResampler {
                  int channels);
 
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;
-    float* const* InputPlanes() override { return inputAt_.data(); }
+    // The frames are decoded straight into the resampler's own input.
+    float* const* InputPlanes() override { return resampler_.PushSpace(); }
     std::int64_t FilterBlock(std::int64_t frames, bool final) override;
     std::int64_t DrainTail() override { return resampler_.Finish(); }
     const float* const* OutputPlanes() const override { return outputAt_.data(); }
@@ -30,9 +30,6 @@ class HighQualityPlanarResampler final : public PlanarResampler {
 
   private:
     HighQualityResampler resampler_;
-    std::vector<AlignedBuffer<float>> inputs_;
-    std::vector<float*> inputAt_;
-    std::vector<const float*> pushAt_;  // the same planes, as the resampler takes them
     std::vector<const float*> outputAt_;
 };
 

@@ -91,6 +91,7 @@ bool HighQualityResampler::PrepareStage(int channels) {
     if (!PreparePairedRows()) return false;
     inputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
     outputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
+    pushSpace_.assign(static_cast<std::size_t>(channels), nullptr);
     // The reach before the first frame is silence.
     base_ = -half;
     filled_ = half;
@@ -153,10 +154,10 @@ double HighQualityResampler::MultiplyAddsPerFrame() const {
 void HighQualityResampler::Append(const float* const* input, std::int64_t frames) {
     for (int c = 0; c < channels_; ++c) {
         float* end = input_[c].data() + filled_;
-        if (input != nullptr)
-            std::memcpy(end, input[c], static_cast<std::size_t>(frames) * sizeof(float));
-        else
+        if (input == nullptr)
             std::memset(end, 0, static_cast<std::size_t>(frames) * sizeof(float));
+        else if (input[c] != end)  // not written in place (PushSpace)
+            std::memcpy(end, input[c], static_cast<std::size_t>(frames) * sizeof(float));
     }
     filled_ += frames;
     ClearPastEnd();
@@ -188,6 +189,13 @@ std::int64_t HighQualityResampler::Push(const float* const* input, std::int64_t 
     frames = std::clamp<std::int64_t>(frames, 0, kMaxPushFrames);
     received_ += frames;
     return FeedFrom(0, input, frames);
+}
+
+float* const* HighQualityResampler::PushSpace() {
+    // The chain's input goes to its first halving, if it has one.
+    HighQualityResampler& first = halvings_.empty() ? *this : *halvings_.front();
+    for (int c = 0; c < channels_; ++c) pushSpace_[c] = first.input_[c].data() + first.filled_;
+    return pushSpace_.data();
 }
 
 std::int64_t HighQualityResampler::FeedFrom(std::size_t from, const float* const* input,

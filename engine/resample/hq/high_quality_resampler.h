@@ -36,6 +36,9 @@ public:
     // Takes `frames` (at most kMaxPushFrames) frames of every channel and returns how many
     // outputs are now ready in Output(c); they stay valid until the next call.
     std::int64_t Push(const float* const* input, std::int64_t frames);
+    // Where the next Push's frames can be written in place (room for kMaxPushFrames per
+    // channel): pushed from there, they are not copied. Valid until the next call.
+    float* const* PushSpace();
     // After the last Push: the next outputs of the stream's tail, 0 once all are out. Call
     // until it returns 0.
     std::int64_t Finish();
@@ -103,6 +106,7 @@ private:
     std::vector<AlignedBuffer<float>> output_;
     std::vector<const float*> inputPointers_;
     std::vector<float*> outputPointers_;
+    std::vector<float*> pushSpace_;
     std::int64_t base_ = 0;    // input index of each buffer's first frame
     std::int64_t filled_ = 0;  // frames held
     std::int64_t pushed_ = 0;       // input frames seen
