@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <vector>
+#include "tests/support/runnable_build.h"
 #include "tests/support/sample_format.h"
 
 namespace zel {
@@ -164,33 +165,44 @@ TEST(SampleCodec, EncodingRoundsToTheOutputStepAndCountsSaturation) {
     }
 }
 
-// Planar 16-bit output takes a vectorised path of its own; it must round, saturate and count
-// exactly as the general encoder does, including values a float rounding step would tip.
+// Planar 16-bit output takes vectorised loops of its own, one set per build; each must round,
+// saturate and count exactly as the general encoder does, including values a float rounding
+// step would tip, on lengths that end inside and between vector steps.
 TEST(SampleCodec, PlanarSixteenBitMatchesTheGeneralEncoderOnAwkwardValues) {
     const float step = 1.0f / 32768.0f;
     std::vector<float> values = {0.5f * step,  -0.5f * step, 1.5f * step, -2.5f * step,
                                  std::nextafter(0.5f * step, 0.0f), 1.0f, -1.0f,
                                  std::nextafter(1.0f, 0.0f), 1.0f - 0.5f * step,
                                  -1.0f - 0.5f * step, std::nextafter(-1.0f - 0.5f * step, 0.0f),
-                                 3.0e38f, -INFINITY, INFINITY, std::nanf(""), 1e-40f, -0.0f};
+                                 3.0e38f, -INFINITY, INFINITY, std::nanf(""), 1e-40f, -0.0f,
+                                 std::nextafter(1.0f - 0.5f * step, 0.0f),
+                                 std::nextafter(-1.0f - 0.5f * step, -2.0f)};
     std::mt19937 random(11);
     std::uniform_real_distribution<float> level(-1.1f, 1.1f);
     while (values.size() < 2 * 301) values.push_back(level(random));
-    for (const std::uint16_t channels : {1, 2}) {
-        SCOPED_TRACE(channels);
-        const WavSampleFormat f = Format(SampleEncoding::kSigned16, channels, 16, 16);
-        const std::size_t frames = values.size() / channels;
-        std::vector<std::vector<float>> planes(channels, std::vector<float>(frames));
-        std::vector<const float*> pointers;
-        for (std::size_t i = 0; i < frames * channels; ++i)
-            planes[i % channels][i / channels] = values[i];
-        for (const auto& plane : planes) pointers.push_back(plane.data());
-        std::vector<std::uint8_t> general(frames * 2 * channels), planar(general.size());
-        const std::uint64_t clipped =
-            EncodeInterleaved(f, values.data(), frames, general.data());
-        EXPECT_GT(clipped, 0u);
-        EXPECT_EQ(EncodePlanar(f, pointers.data(), frames, planar.data()), clipped);
-        EXPECT_EQ(planar, general);
+    for (const ConversionBuild& build : ConversionBuilds()) {
+        if (!WhyBuildCannotRunHere(build.level).empty()) continue;
+        SCOPED_TRACE(build.name);
+        for (const std::uint16_t channels : {1, 2}) {
+            const WavSampleFormat f = Format(SampleEncoding::kSigned16, channels, 16, 16);
+            for (const std::size_t frames : {std::size_t{1}, std::size_t{9}, std::size_t{17},
+                                             values.size() / channels}) {
+                SCOPED_TRACE(testing::Message() << channels << " channels, " << frames);
+                std::vector<std::vector<float>> planes(channels, std::vector<float>(frames));
+                std::vector<const float*> pointers;
+                for (std::size_t i = 0; i < frames * channels; ++i)
+                    planes[i % channels][i / channels] = values[i];
+                for (const auto& plane : planes) pointers.push_back(plane.data());
+                std::vector<std::uint8_t> general(frames * 2 * channels), planar(general.size());
+                const std::uint64_t clipped =
+                    EncodeInterleaved(f, values.data(), frames, general.data());
+                EXPECT_EQ(EncodePlanar(f, pointers.data(), frames, planar.data(),
+                                       build.signed16Encode),
+                          clipped);
+                EXPECT_EQ(planar, general);
+                if (frames == values.size() / channels) EXPECT_GT(clipped, 0u);
+            }
+        }
     }
 }
 

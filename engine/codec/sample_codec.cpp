@@ -8,6 +8,8 @@
 #include "engine/base/byte_order.h"
 #include "engine/codec/g711_codec.h"
 #include "engine/codec/int16_planes.h"
+#include "engine/codec/signed16_encode_kernels.h"
+#include "engine/codec/signed16_quantizer.h"
 
 namespace zel {
 namespace {
@@ -188,31 +190,6 @@ bool IsPlainSigned16(const WavSampleFormat& f) {
     return f.encoding == SampleEncoding::kSigned16 && !f.bigEndian && f.containerBits == 16;
 }
 
-constexpr float kSigned16Scale = 32768.0f;
-constexpr std::int32_t kSigned16Low = -32768;
-constexpr std::int32_t kSigned16High = 32767;
-// Far enough outside the range that clamping first changes no result or count.
-constexpr float kSigned16Guard = 40000.0f;
-
-// Just below one half: added outwards and truncated, it rounds to nearest with ties away
-// from zero in single precision (one half itself would carry 0.5 - 2^-25 up to 1). Every
-// float was checked against Quantizer(16).
-constexpr float kBelowHalf = 0x1.fffffep-2f;
-
-// Quantizer(16) in single precision without branches, so it vectorises: nearest, ties
-// away from zero, saturated and counted; NaN to 0.
-inline std::int16_t QuantizeSigned16(float x, std::uint32_t& clipped) {
-    float v = x * kSigned16Scale;
-    v = v == v ? v : 0.0f;
-    v = v < -kSigned16Guard ? -kSigned16Guard : v;
-    v = v > kSigned16Guard ? kSigned16Guard : v;
-    const auto r = static_cast<std::int32_t>(v + std::copysign(kBelowHalf, v));
-    clipped += static_cast<std::uint32_t>((r > kSigned16High) + (r < kSigned16Low));
-    std::int32_t kept = r < kSigned16Low ? kSigned16Low : r;
-    kept = kept > kSigned16High ? kSigned16High : kept;
-    return static_cast<std::int16_t>(kept);
-}
-
 std::uint64_t EncodeSigned16Mono(const float* __restrict in, std::size_t frames,
                                  std::uint8_t* __restrict dst) {
     std::uint32_t clipped = 0;  // frames per call stay far below 2^31
@@ -238,6 +215,9 @@ std::uint64_t EncodeSigned16Stereo(const float* __restrict left, const float* __
 }
 
 }  // namespace
+
+const Signed16EncodeKernels kPortableSigned16Encode{"portable", EncodeSigned16Mono,
+                                                    EncodeSigned16Stereo};
 
 std::uint64_t DecodeInterleaved(const WavSampleFormat& format,
                                 const std::uint8_t* __restrict source, std::size_t frames,
@@ -266,12 +246,13 @@ std::uint64_t EncodeInterleaved(const WavSampleFormat& format, const float* __re
 }
 
 std::uint64_t EncodePlanar(const WavSampleFormat& format, const float* const* planes,
-                           std::size_t frames, std::uint8_t* __restrict target) {
+                           std::size_t frames, std::uint8_t* __restrict target,
+                           const Signed16EncodeKernels& signed16) {
     const bool fullSteps = format.validBits == format.containerBits;
     if (IsPlainSigned16(format) && fullSteps && format.channels == 1)
-        return EncodeSigned16Mono(planes[0], frames, target);
+        return signed16.mono(planes[0], frames, target);
     if (IsPlainSigned16(format) && fullSteps && format.channels == 2)
-        return EncodeSigned16Stereo(planes[0], planes[1], frames, target);
+        return signed16.stereo(planes[0], planes[1], frames, target);
     return EncodeWith(
         format, [=](std::size_t c, std::size_t i) { return planes[c][i]; }, frames, target);
 }

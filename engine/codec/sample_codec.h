@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "engine/codec/sample_format.h"
+#include "engine/codec/signed16_encode_kernels.h"
 
 namespace zel {
 
@@ -32,7 +33,9 @@ std::uint64_t DecodePlanar(const WavSampleFormat& format, const std::uint8_t* __
 // Return the number of samples that had to be saturated.
 std::uint64_t EncodeInterleaved(const WavSampleFormat& format, const float* __restrict source,
                                 std::size_t frames, std::uint8_t* __restrict target);
+// 16-bit frames of one or two channels go through `signed16`, the build's loops.
 std::uint64_t EncodePlanar(const WavSampleFormat& format, const float* const* planes,
-                           std::size_t frames, std::uint8_t* __restrict target);
+                           std::size_t frames, std::uint8_t* __restrict target,
+                           const Signed16EncodeKernels& signed16 = kPortableSigned16Encode);
 
 }  // namespace zel

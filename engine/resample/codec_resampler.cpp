@@ -6,8 +6,9 @@
 namespace zel {
 
 CodecResampler::CodecResampler(const ResamplerSetup& setup,
-                               std::unique_ptr<PlanarResampler> planes, OutputDither dither)
-    : Resampler(setup), planes_(std::move(planes)), dither_(dither) {}
+                               std::unique_ptr<PlanarResampler> planes, OutputDither dither,
+                               const Signed16EncodeKernels& encode)
+    : Resampler(setup), planes_(std::move(planes)), dither_(dither), encode_(encode) {}
 
 bool CodecResampler::Prepare() {
     const auto most = static_cast<std::uint64_t>(planes_->MaxBlockOutputs());
@@ -74,7 +75,8 @@ void CodecResampler::EncodeBlock(const float* const* planes, std::int64_t count,
         }
         results = ditheredAt_.data();
     }
-    clipped_ += EncodePlanar(Setup().output, results, static_cast<std::size_t>(count), target);
+    clipped_ +=
+        EncodePlanar(Setup().output, results, static_cast<std::size_t>(count), target, encode_);
 }
 
 }  // namespace zel

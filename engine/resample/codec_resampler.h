@@ -10,6 +10,7 @@
 
 #include "engine/base/aligned_buffer.h"
 #include "engine/codec/noise_shaper.h"
+#include "engine/codec/signed16_encode_kernels.h"
 #include "engine/codec/tpdf_dither.h"
 #include "engine/resample/output_dither.h"
 #include "engine/resample/planar_resampler.h"
@@ -21,9 +22,9 @@ class CodecResampler final : public Resampler, private SampleEncoder {
   public:
     // `planes`: prepared for the setup's ratio and channels. `dither`: TPDF dither of its
     // step added before encoding (none for step 0), or the quantiser that shapes it for
-    // the target rate.
+    // the target rate. `encode`: the build's loops for 16-bit outputs.
     CodecResampler(const ResamplerSetup& setup, std::unique_ptr<PlanarResampler> planes,
-                   OutputDither dither);
+                   OutputDither dither, const Signed16EncodeKernels& encode);
 
     // False when the encoding buffer cannot be had.
     bool Prepare();
@@ -52,6 +53,7 @@ class CodecResampler final : public Resampler, private SampleEncoder {
 
     std::unique_ptr<PlanarResampler> planes_;
     OutputDither dither_;
+    const Signed16EncodeKernels& encode_;
     TpdfDither noise_;
     std::optional<NoiseShaper> shaper_;
     std::vector<AlignedBuffer<float>> dithered_;

@@ -3,10 +3,23 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/resample/builds/conversion_builds.h"
 #include "engine/resample/hq/high_quality_resampler.h"
 #include "tests/support/memory_conversion.h"
 
 namespace zel {
+namespace {
+
+// The standard kernels of the build these high-quality kernels belong to, so that the
+// outputs are encoded by that build's loops too; the reference ones for any other kernels.
+const ConversionKernels& BuildKernelsOf(const HighQualityKernels& kernels) {
+    for (const ConversionBuild& build : ConversionBuilds())
+        if (&build.highQualityKernels == &kernels) return build.kernels;
+    return kReferenceKernels;
+}
+
+}  // namespace
+
 WavSampleFormat Int16Format(int channels, std::int32_t rate) {
     WavSampleFormat format;
     format.encoding = SampleEncoding::kSigned16;
@@ -28,7 +41,7 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
                                 .quality = ConversionQuality::kHigh,
                                 .dither = dither ? DitherChoice::kTpdf : DitherChoice::kNone}};
     const MemoryConversion converted =
-        ResampleBytes(setup, kReferenceKernels, kernels,
+        ResampleBytes(setup, BuildKernelsOf(kernels), kernels,
                       {reinterpret_cast<const std::uint8_t*>(interleaved.data()),
                        interleaved.size_bytes()});
     HighQualityInt16Result result;

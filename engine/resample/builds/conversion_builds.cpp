@@ -25,21 +25,22 @@ constexpr std::int32_t kHighestFeatureLevel = kFeatureAvx512;
 // Off x86 only the reference build is compiled.
 const auto kBuilds = std::to_array<ConversionBuild>({
 #ifdef ZEL_X86_KERNELS
-    // The standard mode keeps its AVX2 kernels.
+    // The standard mode and the 16-bit encoding keep their AVX2 kernels.
     {6, "avx512", kFeatureAvx512, kAvx512BuildKernels, kHighQualityAvx512Kernels,
-     kBestQualityAvx512Kernels},
-    {5, "avx2", kFeatureAvx2Fma, kAvx2Kernels, kHighQualityAvx2Kernels, kBestQualityAvx2Kernels},
-    {4, "sse41", kFeatureSse41, kSse41Kernels, kHighQualitySse2Kernels,
-     kBestQualitySse2Kernels},
-    {3, "sse3", kFeatureSse3, kSse3Kernels, kHighQualitySse2Kernels,
-     kBestQualitySse2Kernels},
-    {2, "sse2", kFeatureSse2, kSse2Kernels, kHighQualitySse2Kernels,
-     kBestQualitySse2Kernels},
-    {1, "sse", kFeatureSse, kSseKernels, kHighQualityScalarKernels,
-     kBestQualityScalarKernels},
+     kBestQualityAvx512Kernels, kAvx2Signed16Encode},
+    {5, "avx2", kFeatureAvx2Fma, kAvx2Kernels, kHighQualityAvx2Kernels, kBestQualityAvx2Kernels,
+     kAvx2Signed16Encode},
+    {4, "sse41", kFeatureSse41, kSse41Kernels, kHighQualitySse2Kernels, kBestQualitySse2Kernels,
+     kPortableSigned16Encode},
+    {3, "sse3", kFeatureSse3, kSse3Kernels, kHighQualitySse2Kernels, kBestQualitySse2Kernels,
+     kPortableSigned16Encode},
+    {2, "sse2", kFeatureSse2, kSse2Kernels, kHighQualitySse2Kernels, kBestQualitySse2Kernels,
+     kPortableSigned16Encode},
+    {1, "sse", kFeatureSse, kSseKernels, kHighQualityScalarKernels, kBestQualityScalarKernels,
+     kPortableSigned16Encode},
 #endif
     {0, "none", kFeatureNone, kReferenceKernels, kHighQualityScalarKernels,
-     kBestQualityScalarKernels},
+     kBestQualityScalarKernels, kPortableSigned16Encode},
 });
 
 }  // namespace
@@ -50,6 +51,12 @@ const ConversionBuild& BuildForLevel(SimdLevel level) {
     for (const ConversionBuild& build : kBuilds)
         if (build.level == level) return build;
     return kBuilds.back();
+}
+
+const Signed16EncodeKernels& Signed16EncodeKernelsFor(const ConversionKernels& kernels) {
+    for (const ConversionBuild& build : kBuilds)
+        if (&build.kernels == &kernels) return build.signed16Encode;
+    return kPortableSigned16Encode;
 }
 
 const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels) {

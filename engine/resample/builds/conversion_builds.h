@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/codec/signed16_encode_kernels.h"
 #include "engine/resample/hq/best_quality_kernels.h"
 #include "engine/resample/hq/high_quality_kernels.h"
 #include "engine/resample/standard/conversion_kernels.h"
@@ -27,6 +28,8 @@ struct ConversionBuild {
     const HighQualityKernels& highQualityKernels;
     // The best-quality mode's kernels on the same processors.
     const BestQualityKernels& bestQualityKernels;
+    // The encoding of 16-bit outputs from float planes (the float-plane resamplers').
+    const Signed16EncodeKernels& signed16Encode;
 };
 
 // Highest level first; the last entry is the reference build.
@@ -34,6 +37,10 @@ std::span<const ConversionBuild> ConversionBuilds();
 
 // The build a level names; the reference build for any other value.
 const ConversionBuild& BuildForLevel(SimdLevel level);
+
+// The 16-bit encoding of the build whose standard kernels are `kernels`; the portable one
+// for kernels the table does not hold.
+const Signed16EncodeKernels& Signed16EncodeKernelsFor(const ConversionKernels& kernels);
 
 // The high-quality kernels of the build whose standard kernels are `kernels`; the scalar
 // ones for kernels the table does not hold.
