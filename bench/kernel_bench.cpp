@@ -159,16 +159,19 @@ void RunHighQuality(benchmark::State& state, const HighQualityKernels* kernels, 
     const std::vector<std::uint8_t>& data = InputData(c);
     const std::span<const std::int16_t> samples(reinterpret_cast<const std::int16_t*>(data.data()),
                                                 data.size() / 2);
+    // Allocated once, as for libsoxr: every run writes into the same memory.
+    std::vector<std::int16_t> out(samples.size() / c.channels * c.outputRate / c.inputRate *
+                                      c.channels +
+                                  4096);
     std::int64_t frames = 0;
     for (auto _ : state) {
-        HighQualityInt16Result out = ResampleInt16HighQuality(*kernels, c.channels, c.inputRate,
-                                                              c.outputRate, 100, samples, false);
-        if (!out.prepared) {
-            state.SkipWithError("no memory for the filter");
+        frames = ResampleInt16HighQualityInto(*kernels, c.channels, c.inputRate, c.outputRate,
+                                              samples, out);
+        if (frames < 0) {
+            state.SkipWithError("no memory for the filter, or the output did not fit");
             return;
         }
-        frames = static_cast<std::int64_t>(out.samples.size()) / c.channels;
-        benchmark::DoNotOptimize(out.samples.data());
+        benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations() * frames);
 }
@@ -234,16 +237,17 @@ const std::vector<std::vector<float>>& FloatInput(const Conversion& c) {
 
 void RunBestQuality(benchmark::State& state, const BestQualityKernels* kernels, Conversion c) {
     const auto& input = FloatInput(c);
+    // Allocated once, as for libsoxr: every run writes into the same memory.
+    std::vector<std::vector<float>> out(
+        input.size(), std::vector<float>(input[0].size() * c.outputRate / c.inputRate + 4096));
     std::int64_t frames = 0;
     for (auto _ : state) {
-        const auto out =
-            ResampleFloatBestQuality(*kernels, c.inputRate, c.outputRate, 100,
-                                     input, BestQualityResampler::kMaxPushFrames);
-        if (out.empty()) {
-            state.SkipWithError("no memory for the filter");
+        frames = ResampleFloatBestQualityInto(*kernels, c.inputRate, c.outputRate, input,
+                                              BestQualityResampler::kMaxPushFrames, out);
+        if (frames < 0) {
+            state.SkipWithError("no memory for the filter, or the output did not fit");
             return;
         }
-        frames = static_cast<std::int64_t>(out[0].size());
         benchmark::DoNotOptimize(out[0].data());
     }
     state.SetItemsProcessed(state.iterations() * frames);

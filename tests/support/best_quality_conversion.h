@@ -16,4 +16,13 @@ std::vector<std::vector<float>> ResampleFloatBestQuality(
     std::int32_t speedPercent, const std::vector<std::vector<float>>& planar,
     std::int64_t pushFrames);
 
+// The same into `output`, the caller's planes (reused across runs, so that a benchmark times
+// neither fresh pages nor a growing vector): the frames written per channel, -1 when the
+// filter could not be prepared or the planes were too short.
+std::int64_t ResampleFloatBestQualityInto(const BestQualityKernels& kernels,
+                                          std::int32_t inputRate, std::int32_t outputRate,
+                                          const std::vector<std::vector<float>>& planar,
+                                          std::int64_t pushFrames,
+                                          std::vector<std::vector<float>>& output);
+
 }  // namespace zel

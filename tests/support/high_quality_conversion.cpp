@@ -53,6 +53,22 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
     return result;
 }
 
+std::int64_t ResampleInt16HighQualityInto(const HighQualityKernels& kernels, int channels,
+                                          std::int32_t inputRate, std::int32_t outputRate,
+                                          std::span<const std::int16_t> interleaved,
+                                          std::span<std::int16_t> output) {
+    const ResamplerSetup setup{Int16Format(channels, inputRate), Int16Format(channels, outputRate),
+                               {.targetRate = outputRate,
+                                .quality = ConversionQuality::kHigh,
+                                .dither = DitherChoice::kNone}};
+    const std::int64_t bytes =
+        ResampleBytesInto(setup, BuildKernelsOf(kernels), kernels,
+                          {reinterpret_cast<const std::uint8_t*>(interleaved.data()),
+                           interleaved.size_bytes()},
+                          {reinterpret_cast<std::uint8_t*>(output.data()), output.size_bytes()});
+    return bytes < 0 ? -1 : bytes / static_cast<std::int64_t>(2 * channels);
+}
+
 std::vector<std::vector<float>> ResampleFloatHighQuality(
     const HighQualityKernels& kernels, std::int32_t inputRate, std::int32_t outputRate,
     std::int32_t speedPercent, const std::vector<std::vector<float>>& planar,

@@ -27,6 +27,13 @@ HighQualityInt16Result ResampleInt16HighQuality(const HighQualityKernels& kernel
                                                 std::span<const std::int16_t> interleaved,
                                                 bool dither);
 
+// The same without dither, into `output` (the caller's, reused across runs): the frames
+// written, -1 when the filter could not be had or the output did not fit.
+std::int64_t ResampleInt16HighQualityInto(const HighQualityKernels& kernels, int channels,
+                                          std::int32_t inputRate, std::int32_t outputRate,
+                                          std::span<const std::int16_t> interleaved,
+                                          std::span<std::int16_t> output);
+
 // Planar float channels of equal length, pushed `pushFrames` at a time (1 up to
 // HighQualityResampler::kMaxPushFrames). Empty when the filter could not be prepared.
 std::vector<std::vector<float>> ResampleFloatHighQuality(

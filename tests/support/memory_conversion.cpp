@@ -36,7 +36,39 @@ private:
     std::vector<std::uint8_t>& bytes_;
 };
 
+class SpanSink : public ByteSink {
+public:
+    explicit SpanSink(std::span<std::uint8_t> bytes) : bytes_(bytes) {}
+    bool Write(const std::uint8_t* buffer, std::size_t count) override {
+        if (count > bytes_.size() - written_) return false;
+        std::copy_n(buffer, count, bytes_.data() + written_);
+        written_ += count;
+        return true;
+    }
+    std::size_t Written() const { return written_; }
+
+private:
+    std::span<std::uint8_t> bytes_;
+    std::size_t written_ = 0;
+};
+
 }  // namespace
+
+std::int64_t ResampleBytesInto(const ResamplerSetup& setup, const ConversionKernels& standard,
+                               const HighQualityKernels& highQuality,
+                               std::span<const std::uint8_t> data, std::span<std::uint8_t> output) {
+    if (setup.input.blockAlign == 0 || !setup.settings.IsConvertible()) return -1;
+    const PreparedResampler prepared = MakeResampler(setup, standard, highQuality);
+    if (prepared.result != PrepareResult::kReady) return -1;
+    const auto frames = static_cast<std::int64_t>(data.size() / setup.input.blockAlign);
+    SpanSource source(data);
+    SpanSink sink(output);
+    StreamWritten written;
+    if (ConvertStream(*prepared.resampler, source, frames, sink, nullptr, UINT64_MAX, written) !=
+        kCompleted)
+        return -1;
+    return static_cast<std::int64_t>(sink.Written());
+}
 
 MemoryConversion ResampleBytes(const ResamplerSetup& setup, const ConversionKernels& standard,
                                const HighQualityKernels& highQuality,

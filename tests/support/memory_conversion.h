@@ -30,6 +30,13 @@ MemoryConversion ResampleBytes(const ResamplerSetup& setup, const ConversionKern
                                std::span<const std::uint8_t> data,
                                ConversionProgress* progress = nullptr);
 
+// The same into `output`, the caller's buffer (a benchmark allocates it once, as libsoxr's
+// callers do, so that no run times fresh pages or a second copy): the bytes written; -1
+// when the resampler could not be had, the conversion failed or the output did not fit.
+std::int64_t ResampleBytesInto(const ResamplerSetup& setup, const ConversionKernels& standard,
+                               const HighQualityKernels& highQuality,
+                               std::span<const std::uint8_t> data, std::span<std::uint8_t> output);
+
 // The same for a canonical file's data chunk in the standard mode, sending the in-file
 // progress to `window` (may be null).
 MemoryConversion ConvertSamples(const ConversionKernels& kernels, const WavFormat& format,
