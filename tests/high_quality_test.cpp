@@ -355,6 +355,45 @@ TEST_P(HighQualityKernelBuild, AgreesWithTheScalarReference) {
     }
 }
 
+TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
+    struct Case {
+        std::int64_t taps, count;
+        int channels;
+    };
+    // Rows of odd and even numbers of eights; groups of windows cut short; a channel over.
+    const Case cases[] = {{8, 1, 1}, {136, 7, 2}, {152, 5, 3}, {208, 6, 2}, {24, 3, 5}};
+    constexpr std::int64_t kStart = 2, kInStride = 13;
+    for (const Case& k : cases) {
+        const auto x = Noise(k.channels, kStart + (k.count - 1) * kInStride + k.taps, 11);
+        const auto rows = Noise(3, k.taps, 12);
+        std::vector<const float*> in;
+        for (const auto& channel : x) in.push_back(channel.data());
+        // Outputs of the three rows side by side, as the resampler lays them out.
+        const auto run = [&](int shared) {
+            std::vector<std::vector<float>> out(k.channels, std::vector<float>(3 * k.count, -1.0f));
+            std::vector<float*> to;
+            for (auto& channel : out) to.push_back(channel.data());
+            if (shared == 3)
+                kernels_->phaseTripleRun(rows[0].data(), rows[1].data(), rows[2].data(), k.taps,
+                                         in.data(), k.channels, kStart, kInStride, k.count,
+                                         to.data(), 3);
+            else if (shared == 2)
+                kernels_->phasePairRun(rows[0].data(), rows[1].data(), k.taps, in.data(),
+                                       k.channels, kStart, kInStride, k.count, to.data(), 3);
+            std::vector<float*> alone(to);
+            for (int r = shared; r < 3; ++r) {
+                for (int c = 0; c < k.channels; ++c) alone[c] = to[c] + r;
+                kernels_->phaseRun(rows[r].data(), k.taps, in.data(), k.channels, kStart,
+                                   kInStride, k.count, alone.data(), 3);
+            }
+            return out;
+        };
+        const auto expected = run(0);
+        EXPECT_EQ(run(2), expected) << kernels_->name << " pairs, taps " << k.taps;
+        EXPECT_EQ(run(3), expected) << kernels_->name << " triples, taps " << k.taps;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, HighQualityKernelBuild, ::testing::ValuesIn(kKernelLevels));
 
 TEST(HighQualityMode, IntegerOutputSaturatesAndCountsEveryClippedSample) {

@@ -119,6 +119,69 @@ void PhasePairRun(const float* rowA, const float* rowB, std::int64_t taps, const
                               outStride);
 }
 
+// Three rows over the same windows, as PhasePairGroups; row c's two outputs are closed with
+// themselves repeated and stored after row b's.
+template <class V, int Channels>
+void PhaseTripleGroups(const float* __restrict rowA, const float* __restrict rowB,
+                       const float* __restrict rowC, std::int64_t taps, const float* const* x,
+                       std::int64_t start, std::int64_t inStride, std::int64_t count,
+                       float* const* out, std::int64_t outStride) {
+    using Reg = typename V::Reg;
+    constexpr int kPairGroup = kGroup / 2;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kPairGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
+        const float* src[Channels][kPairGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kPairGroup; ++i)
+                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        // acc[c][0..3]: rows a and b as in PhasePairGroups; third[c][0..3]: row c, twice.
+        Reg acc[Channels][kGroup];
+        Reg third[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = third[c][i] = V::Zero();
+        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
+            const Reg a = V::Load(rowA + k);
+            const Reg b = V::Load(rowB + k);
+            const Reg d = V::Load(rowC + k);
+#pragma GCC unroll 2
+            for (int c = 0; c < Channels; ++c)
+#pragma GCC unroll 2
+                for (int i = 0; i < kPairGroup; ++i) {
+                    const Reg samples = V::InRegister(V::Load(src[c][i] + k));
+                    acc[c][i] = V::MulAdd(a, samples, acc[c][i]);
+                    acc[c][kPairGroup + i] = V::MulAdd(b, samples, acc[c][kPairGroup + i]);
+                    third[c][i] = V::MulAdd(d, samples, third[c][i]);
+                }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            for (int i = 0; i < kPairGroup; ++i) third[c][kPairGroup + i] = third[c][i];
+            float sums[kGroup];
+            float thirds[kGroup];
+            V::Close(acc[c], sums);
+            V::Close(third[c], thirds);
+            for (std::int64_t i = 0; i < valid; ++i) {
+                out[c][(i0 + i) * outStride] = sums[i];
+                out[c][(i0 + i) * outStride + 1] = sums[kPairGroup + i];
+                out[c][(i0 + i) * outStride + 2] = thirds[i];
+            }
+        }
+    }
+}
+
+template <class V>
+void PhaseTripleRun(const float* rowA, const float* rowB, const float* rowC, std::int64_t taps,
+                    const float* const* x, int channels, std::int64_t start,
+                    std::int64_t inStride, std::int64_t count, float* const* out,
+                    std::int64_t outStride) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        PhaseTripleGroups<V, 2>(rowA, rowB, rowC, taps, x + c, start, inStride, count, out + c,
+                                outStride);
+    if (c < channels)
+        PhaseTripleGroups<V, 1>(rowA, rowB, rowC, taps, x + c, start, inStride, count, out + c,
+                                outStride);
+}
+
 template <class V, int Channels>
 void InterpolatedGroups(const float* const* rows, const float* mus, const std::int64_t* starts,
                         std::int64_t count, std::int64_t taps, const float* const* x,
@@ -232,7 +295,7 @@ void HalfBand(const float* pairTaps, std::int64_t pairs, float centre, const flo
 
 template <class V>
 constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
-    return {name, PhaseRun<V>, PhasePairRun<V>, Interpolated<V>, HalfBand<V>};
+    return {name, PhaseRun<V>, PhasePairRun<V>, PhaseTripleRun<V>, Interpolated<V>, HalfBand<V>};
 }
 
 // Rows that end half-way through a Wide vector run on Narrow, which fills its vectors; so
@@ -260,6 +323,19 @@ void PhasePairRunWholeVectors(const float* rowA, const float* rowB, std::int64_t
 }
 
 template <class Wide, class Narrow>
+void PhaseTripleRunWholeVectors(const float* rowA, const float* rowB, const float* rowC,
+                                std::int64_t taps, const float* const* x, int channels,
+                                std::int64_t start, std::int64_t inStride, std::int64_t count,
+                                float* const* out, std::int64_t outStride) {
+    if (taps % Wide::kWidth == 0)
+        PhaseTripleRun<Wide>(rowA, rowB, rowC, taps, x, channels, start, inStride, count, out,
+                             outStride);
+    else
+        PhaseTripleRun<Narrow>(rowA, rowB, rowC, taps, x, channels, start, inStride, count, out,
+                               outStride);
+}
+
+template <class Wide, class Narrow>
 void InterpolatedWholeVectors(const float* const* rows, const float* mus,
                               const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                               const float* const* x, int channels, float* const* out) {
@@ -271,8 +347,12 @@ void InterpolatedWholeVectors(const float* const* rows, const float* mus,
 
 template <class Wide, class Narrow>
 constexpr HighQualityKernels MakeWideHighQualityKernels(const char* name) {
-    return {name, PhaseRunWholeVectors<Wide, Narrow>, PhasePairRunWholeVectors<Wide, Narrow>,
-            InterpolatedWholeVectors<Wide, Narrow>, HalfBand<Narrow>};
+    return {name,
+            PhaseRunWholeVectors<Wide, Narrow>,
+            PhasePairRunWholeVectors<Wide, Narrow>,
+            PhaseTripleRunWholeVectors<Wide, Narrow>,
+            InterpolatedWholeVectors<Wide, Narrow>,
+            HalfBand<Narrow>};
 }
 
 }  // namespace

@@ -27,6 +27,12 @@ struct HighQualityKernels {
                          const float* const* x, int channels, std::int64_t start,
                          std::int64_t inStride, std::int64_t count, float* const* out,
                          std::int64_t outStride);
+    // Three exact rows whose outputs read the same frames (more than two outputs per input
+    // interval): as phasePairRun, rowC's output i going to out[c][i * outStride + 2].
+    void (*phaseTripleRun)(const float* rowA, const float* rowB, const float* rowC,
+                           std::int64_t taps, const float* const* x, int channels,
+                           std::int64_t start, std::int64_t inStride, std::int64_t count,
+                           float* const* out, std::int64_t outStride);
     // Interpolated rows: output i uses r0 + mus[i] x (r1 - r0), r0 = rows[i] and r1 the row
     // after it (rows[i] + taps), against x[c] + starts[i], and is written to out[c][i].
     void (*interpolated)(const float* const* rows, const float* mus, const std::int64_t* starts,

@@ -297,6 +297,21 @@ void HighQualityResampler::ProduceExact(std::int64_t count) {
                                 runs - partners, done + first + partners * q);
                 rest += 2 * p;
                 first += 2;
+            } else if (pairedTaps_ == 0 && rest + 2 * p < q && first + 2 < phases) {
+                // Three outputs start on this frame: all three rows share every load.
+                const std::int64_t thirds = CeilDivide(size - first - 2, q);
+                const float* rowA = filter_.Row(rest);
+                const float* rowB = filter_.Row(rest + p);
+                TriplePhases(rowA, rowB, filter_.Row(rest + 2 * p), filter_.Taps(), start, thirds,
+                             done + first);
+                if (partners > thirds)
+                    PairPhases(rowA, rowB, filter_.Taps(), start + thirds * p, partners - thirds,
+                               done + first + thirds * q);
+                if (runs > partners)
+                    RunOnePhase(rowA, filter_.Taps(), start + partners * p, runs - partners,
+                                done + first + partners * q);
+                rest += 3 * p;
+                first += 3;
             } else if (pairedTaps_ == 0 && rest + p < q && partners > 0) {
                 // The next output starts on the same frame: both rows share every load.
                 PairPhases(filter_.Row(rest), filter_.Row(rest + p), filter_.Taps(), start,
@@ -327,6 +342,14 @@ void HighQualityResampler::PairPhases(const float* rowA, const float* rowB, std:
     for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + firstOutput;
     kernels_.phasePairRun(rowA, rowB, taps, inputPointers_.data(), channels_, start, filter_.P(),
                           count, outputPointers_.data(), filter_.Q());
+}
+
+void HighQualityResampler::TriplePhases(const float* rowA, const float* rowB, const float* rowC,
+                                        std::int64_t taps, std::int64_t start, std::int64_t count,
+                                        std::int64_t firstOutput) {
+    for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + firstOutput;
+    kernels_.phaseTripleRun(rowA, rowB, rowC, taps, inputPointers_.data(), channels_, start,
+                            filter_.P(), count, outputPointers_.data(), filter_.Q());
 }
 
 void HighQualityResampler::RunOnePhase(const float* row, std::int64_t taps, std::int64_t start,

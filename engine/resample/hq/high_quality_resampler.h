@@ -71,6 +71,9 @@ private:
     void RunOnePhase(const float* row, std::int64_t taps, std::int64_t start, std::int64_t count,
                      std::int64_t firstOutput);
     // The same for two phases over the same windows; rowB's outputs follow rowA's.
+    void TriplePhases(const float* rowA, const float* rowB, const float* rowC,
+                      std::int64_t taps, std::int64_t start, std::int64_t count,
+                      std::int64_t firstOutput);
     void PairPhases(const float* rowA, const float* rowB, std::int64_t taps, std::int64_t start,
                     std::int64_t count, std::int64_t firstOutput);
     void ClearPastEnd();
