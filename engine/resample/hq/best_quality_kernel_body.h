@@ -208,21 +208,38 @@ void SpectrumProduct(const double* __restrict xRe, const double* __restrict xIm,
     std::int64_t k = 0;
     for (; k + V::kWidth <= n; k += V::kWidth) {
         const auto xr = V::Load(xRe + k), xi = V::Load(xIm + k);
-        const auto hr = V::Load(hRe + k), hi = V::Load(hIm + k);
-        V::Store(outIm + k, V::Sub(V::Mul(xr, hr), V::Mul(xi, hi)));
-        V::Store(outRe + k, V::MulAdd(xr, hi, V::Mul(xi, hr)));
+        typename V::Reg re, im;
+        SwappedProduct<V>(xr, xi, V::Load(hRe + k), V::Load(hIm + k), re, im);
+        V::Store(outRe + k, re);
+        V::Store(outIm + k, im);
     }
-    for (; k < n; ++k) {
-        outIm[k] = xRe[k] * hRe[k] - xIm[k] * hIm[k];
-        outRe[k] = xRe[k] * hIm[k] + xIm[k] * hRe[k];
+    // The same steps as the transform that forms the product as it reads (complex_fft_body.h).
+    for (; k < n; ++k)
+        SwappedProduct<FftLane>(xRe[k], xIm[k], hRe[k], hIm[k], outRe[k], outIm[k]);
+}
+
+// The spectrum x h (bin by bin, both in the permuted order) transformed back into out, as
+// SpectrumProduct followed by FftFromPermuted computes it, without the product's pass over
+// whole arrays: out holds the first signal's filtered form in outIm, the second's in outRe.
+template <class V>
+void FilterFromPermuted(const ComplexFftPlan& plan, const double* xRe, const double* xIm,
+                        const double* hRe, const double* hIm, double* outRe, double* outIm) {
+    if (plan.size <= 8) {
+        // A single block, transformed lane by lane, where the product kernel uses vectors
+        // (whose multiply-adds may round differently): the two steps, as they are.
+        SpectrumProduct<V>(xRe, xIm, hRe, hIm, plan.size, outRe, outIm);
+        FftFromPermuted<V>(plan, outRe, outIm);
+        return;
     }
+    Recursive<V, false>(plan.twiddles.data(), plan.size, outRe, outIm,
+                        ProductPoints{xRe, xIm, hRe, hIm, outRe});
 }
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
     return {name, BestPhaseRun<V>, BestRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
             FftFromPermuted<V>, BestHalve<V>,
-            SpectrumProduct<V>};
+            SpectrumProduct<V>, FilterFromPermuted<V>};
 }
 
 }  // namespace

@@ -46,6 +46,11 @@ struct BestQualityKernels {
     // the forward transform of it, swapped back, is the inverse transform.
     void (*spectrumProduct)(const double* xRe, const double* xIm, const double* hRe,
                             const double* hIm, std::int64_t n, double* outRe, double* outIm);
+    // spectrumProduct over the plan's size followed by fftFromPermuted of its result, with the
+    // same result, the product formed as the transform first reads each bin.
+    void (*filterFromPermuted)(const ComplexFftPlan& plan, const double* xRe, const double* xIm,
+                               const double* hRe, const double* hIm, double* outRe,
+                               double* outIm);
 };
 
 // Scalar, the reference of the mode.

@@ -147,12 +147,11 @@ void FftRateStage::TransformPair(int pair, std::int64_t skip) {
     const std::int64_t from = reach_ + skip;
     const std::int64_t count = size_ - from;
     for (std::int64_t r = 0; r < up_; ++r) {
-        kernels_->spectrumProduct(block.re, block.im, responseRe_[r].data(),
-                                  responseIm_[r].data(), size_, products_[r].re, products_[r].im);
-        // The product is stored swapped, so the forward transform of it, swapped back, is
+        // The product is taken swapped, so the forward transform of it, swapped back, is
         // the inverse transform: the first channel in the imaginary part, the second in the
         // real.
-        kernels_->fftFromPermuted(*plan_, products_[r].re, products_[r].im);
+        kernels_->filterFromPermuted(*plan_, block.re, block.im, responseRe_[r].data(),
+                                     responseIm_[r].data(), products_[r].re, products_[r].im);
     }
     if (up_ == 1) {
         std::copy(products_[0].im + from, products_[0].im + size_, out_[first] + pending_);

@@ -64,6 +64,7 @@ const BestQualityKernels kBestQualityAvx512Kernels = {
     FftFromPermuted<Avx512Doubles>,
     BestHalve<Avx512Doubles>,
     SpectrumProduct<Avx512Doubles>,
+    FilterFromPermuted<Avx512Doubles>,
 };
 
 }  // namespace zel
