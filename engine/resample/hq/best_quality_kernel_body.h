@@ -163,14 +163,10 @@ inline constexpr int kHalvingVectors = 4;
 
 template <class V>
 void BestHalve(const double* __restrict pairTaps, std::int64_t pairs, double centre,
-               const double* x, std::int64_t count, double* __restrict out,
-               double* __restrict even, double* __restrict odd) {
+               const double* __restrict even, const double* __restrict odd, std::int64_t count,
+               double* __restrict out) {
     using Reg = typename V::Reg;
-    // even[i] = x[2 i]; odd[n] = x[2 n + 1 - 2 pairs], so output i finds its pairs at
-    // odd[i + pairs + j] and odd[i + pairs - 1 - j].
-    for (std::int64_t i = 0; i < count; ++i) even[i] = x[2 * i];
-    const double* first = x + 1 - 2 * pairs;
-    for (std::int64_t n = 0; n < count + 2 * pairs - 1; ++n) odd[n] = first[2 * n];
+    // Output i finds its pairs at odd[i + pairs + j] and odd[i + pairs - 1 - j].
     constexpr std::int64_t kStep = kHalvingVectors * V::kWidth;
     const Reg middle = V::Set(centre);
     std::int64_t i0 = 0;
