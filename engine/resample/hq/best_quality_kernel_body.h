@@ -77,13 +77,15 @@ void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, 
 
 // Output-major groups: output o reads x[c] + starts[o] with the row rows[o], or, when
 // Interpolate, with the sum over r < 4 of weights[o][r] x the row r after rows[o]; it is
-// written to out[c][o].
-template <class V, int Channels, bool Interpolate>
+// written to out[c][o]. FixedTaps, when not 0, is `taps` known when compiled: the loop over
+// taps unrolled whole.
+template <class V, int Channels, bool Interpolate, int FixedTaps = 0>
 void BestOrderedGroups(const double* const* rows,
                        const double (*weights)[kBestInterpolationRows],
-                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                       const std::int64_t* starts, std::int64_t count, std::int64_t rowTaps,
                        const double* const* x, double* const* out) {
     using Reg = typename V::Reg;
+    const std::int64_t taps = FixedTaps != 0 ? FixedTaps : rowTaps;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
         const double* row[kGroup];
@@ -133,11 +135,19 @@ void BestOrderedGroups(const double* const* rows,
     }
 }
 
+// The rows of the stage after the steep one, whatever the ratio.
+inline constexpr int kBestShortTaps = 24;
+
 template <class V, bool Interpolate>
 void BestOrdered(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                  const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                  const double* const* x, int channels, double* const* out) {
     int c = 0;
+    if (!Interpolate && taps == kBestShortTaps) {
+        for (; c + 2 <= channels; c += 2)
+            BestOrderedGroups<V, 2, false, kBestShortTaps>(rows, weights, starts, count, taps,
+                                                           x + c, out + c);
+    }
     for (; c + 2 <= channels; c += 2)
         BestOrderedGroups<V, 2, Interpolate>(rows, weights, starts, count, taps, x + c, out + c);
     if (c < channels)
