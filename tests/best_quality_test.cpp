@@ -312,6 +312,22 @@ TEST_P(BestQualityKernelBuild, AgreesWithTheScalarReference) {
     }
 }
 
+// The doubled rate's two phases put one after the other, as the scalar kernel does, at
+// lengths of whole vectors and not.
+TEST_P(BestQualityKernelBuild, InterleavesLikeTheScalarReference) {
+    for (const std::int64_t count : {0, 1, 3, 4, 7, 8, 9, 17, 1001}) {
+        const auto phases = Noise(2, count, 11);
+        const std::vector<double> even(phases[0].begin(), phases[0].end());
+        const std::vector<double> odd(phases[1].begin(), phases[1].end());
+        std::vector<double> expect(static_cast<std::size_t>(2 * count) + 1, -2.0);
+        std::vector<double> got(expect);
+        kBestQualityScalarKernels.interleave(even.data(), odd.data(), count, expect.data());
+        kernel_->interleave(even.data(), odd.data(), count, got.data());
+        // The element past the end stays untouched.
+        EXPECT_EQ(got, expect) << kernel_->name << " count " << count;
+    }
+}
+
 // The steep stage's use of the transforms, for every kernel, at sizes that are powers of
 // four and sizes that end with a radix-2 level: the forward transform of a pair of signals
 // and of taps, their product swapped and transformed back is the circular convolution.

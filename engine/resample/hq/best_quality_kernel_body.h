@@ -208,6 +208,24 @@ void BestHalve(const double* __restrict pairTaps, std::int64_t pairs, double cen
 }
 
 template <class V>
+concept StoresInterleaved = requires(double* p, typename V::Reg a) {
+    V::StoreInterleaved(p, a, a);
+};
+
+template <class V>
+void BestInterleave(const double* __restrict even, const double* __restrict odd,
+                    std::int64_t count, double* __restrict out) {
+    std::int64_t t = 0;
+    if constexpr (StoresInterleaved<V>)
+        for (; t + V::kWidth <= count; t += V::kWidth)
+            V::StoreInterleaved(out + 2 * t, V::Load(even + t), V::Load(odd + t));
+    for (; t < count; ++t) {
+        out[2 * t] = even[t];
+        out[2 * t + 1] = odd[t];
+    }
+}
+
+template <class V>
 void SpectrumProduct(const double* __restrict xRe, const double* __restrict xIm,
                      const double* __restrict hRe, const double* __restrict hIm, std::int64_t n,
                      double* __restrict outRe, double* __restrict outIm) {
@@ -245,7 +263,7 @@ template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
     return {name, BestPhaseRun<V>, BestRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
             FftFromPermuted<V>, BestHalve<V>,
-            SpectrumProduct<V>, FilterFromPermuted<V>};
+            SpectrumProduct<V>, BestInterleave<V>, FilterFromPermuted<V>};
 }
 
 }  // namespace

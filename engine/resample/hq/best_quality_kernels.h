@@ -47,6 +47,9 @@ struct BestQualityKernels {
     // the forward transform of it, swapped back, is the inverse transform.
     void (*spectrumProduct)(const double* xRe, const double* xIm, const double* hRe,
                             const double* hIm, std::int64_t n, double* outRe, double* outIm);
+    // The two phases of a doubled rate, one after the other: out[2 t] = even[t],
+    // out[2 t + 1] = odd[t], for t < count.
+    void (*interleave)(const double* even, const double* odd, std::int64_t count, double* out);
     // spectrumProduct over the plan's size followed by fftFromPermuted of its result, with the
     // same result, the product formed as the transform first reads each bin.
     void (*filterFromPermuted)(const ComplexFftPlan& plan, const double* xRe, const double* xIm,
