@@ -312,6 +312,22 @@ TEST_P(BestQualityKernelBuild, AgreesWithTheScalarReference) {
     }
 }
 
+// The doubled rate's two phases put one after the other, as the scalar kernel does, at
+// lengths of whole vectors and not.
+TEST_P(BestQualityKernelBuild, InterleavesLikeTheScalarReference) {
+    for (const std::int64_t count : {0, 1, 3, 4, 7, 8, 9, 17, 1001}) {
+        const auto phases = Noise(2, count, 11);
+        const std::vector<double> even(phases[0].begin(), phases[0].end());
+        const std::vector<double> odd(phases[1].begin(), phases[1].end());
+        std::vector<double> expect(static_cast<std::size_t>(2 * count) + 1, -2.0);
+        std::vector<double> got(expect);
+        kBestQualityScalarKernels.interleave(even.data(), odd.data(), count, expect.data());
+        kernel_->interleave(even.data(), odd.data(), count, got.data());
+        // The element past the end stays untouched.
+        EXPECT_EQ(got, expect) << kernel_->name << " count " << count;
+    }
+}
+
 // The steep stage's use of the transforms, for every kernel, at sizes that are powers of
 // four and sizes that end with a radix-2 level: the forward transform of a pair of signals
 // and of taps, their product swapped and transformed back is the circular convolution.
@@ -352,6 +368,34 @@ TEST_P(BestQualityTransformBuild, ConvolvesLikeTheDirectSum) {
                 << kernel->name << " size " << size << " at " << n;
             ASSERT_NEAR(outRe[n], static_cast<double>(expect1[n]), bound)
                 << kernel->name << " size " << size << " at " << n;
+        }
+    }
+}
+
+// The steep stage filters each block in one pass, forming the product as the inverse
+// transform reads it: every bit as the product kernel followed by the inverse transform,
+// at every size (blocks of 2, 4 and 8 points at the bottom, whole vectors and not).
+TEST_P(BestQualityTransformBuild, FilteringInOnePassMatchesProductThenInverse) {
+    const BestQualityKernels* const kernel = kernel_;
+    for (const std::int64_t size : {2, 4, 8, 16, 32, 64, 128, 512, 2048, 8192}) {
+        const auto signal = Noise(4, static_cast<std::size_t>(size), 7);
+        const ComplexFftPlan plan(size);
+        // Thirds use every bit of a double, so products of them round: a product formed in
+        // other steps (unfused, or in another order) differs.
+        std::vector<std::vector<double>> v(4);
+        for (std::size_t c = 0; c < v.size(); ++c)
+            for (const float s : signal[c]) v[c].push_back(s / 3.0);
+        const std::vector<double>&xRe = v[0], &xIm = v[1], &hRe = v[2], &hIm = v[3];
+        std::vector<double> twoRe(xRe.size()), twoIm(xRe.size());
+        kernel->spectrumProduct(xRe.data(), xIm.data(), hRe.data(), hIm.data(), size,
+                                twoRe.data(), twoIm.data());
+        kernel->fftFromPermuted(plan, twoRe.data(), twoIm.data());
+        std::vector<double> oneRe(xRe.size(), -1.0), oneIm(xRe.size(), -1.0);
+        kernel->filterFromPermuted(plan, xRe.data(), xIm.data(), hRe.data(), hIm.data(),
+                                   oneRe.data(), oneIm.data());
+        for (std::int64_t n = 0; n < size; ++n) {
+            ASSERT_EQ(oneRe[n], twoRe[n]) << kernel->name << " size " << size << " at " << n;
+            ASSERT_EQ(oneIm[n], twoIm[n]) << kernel->name << " size " << size << " at " << n;
         }
     }
 }

@@ -45,60 +45,92 @@ bool BestHalvingStage::Prepare(double band, int channels, std::int64_t maxPushFr
     for (double& tap : pairTaps_) tap *= 0.5 / side;
     reach_ = 2 * pairs - 1;
     maxOutputs_ = maxPushFrames / 2 + 1;
-    const auto capacity = static_cast<std::uint64_t>(maxPushFrames + 2 * reach_ + 2);
-    held_.clear();
+    // Half a push, what the next outputs read (under 2 pairs of each parity) and slack.
+    const auto capacity = static_cast<std::uint64_t>(maxPushFrames / 2 + 2 * pairs + 4);
+    even_.clear();
+    odd_.clear();
     output_.clear();
-    held_.resize(static_cast<std::size_t>(channels));
+    even_.resize(static_cast<std::size_t>(channels));
+    odd_.resize(static_cast<std::size_t>(channels));
     output_.resize(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c)
-        if (!held_[c].Allocate(capacity) ||
+        if (!even_[c].Allocate(capacity) || !odd_[c].Allocate(capacity) ||
             !output_[c].Allocate(static_cast<std::uint64_t>(maxOutputs_)))
             return false;
-    if (!even_.Allocate(static_cast<std::uint64_t>(maxOutputs_)) ||
-        !odd_.Allocate(static_cast<std::uint64_t>(maxOutputs_ + 2 * pairs)))
-        return false;
-    // The reach before the first frame is silence (the buffers start zeroed).
-    base_ = -reach_;
-    filled_ = reach_;
+    // The reach before the first frame is silence (the buffers start zeroed): frames
+    // -2 pairs .. -1, the first pairs entries of each parity.
+    dropped_ = 0;
+    received_ = 0;
     next_ = 0;
     return true;
 }
 
 std::uint64_t BestHalvingStage::MemoryBytes() const {
-    const std::uint64_t perChannel = held_.empty() ? 0 : held_[0].size() + output_[0].size();
-    return (static_cast<std::uint64_t>(channels_) * perChannel + even_.size() + odd_.size()) *
-           sizeof(double);
+    const std::uint64_t perChannel =
+        even_.empty() ? 0 : even_[0].size() + odd_[0].size() + output_[0].size();
+    return static_cast<std::uint64_t>(channels_) * perChannel * sizeof(double);
 }
+
+namespace {
+
+// Frames from absolute index `at` on into the even and odd arrays, pair k of frames at
+// index k - shift of each; null input is silence.
+template <typename Sample>
+void Split(const Sample* input, std::int64_t frames, std::int64_t at, std::int64_t shift,
+           double* __restrict even, double* __restrict odd) {
+    std::int64_t j = 0;
+    if (at % 2 != 0 && frames > 0) {
+        odd[at / 2 - shift] = input ? static_cast<double>(input[0]) : 0.0;
+        j = 1;
+    }
+    double* e = even + (at + j) / 2 - shift;
+    double* o = odd + (at + j) / 2 - shift;
+    std::int64_t k = 0;
+    if (input) {
+        for (; j + 1 < frames; j += 2, ++k) {
+            e[k] = static_cast<double>(input[j]);
+            o[k] = static_cast<double>(input[j + 1]);
+        }
+        if (j < frames) e[k] = static_cast<double>(input[j]);
+    } else {
+        const std::int64_t rest = frames - j;
+        std::fill(e, e + (rest + 1) / 2, 0.0);
+        std::fill(o, o + rest / 2, 0.0);
+    }
+}
+
+}  // namespace
 
 template <typename Sample>
 std::int64_t BestHalvingStage::Push(const Sample* const* input, std::int64_t frames) {
-    for (int c = 0; c < channels_; ++c) {
-        double* to = held_[c].data() + filled_;
-        if (input)
-            std::copy(input[c], input[c] + frames, to);
-        else
-            std::fill(to, to + frames, 0.0);
-    }
-    filled_ += frames;
+    const std::int64_t pairs = Pairs();
+    // Pair k of frames (2 k, 2 k + 1) lies at index k + pairs - dropped_.
+    const std::int64_t shift = dropped_ - pairs;
+    for (int c = 0; c < channels_; ++c)
+        Split(input ? input[c] : static_cast<const Sample*>(nullptr), frames, received_, shift,
+              even_[c].data(), odd_[c].data());
+    received_ += frames;
     // Output m reads input frames up to 2 m + reach.
-    const std::int64_t last = base_ + filled_ - 1 - reach_;
+    const std::int64_t last = received_ - 1 - reach_;
     const std::int64_t count = last < 2 * next_ ? 0 : last / 2 - next_ + 1;
     if (count > 0) {
+        // Output i of this call is at frame 2 (next + i); its first odd frame is
+        // 2 (next - pairs) + 1.
         for (int c = 0; c < channels_; ++c)
-            kernels_->halve(pairTaps_.data(), Pairs(), centre_,
-                            held_[c].data() + 2 * next_ - base_, count, output_[c].data(),
-                            even_.data(), odd_.data());
+            kernels_->halve(pairTaps_.data(), pairs, centre_, even_[c].data() + next_ - shift,
+                            odd_[c].data() + next_ - pairs - shift, count, output_[c].data());
         next_ += count;
     }
-    // Keep what the next output reads.
-    const std::int64_t drop = std::min(filled_, 2 * next_ - reach_ - base_);
+    // Keep the pairs from next - pairs on: what the next output reads.
+    const std::int64_t drop = next_ - pairs - shift;
+    const std::int64_t held = (received_ + 1) / 2 - shift;  // pairs begun
     if (drop > 0) {
         for (int c = 0; c < channels_; ++c) {
-            double* data = held_[c].data();
-            std::memmove(data, data + drop, static_cast<std::size_t>(filled_ - drop) * sizeof(double));
+            for (double* data : {even_[c].data(), odd_[c].data()})
+                std::memmove(data, data + drop,
+                             static_cast<std::size_t>(held - drop) * sizeof(double));
         }
-        base_ += drop;
-        filled_ -= drop;
+        dropped_ += drop;
     }
     return count;
 }

@@ -38,12 +38,14 @@ private:
     int channels_ = 0;
     std::int64_t reach_ = 0;
     std::int64_t maxOutputs_ = 0;
-    std::vector<AlignedBuffer<double>> held_;    // input from frame base_ on
+    // The input held, its even and its odd frames apart, as the kernel reads them: frame 2 k
+    // at even_[c][k + pairs - dropped_], frame 2 k + 1 at odd_[c][k + pairs - dropped_]. They
+    // are split as they arrive, instead of in a pass of their own per output block.
+    std::vector<AlignedBuffer<double>> even_, odd_;
     std::vector<AlignedBuffer<double>> output_;
-    AlignedBuffer<double> even_, odd_;           // the kernel's scratch
-    std::int64_t base_ = 0;
-    std::int64_t filled_ = 0;
-    std::int64_t next_ = 0;  // index of the next output
+    std::int64_t dropped_ = 0;   // pairs of frames no longer held
+    std::int64_t received_ = 0;  // frames pushed
+    std::int64_t next_ = 0;      // index of the next output
 };
 
 }  // namespace zel

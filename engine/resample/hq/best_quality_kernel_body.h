@@ -77,13 +77,15 @@ void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, 
 
 // Output-major groups: output o reads x[c] + starts[o] with the row rows[o], or, when
 // Interpolate, with the sum over r < 4 of weights[o][r] x the row r after rows[o]; it is
-// written to out[c][o].
-template <class V, int Channels, bool Interpolate>
+// written to out[c][o]. FixedTaps, when not 0, is `taps` known when compiled: the loop over
+// taps unrolled whole.
+template <class V, int Channels, bool Interpolate, int FixedTaps = 0>
 void BestOrderedGroups(const double* const* rows,
                        const double (*weights)[kBestInterpolationRows],
-                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
+                       const std::int64_t* starts, std::int64_t count, std::int64_t rowTaps,
                        const double* const* x, double* const* out) {
     using Reg = typename V::Reg;
+    const std::int64_t taps = FixedTaps != 0 ? FixedTaps : rowTaps;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
         const double* row[kGroup];
@@ -133,11 +135,19 @@ void BestOrderedGroups(const double* const* rows,
     }
 }
 
+// The rows of the stage after the steep one, whatever the ratio.
+inline constexpr int kBestShortTaps = 24;
+
 template <class V, bool Interpolate>
 void BestOrdered(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                  const std::int64_t* starts, std::int64_t count, std::int64_t taps,
                  const double* const* x, int channels, double* const* out) {
     int c = 0;
+    if (!Interpolate && taps == kBestShortTaps) {
+        for (; c + 2 <= channels; c += 2)
+            BestOrderedGroups<V, 2, false, kBestShortTaps>(rows, weights, starts, count, taps,
+                                                           x + c, out + c);
+    }
     for (; c + 2 <= channels; c += 2)
         BestOrderedGroups<V, 2, Interpolate>(rows, weights, starts, count, taps, x + c, out + c);
     if (c < channels)
@@ -163,14 +173,10 @@ inline constexpr int kHalvingVectors = 4;
 
 template <class V>
 void BestHalve(const double* __restrict pairTaps, std::int64_t pairs, double centre,
-               const double* x, std::int64_t count, double* __restrict out,
-               double* __restrict even, double* __restrict odd) {
+               const double* __restrict even, const double* __restrict odd, std::int64_t count,
+               double* __restrict out) {
     using Reg = typename V::Reg;
-    // even[i] = x[2 i]; odd[n] = x[2 n + 1 - 2 pairs], so output i finds its pairs at
-    // odd[i + pairs + j] and odd[i + pairs - 1 - j].
-    for (std::int64_t i = 0; i < count; ++i) even[i] = x[2 * i];
-    const double* first = x + 1 - 2 * pairs;
-    for (std::int64_t n = 0; n < count + 2 * pairs - 1; ++n) odd[n] = first[2 * n];
+    // Output i finds its pairs at odd[i + pairs + j] and odd[i + pairs - 1 - j].
     constexpr std::int64_t kStep = kHalvingVectors * V::kWidth;
     const Reg middle = V::Set(centre);
     std::int64_t i0 = 0;
@@ -202,27 +208,62 @@ void BestHalve(const double* __restrict pairTaps, std::int64_t pairs, double cen
 }
 
 template <class V>
+concept StoresInterleaved = requires(double* p, typename V::Reg a) {
+    V::StoreInterleaved(p, a, a);
+};
+
+template <class V>
+void BestInterleave(const double* __restrict even, const double* __restrict odd,
+                    std::int64_t count, double* __restrict out) {
+    std::int64_t t = 0;
+    if constexpr (StoresInterleaved<V>)
+        for (; t + V::kWidth <= count; t += V::kWidth)
+            V::StoreInterleaved(out + 2 * t, V::Load(even + t), V::Load(odd + t));
+    for (; t < count; ++t) {
+        out[2 * t] = even[t];
+        out[2 * t + 1] = odd[t];
+    }
+}
+
+template <class V>
 void SpectrumProduct(const double* __restrict xRe, const double* __restrict xIm,
                      const double* __restrict hRe, const double* __restrict hIm, std::int64_t n,
                      double* __restrict outRe, double* __restrict outIm) {
     std::int64_t k = 0;
     for (; k + V::kWidth <= n; k += V::kWidth) {
         const auto xr = V::Load(xRe + k), xi = V::Load(xIm + k);
-        const auto hr = V::Load(hRe + k), hi = V::Load(hIm + k);
-        V::Store(outIm + k, V::Sub(V::Mul(xr, hr), V::Mul(xi, hi)));
-        V::Store(outRe + k, V::MulAdd(xr, hi, V::Mul(xi, hr)));
+        typename V::Reg re, im;
+        SwappedProduct<V>(xr, xi, V::Load(hRe + k), V::Load(hIm + k), re, im);
+        V::Store(outRe + k, re);
+        V::Store(outIm + k, im);
     }
-    for (; k < n; ++k) {
-        outIm[k] = xRe[k] * hRe[k] - xIm[k] * hIm[k];
-        outRe[k] = xRe[k] * hIm[k] + xIm[k] * hRe[k];
+    // The same steps as the transform that forms the product as it reads (complex_fft_body.h).
+    for (; k < n; ++k)
+        SwappedProduct<FftLane>(xRe[k], xIm[k], hRe[k], hIm[k], outRe[k], outIm[k]);
+}
+
+// The spectrum x h (bin by bin, both in the permuted order) transformed back into out, as
+// SpectrumProduct followed by FftFromPermuted computes it, without the product's pass over
+// whole arrays: out holds the first signal's filtered form in outIm, the second's in outRe.
+template <class V>
+void FilterFromPermuted(const ComplexFftPlan& plan, const double* xRe, const double* xIm,
+                        const double* hRe, const double* hIm, double* outRe, double* outIm) {
+    if (plan.size <= 8) {
+        // A single block, transformed lane by lane, where the product kernel uses vectors
+        // (whose multiply-adds may round differently): the two steps, as they are.
+        SpectrumProduct<V>(xRe, xIm, hRe, hIm, plan.size, outRe, outIm);
+        FftFromPermuted<V>(plan, outRe, outIm);
+        return;
     }
+    Recursive<V, false>(plan.twiddles.data(), plan.size, outRe, outIm,
+                        ProductPoints{xRe, xIm, hRe, hIm, outRe});
 }
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
     return {name, BestPhaseRun<V>, BestRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
             FftFromPermuted<V>, BestHalve<V>,
-            SpectrumProduct<V>};
+            SpectrumProduct<V>, BestInterleave<V>, FilterFromPermuted<V>};
 }
 
 }  // namespace

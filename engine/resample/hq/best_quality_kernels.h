@@ -36,16 +36,25 @@ struct BestQualityKernels {
     // The steep stage's transforms: natural into digit-reversed order, and back.
     ComplexFftInPlace fftToPermuted;
     ComplexFftInPlace fftFromPermuted;
-    // A half-band halving: out[i] = centre x[2 i] + sum over j < pairs of
-    // pairTaps[j] (x[2 i - 2 j - 1] + x[2 i + 2 j + 1]), for i < count; reads x from
-    // -(2 pairs - 1). `even` (count) and `odd` (count + 2 pairs - 1) are scratch.
-    void (*halve)(const double* pairTaps, std::int64_t pairs, double centre, const double* x,
-                  std::int64_t count, double* out, double* even, double* odd);
+    // A half-band halving from the input's even and odd frames, held apart: out[i] = centre
+    // even[i] + sum over j < pairs of pairTaps[j] (odd[i + pairs - 1 - j] + odd[i + pairs +
+    // j]), for i < count, where even[i] is frame 2 i and odd[n] frame 2 n + 1 - 2 pairs;
+    // reads even up to count and odd up to count + 2 pairs - 1.
+    void (*halve)(const double* pairTaps, std::int64_t pairs, double centre, const double* even,
+                  const double* odd, std::int64_t count, double* out);
     // The steep stage's filter in the frequency domain: out = x h bin by bin, for n bins,
     // written swapped (the real part into outIm, the imaginary part into outRe), so that
     // the forward transform of it, swapped back, is the inverse transform.
     void (*spectrumProduct)(const double* xRe, const double* xIm, const double* hRe,
                             const double* hIm, std::int64_t n, double* outRe, double* outIm);
+    // The two phases of a doubled rate, one after the other: out[2 t] = even[t],
+    // out[2 t + 1] = odd[t], for t < count.
+    void (*interleave)(const double* even, const double* odd, std::int64_t count, double* out);
+    // spectrumProduct over the plan's size followed by fftFromPermuted of its result, with the
+    // same result, the product formed as the transform first reads each bin.
+    void (*filterFromPermuted)(const ComplexFftPlan& plan, const double* xRe, const double* xIm,
+                               const double* hRe, const double* hIm, double* outRe,
+                               double* outIm);
 };
 
 // Scalar, the reference of the mode.

@@ -134,7 +134,8 @@ inline void Radix2Pairs(typename V::Reg* re, typename V::Reg* im, int pairs) {
 // The whole transform of one block of b = 2, 4 or 8 points held in registers (one point,
 // or one lane of each of several blocks, per register), `tw` the twiddles of size b.
 template <class V, bool FrequencyFirst>
-inline void SmallBlock(const double* tw, int b, typename V::Reg* re, typename V::Reg* im) {
+[[gnu::always_inline]] inline void SmallBlock(const double* tw, int b, typename V::Reg* re,
+                                              typename V::Reg* im) {
     using Reg = typename V::Reg;
     if (b == 2) {
         Radix2Pairs<V>(re, im, 1);
@@ -169,9 +170,46 @@ inline void SmallBlock(const double* tw, int b, typename V::Reg* re, typename V:
     if (FrequencyFirst && b == 8) Radix2Pairs<V>(re, im, 4);
 }
 
-// `blocks` consecutive blocks of b points (4 or 8), each transformed whole.
-template <class V, bool FrequencyFirst>
-void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im) {
+// Where the first pass of a transform reads its points: the arrays it works in, in place.
+struct InPlacePoints {
+    template <class V>
+    void Load(const double* re, const double* im, typename V::Reg& r, typename V::Reg& i) const {
+        r = V::Load(re);
+        i = V::Load(im);
+    }
+};
+
+// One bin of the product x h, swapped: the real part into im, the imaginary part into re.
+template <class V>
+inline void SwappedProduct(typename V::Reg xr, typename V::Reg xi, typename V::Reg hr,
+                           typename V::Reg hi, typename V::Reg& re, typename V::Reg& im) {
+    im = V::Sub(V::Mul(xr, hr), V::Mul(xi, hi));
+    re = V::MulAdd(xr, hi, V::Mul(xi, hr));
+}
+
+// Or, for the inverse transform of a filtered spectrum, the product x h of two spectra bin by
+// bin, swapped (the real part as the imaginary one), formed as it is read: the transform
+// starts with it in registers instead of reading back a whole array written just before. The
+// point at re + k is bin k of x and h (`at` is the arrays' start).
+struct ProductPoints {
+    const double* xRe;
+    const double* xIm;
+    const double* hRe;
+    const double* hIm;
+    const double* at;
+    template <class V>
+    void Load(const double* re, const double*, typename V::Reg& r, typename V::Reg& i) const {
+        const std::int64_t k = re - at;
+        const auto xr = V::Load(xRe + k), xi = V::Load(xIm + k);
+        SwappedProduct<V>(xr, xi, V::Load(hRe + k), V::Load(hIm + k), r, i);
+    }
+};
+
+// `blocks` consecutive blocks of b points (4 or 8), each transformed whole, read through
+// `points`.
+template <class V, bool FrequencyFirst, class Points = InPlacePoints>
+void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im,
+                 const Points& points = {}) {
     std::int64_t first = 0;
     if constexpr (V::kWidth == 8) {
         using Reg = typename V::Reg;
@@ -182,10 +220,8 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
                 double* r0 = re + first * b;
                 double* i0 = im + first * b;
                 Reg xr[8], xi[8];
-                for (int k = 0; k < 8; ++k) {
-                    xr[k] = V::Load(r0 + k * b);
-                    xi[k] = V::Load(i0 + k * b);
-                }
+                for (int k = 0; k < 8; ++k)
+                    points.template Load<V>(r0 + k * b, i0 + k * b, xr[k], xi[k]);
                 V::Transpose8(xr);
                 V::Transpose8(xi);
                 SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
@@ -199,7 +235,7 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
         }
         // Blocks of four points, and the blocks left over, four at a time.
         SmallBlocks<typename V::Half, FrequencyFirst>(tw, b, blocks - first, re + first * b,
-                                                      im + first * b);
+                                                      im + first * b, points);
         return;
     }
     if constexpr (V::kWidth == 4) {
@@ -212,10 +248,9 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
-                for (int k = 0; k < 4; ++k) {
-                    rows[k] = V::Load(r0 + k * b + 4 * half);
-                    irows[k] = V::Load(i0 + k * b + 4 * half);
-                }
+                for (int k = 0; k < 4; ++k)
+                    points.template Load<V>(r0 + k * b + 4 * half, i0 + k * b + 4 * half,
+                                            rows[k], irows[k]);
                 V::Transpose4(rows);
                 V::Transpose4(irows);
             }
@@ -234,10 +269,8 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
     }
     for (; first < blocks; ++first) {
         double xr[8], xi[8];
-        for (int k = 0; k < b; ++k) {
-            xr[k] = re[first * b + k];
-            xi[k] = im[first * b + k];
-        }
+        for (int k = 0; k < b; ++k)
+            points.template Load<FftLane>(re + first * b + k, im + first * b + k, xr[k], xi[k]);
         SmallBlock<FftLane, FrequencyFirst>(tw, b, xr, xi);
         for (int k = 0; k < b; ++k) {
             re[first * b + k] = xr[k];
@@ -248,27 +281,30 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
 
 // The transform of n points at `tw` (its levels' twiddles one after another, as the plan
 // holds them).
-template <class V, bool FrequencyFirst>
-void Recursive(const double* tw, std::int64_t n, double* re, double* im) {
+// Every point is read first by the blocks at the bottom, through `points`.
+template <class V, bool FrequencyFirst, class Points = InPlacePoints>
+void Recursive(const double* tw, std::int64_t n, double* re, double* im,
+               const Points& points = {}) {
     if (n <= 8) {
-        SmallBlocks<V, FrequencyFirst>(tw, static_cast<int>(n), 1, re, im);
+        SmallBlocks<V, FrequencyFirst>(tw, static_cast<int>(n), 1, re, im, points);
         return;
     }
     const std::int64_t m = n / 4;
     const double* child = tw + 6 * m;
     if (FrequencyFirst) AnyLevel<V, true>(tw, n, re, im);
     if (m <= 8) {
-        SmallBlocks<V, FrequencyFirst>(child, static_cast<int>(m), 4, re, im);
+        SmallBlocks<V, FrequencyFirst>(child, static_cast<int>(m), 4, re, im, points);
     } else if (m <= 32) {
         // The four quarters' levels, then their sixteen blocks together.
         const std::int64_t b = m / 4;
         if (FrequencyFirst)
             for (int r = 0; r < 4; ++r) AnyLevel<V, true>(child, m, re + r * m, im + r * m);
-        SmallBlocks<V, FrequencyFirst>(child + 6 * b, static_cast<int>(b), 16, re, im);
+        SmallBlocks<V, FrequencyFirst>(child + 6 * b, static_cast<int>(b), 16, re, im, points);
         if (!FrequencyFirst)
             for (int r = 0; r < 4; ++r) AnyLevel<V, false>(child, m, re + r * m, im + r * m);
     } else {
-        for (int r = 0; r < 4; ++r) Recursive<V, FrequencyFirst>(child, m, re + r * m, im + r * m);
+        for (int r = 0; r < 4; ++r)
+            Recursive<V, FrequencyFirst>(child, m, re + r * m, im + r * m, points);
     }
     if (!FrequencyFirst) AnyLevel<V, false>(tw, n, re, im);
 }

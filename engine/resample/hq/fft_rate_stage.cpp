@@ -15,15 +15,6 @@ constexpr std::int64_t kMinSize = 64;
 // bytes) further on than a whole size, so the arrays fall on different sets.
 constexpr std::int64_t kStagger = 136;
 
-// The two phases of a doubled rate, one after the other.
-void Interleave(const double* __restrict even, const double* __restrict odd, std::int64_t count,
-                double* __restrict out) {
-    for (std::int64_t t = 0; t < count; ++t) {
-        out[2 * t] = even[t];
-        out[2 * t + 1] = odd[t];
-    }
-}
-
 std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
     std::int64_t size = 1;
     while (size < n) size *= 2;
@@ -147,21 +138,21 @@ void FftRateStage::TransformPair(int pair, std::int64_t skip) {
     const std::int64_t from = reach_ + skip;
     const std::int64_t count = size_ - from;
     for (std::int64_t r = 0; r < up_; ++r) {
-        kernels_->spectrumProduct(block.re, block.im, responseRe_[r].data(),
-                                  responseIm_[r].data(), size_, products_[r].re, products_[r].im);
-        // The product is stored swapped, so the forward transform of it, swapped back, is
+        // The product is taken swapped, so the forward transform of it, swapped back, is
         // the inverse transform: the first channel in the imaginary part, the second in the
         // real.
-        kernels_->fftFromPermuted(*plan_, products_[r].re, products_[r].im);
+        kernels_->filterFromPermuted(*plan_, block.re, block.im, responseRe_[r].data(),
+                                     responseIm_[r].data(), products_[r].re, products_[r].im);
     }
     if (up_ == 1) {
         std::copy(products_[0].im + from, products_[0].im + size_, out_[first] + pending_);
         if (second) std::copy(products_[0].re + from, products_[0].re + size_, out_[first + 1] + pending_);
     } else {
-        Interleave(products_[0].im + from, products_[1].im + from, count, out_[first] + pending_);
+        kernels_->interleave(products_[0].im + from, products_[1].im + from, count,
+                             out_[first] + pending_);
         if (second)
-            Interleave(products_[0].re + from, products_[1].re + from, count,
-                       out_[first + 1] + pending_);
+            kernels_->interleave(products_[0].re + from, products_[1].re + from, count,
+                                 out_[first + 1] + pending_);
     }
     std::copy(overlapRe_.data(), overlapRe_.data() + reach_, block.re);
     std::copy(overlapIm_.data(), overlapIm_.data() + reach_, block.im);

@@ -76,6 +76,13 @@ struct Avx2Doubles {
         _mm256_storeu_pd(out, _mm256_add_pd(_mm256_permute2f128_pd(s01, s23, 0x20),
                                             _mm256_permute2f128_pd(s01, s23, 0x31)));
     }
+    // a[0], b[0] .. a[3], b[3] at p.
+    static void StoreInterleaved(double* p, __m256d a, __m256d b) {
+        const __m256d low = _mm256_unpacklo_pd(a, b);   // a0 b0 a2 b2
+        const __m256d high = _mm256_unpackhi_pd(a, b);  // a1 b1 a3 b3
+        _mm256_storeu_pd(p, _mm256_permute2f128_pd(low, high, 0x20));
+        _mm256_storeu_pd(p + 4, _mm256_permute2f128_pd(low, high, 0x31));
+    }
     static double Sum(__m256d v) {
         const __m128d halves = _mm_add_pd(_mm256_castpd256_pd128(v), _mm256_extractf128_pd(v, 1));
         return _mm_cvtsd_f64(_mm_add_sd(halves, _mm_unpackhi_pd(halves, halves)));

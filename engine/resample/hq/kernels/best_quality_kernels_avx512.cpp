@@ -22,6 +22,13 @@ struct Avx512Doubles {
     static __m512d Sub(__m512d a, __m512d b) { return _mm512_sub_pd(a, b); }
     static __m512d Mul(__m512d a, __m512d b) { return _mm512_mul_pd(a, b); }
     static __m512d MulAdd(__m512d a, __m512d b, __m512d c) { return _mm512_fmadd_pd(a, b, c); }
+    // a[0], b[0], a[1], b[1] .. a[7], b[7] at p.
+    static void StoreInterleaved(double* p, __m512d a, __m512d b) {
+        const __m512i low = _mm512_setr_epi64(0, 8, 1, 9, 2, 10, 3, 11);
+        const __m512i high = _mm512_setr_epi64(4, 12, 5, 13, 6, 14, 7, 15);
+        _mm512_storeu_pd(p, _mm512_permutex2var_pd(a, low, b));
+        _mm512_storeu_pd(p + 8, _mm512_permutex2var_pd(a, high, b));
+    }
     // Rows become columns: r[i][j] = old r[j][i]. Pairs within 128-bit pieces first, then
     // the pieces.
     static void Transpose8(__m512d (&r)[8]) {
@@ -64,6 +71,8 @@ const BestQualityKernels kBestQualityAvx512Kernels = {
     FftFromPermuted<Avx512Doubles>,
     BestHalve<Avx512Doubles>,
     SpectrumProduct<Avx512Doubles>,
+    BestInterleave<Avx512Doubles>,
+    FilterFromPermuted<Avx512Doubles>,
 };
 
 }  // namespace zel
