@@ -22,6 +22,16 @@ namespace {
 
 inline constexpr int kGroup = static_cast<int>(kPhaseRunGroup);
 
+// The first frame of each window of a group of outputs, from output i0 on; outputs past the
+// `valid` ones repeat the last, so a short group reads nothing past the stream.
+template <int Channels, int Windows>
+void GroupWindows(const float* const* x, std::int64_t start, std::int64_t inStride,
+                  std::int64_t i0, std::int64_t valid, const float* (&src)[Channels][Windows]) {
+    for (int c = 0; c < Channels; ++c)
+        for (int i = 0; i < Windows; ++i)
+            src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+}
+
 template <class V, int Channels>
 void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* const* x,
                  std::int64_t start, std::int64_t inStride, std::int64_t count, float* const* out,
@@ -30,9 +40,7 @@ void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* co
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
         const float* src[Channels][kGroup];
-        for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kGroup; ++i)
-                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        GroupWindows(x, start, inStride, i0, valid, src);
         Reg acc[Channels][kGroup];
         for (int c = 0; c < Channels; ++c)
             for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
@@ -77,9 +85,7 @@ void PhasePairGroups(const float* __restrict rowA, const float* __restrict rowB,
     for (std::int64_t i0 = 0; i0 < count; i0 += kPairGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
         const float* src[Channels][kPairGroup];
-        for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kPairGroup; ++i)
-                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        GroupWindows(x, start, inStride, i0, valid, src);
         // acc[c][0..1]: row a's outputs, acc[c][2..3]: row b's.
         Reg acc[Channels][kGroup];
         for (int c = 0; c < Channels; ++c)
@@ -131,9 +137,7 @@ void PhaseTripleGroups(const float* __restrict rowA, const float* __restrict row
     for (std::int64_t i0 = 0; i0 < count; i0 += kPairGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
         const float* src[Channels][kPairGroup];
-        for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kPairGroup; ++i)
-                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        GroupWindows(x, start, inStride, i0, valid, src);
         // acc[c][0..3]: rows a and b as in PhasePairGroups; third[c][0..3]: row c, twice.
         Reg acc[Channels][kGroup];
         Reg third[Channels][kGroup];

@@ -74,9 +74,7 @@ void BothRowsGroups(const float* __restrict rowA, const float* __restrict rowB,
     for (std::int64_t i0 = 0; i0 < count; i0 += kWindows) {
         const std::int64_t valid = std::min<std::int64_t>(kWindows, count - i0);
         const float* src[Channels][kWindows];
-        for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kWindows; ++i)
-                src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
+        GroupWindows(x, start, inStride, i0, valid, src);
         __m512 both[Channels][kWindows];
         __m256 third[Channels][kWindows];
         for (int c = 0; c < Channels; ++c)
