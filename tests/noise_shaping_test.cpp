@@ -61,7 +61,7 @@ Converted Convert(const std::vector<float>& input, std::int32_t rate, SampleEnco
                                MonoFormat(encoding, rate),
                                {.targetRate = rate, .dither = dither}};
     const MemoryConversion out = ResampleBytes(
-        setup, kReferenceKernels, HighQualityKernelsFor(kReferenceKernels),
+        setup, kReferenceKernels, BuildWithKernels(kReferenceKernels).highQualityKernels,
         {reinterpret_cast<const std::uint8_t*>(input.data()), input.size() * sizeof(float)});
     EXPECT_EQ(out.result, kCompleted);
     Converted result{{}, out.clipped};

@@ -53,22 +53,10 @@ const ConversionBuild& BuildForLevel(SimdLevel level) {
     return kBuilds.back();
 }
 
-const Signed16EncodeKernels& Signed16EncodeKernelsFor(const ConversionKernels& kernels) {
+const ConversionBuild& BuildWithKernels(const ConversionKernels& kernels) {
     for (const ConversionBuild& build : kBuilds)
-        if (&build.kernels == &kernels) return build.signed16Encode;
-    return kPortableSigned16Encode;
-}
-
-const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels) {
-    for (const ConversionBuild& build : kBuilds)
-        if (&build.kernels == &kernels) return build.highQualityKernels;
-    return kHighQualityScalarKernels;
-}
-
-const BestQualityKernels& BestQualityKernelsFor(const ConversionKernels& kernels) {
-    for (const ConversionBuild& build : kBuilds)
-        if (&build.kernels == &kernels) return build.bestQualityKernels;
-    return kBestQualityScalarKernels;
+        if (&build.kernels == &kernels) return build;
+    return kBuilds.back();
 }
 
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel) {

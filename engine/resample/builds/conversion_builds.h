@@ -38,15 +38,10 @@ std::span<const ConversionBuild> ConversionBuilds();
 // The build a level names; the reference build for any other value.
 const ConversionBuild& BuildForLevel(SimdLevel level);
 
-// The 16-bit encoding of the build whose standard kernels are `kernels`; the portable one
-// for kernels the table does not hold.
-const Signed16EncodeKernels& Signed16EncodeKernelsFor(const ConversionKernels& kernels);
-
-// The high-quality kernels of the build whose standard kernels are `kernels`; the scalar
-// ones for kernels the table does not hold.
-const HighQualityKernels& HighQualityKernelsFor(const ConversionKernels& kernels);
-// The same for the best-quality kernels.
-const BestQualityKernels& BestQualityKernelsFor(const ConversionKernels& kernels);
+// The build whose standard kernels are `kernels` (its high- and best-quality kernels and
+// its 16-bit encoding go with them); the reference build for kernels the table does not
+// hold.
+const ConversionBuild& BuildWithKernels(const ConversionKernels& kernels);
 
 // The highest build a processor of this CPU feature level runs.
 const ConversionBuild& BestBuildForFeatureLevel(std::int32_t featureLevel);

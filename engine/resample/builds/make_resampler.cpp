@@ -77,7 +77,7 @@ PreparedResampler MakeStandard(const ResamplerSetup& setup, const ConversionKern
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
                                 const HighQualityKernels& highQuality,
                                 const BestQualityKernels& bestQuality) {
-    const Signed16EncodeKernels& encode = Signed16EncodeKernelsFor(standard);
+    const Signed16EncodeKernels& encode = BuildWithKernels(standard).signed16Encode;
     if (setup.settings.ChangesTempo() &&
         setup.input.sampleRate == static_cast<std::uint32_t>(setup.settings.targetRate)) {
         // Only the tempo changes: no filter need touch the stretched frames.
@@ -98,11 +98,11 @@ PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKer
 
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& standard,
                                 const HighQualityKernels& highQuality) {
-    return MakeResampler(setup, standard, highQuality, BestQualityKernelsFor(standard));
+    return MakeResampler(setup, standard, highQuality, BuildWithKernels(standard).bestQualityKernels);
 }
 
 PreparedResampler MakeResampler(const ResamplerSetup& setup, const ConversionKernels& build) {
-    return MakeResampler(setup, build, HighQualityKernelsFor(build));
+    return MakeResampler(setup, build, BuildWithKernels(build).highQualityKernels);
 }
 
 }  // namespace zel
