@@ -109,25 +109,15 @@ void BothRowsGroups(const float* __restrict rowA, const float* __restrict rowB,
                 thirds = _mm256_castps256_ps128(HalfSums(first, second, first, second));
             }
             // Window i's outputs of rows a and b are sums[2 i] and sums[2 i + 1], side by side.
-            const __m128 early = _mm256_castps256_ps128(sums);
-            const __m128 late = _mm256_extractf128_ps(sums, 1);
-            float* o = out[c] + i0 * outStride;
-            _mm_storel_pi(reinterpret_cast<__m64*>(o), early);
-            if constexpr (Third) _mm_store_ss(o + 2, thirds);
-            if (valid > 1) {
-                o += outStride;
-                _mm_storeh_pi(reinterpret_cast<__m64*>(o), early);
-                if constexpr (Third) _mm_store_ss(o + 2, _mm_shuffle_ps(thirds, thirds, 1));
-            }
-            if (valid > 2) {
-                o += outStride;
-                _mm_storel_pi(reinterpret_cast<__m64*>(o), late);
-                if constexpr (Third) _mm_store_ss(o + 2, _mm_shuffle_ps(thirds, thirds, 2));
-            }
-            if (valid > 3) {
-                o += outStride;
-                _mm_storeh_pi(reinterpret_cast<__m64*>(o), late);
-                if constexpr (Third) _mm_store_ss(o + 2, _mm_shuffle_ps(thirds, thirds, 3));
+            float pairSums[2 * kWindows];
+            float thirdSums[kWindows];
+            _mm256_storeu_ps(pairSums, sums);
+            _mm_storeu_ps(thirdSums, thirds);
+            for (std::int64_t i = 0; i < valid; ++i) {
+                float* o = out[c] + (i0 + i) * outStride;
+                o[0] = pairSums[2 * i];
+                o[1] = pairSums[2 * i + 1];
+                if constexpr (Third) o[2] = thirdSums[i];
             }
         }
     }
