@@ -72,13 +72,14 @@ void PhaseRun(const float* row, std::int64_t taps, const float* const* x, int ch
 }
 
 // Two rows over the same windows: output i of row a goes to out[c][i * outStride], of row
-// b to the place after it. Each sample vector, loaded once, meets both rows, so the loads
-// per multiply-add nearly halve; each output's sum is formed as in PhaseGroups.
-template <class V, int Channels>
-void PhasePairGroups(const float* __restrict rowA, const float* __restrict rowB,
-                     std::int64_t taps, const float* const* x, std::int64_t start,
-                     std::int64_t inStride, std::int64_t count, float* const* out,
-                     std::int64_t outStride) {
+// b to the place after it, and with Third, row c's to the place after that. Each sample
+// vector, loaded once, meets every row, so the loads per multiply-add nearly halve; each
+// output's sum is formed as in PhaseGroups (row c's closed with itself repeated).
+template <class V, int Channels, bool Third>
+void SharedWindowGroups(const float* __restrict rowA, const float* __restrict rowB,
+                        const float* __restrict rowC, std::int64_t taps, const float* const* x,
+                        std::int64_t start, std::int64_t inStride, std::int64_t count,
+                        float* const* out, std::int64_t outStride) {
     using Reg = typename V::Reg;
     // Two outputs per row and channel: with two channels, eight chains in sixteen registers.
     constexpr int kPairGroup = kGroup / 2;
@@ -86,59 +87,7 @@ void PhasePairGroups(const float* __restrict rowA, const float* __restrict rowB,
         const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
         const float* src[Channels][kPairGroup];
         GroupWindows(x, start, inStride, i0, valid, src);
-        // acc[c][0..1]: row a's outputs, acc[c][2..3]: row b's.
-        Reg acc[Channels][kGroup];
-        for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
-        for (std::int64_t k = 0; k < taps; k += V::kWidth) {
-            const Reg a = V::Load(rowA + k);
-            const Reg b = V::Load(rowB + k);
-#pragma GCC unroll 2
-            for (int c = 0; c < Channels; ++c)
-#pragma GCC unroll 2
-                for (int i = 0; i < kPairGroup; ++i) {
-                    const Reg samples = V::InRegister(V::Load(src[c][i] + k));
-                    acc[c][i] = V::MulAdd(a, samples, acc[c][i]);
-                    acc[c][kPairGroup + i] = V::MulAdd(b, samples, acc[c][kPairGroup + i]);
-                }
-        }
-        for (int c = 0; c < Channels; ++c) {
-            float sums[kGroup];
-            V::Close(acc[c], sums);
-            for (std::int64_t i = 0; i < valid; ++i) {
-                out[c][(i0 + i) * outStride] = sums[i];
-                out[c][(i0 + i) * outStride + 1] = sums[kPairGroup + i];
-            }
-        }
-    }
-}
-
-template <class V>
-void PhasePairRun(const float* rowA, const float* rowB, std::int64_t taps, const float* const* x,
-                  int channels, std::int64_t start, std::int64_t inStride, std::int64_t count,
-                  float* const* out, std::int64_t outStride) {
-    int c = 0;
-    for (; c + 2 <= channels; c += 2)
-        PhasePairGroups<V, 2>(rowA, rowB, taps, x + c, start, inStride, count, out + c, outStride);
-    if (c < channels)
-        PhasePairGroups<V, 1>(rowA, rowB, taps, x + c, start, inStride, count, out + c,
-                              outStride);
-}
-
-// Three rows over the same windows, as PhasePairGroups; row c's two outputs are closed with
-// themselves repeated and stored after row b's.
-template <class V, int Channels>
-void PhaseTripleGroups(const float* __restrict rowA, const float* __restrict rowB,
-                       const float* __restrict rowC, std::int64_t taps, const float* const* x,
-                       std::int64_t start, std::int64_t inStride, std::int64_t count,
-                       float* const* out, std::int64_t outStride) {
-    using Reg = typename V::Reg;
-    constexpr int kPairGroup = kGroup / 2;
-    for (std::int64_t i0 = 0; i0 < count; i0 += kPairGroup) {
-        const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
-        const float* src[Channels][kPairGroup];
-        GroupWindows(x, start, inStride, i0, valid, src);
-        // acc[c][0..3]: rows a and b as in PhasePairGroups; third[c][0..3]: row c, twice.
+        // acc[c][0..1]: row a's outputs, acc[c][2..3]: row b's; third[c][0..1]: row c's.
         Reg acc[Channels][kGroup];
         Reg third[Channels][kGroup];
         for (int c = 0; c < Channels; ++c)
@@ -146,7 +95,8 @@ void PhaseTripleGroups(const float* __restrict rowA, const float* __restrict row
         for (std::int64_t k = 0; k < taps; k += V::kWidth) {
             const Reg a = V::Load(rowA + k);
             const Reg b = V::Load(rowB + k);
-            const Reg d = V::Load(rowC + k);
+            Reg d = V::Zero();
+            if constexpr (Third) d = V::Load(rowC + k);
 #pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c)
 #pragma GCC unroll 2
@@ -154,22 +104,46 @@ void PhaseTripleGroups(const float* __restrict rowA, const float* __restrict row
                     const Reg samples = V::InRegister(V::Load(src[c][i] + k));
                     acc[c][i] = V::MulAdd(a, samples, acc[c][i]);
                     acc[c][kPairGroup + i] = V::MulAdd(b, samples, acc[c][kPairGroup + i]);
-                    third[c][i] = V::MulAdd(d, samples, third[c][i]);
+                    if constexpr (Third) third[c][i] = V::MulAdd(d, samples, third[c][i]);
                 }
         }
         for (int c = 0; c < Channels; ++c) {
-            for (int i = 0; i < kPairGroup; ++i) third[c][kPairGroup + i] = third[c][i];
             float sums[kGroup];
             float thirds[kGroup];
             V::Close(acc[c], sums);
-            V::Close(third[c], thirds);
+            if constexpr (Third) {
+                for (int i = 0; i < kPairGroup; ++i) third[c][kPairGroup + i] = third[c][i];
+                V::Close(third[c], thirds);
+            }
             for (std::int64_t i = 0; i < valid; ++i) {
                 out[c][(i0 + i) * outStride] = sums[i];
                 out[c][(i0 + i) * outStride + 1] = sums[kPairGroup + i];
-                out[c][(i0 + i) * outStride + 2] = thirds[i];
+                if constexpr (Third) out[c][(i0 + i) * outStride + 2] = thirds[i];
             }
         }
     }
+}
+
+template <class V, bool Third>
+void SharedWindowRun(const float* rowA, const float* rowB, const float* rowC, std::int64_t taps,
+                     const float* const* x, int channels, std::int64_t start,
+                     std::int64_t inStride, std::int64_t count, float* const* out,
+                     std::int64_t outStride) {
+    int c = 0;
+    for (; c + 2 <= channels; c += 2)
+        SharedWindowGroups<V, 2, Third>(rowA, rowB, rowC, taps, x + c, start, inStride, count,
+                                        out + c, outStride);
+    if (c < channels)
+        SharedWindowGroups<V, 1, Third>(rowA, rowB, rowC, taps, x + c, start, inStride, count,
+                                        out + c, outStride);
+}
+
+template <class V>
+void PhasePairRun(const float* rowA, const float* rowB, std::int64_t taps, const float* const* x,
+                  int channels, std::int64_t start, std::int64_t inStride, std::int64_t count,
+                  float* const* out, std::int64_t outStride) {
+    SharedWindowRun<V, false>(rowA, rowB, nullptr, taps, x, channels, start, inStride, count,
+                              out, outStride);
 }
 
 template <class V>
@@ -177,13 +151,8 @@ void PhaseTripleRun(const float* rowA, const float* rowB, const float* rowC, std
                     const float* const* x, int channels, std::int64_t start,
                     std::int64_t inStride, std::int64_t count, float* const* out,
                     std::int64_t outStride) {
-    int c = 0;
-    for (; c + 2 <= channels; c += 2)
-        PhaseTripleGroups<V, 2>(rowA, rowB, rowC, taps, x + c, start, inStride, count, out + c,
-                                outStride);
-    if (c < channels)
-        PhaseTripleGroups<V, 1>(rowA, rowB, rowC, taps, x + c, start, inStride, count, out + c,
-                                outStride);
+    SharedWindowRun<V, true>(rowA, rowB, rowC, taps, x, channels, start, inStride, count, out,
+                             outStride);
 }
 
 template <class V, int Channels>

@@ -61,8 +61,8 @@ __m256 HalfSums(__m512 a, __m512 b, __m512 c, __m512 d) {
 // Rows of an odd number of eights, two or three over the same windows: rows a and b side by
 // side in one 512-bit register (a's eight lanes low, b's high) against each window's eight
 // samples in both halves, a broadcast load; row c, if any, on the low half of the same
-// samples. Every lane sees the multiply-adds it sees in PhasePairGroups<Avx2Vector> and
-// PhaseTripleGroups<Avx2Vector>, in the same order, so each output is the same to the bit;
+// samples. Every lane sees the multiply-adds it sees in SharedWindowGroups<Avx2Vector>,
+// in the same order, so each output is the same to the bit;
 // the 512-bit multiply-adds do twice the work per instruction, and four windows per channel
 // share each load of taps.
 template <int Channels, bool Third>
