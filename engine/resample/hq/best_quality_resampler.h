@@ -67,6 +67,10 @@ private:
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
     void ProduceInOrder(std::int64_t count);
+    // The in-order outputs' rows and first input frames over a cycle of Q outputs from
+    // phase 0 and a batch past it, so that a batch takes them as they are instead of stepping the phase output
+    // by output.
+    void PrepareCycle();
     // Outputs in batches: gather(i, start, rest) notes the batch's output i (its first
     // input frame in the buffer, and its phase's numerator), run(batch) computes the batch
     // into the output pointers.
@@ -96,6 +100,9 @@ private:
     std::vector<AlignedBuffer<double>> output_;
     std::vector<const double*> inputPointers_;
     std::vector<double*> outputPointers_;
+    std::vector<const double*> cycleRows_;
+    std::vector<std::int64_t> cycleStarts_;    // floor(j P / Q) - HalfTaps() + 1
+    std::vector<std::int64_t> cyclePosition_;  // j < Q of each phase numerator
     std::int64_t base_ = 0;    // input index of each buffer's first frame
     std::int64_t filled_ = 0;  // frames held
     std::int64_t pushed_ = 0;       // input frames seen
