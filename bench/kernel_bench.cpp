@@ -303,9 +303,9 @@ void RunShortStage(benchmark::State& state, const BestQualityKernels* kernels, s
         rows[o] = table.data() + (o * 37 % kRows) * taps;
         starts[o] = o * 2 - o / 8;
     }
-    std::vector<double> outLeft(kOutputs), outRight(kOutputs);
+    std::vector<float> outLeft(kOutputs), outRight(kOutputs);
     const double* x[] = {left.data(), right.data()};
-    double* out[] = {outLeft.data(), outRight.data()};
+    float* out[] = {outLeft.data(), outRight.data()};
     for (auto _ : state) {
         kernels->rowRun(rows.data(), starts.data(), kOutputs, taps, x, 2, out);
         benchmark::DoNotOptimize(outLeft.data());

@@ -142,7 +142,8 @@ std::uint64_t BestQualityResampler::MemoryBytes() const {
     for (const BestHalvingStage& stage : halvings_) halvings += stage.MemoryBytes();
     return halvings + steep_.MemoryBytes() + filter_.TableBytes() +
            static_cast<std::uint64_t>(channels_) *
-               static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
+               static_cast<std::uint64_t>(capacity_ * kSampleBytes +
+                                          outputCapacity_ * std::int64_t{sizeof(float)});
 }
 
 void BestQualityResampler::AppendSilence(std::int64_t frames) {
