@@ -31,8 +31,12 @@
 #include "tests/support/canonical_header.h"
 #include "tests/support/high_quality_conversion.h"
 #include "tests/support/memory_conversion.h"
+#include "bench/highway_rows.h"
 #include "tools/synthetic_wav.h"
 
+#ifdef ZEL_HAVE_KISSFFT
+#include "bench/kissfft_transforms.h"
+#endif
 #ifdef ZEL_HAVE_SOXR
 #include "bench/soxr_reference.h"
 #endif
@@ -290,7 +294,7 @@ void RunSpectrumProduct(benchmark::State& state, const BestQualityKernels* kerne
 
 // The short stage after the steep one: outputs of rows of `taps` in their own order
 // (rowRun) over two channels, in outputs per second.
-void RunShortStage(benchmark::State& state, const BestQualityKernels* kernels, std::int64_t taps) {
+void RunShortStage(benchmark::State& state, zel::bench::RowRun rowRun, std::int64_t taps) {
     constexpr std::int64_t kOutputs = 4096;
     constexpr std::int64_t kRows = 64;
     std::vector<double> table(static_cast<std::size_t>(kRows * taps));
@@ -303,11 +307,11 @@ void RunShortStage(benchmark::State& state, const BestQualityKernels* kernels, s
         rows[o] = table.data() + (o * 37 % kRows) * taps;
         starts[o] = o * 2 - o / 8;
     }
-    std::vector<double> outLeft(kOutputs), outRight(kOutputs);
+    std::vector<float> outLeft(kOutputs), outRight(kOutputs);
     const double* x[] = {left.data(), right.data()};
-    double* out[] = {outLeft.data(), outRight.data()};
+    float* out[] = {outLeft.data(), outRight.data()};
     for (auto _ : state) {
-        kernels->rowRun(rows.data(), starts.data(), kOutputs, taps, x, 2, out);
+        rowRun(rows.data(), starts.data(), kOutputs, taps, x, 2, out);
         benchmark::DoNotOptimize(outLeft.data());
     }
     state.SetItemsProcessed(state.iterations() * kOutputs);
@@ -531,8 +535,21 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark(("kernel_spectrum_" + name + "/8192").c_str(),
                                          RunSpectrumProduct, build.kernels, 8192);
             benchmark::RegisterBenchmark(("kernel_rows_" + name + "/24").c_str(), RunShortStage,
-                                         build.kernels, 24);
+                                         build.kernels->rowRun, 24);
         }
+#ifdef ZEL_HAVE_HIGHWAY
+        if (maxLevel >= 5)
+            benchmark::RegisterBenchmark("kernel_rows_highway_avx2/24", RunShortStage,
+                                         zel::bench::HighwayRowsAvx2, 24);
+        if (maxLevel >= 6)
+            benchmark::RegisterBenchmark("kernel_rows_highway_avx512/24", RunShortStage,
+                                         zel::bench::HighwayRowsAvx512, 24);
+#endif
+#ifdef ZEL_HAVE_KISSFFT
+        for (const std::int64_t size : {4096, 8192})
+            benchmark::RegisterBenchmark(("kernel_fft_kissfft_float/" + std::to_string(size)).c_str(),
+                                         zel::bench::RunKissFftTransforms, size);
+#endif
 #ifdef ZEL_HAVE_SOXR
         for (const Conversion& c : kBestConversions)
             benchmark::RegisterBenchmark(("soxr_vhq_again/" + c.Name()).c_str(), RunSoxrVeryHigh,

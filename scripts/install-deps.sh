@@ -24,9 +24,11 @@ test_packages=("${build_packages[@]}" libgtest-dev libgmock-dev binutils
 fuzz_packages=(cmake make g++ clang libclang-rt-14-dev)
 # googletest: the sources a cross build compiles GoogleTest from.
 arm64_packages=(cmake make g++-aarch64-linux-gnu qemu-user googletest python3)
-# numpy and matplotlib draw the quality pictures of docs/quality.md.
+# numpy and matplotlib draw the quality pictures of docs/quality.md; KISS FFT and Highway are
+# timed beside ZEL's own transforms and kernels.
 bench_packages=("${build_packages[@]}" libbenchmark-dev pkg-config libsoxr-dev soundstretch
-                libsamplerate0-dev sox flac time python3-numpy python3-matplotlib)
+                libsamplerate0-dev libkissfft-dev libhwy-dev sox flac time python3-numpy
+                python3-matplotlib)
 
 needs=("$@")
 [ ${#needs[@]} -gt 0 ] || needs=(test fuzz)

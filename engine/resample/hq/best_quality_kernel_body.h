@@ -8,7 +8,8 @@
 //
 // V provides: Reg, kWidth, Zero(), Load(p), Store(p, r), Set(value), Add(a, b), Sub(a, b),
 // Mul(a, b), MulAdd(a, b, c) = a * b + c and Sum(r), the sum of a register's lanes;
-// optionally StoreSum4(out4, r[4]), the four registers' sums reduced together, and for the
+// optionally StoreSum4(out4, r[4]), the four registers' sums reduced together and rounded to
+// four floats, and for the
 // transforms, with four lanes Transpose4(r[4]), with eight Transpose8(r[8]) and Half, the
 // vector type of half the width, for levels and blocks shorter than a whole vector.
 
@@ -24,14 +25,14 @@ namespace {
 inline constexpr int kGroup = static_cast<int>(kBestRunGroup);
 
 template <class V>
-concept SumsFourTogether = requires(double* out, const typename V::Reg (&r)[kGroup]) {
+concept SumsFourTogether = requires(float* out, const typename V::Reg (&r)[kGroup]) {
     V::StoreSum4(out, r);
 };
 
 template <class V, int Channels>
 void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const double* const* x,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
-                     double* const* out, std::int64_t outStride) {
+                     float* const* out, std::int64_t outStride) {
     using Reg = typename V::Reg;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
         const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
@@ -53,12 +54,12 @@ void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const doub
         for (int c = 0; c < Channels; ++c) {
             if constexpr (SumsFourTogether<V>) {
                 // The group's four sums reduced together, in one vector.
-                alignas(32) double sums[kGroup];
+                alignas(16) float sums[kGroup];
                 V::StoreSum4(sums, acc[c]);
                 for (std::int64_t i = 0; i < valid; ++i) out[c][(i0 + i) * outStride] = sums[i];
             } else {
                 for (std::int64_t i = 0; i < valid; ++i)
-                    out[c][(i0 + i) * outStride] = V::Sum(acc[c][i]);
+                    out[c][(i0 + i) * outStride] = static_cast<float>(V::Sum(acc[c][i]));
             }
         }
     }
@@ -67,7 +68,7 @@ void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const doub
 template <class V>
 void BestPhaseRun(const double* row, std::int64_t taps, const double* const* x, int channels,
                   std::int64_t start, std::int64_t inStride, std::int64_t count,
-                  double* const* out, std::int64_t outStride) {
+                  float* const* out, std::int64_t outStride) {
     int c = 0;
     for (; c + 2 <= channels; c += 2)
         BestPhaseGroups<V, 2>(row, taps, x + c, start, inStride, count, out + c, outStride);
@@ -83,7 +84,7 @@ template <class V, int Channels, bool Interpolate, int FixedTaps = 0>
 void BestOrderedGroups(const double* const* rows,
                        const double (*weights)[kBestInterpolationRows],
                        const std::int64_t* starts, std::int64_t count, std::int64_t rowTaps,
-                       const double* const* x, double* const* out) {
+                       const double* const* x, float* const* out) {
     using Reg = typename V::Reg;
     const std::int64_t taps = FixedTaps != 0 ? FixedTaps : rowTaps;
     for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
@@ -125,11 +126,12 @@ void BestOrderedGroups(const double* const* rows,
                     V::StoreSum4(out[c] + i0, acc[c]);
                     continue;
                 }
-                alignas(32) double sums[kGroup];
+                alignas(16) float sums[kGroup];
                 V::StoreSum4(sums, acc[c]);
                 for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
             } else {
-                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = V::Sum(acc[c][i]);
+                for (std::int64_t i = 0; i < valid; ++i)
+                    out[c][i0 + i] = static_cast<float>(V::Sum(acc[c][i]));
             }
         }
     }
@@ -141,7 +143,7 @@ inline constexpr int kBestShortTaps = 24;
 template <class V, bool Interpolate>
 void BestOrdered(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                  const std::int64_t* starts, std::int64_t count, std::int64_t taps,
-                 const double* const* x, int channels, double* const* out) {
+                 const double* const* x, int channels, float* const* out) {
     int c = 0;
     if (!Interpolate && taps == kBestShortTaps) {
         for (; c + 2 <= channels; c += 2)
@@ -156,14 +158,14 @@ void BestOrdered(const double* const* rows, const double (*weights)[kBestInterpo
 
 template <class V>
 void BestRowRun(const double* const* rows, const std::int64_t* starts, std::int64_t count,
-                std::int64_t taps, const double* const* x, int channels, double* const* out) {
+                std::int64_t taps, const double* const* x, int channels, float* const* out) {
     BestOrdered<V, false>(rows, nullptr, starts, count, taps, x, channels, out);
 }
 
 template <class V>
 void BestInterpolated(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                       const std::int64_t* starts, std::int64_t count, std::int64_t taps,
-                      const double* const* x, int channels, double* const* out) {
+                      const double* const* x, int channels, float* const* out) {
     BestOrdered<V, true>(rows, weights, starts, count, taps, x, channels, out);
 }
 

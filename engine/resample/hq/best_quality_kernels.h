@@ -1,6 +1,7 @@
 #pragma once
 // The inner loops of the best-quality mode, one set per instruction set, in double
-// precision: planar double samples, double taps (a multiple of eight per row), double sums.
+// precision: planar double samples, double taps (a multiple of eight per row), double sums;
+// the last stage's outputs rounded once to the float the codec takes.
 // Every output is formed by the same sequence of operations whichever group it is
 // computed in, so results never depend on block sizes.
 
@@ -22,17 +23,17 @@ struct BestQualityKernels {
     // and is written to out[c][i * outStride], for i < count.
     void (*phaseRun)(const double* row, std::int64_t taps, const double* const* x, int channels,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
-                     double* const* out, std::int64_t outStride);
+                     float* const* out, std::int64_t outStride);
     // Output-major: output i reads x[c] + starts[i] with its own row rows[i] and is
     // written to out[c][i], for i < count.
     void (*rowRun)(const double* const* rows, const std::int64_t* starts, std::int64_t count,
-                   std::int64_t taps, const double* const* x, int channels, double* const* out);
+                   std::int64_t taps, const double* const* x, int channels, float* const* out);
     // Interpolated rows: output i uses the taps sum over r < 4 of weights[i][r] x row r,
     // the rows following one another from rows[i] (rows[i] + r x taps), against
     // x[c] + starts[i], and is written to out[c][i].
     void (*interpolated)(const double* const* rows, const double (*weights)[kBestInterpolationRows],
                          const std::int64_t* starts, std::int64_t count, std::int64_t taps,
-                         const double* const* x, int channels, double* const* out);
+                         const double* const* x, int channels, float* const* out);
     // The steep stage's transforms: natural into digit-reversed order, and back.
     ComplexFftInPlace fftToPermuted;
     ComplexFftInPlace fftFromPermuted;

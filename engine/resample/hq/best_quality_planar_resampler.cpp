@@ -9,15 +9,12 @@ bool BestQualityPlanarResampler::Prepare(std::int32_t inputRate, std::int32_t ou
     if (!resampler_.Prepare(inputRate, outputRate, speed, channels)) return false;
     const auto count = static_cast<std::size_t>(channels);
     inputs_.resize(count);
-    outputs_.resize(count);
     inputAt_.resize(count);
     outputAt_.resize(count);
     for (std::size_t c = 0; c < count; ++c) {
-        if (!inputs_[c].Allocate(BestQualityResampler::kMaxPushFrames) ||
-            !outputs_[c].Allocate(static_cast<std::uint64_t>(resampler_.OutputCapacity())))
-            return false;
+        if (!inputs_[c].Allocate(BestQualityResampler::kMaxPushFrames)) return false;
         inputAt_[c] = inputs_[c].data();
-        outputAt_[c] = outputs_[c].data();
+        outputAt_[c] = resampler_.Output(static_cast<int>(c));
     }
     pushAt_.assign(inputAt_.begin(), inputAt_.end());
     return true;
@@ -29,16 +26,7 @@ std::int64_t BestQualityPlanarResampler::NextBlockFrames(std::int64_t remaining)
 
 std::int64_t BestQualityPlanarResampler::FilterBlock(std::int64_t frames, bool) {
     // The stream's tail comes out of DrainTail once the last block is in.
-    return Rounded(resampler_.Push(pushAt_.data(), frames));
-}
-
-std::int64_t BestQualityPlanarResampler::Rounded(std::int64_t count) {
-    for (std::size_t c = 0; c < outputs_.size(); ++c) {
-        const double* from = resampler_.Output(static_cast<int>(c));
-        std::transform(from, from + count, outputs_[c].data(),
-                       [](double v) { return static_cast<float>(v); });
-    }
-    return count;
+    return resampler_.Push(pushAt_.data(), frames);
 }
 
 }  // namespace zel

@@ -1,6 +1,6 @@
 #pragma once
-// The best-quality chain behind the codec's float planes: it takes blocks of up to a push
-// and rounds its double outputs to float once, at the end.
+// The best-quality chain behind the codec's float planes: it takes blocks of up to a push;
+// its outputs, already rounded to float, are read where the chain leaves them.
 
 #include <cstdint>
 #include <vector>
@@ -23,17 +23,13 @@ class BestQualityPlanarResampler final : public PlanarResampler {
     std::int64_t NextBlockFrames(std::int64_t remaining) const override;
     float* const* InputPlanes() override { return inputAt_.data(); }
     std::int64_t FilterBlock(std::int64_t frames, bool final) override;
-    std::int64_t DrainTail() override { return Rounded(resampler_.Finish()); }
+    std::int64_t DrainTail() override { return resampler_.Finish(); }
     const float* const* OutputPlanes() const override { return outputAt_.data(); }
     std::int64_t MaxBlockOutputs() const override { return resampler_.OutputCapacity(); }
 
   private:
-    // Rounds the resampler's `count` newest outputs into the output planes.
-    std::int64_t Rounded(std::int64_t count);
-
     BestQualityResampler resampler_;
     std::vector<AlignedBuffer<float>> inputs_;
-    std::vector<AlignedBuffer<float>> outputs_;
     std::vector<float*> inputAt_;
     std::vector<const float*> pushAt_;  // the same planes, as the resampler takes them
     std::vector<const float*> outputAt_;

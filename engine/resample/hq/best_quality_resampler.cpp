@@ -105,7 +105,28 @@ bool BestQualityResampler::PrepareStage(int channels, std::int64_t maxPushFrames
     pushed_ = next_ = whole_ = rest_ = received_ = 0;
     finishing_ = false;
     steepTargets_.assign(static_cast<std::size_t>(channels), nullptr);
+    PrepareCycle();
     return true;
+}
+
+void BestQualityResampler::PrepareCycle() {
+    cycleRows_.clear();
+    cycleStarts_.clear();
+    cyclePosition_.clear();
+    if (!filter_.Exact() || filter_.TableBytes() > kSmallTableBytes) return;
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    // A cycle and a batch, so that a batch starting anywhere in the cycle runs on unbroken.
+    const std::int64_t length = q + kInterpolationBatch;
+    cycleRows_.resize(static_cast<std::size_t>(length));
+    cycleStarts_.resize(static_cast<std::size_t>(length));
+    cyclePosition_.assign(static_cast<std::size_t>(q), 0);
+    for (std::int64_t j = 0; j < length; ++j) {
+        const std::int64_t rest = j * p % q;
+        cycleRows_[j] = filter_.Row(rest);
+        cycleStarts_[j] = j * p / q - filter_.HalfTaps() + 1;
+        if (j < q) cyclePosition_[rest] = j;
+    }
 }
 
 bool BestQualityResampler::LargeTable() const {
@@ -121,7 +142,8 @@ std::uint64_t BestQualityResampler::MemoryBytes() const {
     for (const BestHalvingStage& stage : halvings_) halvings += stage.MemoryBytes();
     return halvings + steep_.MemoryBytes() + filter_.TableBytes() +
            static_cast<std::uint64_t>(channels_) *
-               static_cast<std::uint64_t>(capacity_ + outputCapacity_) * kSampleBytes;
+               static_cast<std::uint64_t>(capacity_ * kSampleBytes +
+                                          outputCapacity_ * std::int64_t{sizeof(float)});
 }
 
 void BestQualityResampler::AppendSilence(std::int64_t frames) {
@@ -271,18 +293,22 @@ void BestQualityResampler::ProduceInBatches(std::int64_t count, Gather gather, R
 }
 
 void BestQualityResampler::ProduceInOrder(std::int64_t count) {
-    const double* rows[kInterpolationBatch];
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    for (int c = 0; c < channels_; ++c) inputPointers_[c] = input_[c].data();
+    // The next output is output j of the cycle, shifted by `offset` input frames.
+    std::int64_t j = cyclePosition_[rest_];
+    std::int64_t offset = whole_ - j * p / q - base_;
     std::int64_t starts[kInterpolationBatch];
-    ProduceInBatches(
-        count,
-        [&](std::int64_t i, std::int64_t start, std::int64_t rest) {
-            rows[i] = filter_.Row(rest);
-            starts[i] = start;
-        },
-        [&](std::int64_t batch) {
-            kernels_.rowRun(rows, starts, batch, filter_.Taps(), inputPointers_.data(),
-                            channels_, outputPointers_.data());
-        });
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t batch = std::min(kInterpolationBatch, count - done);
+        for (std::int64_t i = 0; i < batch; ++i) starts[i] = cycleStarts_[j + i] + offset;
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
+        kernels_.rowRun(cycleRows_.data() + j, starts, batch, filter_.Taps(),
+                        inputPointers_.data(), channels_, outputPointers_.data());
+        done += batch;
+        for (j += batch; j >= q; j -= q) offset += p;
+    }
 }
 
 void BestQualityResampler::ProduceInterpolated(std::int64_t count) {

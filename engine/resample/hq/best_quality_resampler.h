@@ -1,6 +1,6 @@
 #pragma once
 // The streaming resampler of the best-quality mode, over planar float channels in any
-// scale, in double precision inside. It keeps the high-quality chain's promises (see
+// scale, in double precision inside; each output is rounded to float once, as it is formed. It keeps the high-quality chain's promises (see
 // high_quality_resampler.h): output j lies at input position j x P / Q with the filter
 // centred on it, and a stream of N input frames yields exactly round(N x Q / P) outputs,
 // however it is cut into pushes.
@@ -44,7 +44,7 @@ public:
     // until it returns 0.
     std::int64_t Finish();
 
-    const double* Output(int channel) const { return output_[channel].data(); }
+    const float* Output(int channel) const { return output_[channel].data(); }
     // The most outputs one Push or Finish returns.
     std::int64_t OutputCapacity() const { return outputCapacity_; }
     // The final stage's filter, and the steep stage before it.
@@ -67,6 +67,10 @@ private:
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
     void ProduceInOrder(std::int64_t count);
+    // The in-order outputs' rows and first input frames over a cycle of Q outputs from
+    // phase 0 and a batch past it, so that a batch takes them as they are instead of stepping the phase output
+    // by output.
+    void PrepareCycle();
     // Outputs in batches: gather(i, start, rest) notes the batch's output i (its first
     // input frame in the buffer, and its phase's numerator), run(batch) computes the batch
     // into the output pointers.
@@ -93,9 +97,12 @@ private:
     std::int64_t capacity_ = 0;        // frames per channel buffer
     std::int64_t outputCapacity_ = 0;  // outputs per call
     std::vector<AlignedBuffer<double>> input_;
-    std::vector<AlignedBuffer<double>> output_;
+    std::vector<AlignedBuffer<float>> output_;
     std::vector<const double*> inputPointers_;
-    std::vector<double*> outputPointers_;
+    std::vector<float*> outputPointers_;
+    std::vector<const double*> cycleRows_;
+    std::vector<std::int64_t> cycleStarts_;    // floor(j P / Q) - HalfTaps() + 1
+    std::vector<std::int64_t> cyclePosition_;  // j < Q of each phase numerator
     std::int64_t base_ = 0;    // input index of each buffer's first frame
     std::int64_t filled_ = 0;  // frames held
     std::int64_t pushed_ = 0;       // input frames seen

@@ -69,12 +69,12 @@ struct Avx2Doubles {
         r[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
         r[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
     }
-    // The lanes of r[0] .. r[3] summed, stored as four doubles at out.
-    static void StoreSum4(double* out, const __m256d (&r)[4]) {
+    // The lanes of r[0] .. r[3] summed, rounded to float and stored as four floats at out.
+    static void StoreSum4(float* out, const __m256d (&r)[4]) {
         const __m256d s01 = _mm256_hadd_pd(r[0], r[1]);
         const __m256d s23 = _mm256_hadd_pd(r[2], r[3]);
-        _mm256_storeu_pd(out, _mm256_add_pd(_mm256_permute2f128_pd(s01, s23, 0x20),
-                                            _mm256_permute2f128_pd(s01, s23, 0x31)));
+        _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(_mm256_permute2f128_pd(s01, s23, 0x20),
+                                                         _mm256_permute2f128_pd(s01, s23, 0x31))));
     }
     // a[0], b[0] .. a[3], b[3] at p.
     static void StoreInterleaved(double* p, __m256d a, __m256d b) {
