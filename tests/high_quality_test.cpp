@@ -361,7 +361,8 @@ TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
         int channels;
     };
     // Rows of odd and even numbers of eights; groups of windows cut short; a channel over.
-    const Case cases[] = {{8, 1, 1}, {136, 7, 2}, {152, 5, 3}, {208, 6, 2}, {24, 3, 5}};
+    const Case cases[] = {{8, 1, 1},   {136, 7, 2}, {152, 5, 3},
+                          {208, 6, 2}, {24, 3, 5},  {144, 9, 3}};
     constexpr std::int64_t kStart = 2, kInStride = 13;
     for (const Case& k : cases) {
         const auto x = Noise(k.channels, kStart + (k.count - 1) * kInStride + k.taps, 11);

@@ -139,9 +139,11 @@ void BothRowsRun(const float* rowA, const float* rowB, const float* rowC, std::i
 void PairRun(const float* rowA, const float* rowB, std::int64_t taps, const float* const* x,
              int channels, std::int64_t start, std::int64_t inStride, std::int64_t count,
              float* const* out, std::int64_t outStride) {
+    // Four windows per group: with 32 registers, sixteen chains for two channels, and each
+    // load of the two rows' taps serves twice the samples.
     if (taps % Avx512Vector::kWidth == 0)
-        PhasePairRun<Avx512Vector>(rowA, rowB, taps, x, channels, start, inStride, count, out,
-                                   outStride);
+        SharedWindowRun<Avx512Vector, false, 4>(rowA, rowB, nullptr, taps, x, channels, start,
+                                                inStride, count, out, outStride);
     else
         BothRowsRun<false>(rowA, rowB, nullptr, taps, x, channels, start, inStride, count, out,
                            outStride);
