@@ -24,10 +24,15 @@ inline constexpr int kGroup = static_cast<int>(kPhaseRunGroup);
 
 // The first frame of each window of a group of outputs, from output i0 on; outputs past the
 // `valid` ones repeat the last, so a short group reads nothing past the stream.
+// Inlined and unrolled: a call per group measured a few percent of the whole conversion.
 template <int Channels, int Windows>
-void GroupWindows(const float* const* x, std::int64_t start, std::int64_t inStride,
-                  std::int64_t i0, std::int64_t valid, const float* (&src)[Channels][Windows]) {
+[[gnu::always_inline]] inline void GroupWindows(const float* const* x, std::int64_t start,
+                                                std::int64_t inStride, std::int64_t i0,
+                                                std::int64_t valid,
+                                                const float* (&src)[Channels][Windows]) {
+#pragma GCC unroll 2
     for (int c = 0; c < Channels; ++c)
+#pragma GCC unroll 4
         for (int i = 0; i < Windows; ++i)
             src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
 }
@@ -52,6 +57,8 @@ void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* co
                 for (int i = 0; i < kGroup; ++i)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             float sums[kGroup];
             V::Close(acc[c], sums);
@@ -119,6 +126,8 @@ void SharedWindowGroups(const float* __restrict rowA, const float* __restrict ro
                     if constexpr (Third) third[c][i] = V::MulAdd(d, samples, third[c][i]);
                 }
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             float sumsA[4], sumsB[4], thirds[4];
             if constexpr (Windows == 2) {
@@ -203,6 +212,8 @@ void InterpolatedGroups(const float* const* rows, const float* mus, const std::i
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
             }
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             float sums[kGroup];
             V::Close(acc[c], sums);

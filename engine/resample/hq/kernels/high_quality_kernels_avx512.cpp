@@ -98,6 +98,8 @@ void BothRowsGroups(const float* __restrict rowA, const float* __restrict rowB,
                             _mm256_fmadd_ps(d, _mm512_castps512_ps256(samples), third[c][i]);
                 }
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             const __m256 sums = HalfSums(both[c][0], both[c][1], both[c][2], both[c][3]);
             __m128 thirds = _mm_setzero_ps();
