@@ -300,8 +300,7 @@ constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
     return {name, PhaseRun<V>, PhasePairRun<V>, PhaseTripleRun<V>, Interpolated<V>, HalfBand<V>};
 }
 
-// Rows that end half-way through a Wide vector run on Narrow, which fills its vectors; so
-// does the half-band pass, whose buffers are sized for groups of Narrow.
+// Rows that end half-way through a Wide vector run on Narrow, which fills its vectors.
 template <class Wide, class Narrow>
 void PhaseRunWholeVectors(const float* row, std::int64_t taps, const float* const* x,
                           int channels, std::int64_t start, std::int64_t inStride,
@@ -354,7 +353,7 @@ constexpr HighQualityKernels MakeWideHighQualityKernels(const char* name) {
             PhasePairRunWholeVectors<Wide, Narrow>,
             PhaseTripleRunWholeVectors<Wide, Narrow>,
             InterpolatedWholeVectors<Wide, Narrow>,
-            HalfBand<Narrow>};
+            HalfBand<Wide>};
 }
 
 }  // namespace

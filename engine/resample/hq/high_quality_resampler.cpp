@@ -80,7 +80,8 @@ bool HighQualityResampler::PrepareStage(int channels) {
     // Outputs get a vector's room more: the half-band pass stores whole vectors.
     for (int c = 0; c < channels; ++c) {
         if (!input_[c].Allocate(static_cast<std::uint64_t>(capacity_)) ||
-            !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_ + kTapMultiple)))
+            !output_[c].Allocate(
+                static_cast<std::uint64_t>(outputCapacity_ + kHalfBandOutputSlack)))
             return false;
     }
     const std::int64_t scratch =

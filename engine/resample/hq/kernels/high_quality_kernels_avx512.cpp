@@ -1,5 +1,5 @@
 // The high-quality mode with AVX-512: sixteen lanes per tap group, fused multiply-add, for
-// rows of whole vectors; rows of an odd number of eights, and the half-band pass, keep the
+// rows of whole vectors and the half-band pass; rows of an odd number of eights keep the
 // eight lanes of AVX2 (masked loads for the last half vector measured slower than those),
 // two rows of them side by side in one register where outputs share their windows.
 
@@ -26,6 +26,14 @@ struct Avx512Vector {
         return r;
     }
     static __m512 MulAdd(__m512 a, __m512 b, __m512 c) { return _mm512_fmadd_ps(a, b, c); }
+    static void Split(const float* p, __m512& even, __m512& odd) {
+        const __m512 a = _mm512_loadu_ps(p);
+        const __m512 b = _mm512_loadu_ps(p + 16);
+        const __m512i evens =
+            _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+        even = _mm512_permutex2var_ps(a, evens, b);
+        odd = _mm512_permutex2var_ps(a, _mm512_add_epi32(evens, _mm512_set1_epi32(1)), b);
+    }
     static __m128 FoldQuarters(__m512 v) {
         const __m256 halves =
             _mm256_add_ps(_mm512_castps512_ps256(v),
