@@ -361,7 +361,8 @@ TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
         int channels;
     };
     // Rows of odd and even numbers of eights; groups of windows cut short; a channel over.
-    const Case cases[] = {{8, 1, 1}, {136, 7, 2}, {152, 5, 3}, {208, 6, 2}, {24, 3, 5}};
+    const Case cases[] = {{8, 1, 1},   {136, 7, 2}, {152, 5, 3},
+                          {208, 6, 2}, {24, 3, 5},  {144, 9, 3}};
     constexpr std::int64_t kStart = 2, kInStride = 13;
     for (const Case& k : cases) {
         const auto x = Noise(k.channels, kStart + (k.count - 1) * kInStride + k.taps, 11);
@@ -391,6 +392,48 @@ TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
         const auto expected = run(0);
         EXPECT_EQ(run(2), expected) << kernels_->name << " pairs, taps " << k.taps;
         EXPECT_EQ(run(3), expected) << kernels_->name << " triples, taps " << k.taps;
+    }
+}
+
+// The halving pass at lengths around its vectors and groups of vectors, against its sum in
+// double precision; it writes nothing past the count rounded up to sixteen.
+TEST_P(HighQualityKernelBuild, HalfBandPassGivesItsSumAtEveryLength) {
+    struct Case {
+        std::int64_t pairs, count;
+        int channels;
+    };
+    const Case cases[] = {{2, 1, 1}, {5, 17, 2}, {9, 63, 3}, {14, 65, 1}, {3, 130, 2}};
+    constexpr float kGuard = 12345.0f;
+    for (const Case& k : cases) {
+        const std::int64_t mid = 2 * k.pairs + 3;
+        const auto x = Noise(k.channels, mid + 2 * k.count + 2 * k.pairs + 8, 13);
+        // Taps below one, so that outputs stay near the samples' scale.
+        std::vector<float> taps = Noise(1, k.pairs + 1, 14)[0];
+        for (float& t : taps) t /= 20000.0f * static_cast<float>(2 * k.pairs + 1);
+        const std::int64_t room = (k.count + 15) / 16 * 16;
+        std::vector<std::vector<float>> out(k.channels, std::vector<float>(room + 16, kGuard));
+        std::vector<const float*> in;
+        std::vector<float*> to;
+        for (const auto& channel : x) in.push_back(channel.data());
+        for (auto& channel : out) to.push_back(channel.data());
+        std::vector<float> even(HalfBandScratch(k.count, k.pairs));
+        std::vector<float> odd(even.size());
+        kernels_->halfBand(taps.data() + 1, k.pairs, taps[0], in.data(), k.channels, mid, k.count,
+                           to.data(), even.data(), odd.data());
+        for (int c = 0; c < k.channels; ++c) {
+            const std::vector<float>& y = x[c];
+            for (std::int64_t i = 0; i < k.count; ++i) {
+                const std::int64_t centre = mid + 2 * i;
+                double sum = double{taps[0]} * y[centre];
+                for (std::int64_t j = 0; j < k.pairs; ++j)
+                    sum += double{taps[1 + j]} *
+                           (double{y[centre + 2 * j + 1]} + double{y[centre - 2 * j - 1]});
+                ASSERT_NEAR(out[c][i], sum, kSumTolerance)
+                    << kernels_->name << " pairs " << k.pairs << " output " << i;
+            }
+            for (std::int64_t i = room; i < room + 16; ++i)
+                ASSERT_EQ(out[c][i], kGuard) << kernels_->name << " count " << k.count;
+        }
     }
 }
 

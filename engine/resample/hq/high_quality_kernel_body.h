@@ -24,10 +24,15 @@ inline constexpr int kGroup = static_cast<int>(kPhaseRunGroup);
 
 // The first frame of each window of a group of outputs, from output i0 on; outputs past the
 // `valid` ones repeat the last, so a short group reads nothing past the stream.
+// Inlined and unrolled: a call per group measured a few percent of the whole conversion.
 template <int Channels, int Windows>
-void GroupWindows(const float* const* x, std::int64_t start, std::int64_t inStride,
-                  std::int64_t i0, std::int64_t valid, const float* (&src)[Channels][Windows]) {
+[[gnu::always_inline]] inline void GroupWindows(const float* const* x, std::int64_t start,
+                                                std::int64_t inStride, std::int64_t i0,
+                                                std::int64_t valid,
+                                                const float* (&src)[Channels][Windows]) {
+#pragma GCC unroll 2
     for (int c = 0; c < Channels; ++c)
+#pragma GCC unroll 4
         for (int i = 0; i < Windows; ++i)
             src[c][i] = x[c] + start + (i0 + std::min<std::int64_t>(i, valid - 1)) * inStride;
 }
@@ -52,6 +57,8 @@ void PhaseGroups(const float* __restrict row, std::int64_t taps, const float* co
                 for (int i = 0; i < kGroup; ++i)
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             float sums[kGroup];
             V::Close(acc[c], sums);
@@ -71,27 +78,39 @@ void PhaseRun(const float* row, std::int64_t taps, const float* const* x, int ch
         PhaseGroups<V, 1>(row, taps, x + c, start, inStride, count, out + c, outStride);
 }
 
+template <class V>
+void CloseFour(typename V::Reg a, typename V::Reg b, typename V::Reg c, typename V::Reg d,
+               float* out4) {
+    const typename V::Reg quad[4] = {a, b, c, d};
+    V::Close(quad, out4);
+}
+
 // Two rows over the same windows: output i of row a goes to out[c][i * outStride], of row
 // b to the place after it, and with Third, row c's to the place after that. Each sample
 // vector, loaded once, meets every row, so the loads per multiply-add nearly halve; each
-// output's sum is formed as in PhaseGroups (row c's closed with itself repeated).
-template <class V, int Channels, bool Third>
+// output's sum is formed as in PhaseGroups (row c's closed with itself repeated). Windows
+// per group: two fill sixteen registers with two channels; four (no third row) need 32.
+template <class V, int Channels, bool Third, int Windows = kGroup / 2>
 void SharedWindowGroups(const float* __restrict rowA, const float* __restrict rowB,
                         const float* __restrict rowC, std::int64_t taps, const float* const* x,
                         std::int64_t start, std::int64_t inStride, std::int64_t count,
                         float* const* out, std::int64_t outStride) {
+    static_assert(Windows == 2 || Windows == 4, "sums close four at a time");
     using Reg = typename V::Reg;
-    // Two outputs per row and channel: with two channels, eight chains in sixteen registers.
-    constexpr int kPairGroup = kGroup / 2;
-    for (std::int64_t i0 = 0; i0 < count; i0 += kPairGroup) {
-        const std::int64_t valid = std::min<std::int64_t>(kPairGroup, count - i0);
-        const float* src[Channels][kPairGroup];
+    for (std::int64_t i0 = 0; i0 < count; i0 += Windows) {
+        const std::int64_t valid = std::min<std::int64_t>(Windows, count - i0);
+        const float* src[Channels][Windows];
         GroupWindows(x, start, inStride, i0, valid, src);
-        // acc[c][0..1]: row a's outputs, acc[c][2..3]: row b's; third[c][0..1]: row c's.
-        Reg acc[Channels][kGroup];
-        Reg third[Channels][kGroup];
+        // Rows a, b and c's outputs; arrays of at most eight registers, which the compiler
+        // keeps in registers (larger ones it zeroes in memory first).
+        Reg accA[Channels][Windows];
+        Reg accB[Channels][Windows];
+        Reg third[Channels][Third ? Windows : 1];
         for (int c = 0; c < Channels; ++c)
-            for (int i = 0; i < kGroup; ++i) acc[c][i] = third[c][i] = V::Zero();
+            for (int i = 0; i < Windows; ++i) {
+                accA[c][i] = accB[c][i] = V::Zero();
+                if constexpr (Third) third[c][i] = V::Zero();
+            }
         for (std::int64_t k = 0; k < taps; k += V::kWidth) {
             const Reg a = V::Load(rowA + k);
             const Reg b = V::Load(rowB + k);
@@ -99,43 +118,51 @@ void SharedWindowGroups(const float* __restrict rowA, const float* __restrict ro
             if constexpr (Third) d = V::Load(rowC + k);
 #pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c)
-#pragma GCC unroll 2
-                for (int i = 0; i < kPairGroup; ++i) {
+#pragma GCC unroll 4
+                for (int i = 0; i < Windows; ++i) {
                     const Reg samples = V::InRegister(V::Load(src[c][i] + k));
-                    acc[c][i] = V::MulAdd(a, samples, acc[c][i]);
-                    acc[c][kPairGroup + i] = V::MulAdd(b, samples, acc[c][kPairGroup + i]);
+                    accA[c][i] = V::MulAdd(a, samples, accA[c][i]);
+                    accB[c][i] = V::MulAdd(b, samples, accB[c][i]);
                     if constexpr (Third) third[c][i] = V::MulAdd(d, samples, third[c][i]);
                 }
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
-            float sums[kGroup];
-            float thirds[kGroup];
-            V::Close(acc[c], sums);
-            if constexpr (Third) {
-                for (int i = 0; i < kPairGroup; ++i) third[c][kPairGroup + i] = third[c][i];
-                V::Close(third[c], thirds);
+            float sumsA[4], sumsB[4], thirds[4];
+            if constexpr (Windows == 2) {
+                float sums[4];
+                CloseFour<V>(accA[c][0], accA[c][1], accB[c][0], accB[c][1], sums);
+                sumsA[0] = sums[0], sumsA[1] = sums[1], sumsB[0] = sums[2], sumsB[1] = sums[3];
+                if constexpr (Third)
+                    CloseFour<V>(third[c][0], third[c][1], third[c][0], third[c][1], thirds);
+            } else {
+                CloseFour<V>(accA[c][0], accA[c][1], accA[c][2], accA[c][3], sumsA);
+                CloseFour<V>(accB[c][0], accB[c][1], accB[c][2], accB[c][3], sumsB);
+                if constexpr (Third)
+                    CloseFour<V>(third[c][0], third[c][1], third[c][2], third[c][3], thirds);
             }
             for (std::int64_t i = 0; i < valid; ++i) {
-                out[c][(i0 + i) * outStride] = sums[i];
-                out[c][(i0 + i) * outStride + 1] = sums[kPairGroup + i];
+                out[c][(i0 + i) * outStride] = sumsA[i];
+                out[c][(i0 + i) * outStride + 1] = sumsB[i];
                 if constexpr (Third) out[c][(i0 + i) * outStride + 2] = thirds[i];
             }
         }
     }
 }
 
-template <class V, bool Third>
+template <class V, bool Third, int Windows = kGroup / 2>
 void SharedWindowRun(const float* rowA, const float* rowB, const float* rowC, std::int64_t taps,
                      const float* const* x, int channels, std::int64_t start,
                      std::int64_t inStride, std::int64_t count, float* const* out,
                      std::int64_t outStride) {
     int c = 0;
     for (; c + 2 <= channels; c += 2)
-        SharedWindowGroups<V, 2, Third>(rowA, rowB, rowC, taps, x + c, start, inStride, count,
-                                        out + c, outStride);
+        SharedWindowGroups<V, 2, Third, Windows>(rowA, rowB, rowC, taps, x + c, start, inStride,
+                                                 count, out + c, outStride);
     if (c < channels)
-        SharedWindowGroups<V, 1, Third>(rowA, rowB, rowC, taps, x + c, start, inStride, count,
-                                        out + c, outStride);
+        SharedWindowGroups<V, 1, Third, Windows>(rowA, rowB, rowC, taps, x + c, start, inStride,
+                                                 count, out + c, outStride);
 }
 
 template <class V>
@@ -185,6 +212,8 @@ void InterpolatedGroups(const float* const* rows, const float* mus, const std::i
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
             }
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             float sums[kGroup];
             V::Close(acc[c], sums);
@@ -271,8 +300,7 @@ constexpr HighQualityKernels MakeHighQualityKernels(const char* name) {
     return {name, PhaseRun<V>, PhasePairRun<V>, PhaseTripleRun<V>, Interpolated<V>, HalfBand<V>};
 }
 
-// Rows that end half-way through a Wide vector run on Narrow, which fills its vectors; so
-// does the half-band pass, whose buffers are sized for groups of Narrow.
+// Rows that end half-way through a Wide vector run on Narrow, which fills its vectors.
 template <class Wide, class Narrow>
 void PhaseRunWholeVectors(const float* row, std::int64_t taps, const float* const* x,
                           int channels, std::int64_t start, std::int64_t inStride,
@@ -325,7 +353,7 @@ constexpr HighQualityKernels MakeWideHighQualityKernels(const char* name) {
             PhasePairRunWholeVectors<Wide, Narrow>,
             PhaseTripleRunWholeVectors<Wide, Narrow>,
             InterpolatedWholeVectors<Wide, Narrow>,
-            HalfBand<Narrow>};
+            HalfBand<Wide>};
 }
 
 }  // namespace

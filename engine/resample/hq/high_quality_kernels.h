@@ -42,17 +42,20 @@ struct HighQualityKernels {
     // pairTaps[j] x (x[c][mid + 2i + 2j + 1] + x[c][mid + 2i - 2j - 1]); every other tap of
     // such a filter is zero. Outputs are computed side by side in the lanes, from the even
     // and odd frames split into `even` and `odd` (each HalfBandScratch(count, pairs) floats);
-    // out[c] must hold count rounded up to a multiple of eight.
+    // out[c] must hold count rounded up to a multiple of sixteen.
     void (*halfBand)(const float* pairTaps, std::int64_t pairs, float centre,
                      const float* const* x, int channels, std::int64_t mid, std::int64_t count,
                      float* const* out, float* even, float* odd);
 };
 
-// Floats of each half-band scratch stream for `count` outputs: whole groups of up to 32
+// Floats of each half-band scratch stream for `count` outputs: whole groups of up to 64
 // lanes and the reach of the pairs.
 constexpr std::int64_t HalfBandScratch(std::int64_t count, std::int64_t pairs) {
-    return count + 32 + 2 * pairs;
+    return count + 64 + 2 * pairs;
 }
+
+// Room past the last output that a half-band pass may write (whole sixteen-lane vectors).
+inline constexpr std::int64_t kHalfBandOutputSlack = 16;
 
 // Scalar, the reference of the mode.
 extern const HighQualityKernels kHighQualityScalarKernels;

@@ -80,7 +80,8 @@ bool HighQualityResampler::PrepareStage(int channels) {
     // Outputs get a vector's room more: the half-band pass stores whole vectors.
     for (int c = 0; c < channels; ++c) {
         if (!input_[c].Allocate(static_cast<std::uint64_t>(capacity_)) ||
-            !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_ + kTapMultiple)))
+            !output_[c].Allocate(
+                static_cast<std::uint64_t>(outputCapacity_ + kHalfBandOutputSlack)))
             return false;
     }
     const std::int64_t scratch =
@@ -248,8 +249,12 @@ std::int64_t HighQualityResampler::Produce(std::int64_t limit) {
     const std::int64_t lastWhole = Available() - 1 - filter_.HalfTaps();
     const std::int64_t ready =
         lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
-    const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
+    std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
     if (count == 0) return 0;
+    // Paired outputs start on even places in the phase cycle. A call that stopped after the
+    // first of a pair would leave the next call's first phase without its partner, every
+    // output of that phase alone (with Q = 2, every output of the call); the last one waits.
+    if (pairedTaps_ > 0 && count > 1 && (next_ + count) % filter_.Q() % 2 == 1) --count;
     if (filter_.HalfBand())
         ProduceHalfBand(count);
     else if (filter_.Exact())

@@ -1,5 +1,5 @@
 // The high-quality mode with AVX-512: sixteen lanes per tap group, fused multiply-add, for
-// rows of whole vectors; rows of an odd number of eights, and the half-band pass, keep the
+// rows of whole vectors and the half-band pass; rows of an odd number of eights keep the
 // eight lanes of AVX2 (masked loads for the last half vector measured slower than those),
 // two rows of them side by side in one register where outputs share their windows.
 
@@ -26,6 +26,14 @@ struct Avx512Vector {
         return r;
     }
     static __m512 MulAdd(__m512 a, __m512 b, __m512 c) { return _mm512_fmadd_ps(a, b, c); }
+    static void Split(const float* p, __m512& even, __m512& odd) {
+        const __m512 a = _mm512_loadu_ps(p);
+        const __m512 b = _mm512_loadu_ps(p + 16);
+        const __m512i evens =
+            _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
+        even = _mm512_permutex2var_ps(a, evens, b);
+        odd = _mm512_permutex2var_ps(a, _mm512_add_epi32(evens, _mm512_set1_epi32(1)), b);
+    }
     static __m128 FoldQuarters(__m512 v) {
         const __m256 halves =
             _mm256_add_ps(_mm512_castps512_ps256(v),
@@ -98,6 +106,8 @@ void BothRowsGroups(const float* __restrict rowA, const float* __restrict rowB,
                             _mm256_fmadd_ps(d, _mm512_castps512_ps256(samples), third[c][i]);
                 }
         }
+        // Unrolled, so that the accumulators are closed from registers, not the stack.
+#pragma GCC unroll 2
         for (int c = 0; c < Channels; ++c) {
             const __m256 sums = HalfSums(both[c][0], both[c][1], both[c][2], both[c][3]);
             __m128 thirds = _mm_setzero_ps();
@@ -139,9 +149,11 @@ void BothRowsRun(const float* rowA, const float* rowB, const float* rowC, std::i
 void PairRun(const float* rowA, const float* rowB, std::int64_t taps, const float* const* x,
              int channels, std::int64_t start, std::int64_t inStride, std::int64_t count,
              float* const* out, std::int64_t outStride) {
+    // Four windows per group: with 32 registers, sixteen chains for two channels, and each
+    // load of the two rows' taps serves twice the samples.
     if (taps % Avx512Vector::kWidth == 0)
-        PhasePairRun<Avx512Vector>(rowA, rowB, taps, x, channels, start, inStride, count, out,
-                                   outStride);
+        SharedWindowRun<Avx512Vector, false, 4>(rowA, rowB, nullptr, taps, x, channels, start,
+                                                inStride, count, out, outStride);
     else
         BothRowsRun<false>(rowA, rowB, nullptr, taps, x, channels, start, inStride, count, out,
                            outStride);
