@@ -9,7 +9,11 @@
 // first-level cache. The last two levels (blocks of 4 or 8 points, 8 when the size is not
 // a power of four: one radix-4 level with one radix-2 after it) run as many blocks at a time
 // as V has lanes, transposed into vectors: sixteen blocks are ready together, as the levels
-// above them are done for four siblings before their blocks.
+// above them are done for four siblings before their blocks. The forward transform stores
+// such blocks as they are computed, transposed (point i of the k-th block of a group at
+// k + lanes x i, not at b x k + i), and the transform back reads them so and transposes
+// once, at its end: the spectrum's order is each build's own, the same in both directions,
+// and no transposition is ever undone.
 //
 // V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add, Sub and,
 // with four lanes, Transpose4(r[4]); with eight, Transpose8(r[8]) and Half, a V of four
@@ -222,11 +226,15 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
                 Reg xr[8], xi[8];
                 for (int k = 0; k < 8; ++k)
                     points.template Load<V>(r0 + k * b, i0 + k * b, xr[k], xi[k]);
-                V::Transpose8(xr);
-                V::Transpose8(xi);
+                if (FrequencyFirst) {
+                    V::Transpose8(xr);
+                    V::Transpose8(xi);
+                }
                 SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
-                V::Transpose8(xr);
-                V::Transpose8(xi);
+                if (!FrequencyFirst) {
+                    V::Transpose8(xr);
+                    V::Transpose8(xi);
+                }
                 for (int k = 0; k < 8; ++k) {
                     V::Store(r0 + k * b, xr[k]);
                     V::Store(i0 + k * b, xi[k]);
@@ -251,15 +259,19 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
                 for (int k = 0; k < 4; ++k)
                     points.template Load<V>(r0 + k * b + 4 * half, i0 + k * b + 4 * half,
                                             rows[k], irows[k]);
-                V::Transpose4(rows);
-                V::Transpose4(irows);
+                if (FrequencyFirst) {
+                    V::Transpose4(rows);
+                    V::Transpose4(irows);
+                }
             }
             SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
-                V::Transpose4(rows);
-                V::Transpose4(irows);
+                if (!FrequencyFirst) {
+                    V::Transpose4(rows);
+                    V::Transpose4(irows);
+                }
                 for (int k = 0; k < 4; ++k) {
                     V::Store(r0 + k * b + 4 * half, rows[k]);
                     V::Store(i0 + k * b + 4 * half, irows[k]);
