@@ -74,7 +74,11 @@ inline void Rotate(typename V::Reg& re, typename V::Reg& im, typename V::Reg c,
 // x[p + r m] <- W^(r p) x (the r-th output of the butterfly of x[p + j m]); in time, the
 // twiddles come first: the butterfly of W^(j p) x[p + j m]. W = e^(-2 pi i / n); tw holds
 // W^p, W^2p and W^3p as re1, im1, re2, im2, re3, im3 runs of m.
-template <class V, bool FrequencyFirst>
+// With Derived, W^2p and W^3p are formed from W^p instead of read: in the long levels,
+// whose tables are as large as their points, reading a third of the twiddles saves more
+// than the four products cost (in the short ones, which stay in the first-level cache, it
+// does not).
+template <class V, bool FrequencyFirst, bool Derived = false>
 void Level(const double* tw, std::int64_t n, double* __restrict re, double* __restrict im) {
     using Reg = typename V::Reg;
     const std::int64_t m = n / 4;
@@ -85,19 +89,32 @@ void Level(const double* tw, std::int64_t n, double* __restrict re, double* __re
             in[2 * j] = V::Load(re + p + j * m);
             in[2 * j + 1] = V::Load(im + p + j * m);
         }
+        // W^(k p) as (cos, sin) in w[2 k - 2], w[2 k - 1].
+        Reg w[6];
+        if (Derived) {
+            w[0] = V::Load(tw + p);
+            w[1] = V::Load(tw + m + p);
+            w[2] = w[0];
+            w[3] = w[1];
+            Rotate<V>(w[2], w[3], w[0], w[1]);
+            w[4] = w[2];
+            w[5] = w[3];
+            Rotate<V>(w[4], w[5], w[0], w[1]);
+        } else {
+            #pragma GCC unroll 6
+            for (int k = 0; k < 6; ++k) w[k] = V::Load(tw + k * m + p);
+        }
         if (!FrequencyFirst) {
             #pragma GCC unroll 3
             for (int k = 1; k < 4; ++k)
-                Rotate<V>(in[2 * k], in[2 * k + 1], V::Load(tw + (2 * k - 2) * m + p),
-                          V::Load(tw + (2 * k - 1) * m + p));
+                Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
         }
         Reg out[8];
         Butterfly4Plain<V>(in, out);
         if (FrequencyFirst) {
             #pragma GCC unroll 3
             for (int k = 1; k < 4; ++k)
-                Rotate<V>(out[2 * k], out[2 * k + 1], V::Load(tw + (2 * k - 2) * m + p),
-                          V::Load(tw + (2 * k - 1) * m + p));
+                Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
         }
         #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
@@ -113,7 +130,10 @@ concept HasHalfWidth = requires { typename V::Half; };
 template <class V, bool FrequencyFirst>
 void AnyLevel(const double* tw, std::int64_t n, double* re, double* im) {
     if ((n / 4) % V::kWidth == 0) {
-        Level<V, FrequencyFirst>(tw, n, re, im);
+        if (V::kWidth >= 4 && n >= 512)
+            Level<V, FrequencyFirst, true>(tw, n, re, im);
+        else
+            Level<V, FrequencyFirst>(tw, n, re, im);
         return;
     }
     if constexpr (HasHalfWidth<V>)
