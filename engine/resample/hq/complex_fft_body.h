@@ -157,19 +157,22 @@ inline void Radix2Pairs(typename V::Reg* re, typename V::Reg* im, int pairs) {
 
 // The whole transform of one block of b = 2, 4 or 8 points held in registers (one point,
 // or one lane of each of several blocks, per register), `tw` the twiddles of size b.
-template <class V, bool FrequencyFirst>
-[[gnu::always_inline]] inline void SmallBlock(const double* tw, int b, typename V::Reg* re,
+// b is a constant, so that every loop unrolls and the points stay in registers.
+template <class V, bool FrequencyFirst, int b>
+[[gnu::always_inline]] inline void SmallBlock(const double* tw, typename V::Reg* re,
                                               typename V::Reg* im) {
     using Reg = typename V::Reg;
-    if (b == 2) {
+    if constexpr (b == 2) {
         Radix2Pairs<V>(re, im, 1);
         return;
     }
     // Size 8: a radix-4 level with m = 2, then radix 2 on each pair; in time, the reverse.
-    const int m = b / 4;
+    constexpr int m = b / 4;
     if (!FrequencyFirst && b == 8) Radix2Pairs<V>(re, im, 4);
+    #pragma GCC unroll 2
     for (int p = 0; p < m; ++p) {
         Reg in[8];
+        #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
             in[2 * j] = re[p + j * m];
             in[2 * j + 1] = im[p + j * m];
@@ -229,17 +232,17 @@ struct ProductPoints {
     }
 };
 
-// `blocks` consecutive blocks of b points (4 or 8), each transformed whole, read through
+// `blocks` consecutive blocks of b points (2, 4 or 8), each transformed whole, read through
 // `points`.
-template <class V, bool FrequencyFirst, class Points = InPlacePoints>
-void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im,
-                 const Points& points = {}) {
+template <class V, bool FrequencyFirst, int b, class Points>
+void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
+              const Points& points) {
     std::int64_t first = 0;
     if constexpr (V::kWidth == 8) {
         using Reg = typename V::Reg;
         // Eight blocks of eight points at once: point i of each in the lanes of register i,
         // the sixteen registers of a block all held at once.
-        if (b == 8) {
+        if constexpr (b == 8) {
             for (; first + 8 <= blocks; first += 8) {
                 double* r0 = re + first * b;
                 double* i0 = im + first * b;
@@ -250,7 +253,7 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
                     V::Transpose8(xr);
                     V::Transpose8(xi);
                 }
-                SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
+                SmallBlock<V, FrequencyFirst, b>(tw, xr, xi);
                 if (!FrequencyFirst) {
                     V::Transpose8(xr);
                     V::Transpose8(xi);
@@ -262,11 +265,11 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
             }
         }
         // Blocks of four points, and the blocks left over, four at a time.
-        SmallBlocks<typename V::Half, FrequencyFirst>(tw, b, blocks - first, re + first * b,
+        BlocksOf<typename V::Half, FrequencyFirst, b>(tw, blocks - first, re + first * b,
                                                       im + first * b, points);
         return;
     }
-    if constexpr (V::kWidth == 4) {
+    if constexpr (V::kWidth == 4 && b >= 4) {
         using Reg = typename V::Reg;
         // Four blocks at once: point i of each in the lanes of register i.
         for (; first + 4 <= blocks; first += 4) {
@@ -284,7 +287,7 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
                     V::Transpose4(irows);
                 }
             }
-            SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
+            SmallBlock<V, FrequencyFirst, b>(tw, xr, xi);
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
@@ -303,12 +306,23 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
         double xr[8], xi[8];
         for (int k = 0; k < b; ++k)
             points.template Load<FftLane>(re + first * b + k, im + first * b + k, xr[k], xi[k]);
-        SmallBlock<FftLane, FrequencyFirst>(tw, b, xr, xi);
+        SmallBlock<FftLane, FrequencyFirst, b>(tw, xr, xi);
         for (int k = 0; k < b; ++k) {
             re[first * b + k] = xr[k];
             im[first * b + k] = xi[k];
         }
     }
+}
+
+template <class V, bool FrequencyFirst, class Points = InPlacePoints>
+void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im,
+                 const Points& points = {}) {
+    if (b == 8)
+        BlocksOf<V, FrequencyFirst, 8>(tw, blocks, re, im, points);
+    else if (b == 4)
+        BlocksOf<V, FrequencyFirst, 4>(tw, blocks, re, im, points);
+    else
+        BlocksOf<V, FrequencyFirst, 2>(tw, blocks, re, im, points);
 }
 
 // The transform of n points at `tw` (its levels' twiddles one after another, as the plan
