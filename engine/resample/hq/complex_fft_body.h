@@ -145,6 +145,7 @@ void AnyLevel(const double* tw, std::int64_t n, double* re, double* im) {
 // Pairs (x[2 r], x[2 r + 1]) <- (sum, difference), for r < pairs.
 template <class V>
 inline void Radix2Pairs(typename V::Reg* re, typename V::Reg* im, int pairs) {
+    #pragma GCC unroll 8
     for (int r = 0; r < pairs; ++r) {
         const auto sumR = V::Add(re[2 * r], re[2 * r + 1]);
         const auto sumI = V::Add(im[2 * r], im[2 * r + 1]);
@@ -178,6 +179,7 @@ template <class V, bool FrequencyFirst, int b>
             in[2 * j + 1] = im[p + j * m];
         }
         if (!FrequencyFirst && p > 0) {
+            #pragma GCC unroll 8
             for (int k = 1; k < 4; ++k)
                 Rotate<V>(in[2 * k], in[2 * k + 1], V::Set(tw[(2 * k - 2) * m + p]),
                           V::Set(tw[(2 * k - 1) * m + p]));
@@ -185,10 +187,12 @@ template <class V, bool FrequencyFirst, int b>
         Reg out[8];
         Butterfly4Plain<V>(in, out);
         if (FrequencyFirst && p > 0) {
+            #pragma GCC unroll 8
             for (int k = 1; k < 4; ++k)
                 Rotate<V>(out[2 * k], out[2 * k + 1], V::Set(tw[(2 * k - 2) * m + p]),
                           V::Set(tw[(2 * k - 1) * m + p]));
         }
+        #pragma GCC unroll 8
         for (int j = 0; j < 4; ++j) {
             re[p + j * m] = out[2 * j];
             im[p + j * m] = out[2 * j + 1];
@@ -247,6 +251,7 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
                 double* r0 = re + first * b;
                 double* i0 = im + first * b;
                 Reg xr[8], xi[8];
+                #pragma GCC unroll 8
                 for (int k = 0; k < 8; ++k)
                     points.template Load<V>(r0 + k * b, i0 + k * b, xr[k], xi[k]);
                 if (FrequencyFirst) {
@@ -258,6 +263,7 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
                     V::Transpose8(xr);
                     V::Transpose8(xi);
                 }
+                #pragma GCC unroll 8
                 for (int k = 0; k < 8; ++k) {
                     V::Store(r0 + k * b, xr[k]);
                     V::Store(i0 + k * b, xi[k]);
@@ -276,9 +282,11 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
             double* r0 = re + first * b;
             double* i0 = im + first * b;
             Reg xr[8], xi[8];
+            #pragma GCC unroll 8
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
+                #pragma GCC unroll 8
                 for (int k = 0; k < 4; ++k)
                     points.template Load<V>(r0 + k * b + 4 * half, i0 + k * b + 4 * half,
                                             rows[k], irows[k]);
@@ -288,6 +296,7 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
                 }
             }
             SmallBlock<V, FrequencyFirst, b>(tw, xr, xi);
+            #pragma GCC unroll 8
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
@@ -295,6 +304,7 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
                     V::Transpose4(rows);
                     V::Transpose4(irows);
                 }
+                #pragma GCC unroll 8
                 for (int k = 0; k < 4; ++k) {
                     V::Store(r0 + k * b + 4 * half, rows[k]);
                     V::Store(i0 + k * b + 4 * half, irows[k]);
@@ -304,9 +314,11 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
     }
     for (; first < blocks; ++first) {
         double xr[8], xi[8];
+        #pragma GCC unroll 8
         for (int k = 0; k < b; ++k)
             points.template Load<FftLane>(re + first * b + k, im + first * b + k, xr[k], xi[k]);
         SmallBlock<FftLane, FrequencyFirst, b>(tw, xr, xi);
+        #pragma GCC unroll 8
         for (int k = 0; k < b; ++k) {
             re[first * b + k] = xr[k];
             im[first * b + k] = xi[k];
