@@ -13,7 +13,8 @@
 // such blocks as they are computed, transposed (point i of the k-th block of a group at
 // k + lanes x i, not at b x k + i), and the transform back reads them so and transposes
 // once, at its end: the spectrum's order is each build's own, the same in both directions,
-// and no transposition is ever undone.
+// and no transposition is ever undone. With eight lanes, the level of 32 points over blocks
+// of 8 runs in their pass, on the registers before they are transposed.
 //
 // V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add, Sub and,
 // with four lanes, Transpose4(r[4]); with eight, Transpose8(r[8]) and Half, a V of four
@@ -326,6 +327,79 @@ void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
     }
 }
 
+// The level of 32 points over four blocks of 8, on registers that hold the points in
+// natural order (register j of the two transforms in xr[4 h + j], lanes p < 8), with its
+// twiddles W^(k p) in w as Level reads them.
+template <class V, bool FrequencyFirst>
+[[gnu::always_inline]] inline void LevelOf32(const typename V::Reg (&w)[6], typename V::Reg* xr,
+                                             typename V::Reg* xi) {
+    using Reg = typename V::Reg;
+    #pragma GCC unroll 2
+    for (int h = 0; h < 2; ++h) {
+        Reg in[8], out[8];
+        #pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            in[2 * j] = xr[4 * h + j];
+            in[2 * j + 1] = xi[4 * h + j];
+        }
+        if (!FrequencyFirst) {
+            #pragma GCC unroll 3
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
+        }
+        Butterfly4Plain<V>(in, out);
+        if (FrequencyFirst) {
+            #pragma GCC unroll 3
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
+        }
+        #pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            xr[4 * h + j] = out[2 * j];
+            xi[4 * h + j] = out[2 * j + 1];
+        }
+    }
+}
+
+// With eight lanes, transforms of 32 points (`blocks` / 4 of them, an even number): the
+// level over each and its four blocks of 8, a group of two transforms in registers at a
+// time, so that the level costs no pass of its own. `above` holds the level's twiddles,
+// `tw` the blocks'. Every point goes through the operations of Level and BlocksOf.
+template <class V, bool FrequencyFirst, class Points>
+void BlocksUnder32(const double* above, const double* tw, std::int64_t blocks, double* re,
+                   double* im, const Points& points) {
+    if constexpr (V::kWidth == 8) {
+        using Reg = typename V::Reg;
+        Reg w[6];
+        #pragma GCC unroll 6
+        for (int k = 0; k < 6; ++k) w[k] = V::Load(above + 8 * k);
+        for (std::int64_t first = 0; first < blocks; first += 8) {
+            double* r0 = re + first * 8;
+            double* i0 = im + first * 8;
+            Reg xr[8], xi[8];
+            #pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k)
+                points.template Load<V>(r0 + k * 8, i0 + k * 8, xr[k], xi[k]);
+            if (FrequencyFirst) {
+                LevelOf32<V, true>(w, xr, xi);
+                V::Transpose8(xr);
+                V::Transpose8(xi);
+            }
+            SmallBlock<V, FrequencyFirst, 8>(tw, xr, xi);
+            if (!FrequencyFirst) {
+                V::Transpose8(xr);
+                V::Transpose8(xi);
+                LevelOf32<V, false>(w, xr, xi);
+            }
+            #pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k) {
+                V::Store(r0 + k * 8, xr[k]);
+                V::Store(i0 + k * 8, xi[k]);
+            }
+        }
+    }
+}
+
 template <class V, bool FrequencyFirst, class Points = InPlacePoints>
 void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im,
                  const Points& points = {}) {
@@ -352,6 +426,9 @@ void Recursive(const double* tw, std::int64_t n, double* re, double* im,
     if (FrequencyFirst) AnyLevel<V, true>(tw, n, re, im);
     if (m <= 8) {
         SmallBlocks<V, FrequencyFirst>(child, static_cast<int>(m), 4, re, im, points);
+    } else if (V::kWidth == 8 && m == 32) {
+        // The quarters' levels and their sixteen blocks of 8 in one pass.
+        BlocksUnder32<V, FrequencyFirst>(child, child + 6 * 8, 16, re, im, points);
     } else if (m <= 32) {
         // The four quarters' levels, then their sixteen blocks together.
         const std::int64_t b = m / 4;
