@@ -25,8 +25,9 @@ struct ComplexFftPlan {
 std::shared_ptr<const ComplexFftPlan> SharedComplexFftPlan(std::int64_t size);
 
 // A transform in place of `re` + i `im` (each `plan.size` long), forward (e^(-2 pi i n k /
-// size)): either from natural into digit-reversed order or from that order back into
-// natural order (see complex_fft_body.h). A spectrum multiplied bin by bin in the permuted
+// size)): either from natural into a permuted order (digit-reversed, the bottom blocks
+// transposed: each build's own) or from that order back into natural order (see
+// complex_fft_body.h). A spectrum multiplied bin by bin in the permuted
 // order needs no sorting; the inverse transform is the forward one of the spectrum with
 // its real and imaginary parts swapped, swapped back.
 using ComplexFftInPlace = void (*)(const ComplexFftPlan& plan, double* re, double* im);

@@ -9,7 +9,12 @@
 // first-level cache. The last two levels (blocks of 4 or 8 points, 8 when the size is not
 // a power of four: one radix-4 level with one radix-2 after it) run as many blocks at a time
 // as V has lanes, transposed into vectors: sixteen blocks are ready together, as the levels
-// above them are done for four siblings before their blocks.
+// above them are done for four siblings before their blocks. The forward transform stores
+// such blocks as they are computed, transposed (point i of the k-th block of a group at
+// k + lanes x i, not at b x k + i), and the transform back reads them so and transposes
+// once, at its end: the spectrum's order is each build's own, the same in both directions,
+// and no transposition is ever undone. With eight lanes, the level of 32 points over blocks
+// of 8 runs in their pass, on the registers before they are transposed.
 //
 // V provides, besides what best_quality_kernel_body.h uses: Store(p, r), Add, Sub and,
 // with four lanes, Transpose4(r[4]); with eight, Transpose8(r[8]) and Half, a V of four
@@ -70,10 +75,16 @@ inline void Rotate(typename V::Reg& re, typename V::Reg& im, typename V::Reg c,
 // x[p + r m] <- W^(r p) x (the r-th output of the butterfly of x[p + j m]); in time, the
 // twiddles come first: the butterfly of W^(j p) x[p + j m]. W = e^(-2 pi i / n); tw holds
 // W^p, W^2p and W^3p as re1, im1, re2, im2, re3, im3 runs of m.
-template <class V, bool FrequencyFirst>
+// With Derived, W^2p and W^3p are formed from W^p instead of read: in the long levels,
+// whose tables are as large as their points, reading a third of the twiddles saves more
+// than the four products cost (in the short ones, which stay in the first-level cache, it
+// does not).
+template <class V, bool FrequencyFirst, bool Derived = false>
 void Level(const double* tw, std::int64_t n, double* __restrict re, double* __restrict im) {
     using Reg = typename V::Reg;
     const std::int64_t m = n / 4;
+    // Two steps at a time: the next loads start while the last products are formed.
+    #pragma GCC unroll 2
     for (std::int64_t p = 0; p < m; p += V::kWidth) {
         Reg in[8];
         #pragma GCC unroll 4
@@ -81,19 +92,32 @@ void Level(const double* tw, std::int64_t n, double* __restrict re, double* __re
             in[2 * j] = V::Load(re + p + j * m);
             in[2 * j + 1] = V::Load(im + p + j * m);
         }
+        // W^(k p) as (cos, sin) in w[2 k - 2], w[2 k - 1].
+        Reg w[6];
+        if (Derived) {
+            w[0] = V::Load(tw + p);
+            w[1] = V::Load(tw + m + p);
+            w[2] = w[0];
+            w[3] = w[1];
+            Rotate<V>(w[2], w[3], w[0], w[1]);
+            w[4] = w[2];
+            w[5] = w[3];
+            Rotate<V>(w[4], w[5], w[0], w[1]);
+        } else {
+            #pragma GCC unroll 6
+            for (int k = 0; k < 6; ++k) w[k] = V::Load(tw + k * m + p);
+        }
         if (!FrequencyFirst) {
             #pragma GCC unroll 3
             for (int k = 1; k < 4; ++k)
-                Rotate<V>(in[2 * k], in[2 * k + 1], V::Load(tw + (2 * k - 2) * m + p),
-                          V::Load(tw + (2 * k - 1) * m + p));
+                Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
         }
         Reg out[8];
         Butterfly4Plain<V>(in, out);
         if (FrequencyFirst) {
             #pragma GCC unroll 3
             for (int k = 1; k < 4; ++k)
-                Rotate<V>(out[2 * k], out[2 * k + 1], V::Load(tw + (2 * k - 2) * m + p),
-                          V::Load(tw + (2 * k - 1) * m + p));
+                Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
         }
         #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
@@ -109,7 +133,10 @@ concept HasHalfWidth = requires { typename V::Half; };
 template <class V, bool FrequencyFirst>
 void AnyLevel(const double* tw, std::int64_t n, double* re, double* im) {
     if ((n / 4) % V::kWidth == 0) {
-        Level<V, FrequencyFirst>(tw, n, re, im);
+        if (V::kWidth >= 4 && n >= 512)
+            Level<V, FrequencyFirst, true>(tw, n, re, im);
+        else
+            Level<V, FrequencyFirst>(tw, n, re, im);
         return;
     }
     if constexpr (HasHalfWidth<V>)
@@ -121,6 +148,7 @@ void AnyLevel(const double* tw, std::int64_t n, double* re, double* im) {
 // Pairs (x[2 r], x[2 r + 1]) <- (sum, difference), for r < pairs.
 template <class V>
 inline void Radix2Pairs(typename V::Reg* re, typename V::Reg* im, int pairs) {
+    #pragma GCC unroll 8
     for (int r = 0; r < pairs; ++r) {
         const auto sumR = V::Add(re[2 * r], re[2 * r + 1]);
         const auto sumI = V::Add(im[2 * r], im[2 * r + 1]);
@@ -133,24 +161,28 @@ inline void Radix2Pairs(typename V::Reg* re, typename V::Reg* im, int pairs) {
 
 // The whole transform of one block of b = 2, 4 or 8 points held in registers (one point,
 // or one lane of each of several blocks, per register), `tw` the twiddles of size b.
-template <class V, bool FrequencyFirst>
-[[gnu::always_inline]] inline void SmallBlock(const double* tw, int b, typename V::Reg* re,
+// b is a constant, so that every loop unrolls and the points stay in registers.
+template <class V, bool FrequencyFirst, int b>
+[[gnu::always_inline]] inline void SmallBlock(const double* tw, typename V::Reg* re,
                                               typename V::Reg* im) {
     using Reg = typename V::Reg;
-    if (b == 2) {
+    if constexpr (b == 2) {
         Radix2Pairs<V>(re, im, 1);
         return;
     }
     // Size 8: a radix-4 level with m = 2, then radix 2 on each pair; in time, the reverse.
-    const int m = b / 4;
+    constexpr int m = b / 4;
     if (!FrequencyFirst && b == 8) Radix2Pairs<V>(re, im, 4);
+    #pragma GCC unroll 2
     for (int p = 0; p < m; ++p) {
         Reg in[8];
+        #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
             in[2 * j] = re[p + j * m];
             in[2 * j + 1] = im[p + j * m];
         }
         if (!FrequencyFirst && p > 0) {
+            #pragma GCC unroll 8
             for (int k = 1; k < 4; ++k)
                 Rotate<V>(in[2 * k], in[2 * k + 1], V::Set(tw[(2 * k - 2) * m + p]),
                           V::Set(tw[(2 * k - 1) * m + p]));
@@ -158,10 +190,12 @@ template <class V, bool FrequencyFirst>
         Reg out[8];
         Butterfly4Plain<V>(in, out);
         if (FrequencyFirst && p > 0) {
+            #pragma GCC unroll 8
             for (int k = 1; k < 4; ++k)
                 Rotate<V>(out[2 * k], out[2 * k + 1], V::Set(tw[(2 * k - 2) * m + p]),
                           V::Set(tw[(2 * k - 1) * m + p]));
         }
+        #pragma GCC unroll 8
         for (int j = 0; j < 4; ++j) {
             re[p + j * m] = out[2 * j];
             im[p + j * m] = out[2 * j + 1];
@@ -205,28 +239,34 @@ struct ProductPoints {
     }
 };
 
-// `blocks` consecutive blocks of b points (4 or 8), each transformed whole, read through
+// `blocks` consecutive blocks of b points (2, 4 or 8), each transformed whole, read through
 // `points`.
-template <class V, bool FrequencyFirst, class Points = InPlacePoints>
-void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im,
-                 const Points& points = {}) {
+template <class V, bool FrequencyFirst, int b, class Points>
+void BlocksOf(const double* tw, std::int64_t blocks, double* re, double* im,
+              const Points& points) {
     std::int64_t first = 0;
     if constexpr (V::kWidth == 8) {
         using Reg = typename V::Reg;
         // Eight blocks of eight points at once: point i of each in the lanes of register i,
         // the sixteen registers of a block all held at once.
-        if (b == 8) {
+        if constexpr (b == 8) {
             for (; first + 8 <= blocks; first += 8) {
                 double* r0 = re + first * b;
                 double* i0 = im + first * b;
                 Reg xr[8], xi[8];
+                #pragma GCC unroll 8
                 for (int k = 0; k < 8; ++k)
                     points.template Load<V>(r0 + k * b, i0 + k * b, xr[k], xi[k]);
-                V::Transpose8(xr);
-                V::Transpose8(xi);
-                SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
-                V::Transpose8(xr);
-                V::Transpose8(xi);
+                if (FrequencyFirst) {
+                    V::Transpose8(xr);
+                    V::Transpose8(xi);
+                }
+                SmallBlock<V, FrequencyFirst, b>(tw, xr, xi);
+                if (!FrequencyFirst) {
+                    V::Transpose8(xr);
+                    V::Transpose8(xi);
+                }
+                #pragma GCC unroll 8
                 for (int k = 0; k < 8; ++k) {
                     V::Store(r0 + k * b, xr[k]);
                     V::Store(i0 + k * b, xi[k]);
@@ -234,32 +274,40 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
             }
         }
         // Blocks of four points, and the blocks left over, four at a time.
-        SmallBlocks<typename V::Half, FrequencyFirst>(tw, b, blocks - first, re + first * b,
+        BlocksOf<typename V::Half, FrequencyFirst, b>(tw, blocks - first, re + first * b,
                                                       im + first * b, points);
         return;
     }
-    if constexpr (V::kWidth == 4) {
+    if constexpr (V::kWidth == 4 && b >= 4) {
         using Reg = typename V::Reg;
         // Four blocks at once: point i of each in the lanes of register i.
         for (; first + 4 <= blocks; first += 4) {
             double* r0 = re + first * b;
             double* i0 = im + first * b;
             Reg xr[8], xi[8];
+            #pragma GCC unroll 8
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
+                #pragma GCC unroll 8
                 for (int k = 0; k < 4; ++k)
                     points.template Load<V>(r0 + k * b + 4 * half, i0 + k * b + 4 * half,
                                             rows[k], irows[k]);
-                V::Transpose4(rows);
-                V::Transpose4(irows);
+                if (FrequencyFirst) {
+                    V::Transpose4(rows);
+                    V::Transpose4(irows);
+                }
             }
-            SmallBlock<V, FrequencyFirst>(tw, b, xr, xi);
+            SmallBlock<V, FrequencyFirst, b>(tw, xr, xi);
+            #pragma GCC unroll 8
             for (int half = 0; half < b / 4; ++half) {
                 Reg (&rows)[4] = reinterpret_cast<Reg (&)[4]>(xr[4 * half]);
                 Reg (&irows)[4] = reinterpret_cast<Reg (&)[4]>(xi[4 * half]);
-                V::Transpose4(rows);
-                V::Transpose4(irows);
+                if (!FrequencyFirst) {
+                    V::Transpose4(rows);
+                    V::Transpose4(irows);
+                }
+                #pragma GCC unroll 8
                 for (int k = 0; k < 4; ++k) {
                     V::Store(r0 + k * b + 4 * half, rows[k]);
                     V::Store(i0 + k * b + 4 * half, irows[k]);
@@ -269,14 +317,100 @@ void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, doubl
     }
     for (; first < blocks; ++first) {
         double xr[8], xi[8];
+        #pragma GCC unroll 8
         for (int k = 0; k < b; ++k)
             points.template Load<FftLane>(re + first * b + k, im + first * b + k, xr[k], xi[k]);
-        SmallBlock<FftLane, FrequencyFirst>(tw, b, xr, xi);
+        SmallBlock<FftLane, FrequencyFirst, b>(tw, xr, xi);
+        #pragma GCC unroll 8
         for (int k = 0; k < b; ++k) {
             re[first * b + k] = xr[k];
             im[first * b + k] = xi[k];
         }
     }
+}
+
+// The level of 32 points over four blocks of 8, on registers that hold the points in
+// natural order (register j of the two transforms in xr[4 h + j], lanes p < 8), with its
+// twiddles W^(k p) in w as Level reads them.
+template <class V, bool FrequencyFirst>
+[[gnu::always_inline]] inline void LevelOf32(const typename V::Reg (&w)[6], typename V::Reg* xr,
+                                             typename V::Reg* xi) {
+    using Reg = typename V::Reg;
+    #pragma GCC unroll 2
+    for (int h = 0; h < 2; ++h) {
+        Reg in[8], out[8];
+        #pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            in[2 * j] = xr[4 * h + j];
+            in[2 * j + 1] = xi[4 * h + j];
+        }
+        if (!FrequencyFirst) {
+            #pragma GCC unroll 3
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
+        }
+        Butterfly4Plain<V>(in, out);
+        if (FrequencyFirst) {
+            #pragma GCC unroll 3
+            for (int k = 1; k < 4; ++k)
+                Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
+        }
+        #pragma GCC unroll 4
+        for (int j = 0; j < 4; ++j) {
+            xr[4 * h + j] = out[2 * j];
+            xi[4 * h + j] = out[2 * j + 1];
+        }
+    }
+}
+
+// With eight lanes, transforms of 32 points (`blocks` / 4 of them, an even number): the
+// level over each and its four blocks of 8, a group of two transforms in registers at a
+// time, so that the level costs no pass of its own. `above` holds the level's twiddles,
+// `tw` the blocks'. Every point goes through the operations of Level and BlocksOf.
+template <class V, bool FrequencyFirst, class Points>
+void BlocksUnder32(const double* above, const double* tw, std::int64_t blocks, double* re,
+                   double* im, const Points& points) {
+    if constexpr (V::kWidth == 8) {
+        using Reg = typename V::Reg;
+        Reg w[6];
+        #pragma GCC unroll 6
+        for (int k = 0; k < 6; ++k) w[k] = V::Load(above + 8 * k);
+        for (std::int64_t first = 0; first < blocks; first += 8) {
+            double* r0 = re + first * 8;
+            double* i0 = im + first * 8;
+            Reg xr[8], xi[8];
+            #pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k)
+                points.template Load<V>(r0 + k * 8, i0 + k * 8, xr[k], xi[k]);
+            if (FrequencyFirst) {
+                LevelOf32<V, true>(w, xr, xi);
+                V::Transpose8(xr);
+                V::Transpose8(xi);
+            }
+            SmallBlock<V, FrequencyFirst, 8>(tw, xr, xi);
+            if (!FrequencyFirst) {
+                V::Transpose8(xr);
+                V::Transpose8(xi);
+                LevelOf32<V, false>(w, xr, xi);
+            }
+            #pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k) {
+                V::Store(r0 + k * 8, xr[k]);
+                V::Store(i0 + k * 8, xi[k]);
+            }
+        }
+    }
+}
+
+template <class V, bool FrequencyFirst, class Points = InPlacePoints>
+void SmallBlocks(const double* tw, int b, std::int64_t blocks, double* re, double* im,
+                 const Points& points = {}) {
+    if (b == 8)
+        BlocksOf<V, FrequencyFirst, 8>(tw, blocks, re, im, points);
+    else if (b == 4)
+        BlocksOf<V, FrequencyFirst, 4>(tw, blocks, re, im, points);
+    else
+        BlocksOf<V, FrequencyFirst, 2>(tw, blocks, re, im, points);
 }
 
 // The transform of n points at `tw` (its levels' twiddles one after another, as the plan
@@ -294,6 +428,9 @@ void Recursive(const double* tw, std::int64_t n, double* re, double* im,
     if (FrequencyFirst) AnyLevel<V, true>(tw, n, re, im);
     if (m <= 8) {
         SmallBlocks<V, FrequencyFirst>(child, static_cast<int>(m), 4, re, im, points);
+    } else if (V::kWidth == 8 && m == 32) {
+        // The quarters' levels and their sixteen blocks of 8 in one pass.
+        BlocksUnder32<V, FrequencyFirst>(child, child + 6 * 8, 16, re, im, points);
     } else if (m <= 32) {
         // The four quarters' levels, then their sixteen blocks together.
         const std::int64_t b = m / 4;
