@@ -200,7 +200,9 @@ TEST(SampleCodec, PlanarSixteenBitMatchesTheGeneralEncoderOnAwkwardValues) {
                                        build.signed16Encode),
                           clipped);
                 EXPECT_EQ(planar, general);
-                if (frames == values.size() / channels) EXPECT_GT(clipped, 0u);
+                if (frames == values.size() / channels) {
+                    EXPECT_GT(clipped, 0u);
+                }
             }
         }
     }
