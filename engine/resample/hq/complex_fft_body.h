@@ -71,6 +71,25 @@ inline void Rotate(typename V::Reg& re, typename V::Reg& im, typename V::Reg c,
     re = r;
 }
 
+// The butterfly of one level with its twiddles W^(k p) as (cos, sin) in w[2 k - 2], w[2 k -
+// 1]: in time applied to the inputs before it, in frequency to the outputs after it.
+template <class V, bool FrequencyFirst>
+[[gnu::always_inline]] inline void TwiddledButterfly4(typename V::Reg (&in)[8],
+                                                      const typename V::Reg (&w)[6],
+                                                      typename V::Reg (&out)[8]) {
+    if (!FrequencyFirst) {
+        #pragma GCC unroll 3
+        for (int k = 1; k < 4; ++k)
+            Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
+    }
+    Butterfly4Plain<V>(in, out);
+    if (FrequencyFirst) {
+        #pragma GCC unroll 3
+        for (int k = 1; k < 4; ++k)
+            Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
+    }
+}
+
 // One level over n points (m = n / 4 a multiple of V's width). Decimation in frequency:
 // x[p + r m] <- W^(r p) x (the r-th output of the butterfly of x[p + j m]); in time, the
 // twiddles come first: the butterfly of W^(j p) x[p + j m]. W = e^(-2 pi i / n); tw holds
@@ -107,18 +126,8 @@ void Level(const double* tw, std::int64_t n, double* __restrict re, double* __re
             #pragma GCC unroll 6
             for (int k = 0; k < 6; ++k) w[k] = V::Load(tw + k * m + p);
         }
-        if (!FrequencyFirst) {
-            #pragma GCC unroll 3
-            for (int k = 1; k < 4; ++k)
-                Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
-        }
         Reg out[8];
-        Butterfly4Plain<V>(in, out);
-        if (FrequencyFirst) {
-            #pragma GCC unroll 3
-            for (int k = 1; k < 4; ++k)
-                Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
-        }
+        TwiddledButterfly4<V, FrequencyFirst>(in, w, out);
         #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
             V::Store(re + p + j * m, out[2 * j]);
@@ -344,17 +353,7 @@ template <class V, bool FrequencyFirst>
             in[2 * j] = xr[4 * h + j];
             in[2 * j + 1] = xi[4 * h + j];
         }
-        if (!FrequencyFirst) {
-            #pragma GCC unroll 3
-            for (int k = 1; k < 4; ++k)
-                Rotate<V>(in[2 * k], in[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
-        }
-        Butterfly4Plain<V>(in, out);
-        if (FrequencyFirst) {
-            #pragma GCC unroll 3
-            for (int k = 1; k < 4; ++k)
-                Rotate<V>(out[2 * k], out[2 * k + 1], w[2 * k - 2], w[2 * k - 1]);
-        }
+        TwiddledButterfly4<V, FrequencyFirst>(in, w, out);
         #pragma GCC unroll 4
         for (int j = 0; j < 4; ++j) {
             xr[4 * h + j] = out[2 * j];
