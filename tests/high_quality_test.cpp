@@ -360,18 +360,21 @@ TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
         std::int64_t taps, count;
         int channels;
     };
-    // Rows of odd and even numbers of eights; groups of windows cut short; a channel over.
-    const Case cases[] = {{8, 1, 1},   {136, 7, 2}, {152, 5, 3},
-                          {208, 6, 2}, {24, 3, 5},  {144, 9, 3}};
+    // Rows of odd and even numbers of eights; groups of windows cut short; a channel over;
+    // the resampler's usual run of twenty outputs.
+    const Case cases[] = {{8, 1, 1},  {136, 7, 2}, {152, 5, 3},  {208, 6, 2},
+                          {24, 3, 5}, {144, 9, 3}, {136, 20, 2}, {136, 11, 1}};
     constexpr std::int64_t kStart = 2, kInStride = 13;
     for (const Case& k : cases) {
         const auto x = Noise(k.channels, kStart + (k.count - 1) * kInStride + k.taps, 11);
         const auto rows = Noise(3, k.taps, 12);
         std::vector<const float*> in;
         for (const auto& channel : x) in.push_back(channel.data());
-        // Outputs of the three rows side by side, as the resampler lays them out.
-        const auto run = [&](int shared) {
-            std::vector<std::vector<float>> out(k.channels, std::vector<float>(3 * k.count, -1.0f));
+        // Outputs of the three rows side by side, as the resampler lays them out, and room
+        // past the last that nothing may touch. Rows past `last` are not run.
+        const auto run = [&](int shared, int last = 2) {
+            std::vector<std::vector<float>> out(k.channels,
+                                                std::vector<float>(3 * k.count + 8, -1.0f));
             std::vector<float*> to;
             for (auto& channel : out) to.push_back(channel.data());
             if (shared == 3)
@@ -382,7 +385,7 @@ TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
                 kernels_->phasePairRun(rows[0].data(), rows[1].data(), k.taps, in.data(),
                                        k.channels, kStart, kInStride, k.count, to.data(), 3);
             std::vector<float*> alone(to);
-            for (int r = shared; r < 3; ++r) {
+            for (int r = shared; r <= last; ++r) {
                 for (int c = 0; c < k.channels; ++c) alone[c] = to[c] + r;
                 kernels_->phaseRun(rows[r].data(), k.taps, in.data(), k.channels, kStart,
                                    kInStride, k.count, alone.data(), 3);
@@ -392,6 +395,13 @@ TEST_P(HighQualityKernelBuild, RowsSharingWindowsGiveWhatEachGivesAlone) {
         const auto expected = run(0);
         EXPECT_EQ(run(2), expected) << kernels_->name << " pairs, taps " << k.taps;
         EXPECT_EQ(run(3), expected) << kernels_->name << " triples, taps " << k.taps;
+        // The third row's places belong to another phase: pairs leave them as they were.
+        const auto pairs = run(2, 1);
+        for (int c = 0; c < k.channels; ++c)
+            for (std::size_t j = 0; j < pairs[c].size(); ++j)
+                if (j % 3 == 2 || j >= 3 * static_cast<std::size_t>(k.count))
+                    ASSERT_EQ(pairs[c][j], -1.0f)
+                        << kernels_->name << " taps " << k.taps << " place " << j;
     }
 }
 
