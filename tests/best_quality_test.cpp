@@ -400,6 +400,53 @@ TEST_P(BestQualityTransformBuild, FilteringInOnePassMatchesProductThenInverse) {
     }
 }
 
+// The short stage over a doubled rate held as its two phases, channels a stride apart:
+// each output is its row's first half against its place plus its second half against the
+// place moved by its shift, every channel, whatever the group it falls in (odd counts end
+// in a partial group, and nothing past the last output is written).
+TEST_P(BestQualityTransformBuild, ReadsTwoPhasesAsTheDirectSum) {
+    const BestQualityKernels* const kernel = kernel_;
+    struct Row {
+        std::int64_t taps, count;
+        int channels;
+    };
+    for (const Row& t : {Row{24, 1, 2}, Row{24, 7, 2}, Row{24, 13, 3}, Row{32, 5, 1},
+                         Row{32, 9, 2}, Row{16, 3, 3}}) {
+        const auto rowValues = Noise(1, t.taps * t.count, 13)[0];
+        const std::vector<double> table(rowValues.begin(), rowValues.end());
+        // Channels 400 frames apart in one array.
+        constexpr std::int64_t kStride = 400;
+        const auto signal = Noise(1, t.channels * kStride, 17)[0];
+        const std::vector<double> x(signal.begin(), signal.end());
+        std::vector<const double*> rows;
+        std::vector<std::int64_t> starts, shifts;
+        for (std::int64_t i = 0; i < t.count; ++i) {
+            rows.push_back(table.data() + i * t.taps);
+            starts.push_back(3 * i + 1);
+            shifts.push_back(200 - (i % 2));
+        }
+        std::vector<std::vector<float>> out(t.channels,
+                                            std::vector<float>(t.count + 1, -7.0f));
+        std::vector<float*> outP;
+        for (auto& o : out) outP.push_back(o.data());
+        kernel->splitRowRun(rows.data(), starts.data(), shifts.data(), t.count, t.taps,
+                            x.data(), kStride, t.channels, outP.data());
+        const std::int64_t half = t.taps / 2;
+        for (int c = 0; c < t.channels; ++c) {
+            for (std::int64_t i = 0; i < t.count; ++i) {
+                long double sum = 0.0L;
+                for (std::int64_t k = 0; k < half; ++k)
+                    sum += static_cast<long double>(rows[i][k]) * x[c * kStride + starts[i] + k] +
+                           static_cast<long double>(rows[i][half + k]) *
+                               x[c * kStride + starts[i] + shifts[i] + k];
+                EXPECT_NEAR(out[c][i], static_cast<double>(sum), 1e-6)
+                    << kernel->name << " taps " << t.taps << " channel " << c << " output " << i;
+            }
+            EXPECT_EQ(out[c][t.count], -7.0f) << kernel->name << " taps " << t.taps;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, BestQualityTransformBuild,
                          ::testing::ValuesIn(kTransformLevels));
 

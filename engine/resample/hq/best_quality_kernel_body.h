@@ -169,6 +169,93 @@ void BestInterpolated(const double* const* rows, const double (*weights)[kBestIn
     BestOrdered<V, true>(rows, weights, starts, count, taps, x, channels, out);
 }
 
+// BestOrderedGroups without interpolation over two runs of input: output o sums the first
+// half of rows[o] against channel c's frames from starts[o] on, and its second half against
+// those from starts[o] + shifts[o] on. Channels lie channelStride apart, so that a group
+// addresses all of them from one place per output and its registers hold every pointer.
+template <class V, int Channels, int FixedHalf = 0>
+void BestSplitGroups(const double* const* rows, const std::int64_t* starts,
+                     const std::int64_t* shifts, std::int64_t count, std::int64_t rowTaps,
+                     const double* x, std::int64_t channelStride, float* const* out) {
+    using Reg = typename V::Reg;
+    const std::int64_t half = FixedHalf != 0 ? FixedHalf : rowTaps / 2;
+    for (std::int64_t i0 = 0; i0 < count; i0 += kGroup) {
+        const std::int64_t valid = std::min<std::int64_t>(kGroup, count - i0);
+        const double* row[kGroup];
+        const double* src[kGroup];
+#pragma GCC unroll 4
+        for (int i = 0; i < kGroup; ++i) {
+            const std::int64_t o = i0 + std::min<std::int64_t>(i, valid - 1);
+            row[i] = rows[o];
+            src[i] = x + starts[o];
+        }
+        Reg acc[Channels][kGroup];
+        for (int c = 0; c < Channels; ++c)
+            for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
+#pragma GCC unroll 8
+        for (std::int64_t k = 0; k < half; k += V::kWidth) {
+#pragma GCC unroll 4
+            for (int i = 0; i < kGroup; ++i) {
+                const Reg coefficient = V::Load(row[i] + k);
+#pragma GCC unroll 2
+                for (int c = 0; c < Channels; ++c)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[i] + c * channelStride + k),
+                                          acc[c][i]);
+            }
+        }
+#pragma GCC unroll 4
+        for (int i = 0; i < kGroup; ++i) {
+            row[i] += half;
+            src[i] += shifts[i0 + std::min<std::int64_t>(i, valid - 1)];
+        }
+#pragma GCC unroll 8
+        for (std::int64_t k = 0; k < half; k += V::kWidth) {
+#pragma GCC unroll 4
+            for (int i = 0; i < kGroup; ++i) {
+                const Reg coefficient = V::Load(row[i] + k);
+#pragma GCC unroll 2
+                for (int c = 0; c < Channels; ++c)
+                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[i] + c * channelStride + k),
+                                          acc[c][i]);
+            }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            if constexpr (SumsFourTogether<V>) {
+                if (valid == kGroup) {
+                    V::StoreSum4(out[c] + i0, acc[c]);
+                    continue;
+                }
+                alignas(16) float sums[kGroup];
+                V::StoreSum4(sums, acc[c]);
+                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
+            } else {
+                for (std::int64_t i = 0; i < valid; ++i)
+                    out[c][i0 + i] = static_cast<float>(V::Sum(acc[c][i]));
+            }
+        }
+    }
+}
+
+template <class V>
+void BestSplitRowRun(const double* const* rows, const std::int64_t* starts,
+                     const std::int64_t* shifts, std::int64_t count, std::int64_t taps,
+                     const double* x, std::int64_t channelStride, int channels,
+                     float* const* out) {
+    int c = 0;
+    if (taps == kBestShortTaps) {
+        for (; c + 2 <= channels; c += 2)
+            BestSplitGroups<V, 2, kBestShortTaps / 2>(rows, starts, shifts, count, taps,
+                                                      x + c * channelStride, channelStride,
+                                                      out + c);
+    }
+    for (; c + 2 <= channels; c += 2)
+        BestSplitGroups<V, 2>(rows, starts, shifts, count, taps, x + c * channelStride,
+                              channelStride, out + c);
+    if (c < channels)
+        BestSplitGroups<V, 1>(rows, starts, shifts, count, taps, x + c * channelStride,
+                              channelStride, out + c);
+}
+
 // Vectors of halving outputs summed side by side: enough independent chains to hide the
 // latency of the multiply-adds.
 inline constexpr int kHalvingVectors = 4;
@@ -263,7 +350,7 @@ void FilterFromPermuted(const ComplexFftPlan& plan, const double* xRe, const dou
 
 template <class V>
 constexpr BestQualityKernels MakeBestQualityKernels(const char* name) {
-    return {name, BestPhaseRun<V>, BestRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
+    return {name, BestPhaseRun<V>, BestRowRun<V>, BestSplitRowRun<V>, BestInterpolated<V>, FftToPermuted<V>,
             FftFromPermuted<V>, BestHalve<V>,
             SpectrumProduct<V>, BestInterleave<V>, FilterFromPermuted<V>};
 }

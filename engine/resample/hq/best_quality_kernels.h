@@ -28,6 +28,13 @@ struct BestQualityKernels {
     // written to out[c][i], for i < count.
     void (*rowRun)(const double* const* rows, const std::int64_t* starts, std::int64_t count,
                    std::int64_t taps, const double* const* x, int channels, float* const* out);
+    // rowRun over a doubled rate held as its two phases apart, channel c's frames at
+    // x + c x channelStride: output i sums the first taps / 2 of rows[i] against the frames
+    // from starts[i] on and the rest against those from starts[i] + shifts[i] on.
+    void (*splitRowRun)(const double* const* rows, const std::int64_t* starts,
+                        const std::int64_t* shifts, std::int64_t count, std::int64_t taps,
+                        const double* x, std::int64_t channelStride, int channels,
+                        float* const* out);
     // Interpolated rows: output i uses the taps sum over r < 4 of weights[i][r] x row r,
     // the rows following one another from rows[i] (rows[i] + r x taps), against
     // x[c] + starts[i], and is written to out[c][i].

@@ -19,6 +19,9 @@ constexpr std::uint64_t kSmallTableBytes = 32 << 10;
 constexpr std::int64_t kRateFactor = 2;
 
 constexpr std::int64_t kSampleBytes = sizeof(double);
+constexpr std::int64_t kLineDoubles = 64 / kSampleBytes;
+// Whole cache lines, not a whole number of 4 KiB pages.
+constexpr std::int64_t kStreamStagger = 17 * kLineDoubles;
 // Input of one tile of exact outputs, all channels: half the first-level data cache.
 constexpr std::int64_t kTileBytes = 24 << 10;
 // A table from this size on is read from beyond the second-level cache: such a stage
@@ -65,12 +68,16 @@ bool BestQualityResampler::Prepare(std::int32_t inputRate, std::int32_t outputRa
     }
     halvedPointers_.assign(static_cast<std::size_t>(channels), nullptr);
     const double steepBand = band * static_cast<double>(down_) / static_cast<double>(up_);
-    const std::vector<double> taps =
-        BestSteepTaps(up_, kBestPassbandEdge * steepBand, kBestStopbandEdge * steepBand, 1);
-    if (!steep_.Prepare(up_, taps, channels, steepInputMax, kernels_)) return false;
     const double stageBand = steepBand;
     if (!filter_.DesignBands(p * up_, q * down_, kBestPassbandEdge * stageBand,
-                             1.0 - kBestStopbandEdge * stageBand) ||
+                             1.0 - kBestStopbandEdge * stageBand))
+        return false;
+    // A doubled rate read in order is read as its two phases, which spares the steep stage
+    // interleaving them.
+    split_ = up_ == 2 && filter_.Exact() && filter_.TableBytes() <= kSmallTableBytes;
+    const std::vector<double> taps =
+        BestSteepTaps(up_, kBestPassbandEdge * steepBand, kBestStopbandEdge * steepBand, 1);
+    if (!steep_.Prepare(up_, taps, channels, steepInputMax, kernels_, split_) ||
         !PrepareStage(channels, steep_.MaxOutputs()))
         return false;
     overallP_ = p;
@@ -92,10 +99,26 @@ bool BestQualityResampler::PrepareStage(int channels, std::int64_t maxPushFrames
     input_.resize(static_cast<std::size_t>(channels));
     output_.resize(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c) {
-        if (!input_[c].Allocate(static_cast<std::uint64_t>(capacity_)) ||
+        if ((!split_ && !input_[c].Allocate(static_cast<std::uint64_t>(capacity_))) ||
             !output_[c].Allocate(static_cast<std::uint64_t>(outputCapacity_)))
             return false;
     }
+    streams_ = AlignedBuffer<double>();
+    if (split_) {
+        input_.clear();
+        // Room before the stream for the first block's dropped outputs, a cache line to
+        // align in, the frames held, and the transform's whole array past them; the phases
+        // and channels a stagger apart so that they fall on different cache sets.
+        streamFront_ = steep_.Lead() + kLineDoubles;
+        const std::int64_t length = streamFront_ + kLineDoubles + capacity_ / 2 + 1 +
+                                    steep_.TransformSize();
+        streamDistance_ = CeilDivide(length, kLineDoubles) * kLineDoubles + kStreamStagger;
+        channelStride_ = 2 * streamDistance_ + kStreamStagger;
+        if (!streams_.Allocate(static_cast<std::uint64_t>(channels * channelStride_)))
+            return false;
+        head_ = 0;
+    }
+    steepTargets_.assign(static_cast<std::size_t>(split_ ? 2 * channels : channels), nullptr);
     inputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
     outputPointers_.assign(static_cast<std::size_t>(channels), nullptr);
     // The reach before the first frame is silence.
@@ -104,16 +127,22 @@ bool BestQualityResampler::PrepareStage(int channels, std::int64_t maxPushFrames
     AppendSilence(half);
     pushed_ = next_ = whole_ = rest_ = received_ = 0;
     finishing_ = false;
-    steepTargets_.assign(static_cast<std::size_t>(channels), nullptr);
     PrepareCycle();
-    return true;
+    return !split_ || splitRows_.size() > 0;
 }
 
 void BestQualityResampler::PrepareCycle() {
     cycleRows_.clear();
     cycleStarts_.clear();
     cyclePosition_.clear();
+    cycleEvenStarts_.clear();
+    cycleShifts_.clear();
+    splitRows_ = AlignedBuffer<double>();
     if (!filter_.Exact() || filter_.TableBytes() > kSmallTableBytes) return;
+    if (split_) {
+        PrepareSplitCycle();
+        return;
+    }
     const std::int64_t p = filter_.P();
     const std::int64_t q = filter_.Q();
     // A cycle and a batch, so that a batch starting anywhere in the cycle runs on unbroken.
@@ -129,6 +158,46 @@ void BestQualityResampler::PrepareCycle() {
     }
 }
 
+void BestQualityResampler::PrepareSplitCycle() {
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    const std::int64_t taps = filter_.Taps();
+    const std::int64_t half = taps / 2;
+    // Q outputs take P frames: two cycles when that is odd, so that a cycle keeps each
+    // output's frames on the same phases.
+    const std::int64_t cycle = p % 2 == 0 ? q : 2 * q;
+    const std::int64_t length = cycle + kInterpolationBatch;
+    splitRows_.Allocate(static_cast<std::uint64_t>(cycle * taps));
+    cycleRows_.resize(static_cast<std::size_t>(length));
+    cycleEvenStarts_.resize(static_cast<std::size_t>(length));
+    cycleShifts_.resize(static_cast<std::size_t>(length));
+    cyclePosition_.assign(static_cast<std::size_t>(q), 0);
+    for (std::int64_t j = 0; j < length; ++j) {
+        const std::int64_t rest = j * p % q;
+        const std::int64_t start = j * p / q - filter_.HalfTaps() + 1;
+        // Frame 2 n is the even stream's n, frame 2 n + 1 the odd stream's.
+        const std::int64_t below = start >= 0 ? start / 2 : -((1 - start) / 2);
+        const bool odd = start - 2 * below == 1;
+        cycleEvenStarts_[j] = below + (odd ? 1 : 0);
+        cycleShifts_[j] = streamDistance_ - (odd ? 1 : 0);
+        double* row = splitRows_.data() + (j % cycle) * taps;
+        cycleRows_[j] = row;
+        if (j < q) cyclePosition_[rest] = j;
+        if (j >= cycle) continue;
+        const double* taken = filter_.Row(rest);
+        // Tap k falls on frame start + k: the even stream's taps first.
+        for (std::int64_t k = 0; k < taps; ++k) {
+            const bool even = (k % 2 == 0) != odd;
+            row[(even ? 0 : half) + k / 2] = taken[k];
+        }
+    }
+}
+
+double* BestQualityResampler::Stream(int k) {
+    return streams_.data() + (k % channels_) * channelStride_ + (k / channels_) * streamDistance_ +
+           streamFront_;
+}
+
 bool BestQualityResampler::LargeTable() const {
     return filter_.Exact() && filter_.TableBytes() >= kLargeTableBytes;
 }
@@ -140,13 +209,22 @@ std::int64_t BestQualityResampler::OutputsFor(std::int64_t inputFrames) const {
 std::uint64_t BestQualityResampler::MemoryBytes() const {
     std::uint64_t halvings = 0;
     for (const BestHalvingStage& stage : halvings_) halvings += stage.MemoryBytes();
-    return halvings + steep_.MemoryBytes() + filter_.TableBytes() +
+    const std::uint64_t streams = (splitRows_.size() + streams_.size()) * sizeof(double);
+    return halvings + streams + steep_.MemoryBytes() + filter_.TableBytes() +
            static_cast<std::uint64_t>(channels_) *
-               static_cast<std::uint64_t>(capacity_ * kSampleBytes +
+               static_cast<std::uint64_t>((split_ ? 0 : capacity_) * kSampleBytes +
                                           outputCapacity_ * std::int64_t{sizeof(float)});
 }
 
 void BestQualityResampler::AppendSilence(std::int64_t frames) {
+    if (split_) {
+        for (int k = 0; k < 2 * channels_; ++k) {
+            double* at = Stream(k) + head_ + filled_ / 2;
+            std::fill(at, at + frames / 2, 0.0);
+        }
+        filled_ += frames;
+        return;
+    }
     for (int c = 0; c < channels_; ++c)
         std::fill(input_[c].data() + filled_, input_[c].data() + filled_ + frames, 0.0);
     filled_ += frames;
@@ -154,7 +232,23 @@ void BestQualityResampler::AppendSilence(std::int64_t frames) {
 
 // Drops the frames no later output reads.
 void BestQualityResampler::Discard() {
-    const std::int64_t drop = std::min(filled_, whole_ - filter_.HalfTaps() + 1 - base_);
+    std::int64_t drop = std::min(filled_, whole_ - filter_.HalfTaps() + 1 - base_);
+    if (split_) {
+        drop = std::max<std::int64_t>(drop, 0) / 2 * 2;
+        const std::int64_t keep = (filled_ - drop) / 2;
+        // The steep stage's next block starts at the kept frames' end: on a cache line.
+        const std::int64_t head = (kLineDoubles - keep % kLineDoubles) % kLineDoubles;
+        if (drop == 0 && head == head_) return;
+        for (int k = 0; k < 2 * channels_; ++k) {
+            double* data = Stream(k);
+            std::memmove(data + head, data + head_ + drop / 2,
+                         static_cast<std::size_t>(keep) * sizeof(double));
+        }
+        head_ = head;
+        base_ += drop;
+        filled_ -= drop;
+        return;
+    }
     if (drop <= 0) return;
     for (int c = 0; c < channels_; ++c) {
         double* data = input_[c].data();
@@ -167,7 +261,11 @@ void BestQualityResampler::Discard() {
 template <typename Sample>
 std::int64_t BestQualityResampler::PushThroughSteep(const Sample* const* input,
                                                     std::int64_t frames) {
-    for (int c = 0; c < channels_; ++c) steepTargets_[c] = input_[c].data() + filled_;
+    if (split_) {
+        for (int k = 0; k < 2 * channels_; ++k) steepTargets_[k] = Stream(k) + head_ + filled_ / 2;
+    } else {
+        for (int c = 0; c < channels_; ++c) steepTargets_[c] = input_[c].data() + filled_;
+    }
     if (halvings_.empty()) return steep_.Push(input, frames, steepTargets_.data());
     std::int64_t count = halvings_.front().Push(input, frames);
     for (std::size_t k = 0; k < halvings_.size(); ++k) {
@@ -212,7 +310,7 @@ std::int64_t BestQualityResampler::Finish() {
 std::int64_t BestQualityResampler::FinishHere(std::int64_t total) {
     if (!finishing_) {
         finishing_ = true;
-        AppendSilence(2 * filter_.HalfTaps() + 1);
+        AppendSilence(2 * filter_.HalfTaps() + 2);
     }
     return Produce(total - next_);
 }
@@ -224,7 +322,9 @@ std::int64_t BestQualityResampler::Produce(std::int64_t limit) {
         lastWhole < 0 ? 0 : CeilDivide((lastWhole + 1) * filter_.Q(), filter_.P()) - next_;
     const std::int64_t count = std::clamp<std::int64_t>(std::min(ready, outputCapacity_), 0, limit);
     if (count == 0) return 0;
-    if (filter_.Exact() && filter_.TableBytes() <= kSmallTableBytes)
+    if (split_)
+        ProduceSplit(count);
+    else if (filter_.Exact() && filter_.TableBytes() <= kSmallTableBytes)
         ProduceInOrder(count);
     else if (filter_.Exact())
         ProduceExact(count);
@@ -308,6 +408,32 @@ void BestQualityResampler::ProduceInOrder(std::int64_t count) {
                         inputPointers_.data(), channels_, outputPointers_.data());
         done += batch;
         for (j += batch; j >= q; j -= q) offset += p;
+    }
+}
+
+void BestQualityResampler::ProduceSplit(std::int64_t count) {
+    const std::int64_t p = filter_.P();
+    const std::int64_t q = filter_.Q();
+    const std::int64_t cycle = p % 2 == 0 ? q : 2 * q;
+    const std::int64_t cycleFrames = cycle / q * p;
+    // As in ProduceInOrder, from the cycle entry that leaves an even offset: whole cycles
+    // then move by whole frames of both phases.
+    std::int64_t j = cyclePosition_[rest_];
+    std::int64_t offset = whole_ - j * p / q - base_;
+    if (offset % 2 != 0) {
+        j += q;
+        offset -= p;
+    }
+    std::int64_t starts[kInterpolationBatch];
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t batch = std::min(kInterpolationBatch, count - done);
+        for (std::int64_t i = 0; i < batch; ++i) starts[i] = cycleEvenStarts_[j + i] + offset / 2;
+        for (int c = 0; c < channels_; ++c) outputPointers_[c] = output_[c].data() + done;
+        kernels_.splitRowRun(cycleRows_.data() + j, starts, cycleShifts_.data() + j, batch,
+                             filter_.Taps(), Stream(0) + head_, channelStride_, channels_,
+                             outputPointers_.data());
+        done += batch;
+        for (j += batch; j >= cycle; j -= cycle) offset += cycleFrames;
     }
 }
 

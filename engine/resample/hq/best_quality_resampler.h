@@ -67,10 +67,12 @@ private:
     std::int64_t Produce(std::int64_t limit);
     void ProduceExact(std::int64_t count);
     void ProduceInOrder(std::int64_t count);
+    void ProduceSplit(std::int64_t count);
     // The in-order outputs' rows and first input frames over a cycle of Q outputs from
     // phase 0 and a batch past it, so that a batch takes them as they are instead of stepping the phase output
     // by output.
     void PrepareCycle();
+    void PrepareSplitCycle();
     // Outputs in batches: gather(i, start, rest) notes the batch's output i (its first
     // input frame in the buffer, and its phase's numerator), run(batch) computes the batch
     // into the output pointers.
@@ -97,6 +99,21 @@ private:
     std::int64_t capacity_ = 0;        // frames per channel buffer
     std::int64_t outputCapacity_ = 0;  // outputs per call
     std::vector<AlignedBuffer<double>> input_;
+    // Split (a doubled rate taken in order): the steep stage's two phases kept apart, each
+    // channel's even frames at Stream(c), its odd ones at Stream(channels + c), all in one
+    // array; base_ and filled_ still count frames of the doubled rate, and stay even.
+    bool split_ = false;
+    double* Stream(int k);
+    AlignedBuffer<double> streams_;
+    std::int64_t streamFront_ = 0;
+    std::int64_t streamDistance_ = 0;  // from a channel's even frames to its odd ones
+    std::int64_t channelStride_ = 0;   // from a channel's frames to the next one's
+    std::int64_t head_ = 0;
+    // Per output of a cycle whose input advances by an even number of frames: its row, the
+    // taps on even frames first, its first frame in the even ones and the shift to its first
+    // in the odd ones.
+    AlignedBuffer<double> splitRows_;
+    std::vector<std::int64_t> cycleEvenStarts_, cycleShifts_;
     std::vector<AlignedBuffer<float>> output_;
     std::vector<const double*> inputPointers_;
     std::vector<float*> outputPointers_;

@@ -14,6 +14,7 @@ constexpr std::int64_t kMinSize = 64;
 // 4 KiB, more than the first-level cache's ways. Each array starts this many doubles (1088
 // bytes) further on than a whole size, so the arrays fall on different sets.
 constexpr std::int64_t kStagger = 136;
+constexpr std::int64_t kLineDoubles = 8;
 
 std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
     std::int64_t size = 1;
@@ -24,8 +25,10 @@ std::int64_t PowerOfTwoAtLeast(std::int64_t n) {
 }  // namespace
 
 bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int channels,
-                           std::int64_t maxPushFrames, const BestQualityKernels& kernels) {
-    if (up < 1 || up > 2) return false;
+                           std::int64_t maxPushFrames, const BestQualityKernels& kernels,
+                           bool split) {
+    if (up < 1 || up > 2 || (split && up != 2)) return false;
+    split_ = split;
     kernels_ = &kernels;
     up_ = up;
     taps_ = static_cast<std::int64_t>(taps.size());
@@ -37,13 +40,21 @@ bool FftRateStage::Prepare(std::int64_t up, const std::vector<double>& taps, int
     reach_ = lead_ + centre / up_;
     size_ = std::max(kMinSize, PowerOfTwoAtLeast(kSizePerTap * (reach_ + 1)));
     fresh_ = size_ - reach_;
+    if (split_) {
+        // Whole cache lines of fresh frames, so that every block after the first is
+        // transformed back on the boundaries its destination starts on: a longer overlap,
+        // of taps that are zero.
+        fresh_ -= fresh_ % kLineDoubles;
+        reach_ = size_ - fresh_;
+    }
     maxOutputs_ = (maxPushFrames / fresh_ + 2) * fresh_ * up_;
     plan_ = SharedComplexFftPlan(size_);
     const std::int64_t pairs = (channels + 1) / 2;
     const std::int64_t stride = size_ + kStagger;
     if (!scratch_.Allocate(static_cast<std::uint64_t>(2 * (pairs + up_) * stride)) ||
         !overlapRe_.Allocate(static_cast<std::uint64_t>(reach_)) ||
-        !overlapIm_.Allocate(static_cast<std::uint64_t>(reach_)))
+        !overlapIm_.Allocate(static_cast<std::uint64_t>(reach_)) ||
+        !kept_.Allocate(static_cast<std::uint64_t>(2 * lead_ + 1)))
         return false;
     double* scratch = scratch_.data();
     held_.clear();
@@ -70,9 +81,13 @@ bool FftRateStage::PrepareResponses(const std::vector<double>& taps) {
         if (!responseRe_[r].Allocate(size) || !responseIm_[r].Allocate(size)) return false;
         double* re = responseRe_[r].data();
         double* im = responseIm_[r].data();
+        // Split, the response is turned back by the reach, a circular shift: the block's
+        // exact outputs come first in the transform's array, and the wrapped ones after.
+        const std::int64_t shift = split_ ? reach_ : 0;
         for (std::int64_t j = 0; j <= reach_; ++j) {
             const std::int64_t at = up_ * (j - lead_) + r + centre;
-            if (at >= 0 && at < taps_) re[j] = taps[static_cast<std::size_t>(at)] * scale;
+            if (at >= 0 && at < taps_)
+                re[(j - shift + size_) % size_] = taps[static_cast<std::size_t>(at)] * scale;
         }
         kernels_->fftToPermuted(*plan_, re, im);
     }
@@ -137,14 +152,28 @@ void FftRateStage::TransformPair(int pair, std::int64_t skip) {
     const bool second = first + 1 < channels_;
     const std::int64_t from = reach_ + skip;
     const std::int64_t count = size_ - from;
-    for (std::int64_t r = 0; r < up_; ++r) {
+    for (std::int64_t r = 0; r < up_ && !split_; ++r) {
         // The product is taken swapped, so the forward transform of it, swapped back, is
         // the inverse transform: the first channel in the imaginary part, the second in the
         // real.
         kernels_->filterFromPermuted(*plan_, block.re, block.im, responseRe_[r].data(),
                                      responseIm_[r].data(), products_[r].re, products_[r].im);
     }
-    if (up_ == 1) {
+    if (split_) {
+        // Straight into the destinations: exact outputs at [0, fresh) of each array, the
+        // first block's first `skip` of them before the stream, over frames put back after.
+        for (std::int64_t r = 0; r < up_; ++r) {
+            double* firstTo = out_[r * channels_ + first] + pending_ / up_ - skip;
+            double* secondTo = second ? out_[r * channels_ + first + 1] + pending_ / up_ - skip
+                                      : products_[r].re;
+            std::copy(firstTo, firstTo + skip, kept_.data());
+            if (second) std::copy(secondTo, secondTo + skip, kept_.data() + skip);
+            kernels_->filterFromPermuted(*plan_, block.re, block.im, responseRe_[r].data(),
+                                         responseIm_[r].data(), secondTo, firstTo);
+            std::copy(kept_.data(), kept_.data() + skip, firstTo);
+            if (second) std::copy(kept_.data() + skip, kept_.data() + 2 * skip, secondTo);
+        }
+    } else if (up_ == 1) {
         std::copy(products_[0].im + from, products_[0].im + size_, out_[first] + pending_);
         if (second) std::copy(products_[0].re + from, products_[0].re + size_, out_[first + 1] + pending_);
     } else {

@@ -25,8 +25,14 @@ public:
     // `taps` (odd in number, the gain Up included) at the rate input x Up, centred; the
     // transform size is chosen here. Pushes take at most `maxPushFrames` frames. False when
     // the memory cannot be had.
+    //
+    // Split (Up 2 only): the phases are not interleaved but kept apart, phase r of channel c
+    // at out[r x channels + c]; each phase's outputs are then transformed back in place
+    // where they go, so every such destination needs room for TransformSize() doubles
+    // past the push's outputs, and for Lead() before the stream's first.
     bool Prepare(std::int64_t up, const std::vector<double>& taps, int channels,
-                 std::int64_t maxPushFrames, const BestQualityKernels& kernels);
+                 std::int64_t maxPushFrames, const BestQualityKernels& kernels,
+                 bool split = false);
 
     // Takes `frames` (at most maxPushFrames) input frames, or silence when `input` is null;
     // writes this push's outputs to out[c][0 ..] (room for MaxOutputs()) and returns how
@@ -42,6 +48,11 @@ public:
     std::int64_t Delay() const { return (taps_ - 1) / 2; }
     std::int64_t TransformSize() const { return size_; }
     std::int64_t Taps() const { return taps_; }
+    // Outputs per phase the first block drops, being before the stream.
+    std::int64_t Lead() const { return lead_; }
+    // New input frames per block: when split, a destination this many doubles on from a
+    // 64-byte boundary is on one again.
+    std::int64_t Fresh() const { return fresh_; }
     std::uint64_t MemoryBytes() const;
 
 private:
@@ -67,6 +78,8 @@ private:
     std::int64_t pending_ = 0;
     std::int64_t maxOutputs_ = 0;
     int channels_ = 0;
+    bool split_ = false;
+    AlignedBuffer<double> kept_;  // what the first block's dropped outputs overwrite
     // Each phase's spectrum, in the transforms' permuted order, scaled for the inverse.
     std::vector<AlignedBuffer<double>> responseRe_, responseIm_;
     // Per pair of channels the block being filled, transformed in place (the first channel

@@ -70,6 +70,7 @@ const BestQualityKernels kBestQualityAvx512Kernels = {
     "avx512",
     BestPhaseRun<Avx2Doubles>,
     BestRowRun<Avx2Doubles>,
+    BestSplitRowRun<Avx2Doubles>,
     BestInterpolated<Avx2Doubles>,
     FftToPermuted<Avx512Doubles>,
     FftFromPermuted<Avx512Doubles>,
