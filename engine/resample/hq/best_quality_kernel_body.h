@@ -192,31 +192,26 @@ void BestSplitGroups(const double* const* rows, const std::int64_t* starts,
         Reg acc[Channels][kGroup];
         for (int c = 0; c < Channels; ++c)
             for (int i = 0; i < kGroup; ++i) acc[c][i] = V::Zero();
-#pragma GCC unroll 8
-        for (std::int64_t k = 0; k < half; k += V::kWidth) {
-#pragma GCC unroll 4
-            for (int i = 0; i < kGroup; ++i) {
-                const Reg coefficient = V::Load(row[i] + k);
+        // The row's first half on the first run, then its second half on the second.
 #pragma GCC unroll 2
-                for (int c = 0; c < Channels; ++c)
-                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[i] + c * channelStride + k),
-                                          acc[c][i]);
+        for (int part = 0; part < 2; ++part) {
+            if (part == 1) {
+#pragma GCC unroll 4
+                for (int i = 0; i < kGroup; ++i) {
+                    row[i] += half;
+                    src[i] += shifts[i0 + std::min<std::int64_t>(i, valid - 1)];
+                }
             }
-        }
-#pragma GCC unroll 4
-        for (int i = 0; i < kGroup; ++i) {
-            row[i] += half;
-            src[i] += shifts[i0 + std::min<std::int64_t>(i, valid - 1)];
-        }
 #pragma GCC unroll 8
-        for (std::int64_t k = 0; k < half; k += V::kWidth) {
+            for (std::int64_t k = 0; k < half; k += V::kWidth) {
 #pragma GCC unroll 4
-            for (int i = 0; i < kGroup; ++i) {
-                const Reg coefficient = V::Load(row[i] + k);
+                for (int i = 0; i < kGroup; ++i) {
+                    const Reg coefficient = V::Load(row[i] + k);
 #pragma GCC unroll 2
-                for (int c = 0; c < Channels; ++c)
-                    acc[c][i] = V::MulAdd(coefficient, V::Load(src[i] + c * channelStride + k),
-                                          acc[c][i]);
+                    for (int c = 0; c < Channels; ++c)
+                        acc[c][i] = V::MulAdd(coefficient,
+                                              V::Load(src[i] + c * channelStride + k), acc[c][i]);
+                }
             }
         }
         for (int c = 0; c < Channels; ++c) {
