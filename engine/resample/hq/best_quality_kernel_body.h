@@ -29,6 +29,27 @@ concept SumsFourTogether = requires(float* out, const typename V::Reg (&r)[kGrou
     V::StoreSum4(out, r);
 };
 
+// The sums of a group's `valid` outputs, each rounded to float once, into out[c][i0 ..].
+template <class V, int Channels>
+[[gnu::always_inline]] inline void StoreGroupSums(const typename V::Reg (&acc)[Channels][kGroup],
+                                                  std::int64_t valid, float* const* out,
+                                                  std::int64_t i0) {
+    for (int c = 0; c < Channels; ++c) {
+        if constexpr (SumsFourTogether<V>) {
+            if (valid == kGroup) {
+                V::StoreSum4(out[c] + i0, acc[c]);
+                continue;
+            }
+            alignas(16) float sums[kGroup];
+            V::StoreSum4(sums, acc[c]);
+            for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
+        } else {
+            for (std::int64_t i = 0; i < valid; ++i)
+                out[c][i0 + i] = static_cast<float>(V::Sum(acc[c][i]));
+        }
+    }
+}
+
 template <class V, int Channels>
 void BestPhaseGroups(const double* __restrict row, std::int64_t taps, const double* const* x,
                      std::int64_t start, std::int64_t inStride, std::int64_t count,
@@ -120,20 +141,7 @@ void BestOrderedGroups(const double* const* rows,
                     acc[c][i] = V::MulAdd(coefficient, V::Load(src[c][i] + k), acc[c][i]);
             }
         }
-        for (int c = 0; c < Channels; ++c) {
-            if constexpr (SumsFourTogether<V>) {
-                if (valid == kGroup) {
-                    V::StoreSum4(out[c] + i0, acc[c]);
-                    continue;
-                }
-                alignas(16) float sums[kGroup];
-                V::StoreSum4(sums, acc[c]);
-                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
-            } else {
-                for (std::int64_t i = 0; i < valid; ++i)
-                    out[c][i0 + i] = static_cast<float>(V::Sum(acc[c][i]));
-            }
-        }
+        StoreGroupSums<V, Channels>(acc, valid, out, i0);
     }
 }
 
@@ -214,20 +222,7 @@ void BestSplitGroups(const double* const* rows, const std::int64_t* starts,
                 }
             }
         }
-        for (int c = 0; c < Channels; ++c) {
-            if constexpr (SumsFourTogether<V>) {
-                if (valid == kGroup) {
-                    V::StoreSum4(out[c] + i0, acc[c]);
-                    continue;
-                }
-                alignas(16) float sums[kGroup];
-                V::StoreSum4(sums, acc[c]);
-                for (std::int64_t i = 0; i < valid; ++i) out[c][i0 + i] = sums[i];
-            } else {
-                for (std::int64_t i = 0; i < valid; ++i)
-                    out[c][i0 + i] = static_cast<float>(V::Sum(acc[c][i]));
-            }
-        }
+        StoreGroupSums<V, Channels>(acc, valid, out, i0);
     }
 }
 
